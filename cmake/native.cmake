@@ -1,0 +1,57 @@
+# Native (Linux) build: portable engine over the Win32 stand-in, unit tests,
+# benchmarks, fuzz targets and the command-line renderer.
+option(KAL_SANITIZE "Build with AddressSanitizer and UBSan" OFF)
+option(KAL_FUZZ "Build the libFuzzer targets (clang)" OFF)
+
+if(KAL_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+add_library(kal_stand_in STATIC ${CMAKE_SOURCE_DIR}/engine/platform/stand_in.cpp)
+target_include_directories(kal_stand_in PUBLIC ${CMAKE_SOURCE_DIR}/engine/platform)
+target_compile_options(kal_stand_in PRIVATE ${KAL_WARNINGS})
+
+add_library(kal_portable STATIC ${KAL_PORTABLE_SOURCES})
+target_include_directories(kal_portable PUBLIC ${KAL_ENGINE_INCLUDES})
+target_link_libraries(kal_portable PUBLIC kal_stand_in)
+target_compile_options(kal_portable PRIVATE ${KAL_WARNINGS})
+
+if(KAL_FUZZ)
+  # Fuzz targets only: the engine is instrumented for coverage.
+  target_compile_options(kal_portable PRIVATE -fsanitize=fuzzer-no-link,address,undefined)
+  target_compile_options(kal_stand_in PRIVATE -fsanitize=fuzzer-no-link,address,undefined)
+  file(GLOB fuzzers CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/*_fuzz.cpp)
+  foreach(src ${fuzzers})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src})
+    target_compile_options(${name} PRIVATE ${KAL_WARNINGS} -fsanitize=fuzzer,address,undefined)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+    target_link_libraries(${name} PRIVATE kal_portable)
+  endforeach()
+  return()
+endif()
+
+find_package(GTest REQUIRED)
+file(GLOB native_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*.cpp)
+add_executable(kal_native_tests ${native_tests} ${KAL_TEST_COMMON_SOURCES})
+target_include_directories(kal_native_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+target_compile_options(kal_native_tests PRIVATE ${KAL_WARNINGS})
+target_compile_definitions(kal_native_tests PRIVATE
+  KAL_SOURCE_DIR="${CMAKE_SOURCE_DIR}" KAL_BINARY_DIR="${CMAKE_BINARY_DIR}")
+target_link_libraries(kal_native_tests PRIVATE kal_portable GTest::gtest GTest::gtest_main)
+add_test(NAME native_tests COMMAND kal_native_tests)
+
+find_package(benchmark QUIET)
+if(benchmark_FOUND)
+  file(GLOB benches CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*.cpp)
+  foreach(src ${benches})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(bench_${name} ${src})
+    target_include_directories(bench_${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/bench)
+    target_compile_options(bench_${name} PRIVATE ${KAL_WARNINGS})
+    target_link_libraries(bench_${name} PRIVATE kal_portable benchmark::benchmark)
+  endforeach()
+endif()
+
+include(${CMAKE_SOURCE_DIR}/cmake/native_tools.cmake OPTIONAL)
