@@ -45,6 +45,8 @@ target_compile_definitions(kal_win_tests PRIVATE
   KAL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 target_link_libraries(kal_win_tests PRIVATE kalengine gtest gtest_main gdi32 user32 winmm comdlg32 ole32 oleaut32)
 add_test(NAME win_tests COMMAND kal_win_tests WORKING_DIRECTORY ${KAL_WIN_BIN})
+include(${CMAKE_SOURCE_DIR}/tests/win32/resources.cmake OPTIONAL)
+include(${CMAKE_SOURCE_DIR}/bench/win32/bench.cmake OPTIONAL)
 
 file(GLOB demo_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/demo/*.cpp)
 file(GLOB demo_resources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/demo/*.rc)
