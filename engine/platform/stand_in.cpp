@@ -15,6 +15,7 @@ namespace {
 int heapSuccessesLeft = -1;
 long liveBlocks = 0;
 long livePalettes = 0;
+long nextReadLimit = -1;
 
 struct PaletteObject {
     uint32_t magic;
@@ -27,6 +28,7 @@ constexpr uint32_t kPaletteMagic = 0x50414c31;
 void standInFailHeapAfter(int successes) { heapSuccessesLeft = successes; }
 long standInLiveHeapBlocks() { return liveBlocks; }
 long standInLivePalettes() { return livePalettes; }
+void standInLimitNextRead(long bytes) { nextReadLimit = bytes; }
 
 HANDLE GetProcessHeap() { return reinterpret_cast<HANDLE>(1); }
 
@@ -56,6 +58,9 @@ HFILE _lopen(LPCSTR path, int)
 
 UINT _lread(HFILE file, void *buffer, UINT bytes)
 {
+    if (nextReadLimit >= 0 && bytes > static_cast<UINT>(nextReadLimit))
+        bytes = static_cast<UINT>(nextReadLimit);
+    nextReadLimit = -1;
     UINT done = 0;
     auto *out = static_cast<char *>(buffer);
     while (done < bytes) {

@@ -1,5 +1,5 @@
-// Test controls of the native stand-in: make the heap refuse, count live
-// blocks and GDI objects. Native builds only.
+// Test controls of the native stand-in: make the heap refuse, shorten a read,
+// count live blocks and GDI objects. Native builds only.
 #ifndef KAL_STAND_IN_CONTROL_H
 #define KAL_STAND_IN_CONTROL_H
 
@@ -9,5 +9,7 @@ void standInFailHeapAfter(int successes);
 long standInLiveHeapBlocks();
 // Palettes from CreatePalette not yet deleted.
 long standInLivePalettes();
+// The next _lread delivers at most `bytes` bytes (a short read); -1 no limit.
+void standInLimitNextRead(long bytes);
 
 #endif

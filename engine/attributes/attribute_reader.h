@@ -1,0 +1,43 @@
+// The attribute language's scanner and statement loop: a hand-written reader
+// over a byte range that advances one shared position and stores no tokens.
+#ifndef KAL_ATTRIBUTE_READER_H
+#define KAL_ATTRIBUTE_READER_H
+
+#include "kalengine.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// The text being read: `length` bytes from `chars`; a NUL inside is a plain
+// byte that is neither a word character nor a digit.
+struct AttribText {
+    const unsigned char *chars;
+    size_t length;
+};
+
+// Buffer sizes of readWord: keywords hold 31 characters, strings 127.
+constexpr size_t kKeywordSize = 32;
+constexpr size_t kStringSize = 128;
+
+bool isAttribSeparator(unsigned char c);
+bool isAttribWordChar(unsigned char c);
+
+// Passes separators, comments and dropped slashes; true with p on the first
+// character of a token, false when the text ends first.
+bool skipSeparators(const AttribText &text, size_t &p);
+// Passes the next token's first character when it is `expected`.
+bool matchChar(const AttribText &text, size_t &p, char expected);
+// Reads a word or a quoted string of at most size - 1 characters into
+// buffer (size >= 1), NUL-terminated; an empty word is not an error.
+void readWord(const AttribText &text, size_t &p, char *buffer, size_t size);
+// Reads an optionally negative decimal number; wraps like 32-bit signed
+// arithmetic, gives 0 when there are no digits.
+int32_t readNumber(const AttribText &text, size_t &p);
+
+// Runs the statement loop over the whole text. Counting (store false) sets
+// the plain values and counts complete hotspot statements in numHotSpots;
+// storing also fills block->hotSpots, which must hold `capacity` entries.
+// Returns 1 when reading ended normally, 0 on a syntax error.
+int interpretAttribs(const AttribText &text, KalAttribs *block, bool store, int32_t capacity);
+
+#endif

@@ -1,0 +1,117 @@
+// The attribute scanner's steps: where each leaves the shared position.
+#include <gtest/gtest.h>
+
+#include "attributes/attribute_reader.h"
+
+#include <string>
+
+namespace {
+
+AttribText textOf(const std::string &s)
+{
+    return {reinterpret_cast<const unsigned char *>(s.data()), s.size()};
+}
+
+}  // namespace
+
+TEST(AttribReader, CharacterClasses)
+{
+    std::string words;
+    int separators = 0;
+    for (int c = 0; c < 256; ++c) {
+        if (isAttribWordChar(static_cast<unsigned char>(c))) words += static_cast<char>(c);
+        if (isAttribSeparator(static_cast<unsigned char>(c))) ++separators;
+    }
+    EXPECT_EQ(words, "$-/0123456789:@ABCDEFGHIJKLMNOPQRSTUVWXYZ\\_abcdefghijklmnopqrstuvwxyz");
+    EXPECT_EQ(words.size(), 69u);
+    EXPECT_EQ(separators, 5);
+    EXPECT_TRUE(isAttribSeparator('#'));
+}
+
+TEST(AttribReader, SkipSeparatorsStopsOnTokensAndAtTheEnd)
+{
+    std::string s = " \t#/ /*x*//x";
+    size_t p = 0;
+    ASSERT_TRUE(skipSeparators(textOf(s), p));
+    EXPECT_EQ(p, 10u);  // the "/" that precedes "x" starts the token
+
+    std::string comment = "a /* open";
+    p = 1;
+    EXPECT_FALSE(skipSeparators(textOf(comment), p));
+    EXPECT_EQ(p, comment.size());
+
+    std::string slash = "a /";
+    p = 1;
+    EXPECT_FALSE(skipSeparators(textOf(slash), p));
+
+    p = 7;  // beyond the end after a statement's trailing skip
+    EXPECT_FALSE(skipSeparators(textOf(slash), p));
+}
+
+TEST(AttribReader, MatchCharLeavesAMismatchInPlace)
+{
+    std::string s = "  ,x";
+    size_t p = 0;
+    EXPECT_FALSE(matchChar(textOf(s), p, ')'));
+    EXPECT_EQ(p, 2u);
+    EXPECT_TRUE(matchChar(textOf(s), p, ','));
+    EXPECT_EQ(p, 3u);
+}
+
+TEST(AttribReader, ReadWordCutsAtTheBufferSize)
+{
+    char buffer[4];
+    std::string quoted = "'abc'z";
+    size_t p = 0;
+    readWord(textOf(quoted), p, buffer, sizeof buffer);
+    EXPECT_STREQ(buffer, "abc");
+    EXPECT_EQ(p, 4u);  // the closing quote stays for the next step
+
+    std::string shortQuoted = "\"ab\"z";
+    p = 0;
+    readWord(textOf(shortQuoted), p, buffer, sizeof buffer);
+    EXPECT_STREQ(buffer, "ab");
+    EXPECT_EQ(p, 4u);
+
+    std::string unclosed = "'a b";
+    p = 0;
+    readWord(textOf(unclosed), p, buffer, sizeof buffer);
+    EXPECT_STREQ(buffer, "a b");
+    EXPECT_EQ(p, 4u);
+
+    std::string word = "ab.c";
+    p = 0;
+    readWord(textOf(word), p, buffer, sizeof buffer);
+    EXPECT_STREQ(buffer, "ab");
+    EXPECT_EQ(p, 2u);
+
+    std::string nothing = "  ";
+    p = 0;
+    buffer[0] = 'x';
+    readWord(textOf(nothing), p, buffer, sizeof buffer);
+    EXPECT_STREQ(buffer, "");
+
+    char one[1];
+    p = 0;
+    readWord(textOf(word), p, one, sizeof one);
+    EXPECT_STREQ(one, "");
+    EXPECT_EQ(p, 0u);
+}
+
+TEST(AttribReader, ReadNumberPositions)
+{
+    std::string s = " -12x";
+    size_t p = 0;
+    EXPECT_EQ(readNumber(textOf(s), p), -12);
+    EXPECT_EQ(p, 4u);
+
+    std::string dash = "- 3";
+    p = 0;
+    EXPECT_EQ(readNumber(textOf(dash), p), 0);
+    EXPECT_EQ(p, 1u);
+
+    std::string minusMinus = "--3";
+    p = 0;
+    EXPECT_EQ(readNumber(textOf(minusMinus), p), 0);
+    EXPECT_EQ(p, 1u);
+}
