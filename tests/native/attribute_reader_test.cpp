@@ -3,6 +3,7 @@
 
 #include "attributes/attribute_reader.h"
 
+#include <cstring>
 #include <string>
 
 namespace {
@@ -60,42 +61,28 @@ TEST(AttribReader, MatchCharLeavesAMismatchInPlace)
 
 TEST(AttribReader, ReadWordCutsAtTheBufferSize)
 {
-    char buffer[4];
-    std::string quoted = "'abc'z";
-    size_t p = 0;
-    readWord(textOf(quoted), p, buffer, sizeof buffer);
-    EXPECT_STREQ(buffer, "abc");
-    EXPECT_EQ(p, 4u);  // the closing quote stays for the next step
-
-    std::string shortQuoted = "\"ab\"z";
-    p = 0;
-    readWord(textOf(shortQuoted), p, buffer, sizeof buffer);
-    EXPECT_STREQ(buffer, "ab");
-    EXPECT_EQ(p, 4u);
-
-    std::string unclosed = "'a b";
-    p = 0;
-    readWord(textOf(unclosed), p, buffer, sizeof buffer);
-    EXPECT_STREQ(buffer, "a b");
-    EXPECT_EQ(p, 4u);
-
-    std::string word = "ab.c";
-    p = 0;
-    readWord(textOf(word), p, buffer, sizeof buffer);
-    EXPECT_STREQ(buffer, "ab");
-    EXPECT_EQ(p, 2u);
-
-    std::string nothing = "  ";
-    p = 0;
-    buffer[0] = 'x';
-    readWord(textOf(nothing), p, buffer, sizeof buffer);
-    EXPECT_STREQ(buffer, "");
-
-    char one[1];
-    p = 0;
-    readWord(textOf(word), p, one, sizeof one);
-    EXPECT_STREQ(one, "");
-    EXPECT_EQ(p, 0u);
+    struct Case {
+        std::string text;
+        size_t size;
+        const char *word;
+        size_t end;  // where p stops
+    };
+    const Case cases[] = {
+        {"'abc'z", 4, "abc", 4},    // the closing quote stays for the next step
+        {"\"ab\"z", 4, "ab", 4},
+        {"'a b", 4, "a b", 4},      // unclosed: the end of the text ends it
+        {"ab.c", 4, "ab", 2},
+        {"  ", 4, "", 2},
+        {"ab", 1, "", 0},
+    };
+    for (const Case &c : cases) {
+        char buffer[8];
+        std::memset(buffer, 'x', sizeof buffer);
+        size_t p = 0;
+        readWord(textOf(c.text), p, buffer, c.size);
+        EXPECT_STREQ(buffer, c.word) << c.text;
+        EXPECT_EQ(p, c.end) << c.text;
+    }
 }
 
 TEST(AttribReader, ReadNumberPositions)
