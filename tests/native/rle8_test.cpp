@@ -1,0 +1,87 @@
+// The RLE8 decoder over bytes in memory: every escape, runs cut by the end
+// of the area or of the input. The area is exactly its size, so any write
+// outside it trips the address sanitizer.
+#include <gtest/gtest.h>
+
+#include "image/rle8.h"
+
+#include <vector>
+
+namespace {
+
+constexpr uint8_t kUntouched = 0xAA;
+
+std::vector<uint8_t> decode(const std::vector<uint8_t> &stream, size_t stride, size_t rows)
+{
+    std::vector<uint8_t> area(stride * rows, kUntouched);
+    MemoryByteSource source(stream.data(), stream.size());
+    decodeRle8(source, area.data(), stride, rows);
+    return area;
+}
+
+using Bytes = std::vector<uint8_t>;
+constexpr uint8_t U = kUntouched;
+
+}  // namespace
+
+TEST(Rle8, EncodedRunsRunOnInStorageOrder)
+{
+    EXPECT_EQ(decode({2, 7, 3, 9}, 4, 2), (Bytes{7, 7, 9, 9, 9, U, U, U}));
+    // A run longer than the row continues in the next row.
+    EXPECT_EQ(decode({6, 5}, 4, 2), (Bytes{5, 5, 5, 5, 5, 5, U, U}));
+}
+
+TEST(Rle8, EndOfLineSkipsToTheNextRowOnlyWhenInsideOne)
+{
+    // Off a boundary: the rest of the row is skipped.
+    EXPECT_EQ(decode({2, 7, 0, 0, 1, 9}, 4, 2), (Bytes{7, 7, U, U, 9, U, U, U}));
+    // A full row, then end of line: the next row is not skipped.
+    EXPECT_EQ(decode({4, 1, 0, 0, 1, 2}, 4, 2), (Bytes{1, 1, 1, 1, 2, U, U, U}));
+    // End of line at the very start of the area does not move.
+    EXPECT_EQ(decode({0, 0, 1, 5}, 4, 1), (Bytes{5, U, U, U}));
+}
+
+TEST(Rle8, EndOfBitmapEndsDecoding)
+{
+    EXPECT_EQ(decode({1, 3, 0, 1, 1, 4}, 4, 1), (Bytes{3, U, U, U}));
+}
+
+TEST(Rle8, DeltaMovesRightAndUpWithoutWriting)
+{
+    // After one pixel, right 3 and up 1 row of 8: the next run lands at 12.
+    Bytes area = decode({1, 1, 0, 2, 3, 1, 1, 2}, 8, 3);
+    Bytes expected(24, U);
+    expected[0] = 1;
+    expected[12] = 2;
+    EXPECT_EQ(area, expected);
+}
+
+TEST(Rle8, DeltaPastTheAreaEndsDecoding)
+{
+    EXPECT_EQ(decode({0, 2, 255, 255, 1, 9}, 4, 2), Bytes(8, U));
+    EXPECT_EQ(decode({0, 2, 3, 1, 4, 9}, 4, 2), (Bytes{U, U, U, U, U, U, U, 9}));
+}
+
+TEST(Rle8, AbsoluteRunsArePaddedToEvenLength)
+{
+    // Three bytes, then one padding byte that must not become a count.
+    EXPECT_EQ(decode({0, 3, 10, 11, 12, 0xEE, 1, 13}, 8, 1), (Bytes{10, 11, 12, 13, U, U, U, U}));
+    // Four bytes have no padding byte.
+    EXPECT_EQ(decode({0, 4, 10, 11, 12, 13, 1, 14}, 8, 1), (Bytes{10, 11, 12, 13, 14, U, U, U}));
+}
+
+TEST(Rle8, RunsStopAtTheEndOfTheArea)
+{
+    EXPECT_EQ(decode({6, 5}, 4, 1), (Bytes{5, 5, 5, 5}));
+    EXPECT_EQ(decode({0, 6, 1, 2, 3, 4, 5, 6}, 4, 1), (Bytes{1, 2, 3, 4}));
+    EXPECT_EQ(decode({255, 1, 255, 2}, 4, 1), (Bytes{1, 1, 1, 1}));
+}
+
+TEST(Rle8, EndOfInputAnywhereEndsDecoding)
+{
+    EXPECT_EQ(decode({}, 4, 1), Bytes(4, U));
+    EXPECT_EQ(decode({3}, 4, 1), Bytes(4, U));
+    EXPECT_EQ(decode({0}, 4, 1), Bytes(4, U));
+    EXPECT_EQ(decode({0, 2, 1}, 4, 1), Bytes(4, U));
+    EXPECT_EQ(decode({0, 5, 1, 2}, 8, 1), (Bytes{1, 2, U, U, U, U, U, U}));
+}
