@@ -1,6 +1,7 @@
 // The animation timer on the multimedia timer: raised resolution while it
 // runs, a periodic callback that only posts a time-stamped tick.
 #include "windows/animation_timer.h"
+#include "windows/navigation_messages.h"
 
 #include <mmsystem.h>
 

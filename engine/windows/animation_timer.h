@@ -5,10 +5,6 @@
 
 #include <windows.h>
 
-// Private messages of the navigation window.
-constexpr UINT KAL_REFRESH = WM_USER + 10;  // 1034: render and repaint now
-constexpr UINT KAL_TICK = WM_USER + 89;     // 1113: wParam timer id, lParam post time
-
 // Starts a timer with a period of `speed` ms (clamped into the device's range)
 // that ticks `window`. Returns currentId unchanged when a timer already runs,
 // 0 when speed is 0 or no timer can be made.
