@@ -47,6 +47,7 @@ struct Panorama {
     // Capacities of the tables, so that a replacement image can tell whether
     // they must grow.
     int32_t lensRowsAllocated;
+    int32_t shearAllocated;  // entries of the shear block, >= shearCount
 };
 
 static_assert(offsetof(Panorama, colors) ==

@@ -15,11 +15,43 @@ inline int lensRows(const Panorama *rec)
     return rec->srcHeight + (h < 0 ? -h : h) + 1;
 }
 
+// The two halves of a lens entry: x(j) source columns and y(i, j) source rows
+// from the view centre's source pixel. Both stay below 32768 for every entry
+// that a clamped view reaches.
+inline int lensX(uint32_t entry) { return static_cast<uint16_t>(entry & 0xFFFF); }
+inline int lensY(uint32_t entry) { return static_cast<int16_t>(entry >> 16); }
+
+// The vertical tilt factor that the renderer's shear and the point mapping
+// share: (dy - horizon) / (radius - zPos)^2 with dy = yPos - srcHeight / 2.
+inline double tiltFactor(const Panorama *rec)
+{
+    const int dy = rec->yPos - rec->srcHeight / 2;
+    const double depth = static_cast<double>(rec->radius) - rec->zPos;
+    return (dy - rec->horizon) / (depth * depth);
+}
+
+// The largest view scale that the zoom limit allows: the view spans at most
+// a quarter of the circle and at most the image's height.
+inline double widestScale(const Panorama *rec)
+{
+    const double a = (rec->srcWidth / (rec->vpWidth * 4.0)) * (360.0 / rec->angle);
+    const double b = static_cast<double>(rec->srcHeight) / rec->vpHeight;
+    return a < b ? a : b;
+}
+
+// Fills the lens table for the current radius, zoom, viewport width, image
+// height and horizon. The table must hold lensRows() rows.
 void buildLensTable(Panorama *rec);
+// Pull zPos into its limits; returns KAL_BOUND_Z when it had to move.
 int clampZoom(Panorama *rec);
+// Pull xPos and yPos into the limits of the present zoom (the 360-degree
+// wrap included) and clear the last error; returns KAL_BOUND_X / _Y flags.
 int clampPosition(Panorama *rec);
 // kal_MapCoordinates without the handle check.
 int mapCoordinates(Panorama *rec, int x, int y, POINT *point);
+// The x that mapCoordinates gives for viewport point (x, y), less xPos: it
+// does not depend on xPos. The viewport point must be inside the viewport.
+int mappedColumnOffset(const Panorama *rec, int x, int y);
 // kal_GetView's work: renders the current view into rec->viewBits.
 void renderView(Panorama *rec);
 

@@ -1,0 +1,90 @@
+// The lens table: for every view offset from the view centre, the source
+// offset to sample. All of the projection's trigonometry happens here.
+#include <cmath>
+#include <cstdint>
+#include <memory>
+
+#include "projection/projection.h"
+
+namespace {
+
+struct BlockFree {
+    void operator()(double *p) const { freeBlock(p); }
+};
+using DoubleArray = std::unique_ptr<double[], BlockFree>;
+
+DoubleArray allocDoubles(int count)
+{
+    return DoubleArray(static_cast<double *>(allocBlock(sizeof(double) * count)));
+}
+
+// Truncation toward zero into a 32-bit integer. Values beyond its range only
+// occur in rows that no view position reaches; they saturate instead of
+// overflowing.
+inline int32_t truncToInt32(double v)
+{
+    if (v >= 2147483647.0) return INT32_MAX;
+    if (v <= -2147483648.0) return INT32_MIN;
+    return static_cast<int32_t>(v);
+}
+
+inline uint32_t packEntry(int32_t x, int32_t y)
+{
+    return (static_cast<uint32_t>(static_cast<uint16_t>(y)) << 16) | static_cast<uint16_t>(x);
+}
+
+struct LensGeometry {
+    int columns, rows;  // H and N
+    double r, s;
+};
+
+LensGeometry geometryOf(const Panorama *rec)
+{
+    const double r = rec->radius;
+    return {lensColumns(rec), lensRows(rec), r, (r - rec->zPos) / r};
+}
+
+// Normal path: one arc tangent and one square root per column.
+void fillFromColumns(uint32_t *lens, const LensGeometry &g, double *a, double *b)
+{
+    const double r = g.r, s = g.s;
+    for (int j = 0; j < g.columns; ++j) {
+        a[j] = r * std::atan(j * s / r);
+        b[j] = (r * s) / std::sqrt(r * r + j * j * s * s);
+    }
+    for (int j = 0; j < g.columns; ++j) a[j] = truncToInt32(a[j] + 0.5);
+    for (int i = 0; i < g.rows; ++i) {
+        const double bias = (i - g.rows) / (g.rows * 2.0);
+        uint32_t *row = lens + static_cast<size_t>(i) * g.columns;
+        for (int j = 0; j < g.columns; ++j)
+            row[j] = packEntry(static_cast<int32_t>(a[j]), truncToInt32(i * b[j] + bias));
+    }
+}
+
+// Fallback when the temporary arrays cannot be had: every entry directly.
+void fillDirectly(uint32_t *lens, const LensGeometry &g)
+{
+    const double r = g.r, s = g.s;
+    for (int i = 0; i < g.rows; ++i) {
+        const double bias = (i - g.rows) / (g.rows * 2.0);
+        uint32_t *row = lens + static_cast<size_t>(i) * g.columns;
+        for (int j = 0; j < g.columns; ++j) {
+            const int32_t x = truncToInt32(r * std::atan(j * s / r) + 0.5);
+            const int32_t y = truncToInt32((r * i * s) / std::sqrt(r * r + j * j * s * s) + bias);
+            row[j] = packEntry(x, y);
+        }
+    }
+}
+
+}  // namespace
+
+void buildLensTable(Panorama *rec)
+{
+    const LensGeometry g = geometryOf(rec);
+    DoubleArray a = allocDoubles(g.columns);
+    DoubleArray b = a ? allocDoubles(g.columns) : nullptr;
+    if (a && b)
+        fillFromColumns(rec->lens, g, a.get(), b.get());
+    else
+        fillDirectly(rec->lens, g);
+}
