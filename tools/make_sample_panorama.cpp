@@ -81,22 +81,39 @@ std::vector<uint8_t> palette()
     return table;
 }
 
-// 5 x 7 letters, top row first, bit 4 = leftmost column.
-const std::array<uint8_t, 7> kGlyphs[4] = {
-    {0x11, 0x19, 0x19, 0x15, 0x13, 0x13, 0x11},  // N
-    {0x1F, 0x10, 0x10, 0x1E, 0x10, 0x10, 0x1F},  // E
-    {0x0F, 0x10, 0x10, 0x0E, 0x01, 0x01, 0x1E},  // S
-    {0x11, 0x11, 0x11, 0x15, 0x15, 0x15, 0x0A},  // W
+// Letters as strokes in a unit box (x to the right, y up), drawn 1.6 m wide
+// and 2.4 m high on the wall, from z 2.95 to 5.35.
+struct Stroke {
+    std::vector<std::array<double, 2>> points;
+};
+const std::vector<Stroke> kLetters[4] = {
+    {{{{0, 0}, {0, 1}, {1, 0}, {1, 1}}}},                                            // N
+    {{{{1, 1}, {0, 1}, {0, 0}, {1, 0}}}, {{{0, 0.52}, {0.75, 0.52}}}},                // E
+    {{{{1, 0.88}, {0.8, 1}, {0.2, 1}, {0, 0.86}, {0, 0.64}, {0.2, 0.52}, {0.8, 0.48},
+       {1, 0.36}, {1, 0.14}, {0.8, 0}, {0.2, 0}, {0, 0.12}}}},                        // S
+    {{{{0, 1}, {0.22, 0}, {0.5, 0.62}, {0.78, 0}, {1, 1}}}},                         // W
 };
 
-// Letter of wall `wall` at (u, z): 2.4 m high, from z 2.95 to 5.35.
+double segmentDistance(double px, double py, double ax, double ay, double bx, double by)
+{
+    const double dx = bx - ax, dy = by - ay;
+    double t = ((px - ax) * dx + (py - ay) * dy) / (dx * dx + dy * dy);
+    t = std::clamp(t, 0.0, 1.0);
+    return std::hypot(px - ax - t * dx, py - ay - t * dy);
+}
+
 bool inLetter(int wall, double u, double z)
 {
-    const double cell = 2.4 / 7;
-    int col = static_cast<int>(std::floor((u + 2.5 * cell) / cell));
-    int row = static_cast<int>(std::floor((5.35 - z) / cell));
-    if (col < 0 || col > 4 || row < 0 || row > 6) return false;
-    return (kGlyphs[wall][row] >> (4 - col)) & 1;
+    const double width = 1.6, height = 2.4, bottom = 2.95, pen = 0.17;
+    if (std::fabs(u) > width / 2 + pen || z < bottom - pen || z > bottom + height + pen) return false;
+    for (const Stroke &stroke : kLetters[wall])
+        for (size_t k = 1; k < stroke.points.size(); ++k) {
+            const auto &a = stroke.points[k - 1], &b = stroke.points[k];
+            if (segmentDistance(u, z, (a[0] - 0.5) * width, bottom + a[1] * height, (b[0] - 0.5) * width,
+                                bottom + b[1] * height) < pen)
+                return true;
+        }
+    return false;
 }
 
 bool within(double v, double lo, double hi) { return v >= lo && v < hi; }

@@ -225,3 +225,20 @@ TEST_F(DibFileTest, ResourceModeFindsNothingNatively)
     EXPECT_EQ(kal_LoadDIB("SAMPLE", nullptr, nullptr, RT_BITMAP), nullptr);
     EXPECT_EQ(kal_LoadDIB("SAMPLE", nullptr, nullptr, "KALBMP"), nullptr);
 }
+
+TEST_F(DibFileTest, BundledSampleLoadsAlikeFromBothCopies)
+{
+    const std::string dir = std::string(KAL_BINARY_DIR) + "/samples/";
+    void *plain = kal_LoadDIB((dir + "courtyard.bmp").c_str(), nullptr, nullptr, nullptr);
+    void *rle = kal_LoadDIB((dir + "courtyard_rle8.bmp").c_str(), nullptr, nullptr, nullptr);
+    ASSERT_TRUE(plain && rle);
+    const BITMAPINFOHEADER h = *static_cast<BITMAPINFOHEADER *>(plain);
+    EXPECT_GE(h.biWidth, 2048);
+    EXPECT_GE(h.biHeight, 512);
+    EXPECT_EQ(h.biWidth % 4, 0);
+    const size_t size = kInfo + static_cast<size_t>(h.biWidth) * h.biHeight;
+    const Bytes a = take(plain, size), b = take(rle, size);
+    EXPECT_TRUE(std::equal(a.begin() + 40, a.end(), b.begin() + 40)) << "table and pixels";
+    // No pixel uses the entries that palette screens reserve for the system.
+    for (size_t k = kInfo; k < size; ++k) ASSERT_TRUE(a[k] >= 10 && a[k] <= 245) << k;
+}
