@@ -139,6 +139,22 @@ TEST_F(Compass, NeedleAtTheWorkedBearings)
     }
 }
 
+TEST_F(Compass, EightBitScreenShowsTheNeedle)
+{
+    HDC screen = GetDC(nullptr);
+    bool palette = GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE;
+    ReleaseDC(nullptr, screen);
+    if (!palette)
+        GTEST_SKIP() << "no palette screen";
+    // Pure red is one of the reserved system colours, so it survives the
+    // 8-bit buffer unchanged.
+    Picture p = at(0);
+    EXPECT_TRUE(red(p, 32, 14));
+    EXPECT_TRUE(red(p, 32, 50));
+    EXPECT_FALSE(red(p, 14, 32));
+    EXPECT_EQ(redCount(at(0x8000)), 0);
+}
+
 TEST_F(Compass, BearingsWrapAndNegativeOnesHideTheNeedle)
 {
     EXPECT_EQ(at(360), at(0));
