@@ -2,6 +2,8 @@
 // zoom depths, the fixed row and column, and the fallback path.
 #include "core_test_support.h"
 
+#include "common/lens_digest.h"
+
 #include <vector>
 
 using coretest::ReferencePanorama;
@@ -95,5 +97,20 @@ TEST(LensTable, FallbackWithoutTemporaryArraysGivesTheSameTable)
             }
             EXPECT_LE(rounding, 3) << "zPos " << z;
         }
+    }
+}
+
+TEST(LensTable, WholeTablesMatchTheirGoldenDigests)
+{
+    // The Windows build checks the same digests: both compute identical tables.
+    for (const kaltest::LensDigestCase &c : kaltest::kLensDigests) {
+        coretest::TestPanorama pano(c.width, c.height, c.vpWidth, c.vpHeight, c.angle, c.horizon);
+        ASSERT_NE(pano.handle, nullptr);
+        kal_SetPos(pano.handle, pano->xPos, pano->yPos, c.zPos);
+        ASSERT_EQ(pano->zPos, c.zPos);
+        const size_t count = static_cast<size_t>(lensColumns(pano.handle)) * lensRows(pano.handle);
+        EXPECT_EQ(kaltest::lensDigest(pano->lens, count), c.digest)
+            << c.width << "x" << c.height << " zPos " << c.zPos << " digest 0x" << std::hex
+            << kaltest::lensDigest(pano->lens, count);
     }
 }
