@@ -1,0 +1,119 @@
+// The specialised inner loops of the renderer. Each is named by what its
+// caller guarantees for the whole span: the side (Tau: +1 right half, -1
+// left half, which also sets the direction in which the view row is
+// written), the sign of the row distance (Sigma) and whether a shear applies
+// (Sheared). No branch, division or floating point inside.
+#ifndef KAL_RENDER_SPANS_H
+#define KAL_RENDER_SPANS_H
+
+#include <cstddef>
+#include <cstdint>
+
+// Lens columns j0 .. j1-1 of one row half whose columns all lie in one
+// straight stretch of the image: origin is the source pixel (row hs, column
+// xPos) moved by the stretch's wrap shift, so every sample is
+// origin[Ys * width + Tau * (X + a)]. out is the view pixel of lens column j0.
+template <int Tau, int Sigma, bool Sheared>
+inline void straightSpan(uint8_t *out, const uint32_t *lensRow, int j0, int j1,
+                         const uint8_t *origin, ptrdiff_t width, const int32_t *shear)
+{
+    for (int j = j0; j < j1; ++j, out += Tau) {
+        const uint32_t entry = lensRow[j];
+        const int x = static_cast<int>(entry & 0xFFFFu);
+        const int ys = Sigma * (static_cast<int32_t>(entry) >> 16);
+        int c = x;
+        if (Sheared) c += (ys * shear[x]) >> 8;
+        *out = origin[ys * width + Tau * c];
+    }
+}
+
+// A stretch whose columns all fall beyond one edge of a partial panorama:
+// every sample comes from that edge column (edge points at row hs of it),
+// only the row still varies.
+template <int Tau, int Sigma>
+inline void edgeSpan(uint8_t *out, const uint32_t *lensRow, int j0, int j1,
+                     const uint8_t *edge, ptrdiff_t width)
+{
+    for (int j = j0; j < j1; ++j, out += Tau) {
+        const int ys = Sigma * (static_cast<int32_t>(lensRow[j]) >> 16);
+        *out = edge[ys * width];
+    }
+}
+
+// Column tables of one chunk of lens columns, filled once per render:
+// colRight[k] and colLeft[k] are the source columns of lens column j0 + k
+// right and left of the centre (for a level view already wrapped or clamped,
+// for a tilted one before the shear), and shear[k] its shear factor.
+struct ColumnTables {
+    const int32_t *colRight;
+    const int32_t *colLeft;
+    const int32_t *shear;
+};
+
+// Both halves of one view row (Pair false, sign Sigma) or of the two rows
+// at +i and -i that share lens row i (Pair true: out is the row at +i,
+// outPair the row at -i), for lens columns j0 .. j0+n-1 present in both
+// halves. out and outPair point at the view pixel of lens column j0 in the
+// right half; the left half's pixel of the same lens column lies 2 * j0
+// columns to its left. centre is the first pixel of source row hs; every
+// sample lies within +-2^31 bytes of it.
+
+// A level view: the columns come wrapped or clamped from the tables, one
+// lens entry serves up to four pixels.
+template <bool Pair, int Sigma>
+inline void levelSpan(uint8_t *out, uint8_t *outPair, int j0, int n, const uint32_t *lens,
+                      const ColumnTables &t, const uint8_t *centre, int32_t width)
+{
+    uint8_t *outLeft = out - 2 * j0;
+    uint8_t *outPairLeft = Pair ? outPair - 2 * j0 : nullptr;
+    for (int k = 0; k < n; ++k) {
+        const ptrdiff_t rowOffset = ptrdiff_t{static_cast<int32_t>(lens[k]) >> 16} * width;
+        const ptrdiff_t right = t.colRight[k], left = t.colLeft[k];
+        const uint8_t *row = centre + Sigma * rowOffset;
+        out[k] = row[right];
+        outLeft[-k] = row[left];
+        if (Pair) {
+            const uint8_t *rowPair = centre - rowOffset;
+            outPair[k] = rowPair[right];
+            outPairLeft[-k] = rowPair[left];
+        }
+    }
+}
+
+// A tilted view whose columns stay inside the image without wrap or edge.
+// Blocks of lens columns go in two passes: the source offsets of a block
+// first (plain 32-bit arithmetic that the compiler vectorises), then the
+// byte copies, which are then a gather as cheap as from a per-pixel table.
+template <bool Pair, int Sigma>
+inline void tiltedSpan(uint8_t *out, uint8_t *outPair, int j0, int n, const uint32_t *lens,
+                       const ColumnTables &t, const uint8_t *centre, int32_t width)
+{
+    constexpr int kBlock = 128;
+    int32_t offRight[kBlock], offLeft[kBlock], offPairRight[kBlock], offPairLeft[kBlock];
+    uint8_t *outLeft = out - 2 * j0;
+    uint8_t *outPairLeft = Pair ? outPair - 2 * j0 : nullptr;
+    for (int b = 0; b < n; b += kBlock) {
+        const int m = n - b < kBlock ? n - b : kBlock;
+        for (int k = 0; k < m; ++k) {
+            const int32_t yv = static_cast<int32_t>(lens[b + k]) >> 16;
+            const int32_t rowOffset = yv * width;
+            const int32_t p = Sigma * yv * t.shear[b + k];
+            offRight[k] = Sigma * rowOffset + t.colRight[b + k] + (p >> 8);
+            offLeft[k] = Sigma * rowOffset + t.colLeft[b + k] - (p >> 8);
+            if (Pair) {  // the row at -i shears the other way
+                offPairRight[k] = t.colRight[b + k] + ((-p) >> 8) - rowOffset;
+                offPairLeft[k] = t.colLeft[b + k] - ((-p) >> 8) - rowOffset;
+            }
+        }
+        for (int k = 0; k < m; ++k) {
+            out[b + k] = centre[offRight[k]];
+            outLeft[-(b + k)] = centre[offLeft[k]];
+            if (Pair) {
+                outPair[b + k] = centre[offPairRight[k]];
+                outPairLeft[-(b + k)] = centre[offPairLeft[k]];
+            }
+        }
+    }
+}
+
+#endif

@@ -1,0 +1,163 @@
+// The renderer against the plain reference over random panoramas, and the
+// agreement of the picture with the point mapping.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "projection/projection.h"
+#include "projection/renderer.h"
+#include "render_fixture.h"
+
+namespace {
+
+struct Geometry {
+    int width, height, vpWidth, vpHeight, angle, horizon;
+};
+
+int radiusOf(int width, int angle) { return width * 92160 / (angle * 1608); }
+
+// A random geometry kal_Create accepts: odd and even viewports, any angle,
+// horizons up to the image height and beyond.
+Geometry randomGeometry(std::mt19937 &rng)
+{
+    auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    Geometry g;
+    do {
+        g.angle = pick(0, 2) == 0 ? pick(1, 359) : 360;
+        g.width = 4 * pick(8, 500);
+    } while (radiusOf(g.width, g.angle) > 32767);  // kal_Create refuses larger radii
+    g.height = pick(4, 500);
+    const int maxVp = radiusOf(g.width, g.angle) * 804 / 512;
+    g.vpWidth = pick(2, std::min(maxVp, 330));
+    g.vpHeight = pick(1, std::min(g.height, 260));
+    g.horizon = pick(0, 5) == 0 ? pick(-2 * g.height, 2 * g.height) : pick(-g.height / 4, g.height / 4);
+    return g;
+}
+
+// A fresh seed per run, or KAL_TEST_SEED to replay a printed one.
+unsigned testSeed()
+{
+    const char *fixed = std::getenv("KAL_TEST_SEED");
+    return fixed ? static_cast<unsigned>(std::strtoul(fixed, nullptr, 10)) : std::random_device{}();
+}
+
+std::vector<uint8_t> viewCopy(const Panorama *rec)
+{
+    const size_t size = static_cast<size_t>(rec->vpHeight) * ((rec->vpWidth + 3) & ~3);
+    return std::vector<uint8_t>(rec->viewBits, rec->viewBits + size);
+}
+
+class RenderCompare : public ::testing::Test {
+protected:
+    void TearDown() override { setReferenceRendering(false); }
+};
+
+TEST_F(RenderCompare, MatchesTheReferenceOverRandomPanoramas)
+{
+    const unsigned seed = testSeed();
+    std::mt19937 rng(seed);
+    int compared = 0;
+    for (int n = 0; n < 60; ++n) {
+        const Geometry g = randomGeometry(rng);
+        std::vector<uint8_t> image = kaltest::makePackedDib(g.width, g.height, [&rng](int, int) {
+            return static_cast<uint8_t>(rng());
+        });
+        const RECT viewPort = {0, 0, g.vpWidth, g.vpHeight};
+        const KalAttribs attribs = kaltest::attribsFor(g.angle, g.horizon);
+        HPANORAMA p = kal_Create(kaltest::asInfo(image), nullptr, &viewPort, &attribs);
+        ASSERT_NE(p, nullptr) << "seed " << seed << " n " << n << " error " << kal_Error(nullptr);
+        for (int m = 0; m < 8; ++m) {
+            const int x = std::uniform_int_distribution<int>(-g.width, 2 * g.width)(rng);
+            const int y = std::uniform_int_distribution<int>(-g.height, 2 * g.height)(rng);
+            const int z = std::uniform_int_distribution<int>(-p->radius, p->radius)(rng);
+            kal_SetPos(p, x, y, z);
+            const std::string where = "seed " + std::to_string(seed) + " n " + std::to_string(n) +
+                                      " m " + std::to_string(m);
+            // Every lens column the view reads has a shear entry.
+            ASSERT_LT(lensX(p->lens[lensColumns(p) - 1]), p->shearCount) << where;
+            int rowsOutside = 0;
+            const std::vector<uint8_t> expected =
+                kaltest::referenceRender(kaltest::referenceViewOf(p), 0, &rowsOutside);
+            EXPECT_EQ(rowsOutside, 0) << where;
+            std::memset(p->viewBits, 0, expected.size());
+            setReferenceRendering(false);
+            kal_GetView(p, nullptr);
+            ASSERT_EQ(viewCopy(p), expected) << where << " (spans)";
+            setReferenceRendering(true);
+            kal_GetView(p, nullptr);
+            ASSERT_EQ(viewCopy(p), expected) << where << " (reference path)";
+            ++compared;
+        }
+        kal_Delete(p, FALSE);
+    }
+    EXPECT_EQ(compared, 480);
+}
+
+// Views that cross the seam of a full circle and the edges of a partial
+// panorama at every tilt: the places where the spans are cut into runs.
+TEST_F(RenderCompare, MatchesTheReferenceAtSeamsAndEdges)
+{
+    for (int angle : {360, 180, 90}) {
+        for (int horizon : {0, 100, -300}) {
+            kaltest::CodedPanorama p(1284, 480, 319, 240, angle, horizon);
+            ASSERT_TRUE(p.ok());
+            Panorama *rec = p.record();
+            for (int x = 0; x <= 1284 + 320; x += 97)
+                for (int y = 0; y <= 480; y += 120) {
+                    kal_SetPos(rec, x, y, (x / 97) % 3 * 40 - 20);
+                    const std::vector<uint8_t> expected =
+                        kaltest::referenceRender(kaltest::referenceViewOf(rec), 0);
+                    kal_GetView(rec, nullptr);
+                    ASSERT_EQ(viewCopy(rec), expected)
+                        << "angle " << angle << " horizon " << horizon << " x " << rec->xPos
+                        << " y " << rec->yPos << " z " << rec->zPos;
+                }
+        }
+    }
+}
+
+// The pixel drawn at a viewport point is the source pixel that the mapping
+// returns for it, within one row. The mapping looks up the lens row next to
+// the renderer's, so on a tilted view the column may also differ by that
+// row's shear (|offset| * |q|), plus one for the different roundings.
+TEST_F(RenderCompare, PictureAgreesWithTheMapping)
+{
+    const unsigned seed = testSeed();
+    std::mt19937 rng(seed);
+    for (int angle : {360, 120}) {
+        kaltest::CodedPanorama p(2048, 600, 330, 250, angle, angle == 360 ? 0 : 25);
+        ASSERT_TRUE(p.ok());
+        Panorama *rec = p.record();
+        for (int m = 0; m < 20; ++m) {
+            p.setPos(std::uniform_int_distribution<int>(0, 2048)(rng),
+                     std::uniform_int_distribution<int>(0, 600)(rng),
+                     std::uniform_int_distribution<int>(-100, 200)(rng));
+            p.render();
+            for (int k = 0; k < 200; ++k) {
+                const int x = std::uniform_int_distribution<int>(0, 329)(rng);
+                const int y = std::uniform_int_distribution<int>(0, 249)(rng);
+                POINT pt;
+                ASSERT_TRUE(kal_MapCoordinates(rec, x, y, &pt));
+                const kaltest::Sample s = p.sampleAt(249 - y, x);
+                const int mappedColumn = angle == 360 ? ((pt.x % 2048) + 2048) % 2048 : pt.x;
+                const int sampledTopRow = 599 - s.row;
+                EXPECT_LE(std::abs(sampledTopRow - pt.y), 1)
+                    << "seed " << seed << " point " << x << ", " << y << " mapped " << pt.x << ", "
+                    << pt.y << " sampled " << s.column << ", " << sampledTopRow;
+                const double q = tiltFactor(rec);
+                const int columnSlack = 1 + static_cast<int>(std::ceil(std::abs((pt.x - rec->xPos) * q)));
+                int columnGap = std::abs(s.column - mappedColumn);
+                if (angle == 360) columnGap = std::min(columnGap, 2048 - columnGap);  // across the seam
+                EXPECT_LE(columnGap, columnSlack)
+                    << "seed " << seed << " point " << x << ", " << y << " mapped " << pt.x << ", "
+                    << pt.y << " sampled " << s.column << ", " << sampledTopRow;
+            }
+        }
+    }
+}
+
+}  // namespace
