@@ -77,8 +77,13 @@ TEST_F(RenderCompare, MatchesTheReferenceOverRandomPanoramas)
             kal_SetPos(p, x, y, z);
             const std::string where = "seed " + std::to_string(seed) + " n " + std::to_string(n) +
                                       " m " + std::to_string(m);
-            // Every lens column the view reads has a shear entry.
+            // Every lens column the view reads has a shear entry, and every
+            // row distance a lens row.
             ASSERT_LT(lensX(p->lens[lensColumns(p) - 1]), p->shearCount) << where;
+            const int dy = p->yPos - p->srcHeight / 2;
+            const int maxRow = std::max(std::abs(dy - p->vpHeight / 2),
+                                        std::abs(dy + p->vpHeight - 1 - p->vpHeight / 2));
+            ASSERT_LT(maxRow, lensRows(p)) << where;
             int rowsOutside = 0;
             const std::vector<uint8_t> expected =
                 kaltest::referenceRender(kaltest::referenceViewOf(p), 0, &rowsOutside);
@@ -117,6 +122,46 @@ TEST_F(RenderCompare, MatchesTheReferenceAtSeamsAndEdges)
                         << " y " << rec->yPos << " z " << rec->zPos;
                 }
         }
+    }
+}
+
+// Positions and tilts the limits never produce: a horizon so far off that
+// the shear factors leave the range the spans multiply in, and vertical
+// positions written past the limits. The renderer must stay inside its
+// blocks and draw what the reference draws, with rows taken from the
+// nearest edge.
+TEST_F(RenderCompare, GeometriesBeyondTheLimitsStayInsideTheImage)
+{
+    for (int horizon : {30000, -30000, 5000}) {
+        kaltest::CodedPanorama p(64, 40, 14, 12, 360, horizon);
+        ASSERT_TRUE(p.ok());
+        Panorama *rec = p.record();
+        for (int x : {0, 10, 40, 70}) {
+            kal_SetPos(rec, x, 20, 0);
+            const std::vector<uint8_t> expected =
+                kaltest::referenceRender(kaltest::referenceViewOf(rec), 0);
+            kal_GetView(rec, nullptr);
+            ASSERT_EQ(viewCopy(rec), expected) << "horizon " << horizon << " x " << x;
+        }
+    }
+    kaltest::CodedPanorama p(1284, 480, 320, 240, 180);
+    ASSERT_TRUE(p.ok());
+    Panorama *rec = p.record();
+    for (int y : {-100, 0, 60, 420, 480, 590}) {
+        rec->yPos = static_cast<int16_t>(y);  // past what clampPosition allows
+        const std::vector<uint8_t> expected = kaltest::referenceRender(kaltest::referenceViewOf(rec), 0);
+        kal_GetView(rec, nullptr);
+        ASSERT_EQ(viewCopy(rec), expected) << "y " << y;
+    }
+    // Row distances past the lens table: drawn from its last row, safely.
+    for (int y : {-400, 1000}) {
+        rec->yPos = static_cast<int16_t>(y);
+        kal_GetView(rec, nullptr);
+        const std::vector<uint8_t> spans = viewCopy(rec);
+        setReferenceRendering(true);
+        kal_GetView(rec, nullptr);
+        EXPECT_EQ(viewCopy(rec), spans) << "y " << y;
+        setReferenceRendering(false);
     }
 }
 
