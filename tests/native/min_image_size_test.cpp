@@ -1,6 +1,9 @@
 // The smallest image for a viewport and an angle, worked numbers and refusals.
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "common/test_images.h"
 #include "kalengine.h"
 
 namespace {
@@ -88,6 +91,47 @@ TEST(MinImageSize, WidthIsTheSmallestAcceptedMultipleOfFour)
             if (width - 4 >= 4) {
                 ASSERT_FALSE(admits(width - 4)) << vpWidth << " at " << angle;
             }
+        }
+    }
+}
+
+TEST(MinImageSize, NinetyDegreeSizeIsAcceptedByCreate)
+{
+    RECT vp = viewport(320, 240);
+    int width = 0, height = 0;
+    ASSERT_TRUE(kal_MinImageSize(&width, &height, &vp, 90));
+    std::vector<uint8_t> dib = kaltest::makePackedDib(width, height);
+    KalAttribs attribs = {};
+    attribs.angle = 90;
+    HPANORAMA pano = kal_Create(kaltest::asInfo(dib), nullptr, &vp, &attribs);
+    ASSERT_NE(pano, nullptr);
+    kal_Delete(pano, FALSE);
+}
+
+// The returned size passes panorama creation and four columns less do not,
+// over a sample of viewport widths and every angle (rows kept to two, so
+// each creation is cheap).
+TEST(MinImageSize, CreateAcceptsTheSizeAndRefusesFourColumnsLess)
+{
+    std::vector<int> widths;
+    for (int w = 2; w <= 1280; w += 37) widths.push_back(w);
+    for (int w : {3, 4, 5, 319, 320, 321, 1279, 1280}) widths.push_back(w);
+    for (int vpWidth : widths) {
+        RECT vp = viewport(vpWidth, 2);
+        for (int angle = 1; angle <= 360; angle += (vpWidth % 5) + 1) {
+            int width = 0, height = 0;
+            ASSERT_TRUE(kal_MinImageSize(&width, &height, &vp, angle));
+            KalAttribs attribs = {};
+            attribs.angle = angle;
+            std::vector<uint8_t> dib = kaltest::makePackedDib(width, height);
+            HPANORAMA pano = kal_Create(kaltest::asInfo(dib), nullptr, &vp, &attribs);
+            ASSERT_NE(pano, nullptr) << vpWidth << " at " << angle << ": " << width;
+            kal_Delete(pano, FALSE);
+            if (width - 4 < 4) continue;
+            std::vector<uint8_t> narrow = kaltest::makePackedDib(width - 4, height);
+            ASSERT_EQ(kal_Create(kaltest::asInfo(narrow), nullptr, &vp, &attribs), nullptr)
+                << vpWidth << " at " << angle << ": " << width - 4;
+            ASSERT_EQ(kal_Error(nullptr), KAL_ERR_VPSIZE);
         }
     }
 }

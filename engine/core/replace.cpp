@@ -1,0 +1,82 @@
+// Image replacement: a live panorama takes a new image and attributes and
+// keeps its viewport, windows, view buffer and settings. Every check and
+// every allocation comes before the first change, so a failure changes nothing.
+#include "palette.h"
+#include "panorama_setup.h"
+#include "projection/projection.h"
+#include "viewer_window.h"
+
+namespace {
+
+// The tables must hold what the new image needs: the creation sized them for
+// the old one. Shear first, since its contents mean nothing between renders;
+// when the lens then cannot grow, shearCount goes back and only the shear
+// block's (larger) capacity shows that anything happened.
+bool reserveTables(Panorama *rec, const BITMAPINFOHEADER &header, const KalAttribs &attribs)
+{
+    const int horizon = static_cast<int16_t>(attribs.horizon);
+    const int rows = header.biHeight + (horizon < 0 ? -horizon : horizon) + 1;
+    const int oldShearCount = rec->shearCount;
+    if (!reserveShearTable(rec, shearCountFor(header.biWidth, attribAngle(attribs))))
+        return false;
+    if (reserveLensTable(rec, rows)) return true;
+    rec->shearCount = oldShearCount;
+    return false;
+}
+
+// The caller's old image, released on request. A block that still holds the
+// new image (the same block, or the same rows) stays, or the record would
+// keep a freed image.
+void releaseOldImage(Panorama *rec, const BITMAPINFO *info, const void *bits)
+{
+    void *old = rec->dibBlock ? rec->dibBlock : rec->imageBits;
+    const bool stillUsed = old == static_cast<const void *>(info) || old == bits ||
+                           (bits && rec->imageBits == bits);
+    if (!stillUsed) freeBlock(old);
+}
+
+// An owned hotspot array would be lost when the new attributes overwrite it,
+// unless the new attributes hand the same array on.
+void releaseOldHotSpots(Panorama *rec, const KalAttribs &attribs)
+{
+    const KalHotSpot *next = attribs.numHotSpots >= 1 ? attribs.hotSpots : nullptr;
+    if (rec->hotSpots && rec->ownsHotSpots && rec->hotSpots != next) freeBlock(rec->hotSpots);
+    rec->hotSpots = nullptr;
+    rec->ownsHotSpots = 0;
+}
+
+}  // namespace
+
+extern "C" BOOL KALAPI kal_Replace(HPANORAMA Panorama, const BITMAPINFO *BitsInfo,
+                                   const void *ImageBits, const KalAttribs *Attribs,
+                                   BOOL DeleteDIB)
+{
+    if (!Panorama) return setError(nullptr, KAL_ERR_PARAM);
+    HPANORAMA rec = Panorama;
+    setError(rec, KAL_ERR_NONE);
+
+    const KalAttribs attribs = readAttribs(Attribs);
+    if (!BitsInfo) return setError(rec, KAL_ERR_PARAM);
+    const BITMAPINFOHEADER &header = BitsInfo->bmiHeader;
+    if (int code = checkImage(header, attribs)) return setError(rec, code);
+    const int radius = radiusFor(header.biWidth, attribAngle(attribs));
+    if (int code = checkViewportSize(rec->vpWidth, rec->vpHeight, radius, header.biHeight))
+        return setError(rec, code);
+    if (!reserveTables(rec, header, attribs)) return setError(rec, KAL_ERR_MEMORY);
+
+    if (DeleteDIB) releaseOldImage(rec, BitsInfo, ImageBits);
+    if (rec->ownsPalette && rec->palette) DeleteObject(rec->palette);
+    releaseOldHotSpots(rec, attribs);
+
+    setImagePointers(rec, BitsInfo, ImageBits);
+    setImageFields(rec, header, attribs);
+    copyViewInfo(rec, BitsInfo);
+    rec->palette = buildPalette(rec->colors, true);
+    rec->ownsPalette = 1;
+
+    clampZoom(rec);
+    buildLensTable(rec);
+    clampPosition(rec);  // clears the last error
+    invalidateViewer(rec);
+    return 1;
+}
