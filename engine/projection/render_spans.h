@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "projection/render_offsets.h"
+
 // Lens columns j0 .. j1-1 of one row half whose columns all lie in one
 // straight stretch of the image: origin is the source pixel (row hs, column
 // xPos) moved by the stretch's wrap shift, so every sample is
@@ -39,16 +41,6 @@ inline void edgeSpan(uint8_t *out, const uint32_t *lensRow, int j0, int j1,
         *out = edge[ys * width];
     }
 }
-
-// Column tables of one chunk of lens columns, filled once per render:
-// colRight[k] and colLeft[k] are the source columns of lens column j0 + k
-// right and left of the centre (for a level view already wrapped or clamped,
-// for a tilted one before the shear), and shear[k] its shear factor.
-struct ColumnTables {
-    const int32_t *colRight;
-    const int32_t *colLeft;
-    const int32_t *shear;
-};
 
 // Both halves of one view row (Pair false, sign Sigma) or of the two rows
 // at +i and -i that share lens row i (Pair true: out is the row at +i,
@@ -82,7 +74,7 @@ inline void levelSpan(uint8_t *out, uint8_t *outPair, int j0, int n, const uint3
 
 // A tilted view whose columns stay inside the image without wrap or edge.
 // Blocks of lens columns go in two passes: the source offsets of a block
-// first (plain 32-bit arithmetic that the compiler vectorises), then the
+// first (four lens entries at a time where the processor allows), then the
 // byte copies, which are then a gather as cheap as from a per-pixel table.
 template <bool Pair, int Sigma>
 inline void tiltedSpan(uint8_t *out, uint8_t *outPair, int j0, int n, const uint32_t *lens,
@@ -94,17 +86,10 @@ inline void tiltedSpan(uint8_t *out, uint8_t *outPair, int j0, int n, const uint
     uint8_t *outPairLeft = Pair ? outPair - 2 * j0 : nullptr;
     for (int b = 0; b < n; b += kBlock) {
         const int m = n - b < kBlock ? n - b : kBlock;
-        for (int k = 0; k < m; ++k) {
-            const int32_t yv = static_cast<int32_t>(lens[b + k]) >> 16;
-            const int32_t rowOffset = yv * width;
-            const int32_t p = Sigma * yv * t.shear[b + k];
-            offRight[k] = Sigma * rowOffset + t.colRight[b + k] + (p >> 8);
-            offLeft[k] = Sigma * rowOffset + t.colLeft[b + k] - (p >> 8);
-            if (Pair) {  // the row at -i shears the other way
-                offPairRight[k] = t.colRight[b + k] + ((-p) >> 8) - rowOffset;
-                offPairLeft[k] = t.colLeft[b + k] - ((-p) >> 8) - rowOffset;
-            }
-        }
+        const ColumnTables block = {t.colRight + b, t.colLeft + b, t.shear + b,
+                                    t.shearHigh ? t.shearHigh + b : nullptr};
+        tiltedOffsets<Pair, Sigma>(m, lens + b, block, width,
+                                   {offRight, offLeft, offPairRight, offPairLeft});
         for (int k = 0; k < m; ++k) {
             out[b + k] = centre[offRight[k]];
             outLeft[-(b + k)] = centre[offLeft[k]];

@@ -23,10 +23,12 @@ constexpr int kChunk = 1024;
 
 struct Chunk {
     int j0, j1;  // lens columns [j0, j1)
-    int32_t colRight[kChunk], colLeft[kChunk], shear[kChunk];
+    bool shearFits16;  // every factor and the image width fit 16 bits
+    int32_t colRight[kChunk], colLeft[kChunk], shear[kChunk], shearHigh[kChunk];
     ColumnTables tables(int j) const
     {
-        return {colRight + (j - j0), colLeft + (j - j0), shear + (j - j0)};
+        const int n = j - j0;
+        return {colRight + n, colLeft + n, shear + n, shearFits16 ? shearHigh + n : nullptr};
     }
 };
 
@@ -40,6 +42,7 @@ int64_t wrapOrClamp(const RenderContext &c, int64_t col)
 // here, once. A tilted view's get the shear per row, so they stay raw.
 void fillChunk(const RenderContext &c, Chunk &k)
 {
+    k.shearFits16 = c.srcWidth <= 32767;
     for (int j = k.j0; j < k.j1; ++j) {
         const int x = lensX(c.lens[j]);
         const int n = j - k.j0;
@@ -47,10 +50,12 @@ void fillChunk(const RenderContext &c, Chunk &k)
             k.colRight[n] = c.xPos + x;
             k.colLeft[n] = c.xPos - x;
             k.shear[n] = c.shear[x];
+            k.shearHigh[n] = static_cast<int32_t>(static_cast<uint32_t>(k.shear[n]) << 16);
+            k.shearFits16 = k.shearFits16 && k.shear[n] >= -32768 && k.shear[n] <= 32767;
         } else {
             k.colRight[n] = static_cast<int32_t>(wrapOrClamp(c, int64_t{c.xPos} + x));
             k.colLeft[n] = static_cast<int32_t>(wrapOrClamp(c, int64_t{c.xPos} - x));
-            k.shear[n] = 0;
+            k.shear[n] = k.shearHigh[n] = 0;
         }
     }
 }

@@ -132,7 +132,7 @@ TEST_F(RenderCompare, MatchesTheReferenceAtSeamsAndEdges)
 // nearest edge.
 TEST_F(RenderCompare, GeometriesBeyondTheLimitsStayInsideTheImage)
 {
-    for (int horizon : {30000, -30000, 5000}) {
+    for (int horizon : {30000, -30000, 5000, 3000, -2500, 1500}) {
         kaltest::CodedPanorama p(64, 40, 14, 12, 360, horizon);
         ASSERT_TRUE(p.ok());
         Panorama *rec = p.record();
