@@ -24,10 +24,12 @@ struct ViewCase {
     int vpWidth, vpHeight, srcWidth, srcHeight;
     int angle;
     bool tilted;
+    bool seam;  // the view straddles the wrap of a full circle
     std::string name() const
     {
         return std::to_string(vpWidth) + "x" + std::to_string(vpHeight) +
-               (angle == 360 ? "/full" : "/partial") + (tilted ? "/tilted" : "/level");
+               (angle == 360 ? "/full" : "/partial") + (tilted ? "/tilted" : "/level") +
+               (seam ? "-seam" : "");
     }
 };
 
@@ -35,10 +37,13 @@ std::vector<ViewCase> viewCases()
 {
     const int sizes[3][4] = {{320, 240, 1284, 480}, {640, 480, 2568, 960}, {1280, 720, 8192, 2048}};
     std::vector<ViewCase> cases;
-    for (const auto &s : sizes)
+    for (const auto &s : sizes) {
         for (int angle : {360, 180})
             for (bool tilted : {false, true})
-                cases.push_back({s[0], s[1], s[2], s[3], angle, tilted});
+                cases.push_back({s[0], s[1], s[2], s[3], angle, tilted, false});
+        for (bool tilted : {false, true})
+            cases.push_back({s[0], s[1], s[2], s[3], 360, tilted, true});
+    }
     return cases;
 }
 
@@ -76,8 +81,11 @@ struct Scene {
         pano.reset(kal_Create(reinterpret_cast<BITMAPINFO *>(image.data()), nullptr, &viewPort,
                               &attribs));
         if (!pano) std::fprintf(stderr, "kal_Create failed: %d\n", kal_Error(nullptr));
-        // A third of the way round; tilted views look up by a quarter view.
-        kal_SetPos(pano.get(), v.srcWidth / 3, v.srcHeight / 2 + (v.tilted ? v.vpHeight / 4 : 0), 0);
+        // A third of the way round, or with the wrap an eighth of the view
+        // left of the centre (xPos stays in vpWidth / 2 .. srcWidth +
+        // vpWidth / 2); tilted views look up by a quarter view.
+        const int x = v.seam ? v.srcWidth + v.vpWidth / 8 : v.srcWidth / 3;
+        kal_SetPos(pano.get(), x, v.srcHeight / 2 + (v.tilted ? v.vpHeight / 4 : 0), 0);
     }
 };
 
@@ -166,7 +174,7 @@ public:
 
 void printRatios(const RatioReporter &rep)
 {
-    std::printf("\n%-26s %9s %9s %9s %9s %9s | %8s %8s %8s\n", "view", "kal ns/px", "fps",
+    std::printf("\n%-31s %9s %9s %9s %9s %9s | %8s %8s %8s\n", "view", "kal ns/px", "fps",
                 "gather", "memcpy", "double", "kal/gath", "kal/mcpy", "dbl/kal");
     for (const ViewCase &v : viewCases()) {
         const std::string n = v.name();
@@ -177,7 +185,7 @@ void printRatios(const RatioReporter &rep)
         const double px = static_cast<double>(v.vpWidth) * v.vpHeight;
         const double kal = at("kal"), gather = at("gather"), mcpy = at("memcpy"), dbl = at("double");
         if (kal <= 0) continue;
-        std::printf("%-26s %9.3f %9.0f %9.3f %9.3f %9.3f | %8.2f %8.2f %8.1f\n", n.c_str(),
+        std::printf("%-31s %9.3f %9.0f %9.3f %9.3f %9.3f | %8.2f %8.2f %8.1f\n", n.c_str(),
                     kal / px, 1e9 / kal, gather / px, mcpy / px, dbl / px, kal / gather,
                     kal / mcpy, dbl / kal);
     }

@@ -72,11 +72,11 @@ inline void levelSpan(uint8_t *out, uint8_t *outPair, int j0, int n, const uint3
     }
 }
 
-// A tilted view whose columns stay inside the image without wrap or edge.
+// A tilted view; Fix says how its columns are kept inside the image.
 // Blocks of lens columns go in two passes: the source offsets of a block
 // first (four lens entries at a time where the processor allows), then the
 // byte copies, which are then a gather as cheap as from a per-pixel table.
-template <bool Pair, int Sigma>
+template <bool Pair, int Sigma, ColumnFix Fix>
 inline void tiltedSpan(uint8_t *out, uint8_t *outPair, int j0, int n, const uint32_t *lens,
                        const ColumnTables &t, const uint8_t *centre, int32_t width)
 {
@@ -88,7 +88,7 @@ inline void tiltedSpan(uint8_t *out, uint8_t *outPair, int j0, int n, const uint
         const int m = n - b < kBlock ? n - b : kBlock;
         const ColumnTables block = {t.colRight + b, t.colLeft + b, t.shear + b,
                                     t.shearHigh ? t.shearHigh + b : nullptr};
-        tiltedOffsets<Pair, Sigma>(m, lens + b, block, width,
+        tiltedOffsets<Pair, Sigma, Fix>(m, lens + b, block, width,
                                    {offRight, offLeft, offPairRight, offPairLeft});
         for (int k = 0; k < m; ++k) {
             out[b + k] = centre[offRight[k]];

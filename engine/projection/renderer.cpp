@@ -1,8 +1,9 @@
 // kal_GetView and the renderer. The view is drawn in chunks of lens
 // columns; for each chunk the source columns of the lens columns are worked
-// out once, and every row (or pair of rows at +i and -i, which share a lens
-// row) goes to the loop specialised for its sign and shear. Tilted rows
-// whose samples cross a wrap or an edge are cut into straight runs.
+// out once (wrapped or clamped for a level view), and every row (or pair of
+// rows at +i and -i, which share a lens row) goes to the loop specialised
+// for its sign, shear and column fix. Tilted rows whose shear carries
+// columns more than an image width past the wrap are cut into straight runs.
 #include "projection/projection.h"
 #include "projection/render_context.h"
 #include "projection/render_runs.h"
@@ -77,13 +78,16 @@ bool rowsInside(const RenderContext &c, const uint32_t *lensRow, int sigma)
     return first >= 0 && first < c.srcHeight && last >= 0 && last < c.srcHeight;
 }
 
+// Bounds of the source columns of one row half (none when it is empty).
 template <int Tau, int Sigma>
-bool halfInside(const RenderContext &c, const uint32_t *lensRow, int j0, int j1)
+void widenByHalf(const RenderContext &c, const uint32_t *lensRow, int j0, int j1, int64_t *lo,
+                 int64_t *hi)
 {
-    if (j0 >= j1) return true;
-    int64_t lo, hi;
-    columnBounds<Tau, Sigma, true>(c, lensRow, j0, j1, &lo, &hi);
-    return lo >= 0 && hi < c.srcWidth;
+    if (j0 >= j1) return;
+    int64_t l, h;
+    columnBounds<Tau, Sigma, true>(c, lensRow, j0, j1, &l, &h);
+    *lo = l < *lo ? l : *lo;
+    *hi = h > *hi ? h : *hi;
 }
 
 // The view's two row halves as lens column ranges within the chunk.
@@ -106,7 +110,7 @@ Halves halvesIn(const RenderContext &c, const Chunk &k)
 
 // The pixels of one half that the other half lacks (lens column 0 on the
 // right; lens column vpWidth / 2 on the left of an even-width view).
-template <int Sigma, bool Sheared>
+template <int Sigma, bool Sheared, ColumnFix Fix>
 void lonePixels(const RenderContext &c, const Chunk &k, const Halves &h, int common0, int common1,
                 const uint32_t *lensRow, uint8_t *out)
 {
@@ -115,7 +119,7 @@ void lonePixels(const RenderContext &c, const Chunk &k, const Halves &h, int com
         const int ys = Sigma * lensY(lensRow[j]);
         const int n = j - k.j0;
         int col = tau > 0 ? k.colRight[n] : k.colLeft[n];
-        if (Sheared) col += tau * ((ys * k.shear[n]) >> 8);
+        if (Sheared) col = fixColumn<Fix>(col + tau * ((ys * k.shear[n]) >> 8), c.srcWidth);
         out[tau * j] = centre[ys * static_cast<ptrdiff_t>(c.srcWidth) + col];
     };
     auto outside = [&](int begin, int end, int tau) {
@@ -126,7 +130,7 @@ void lonePixels(const RenderContext &c, const Chunk &k, const Halves &h, int com
     outside(h.leftBegin, h.leftEnd, -1);
 }
 
-template <bool Pair, int Sigma, bool Sheared>
+template <bool Pair, int Sigma, bool Sheared, ColumnFix Fix = ColumnFix::None>
 void quadrantRow(const RenderContext &c, const Chunk &k, const Halves &h, const RowTask &task)
 {
     const int common0 = h.rightBegin > h.leftBegin ? h.rightBegin : h.leftBegin;
@@ -135,13 +139,13 @@ void quadrantRow(const RenderContext &c, const Chunk &k, const Halves &h, const 
     const uint8_t *centre = c.image + static_cast<ptrdiff_t>(c.hs) * c.srcWidth;
     uint8_t *outPair = Pair ? task.outPair + common0 : nullptr;
     if (Sheared)
-        tiltedSpan<Pair, Sigma>(task.out + common0, outPair, common0, common1 - common0,
-                                task.lensRow + common0, k.tables(common0), centre, c.srcWidth);
+        tiltedSpan<Pair, Sigma, Fix>(task.out + common0, outPair, common0, common1 - common0,
+                                     task.lensRow + common0, k.tables(common0), centre, c.srcWidth);
     else
         levelSpan<Pair, Sigma>(task.out + common0, outPair, common0, common1 - common0,
                                task.lensRow + common0, k.tables(common0), centre, c.srcWidth);
-    lonePixels<Sigma, Sheared>(c, k, h, common0, common1, task.lensRow, task.out);
-    if (Pair) lonePixels<-1, Sheared>(c, k, h, common0, common1, task.lensRow, task.outPair);
+    lonePixels<Sigma, Sheared, Fix>(c, k, h, common0, common1, task.lensRow, task.out);
+    if (Pair) lonePixels<-1, Sheared, Fix>(c, k, h, common0, common1, task.lensRow, task.outPair);
 }
 
 template <int Sigma>
@@ -151,11 +155,41 @@ void runsRow(const RenderContext &c, const Halves &h, const uint32_t *lensRow, u
     renderHalf<1, Sigma, true>(c, out + h.rightBegin, lensRow, h.rightBegin, h.rightEnd);
 }
 
+// How a tilted row (or pair) keeps its columns in the image: its column
+// bounds decide once per row. Only a shear that carries columns more than
+// an image width past the wrap needs the runs.
+enum class TiltPath { Inside, Wrap, Clamp, Runs };
+
 template <int Sigma>
-bool rowInside(const RenderContext &c, const Halves &h, const uint32_t *lensRow)
+void widenByRow(const RenderContext &c, const Halves &h, const uint32_t *lensRow, int64_t *lo,
+                int64_t *hi)
 {
-    return halfInside<-1, Sigma>(c, lensRow, h.leftBegin, h.leftEnd) &&
-           halfInside<1, Sigma>(c, lensRow, h.rightBegin, h.rightEnd);
+    widenByHalf<-1, Sigma>(c, lensRow, h.leftBegin, h.leftEnd, lo, hi);
+    widenByHalf<1, Sigma>(c, lensRow, h.rightBegin, h.rightEnd, lo, hi);
+}
+
+TiltPath tiltPath(const RenderContext &c, const Halves &h, const RowTask &task)
+{
+    int64_t lo = INT64_MAX, hi = INT64_MIN;
+    if (task.outPair || task.sigma > 0) widenByRow<1>(c, h, task.lensRow, &lo, &hi);
+    if (task.outPair || task.sigma < 0) widenByRow<-1>(c, h, task.lensRow, &lo, &hi);
+    const int64_t w = c.srcWidth;
+    if (lo >= 0 && hi < w) return TiltPath::Inside;
+    if (!c.wrap) return TiltPath::Clamp;
+    return lo >= -w && hi < 2 * w ? TiltPath::Wrap : TiltPath::Runs;
+}
+
+template <bool Pair, int Sigma>
+void tiltedRow(const RenderContext &c, const Chunk &k, const Halves &h, const RowTask &task)
+{
+    switch (tiltPath(c, h, task)) {
+    case TiltPath::Inside: return quadrantRow<Pair, Sigma, true, ColumnFix::None>(c, k, h, task);
+    case TiltPath::Wrap: return quadrantRow<Pair, Sigma, true, ColumnFix::Wrap>(c, k, h, task);
+    case TiltPath::Clamp: return quadrantRow<Pair, Sigma, true, ColumnFix::Clamp>(c, k, h, task);
+    case TiltPath::Runs:
+        runsRow<Sigma>(c, h, task.lensRow, task.out);
+        if (Pair) runsRow<-1>(c, h, task.lensRow, task.outPair);
+    }
 }
 
 void renderTask(const RenderContext &c, const Chunk &k, const RowTask &task)
@@ -166,17 +200,9 @@ void renderTask(const RenderContext &c, const Chunk &k, const RowTask &task)
         if (task.sigma > 0) return quadrantRow<false, 1, false>(c, k, h, task);
         return quadrantRow<false, -1, false>(c, k, h, task);
     }
-    if (task.outPair) {
-        if (rowInside<1>(c, h, task.lensRow) && rowInside<-1>(c, h, task.lensRow))
-            return quadrantRow<true, 1, true>(c, k, h, task);
-        runsRow<1>(c, h, task.lensRow, task.out);
-        return runsRow<-1>(c, h, task.lensRow, task.outPair);
-    }
-    if (task.sigma > 0)
-        return rowInside<1>(c, h, task.lensRow) ? quadrantRow<false, 1, true>(c, k, h, task)
-                                                : runsRow<1>(c, h, task.lensRow, task.out);
-    return rowInside<-1>(c, h, task.lensRow) ? quadrantRow<false, -1, true>(c, k, h, task)
-                                             : runsRow<-1>(c, h, task.lensRow, task.out);
+    if (task.outPair) return tiltedRow<true, 1>(c, k, h, task);
+    if (task.sigma > 0) return tiltedRow<false, 1>(c, k, h, task);
+    tiltedRow<false, -1>(c, k, h, task);
 }
 
 // Every row of one chunk. A row at +i takes its partner at -i along when
