@@ -67,7 +67,8 @@ extern "C" HPANORAMA KALAPI kal_Create(const BITMAPINFO *BitsInfo, const void *I
     if (int code = checkViewportSize(width, height, rec->radius, header.biHeight))
         return failCreate(code);
     if (!allocViewBuffer(rec.get())) return failCreate(KAL_ERR_MEMORY);
-    if (!reserveShearTable(rec.get(), shearCountOf(rec.get()))) return failCreate(KAL_ERR_MEMORY);
+    if (!reserveShearTable(rec.get(), shearCountFor(header.biWidth, rec->angle)))
+        return failCreate(KAL_ERR_MEMORY);
     if (!reserveLensTable(rec.get(), lensRows(rec.get()))) return failCreate(KAL_ERR_MEMORY);
 
     clampZoom(rec.get());

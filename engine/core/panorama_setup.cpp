@@ -2,8 +2,6 @@
 // image pointers, the view header and the table blocks.
 #include "panorama_setup.h"
 
-#include <algorithm>
-#include <cmath>
 #include <cstring>
 
 #include "projection/projection.h"
@@ -106,16 +104,6 @@ void copyViewInfo(Panorama *rec, const BITMAPINFO *info)
     rec->viewInfo.biHeight = static_cast<LONG>(height);
     rec->viewInfo.biSizeImage = (((width * 8) + 31) & ~31u) / 8 * height;
     rec->viewInfo.biCompression = BI_RGB;
-}
-
-int shearCountOf(const Panorama *rec)
-{
-    const double r = rec->radius;
-    // The lens column offset at the view's edge at the widest scale, with one
-    // entry of margin for the rounding of the scale itself.
-    const double edge = (rec->vpWidth / 2) * widestScale(rec);
-    const int widestOffset = static_cast<int>(r * std::atan(edge / r) + 0.5) + 1;
-    return std::max(shearCountFor(rec->srcWidth, rec->angle), widestOffset + 1);
 }
 
 bool allocViewBuffer(Panorama *rec)

@@ -35,12 +35,15 @@ inline int attribAngle(const KalAttribs &attribs)
 inline int radiusFor(int width, int angle) { return (width * 92160) / (angle * 1608); }
 // Widest viewport a radius admits: a quarter of the circumference.
 inline int viewportWidthLimit(int radius) { return (radius * 804) / 512; }
-// Entries of the shear table: the source columns that span 45 degrees.
-inline int shearCountFor(int width, int angle) { return (width * 360) / (angle * 8); }
-// shearCountFor the record's image, raised where needed so that the shear
-// table has an entry for every lens column offset of every allowed zoom (tiny
-// cylinders round their widest offset past the 45-degree count).
-int shearCountOf(const Panorama *rec);
+// Entries of the shear table: the source columns that span 45 degrees,
+// c = (width * 360) / (angle * 8). The renderer reads entry x(j) for every
+// lens column; zoom limits keep x(j) <= round(width * 45 / angle) <= c + 1,
+// which is below c when c >= 16, so only tiny cylinders need two more.
+inline int shearCountFor(int width, int angle)
+{
+    const int count = (width * 360) / (angle * 8);
+    return count < 16 ? count + 2 : count;
+}
 
 // KAL_ERR_NONE when a viewport of this size is at least 2 columns wide and
 // 1 row high and fits the radius and image height, else KAL_ERR_VPSIZE.

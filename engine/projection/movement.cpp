@@ -26,15 +26,16 @@ int clampVertical(Panorama *rec, double s)
     const double sc = s >= 0.5 ? s : 0.5;
     const int hs = rec->srcHeight / 2;
     int e = static_cast<int>(std::trunc(std::floor(rec->srcHeight / (sc * 2.0)) - rec->vpHeight / 2));
-    // The top limit must stay a 16-bit position (only images taller than
-    // 21844 rows reach this).
-    e = std::min(std::max(e, 0), INT16_MAX - hs);
-    if (rec->yPos < hs - e) {
-        rec->yPos = wrap16(hs - e);
+    e = std::max(e, 0);
+    // e <= srcHeight, so the bottom limit is a 16-bit position; the top one is
+    // capped (only images taller than 21844 rows reach the cap).
+    const int bottom = hs - e, top = std::min(hs + e, int{INT16_MAX});
+    if (rec->yPos < bottom) {
+        rec->yPos = wrap16(bottom);
         return KAL_BOUND_Y;
     }
-    if (rec->yPos > hs + e) {
-        rec->yPos = wrap16(hs + e);
+    if (rec->yPos > top) {
+        rec->yPos = wrap16(top);
         return KAL_BOUND_Y;
     }
     return 0;

@@ -24,14 +24,23 @@ Geometry randomGeometry(std::mt19937 &rng)
     Geometry g;
     g.angle = pick(rng, 0, 2) == 0 ? pick(rng, 1, 359) : 360;
     // Widths whose radius fits the 16-bit zoom; radii of at least 2.
-    const int widest = static_cast<int>(std::min<int64_t>(23300, 32767LL * g.angle * 1608 / 92160)) & ~3;
+    const int widest =
+        static_cast<int>(std::min<int64_t>(23300, 32767LL * g.angle * 1608 / 92160)) & ~3;
     const int narrowest = ((2 * g.angle * 1608 + 92159) / 92160 + 3) & ~3;
     do g.width = pick(rng, 1, std::min(widest, 6000) / 4) * 4;
     while (g.width < narrowest);
-    g.height = pick(rng, 0, 5) == 0 ? pick(rng, 1, 40) : pick(rng, 1, 1200);
-    g.horizon = pick(rng, 0, 1) == 0 ? 0 : pick(rng, -g.height - 50, g.height + 50);
     const int limit = std::min((g.width * 92160 / (g.angle * 1608)) * 804 / 512, 1200);
     g.vpWidth = pick(rng, 0, 3) == 0 ? limit : pick(rng, 2, std::max(2, limit));
+    if (pick(rng, 0, 5) == 0) {
+        // Extremes with narrow views (small tables): images up to the 16-bit
+        // height, any 16-bit horizon.
+        g.vpWidth = std::min(g.vpWidth, 12);
+        g.height = pick(rng, 1, 65535);
+        g.horizon = pick(rng, INT16_MIN, INT16_MAX);
+    } else {
+        g.height = pick(rng, 0, 5) == 0 ? pick(rng, 1, 40) : pick(rng, 1, 1200);
+        g.horizon = pick(rng, 0, 1) == 0 ? 0 : pick(rng, -g.height - 50, g.height + 50);
+    }
     g.vpHeight = pick(rng, 0, 3) == 0 ? g.height : pick(rng, 1, g.height);
     return g;
 }

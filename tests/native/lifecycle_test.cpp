@@ -289,3 +289,17 @@ TEST(Lifecycle, NullHandlesAndNullResources)
     EXPECT_EQ(kal_Error(nullptr), KAL_ERR_PARAM);  // untouched
     setError(nullptr, KAL_ERR_NONE);
 }
+
+TEST(Lifecycle, TinyCylindersGetShearEntriesForEveryLensColumn)
+{
+    // Radius 2: the view edge rounds to source column 1 while 45 degrees span
+    // only one column; the renderer reads shear[1].
+    TestPanorama tiny(8, 12, 2, 12, 182);
+    ASSERT_NE(tiny.handle, nullptr);
+    ASSERT_EQ(tiny->radius, 2);
+    EXPECT_EQ(tiny->shearCount, 3);
+    for (int z : {INT16_MIN, 0, 1}) {
+        kal_SetPos(tiny.handle, tiny->xPos, tiny->yPos, z);
+        EXPECT_LT(lensX(tiny.lens(0, 1)), tiny->shearCount) << z;
+    }
+}

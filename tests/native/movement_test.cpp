@@ -156,3 +156,15 @@ TEST(Movement, NullHandleIsAParameterError)
     EXPECT_EQ(kal_Error(nullptr), KAL_ERR_PARAM);
     setError(nullptr, KAL_ERR_NONE);
 }
+
+TEST(Movement, TallImagesKeepTheTopLimitSixteenBit)
+{
+    TestPanorama pano(16, 30000, 3, 100);  // radius 2
+    ASSERT_NE(pano.handle, nullptr);
+    ASSERT_EQ(pano->radius, 2);
+    // zPos 1: s = 0.5, rows 15000 - 29950 ... 15000 + 29950, the top capped.
+    EXPECT_EQ(kal_SetPos(pano.handle, 8, INT16_MAX, 1), 0);
+    EXPECT_EQ(pano->yPos, INT16_MAX);
+    EXPECT_EQ(kal_SetPos(pano.handle, 8, INT16_MIN, 1), KAL_BOUND_Y);
+    EXPECT_EQ(pano->yPos, 15000 - 29950);
+}
