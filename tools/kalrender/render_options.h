@@ -1,0 +1,30 @@
+// Command line of kalrender: the options, their defaults and the help text.
+#ifndef KALRENDER_RENDER_OPTIONS_H
+#define KALRENDER_RENDER_OPTIONS_H
+
+#include <string>
+
+namespace kalrender {
+
+struct Options {
+    std::string panorama;     // empty: the bundled sample
+    std::string attribs;      // empty: the .KAL file beside the panorama, if any
+    std::string output;
+    int viewWidth = 320;
+    int viewHeight = 240;
+    int bearing = 0;          // degrees, any integer; taken modulo 360
+    int pitch = 0;            // source rows above (+) or below (-) the middle row
+    double zoom = 1.0;        // magnification; 1 = no zoom
+    bool help = false;
+};
+
+// Fills `options` from the arguments; on a mistake returns false with a
+// one-line reason in `error`.
+bool parseOptions(int argc, char **argv, Options &options, std::string &error);
+
+// The --help text; `defaultPanorama` is shown as the default image.
+std::string helpText(const std::string &defaultPanorama);
+
+}  // namespace kalrender
+
+#endif
