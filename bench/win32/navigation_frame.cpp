@@ -1,0 +1,93 @@
+// Frame cost of the navigation window under Wine: one motion tick (move,
+// render, paint into the real window) against the bare kal_GetView of the
+// same view, measured in one run and printed as a ratio.
+#include "common/test_images.h"
+#include "kalengine.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr int kRounds = 200;
+
+double seconds(LARGE_INTEGER from, LARGE_INTEGER to)
+{
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    return double(to.QuadPart - from.QuadPart) / double(frequency.QuadPart);
+}
+
+// Drops the notifications the ticks post, so the queue never fills.
+void drain()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
+}
+
+template <typename Step>
+double perCall(Step step)
+{
+    LARGE_INTEGER start, end;
+    QueryPerformanceCounter(&start);
+    for (int i = 0; i < kRounds; ++i) {
+        step();
+        drain();
+    }
+    QueryPerformanceCounter(&end);
+    return seconds(start, end) / kRounds;
+}
+
+bool measure(HWND host, int width, int height)
+{
+    // Images twice as large as the view on each side keep every zoom legal.
+    int srcWidth = width * 4 + 4, srcHeight = height * 2;
+    std::vector<uint8_t> dib = kaltest::makePackedDib(srcWidth, srcHeight);
+    RECT viewport = {0, 0, width, height};
+    KalAttribs attribs = {};
+    HPANORAMA pan = kal_Create(kaltest::asInfo(dib), kaltest::rowsOf(dib), &viewport, &attribs);
+    if (!pan) {
+        std::printf("%dx%d: kal_Create failed (error %d)\n", width, height, kal_Error(nullptr));
+        return false;
+    }
+    kal_SetValue(pan, KAL_VALUE_SPEED, 0);  // no timer: ticks come from here only
+    HWND nav = kal_CreateWindow(pan, 0, host);
+    SendMessageA(nav, WM_KEYDOWN, VK_RIGHT, 0);  // hold an arrow: the view keeps moving
+    drain();
+
+    double view = perCall([&] { kal_GetView(pan, nullptr); });
+    double tick = perCall([&] { SendMessageA(nav, KAL_COMMAND, KC_TIMERTICK, 0); });
+    double paint = perCall([&] {
+        InvalidateRect(nav, nullptr, FALSE);
+        UpdateWindow(nav);
+    });
+    std::printf("%4dx%-4d  kal_GetView %8.1f us  tick %8.1f us  paint %8.1f us  "
+                "tick/view %5.2f  paint/view %5.2f\n",
+                width, height, view * 1e6, tick * 1e6, paint * 1e6, tick / view, paint / view);
+    SendMessageA(nav, WM_KEYUP, VK_RIGHT, 0);
+    kal_Delete(pan, FALSE);
+    return true;
+}
+
+}  // namespace
+
+int main()
+{
+    HWND host = CreateWindowExA(0, "STATIC", "bench", WS_POPUP, 0, 0, 660, 500, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+    if (!host) {
+        std::printf("no display: run under xvfb-run\n");
+        return 1;
+    }
+    ShowWindow(host, SW_SHOWNOACTIVATE);
+    std::printf("navigation frame, %d rounds each (Wine, real window)\n", kRounds);
+    bool ok = measure(host, 320, 240) && measure(host, 640, 480);
+    DestroyWindow(host);
+    return ok ? 0 : 1;
+}
