@@ -11,7 +11,10 @@
 
 namespace {
 
-constexpr int kRounds = 200;
+// The best of several batches: the machine is shared, and the minimum is
+// the figure least disturbed by other work.
+constexpr int kBatches = 7;
+constexpr int kRounds = 40;
 
 double seconds(LARGE_INTEGER from, LARGE_INTEGER to)
 {
@@ -34,14 +37,19 @@ void drain()
 template <typename Step>
 double perCall(Step step)
 {
-    LARGE_INTEGER start, end;
-    QueryPerformanceCounter(&start);
-    for (int i = 0; i < kRounds; ++i) {
-        step();
-        drain();
+    double best = 1e9;
+    for (int batch = 0; batch < kBatches; ++batch) {
+        LARGE_INTEGER start, end;
+        QueryPerformanceCounter(&start);
+        for (int i = 0; i < kRounds; ++i) {
+            step();
+            drain();
+        }
+        QueryPerformanceCounter(&end);
+        double each = seconds(start, end) / kRounds;
+        best = each < best ? each : best;
     }
-    QueryPerformanceCounter(&end);
-    return seconds(start, end) / kRounds;
+    return best;
 }
 
 bool measure(HWND host, int width, int height)
@@ -86,7 +94,8 @@ int main()
         return 1;
     }
     ShowWindow(host, SW_SHOWNOACTIVATE);
-    std::printf("navigation frame, %d rounds each (Wine, real window)\n", kRounds);
+    std::printf("navigation frame, best of %d x %d rounds (Wine, real window)\n", kBatches,
+                kRounds);
     bool ok = measure(host, 320, 240) && measure(host, 640, 480);
     DestroyWindow(host);
     return ok ? 0 : 1;
