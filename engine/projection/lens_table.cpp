@@ -1,5 +1,6 @@
 // The lens table: for every view offset from the view centre, the source
 // offset to sample. All of the projection's trigonometry happens here.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -44,7 +45,8 @@ LensGeometry geometryOf(const Panorama *rec)
     return {lensColumns(rec), lensRows(rec), r, (r - rec->zPos) / r};
 }
 
-// Normal path: one arc tangent and one square root per column.
+// Normal path: one arc tangent and one square root per column. Row 0 holds
+// the x halves alone (its y is always 0); later rows add their y half to them.
 void fillFromColumns(uint32_t *lens, const LensGeometry &g, double *a, double *b)
 {
     const double r = g.r, s = g.s;
@@ -52,12 +54,18 @@ void fillFromColumns(uint32_t *lens, const LensGeometry &g, double *a, double *b
         a[j] = r * std::atan(j * s / r);
         b[j] = (r * s) / std::sqrt(r * r + j * j * s * s);
     }
-    for (int j = 0; j < g.columns; ++j) a[j] = truncToInt32(a[j] + 0.5);
-    for (int i = 0; i < g.rows; ++i) {
+    for (int j = 0; j < g.columns; ++j)
+        lens[j] = packEntry(truncToInt32(a[j] + 0.5), truncToInt32(-g.rows / (g.rows * 2.0)));
+    for (int i = 1; i < g.rows; ++i) {
         const double bias = (i - g.rows) / (g.rows * 2.0);
         uint32_t *row = lens + static_cast<size_t>(i) * g.columns;
-        for (int j = 0; j < g.columns; ++j)
-            row[j] = packEntry(static_cast<int32_t>(a[j]), truncToInt32(i * b[j] + bias));
+        // i * b[j] >= 0 and bias >= -0.5, so only the top needs a bound: the
+        // branch-free min lets the loop vectorise.
+        for (int j = 0; j < g.columns; ++j) {
+            const double y = std::min(i * b[j] + bias, 2147483647.0);
+            row[j] = (lens[j] & 0xFFFFu) |
+                     (static_cast<uint32_t>(static_cast<uint16_t>(static_cast<int32_t>(y))) << 16);
+        }
     }
 }
 
