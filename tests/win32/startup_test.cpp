@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "kalengine.h"
+#include "common/test_images.h"
 
 #include <algorithm>
 #include <cmath>
@@ -105,9 +106,8 @@ TEST(Startup, BothClassesAreRegisteredAsTheClassTableSays)
     expectClass(kCompassClass, IDC_SIZE);
     WNDCLASSA wc = {};
     ASSERT_TRUE(GetClassInfoA(nullptr, kNavigateClass, &wc));
-    if (void *navigate = reinterpret_cast<void *>(GetProcAddress(engine(), "KalNavigate"))) {
-        EXPECT_EQ(reinterpret_cast<void *>(wc.lpfnWndProc), navigate);
-    }
+    EXPECT_EQ(reinterpret_cast<void *>(wc.lpfnWndProc),
+              reinterpret_cast<void *>(GetProcAddress(engine(), "KalNavigate")));
     ASSERT_TRUE(GetClassInfoA(nullptr, kCompassClass, &wc));
     EXPECT_EQ(reinterpret_cast<void *>(wc.lpfnWndProc),
               reinterpret_cast<void *>(GetProcAddress(engine(), "KalCompass")));
@@ -124,31 +124,20 @@ TEST(Startup, ThreadAttachAndDetachLeaveTheClassesAlone)
 
 TEST(Startup, HostCreatesANavigationWindowWithItsOwnInstance)
 {
-    // Looked up at run time so that this test builds before the lifecycle exports exist.
-    using CreateFn = HPANORAMA(WINAPI *)(const BITMAPINFO *, const void *, const RECT *,
-                                         const KalAttribs *);
-    using DeleteFn = BOOL(WINAPI *)(HPANORAMA, BOOL);
-    auto create = procAddress<CreateFn>(engine(), "kal_Create");
-    auto destroy = procAddress<DeleteFn>(engine(), "kal_Delete");
-    if (!create || !destroy || !GetProcAddress(engine(), "KalNavigate"))
-        GTEST_SKIP() << "kal_Create, kal_Delete or KalNavigate not exported yet";
-    std::vector<uint8_t> dib(1064 + 128 * 64, 7);
-    BITMAPINFOHEADER &h = reinterpret_cast<BITMAPINFO *>(dib.data())->bmiHeader;
-    h = {sizeof(BITMAPINFOHEADER), 128, 64, 1, 8, BI_RGB, 128 * 64, 0, 0, 256, 0};
-    RECT viewport = {0, 0, 64, 48};
-    KalAttribs attribs = {};
-    HPANORAMA pano = create(reinterpret_cast<BITMAPINFO *>(dib.data()), dib.data() + 1064,
-                            &viewport, &attribs);
+    std::vector<uint8_t> dib = kaltest::makePackedDib(1284, 480);
+    RECT viewport = {0, 0, 320, 240};
+    HPANORAMA pano = kal_Create(kaltest::asInfo(dib), kaltest::rowsOf(dib), &viewport, nullptr);
     ASSERT_NE(pano, nullptr) << "error " << kal_Error(nullptr);
-    HWND hwnd = CreateWindowExA(0, kNavigateClass, "", WS_POPUP, 0, 0, 64, 48, nullptr, nullptr,
+    HWND hwnd = CreateWindowExA(0, kNavigateClass, "", WS_POPUP, 0, 0, 320, 240, nullptr, nullptr,
                                 GetModuleHandleA(nullptr), pano);
     ASSERT_NE(hwnd, nullptr) << "no display: run under xvfb-run";
     char name[64] = {};
     GetClassNameA(hwnd, name, sizeof(name));
     EXPECT_STREQ(name, kNavigateClass);
     EXPECT_EQ(GetPropA(hwnd, "kal"), reinterpret_cast<HANDLE>(pano));
+    EXPECT_EQ(kal_GetHandle(pano, KAL_HANDLE_VIEWERWND), reinterpret_cast<HANDLE>(hwnd));
     EXPECT_TRUE(DestroyWindow(hwnd));
-    EXPECT_TRUE(destroy(pano, FALSE));
+    EXPECT_TRUE(kal_Delete(pano, FALSE));
 }
 
 TEST(StartupResources, TenCursorsWithTheirSizesAndHotspots)
