@@ -13,10 +13,10 @@ namespace {
 int16_t low16(int value) { return static_cast<int16_t>(static_cast<uint16_t>(value)); }
 
 // Compass bearing of the view centre, in -359..359: the remainder keeps the
-// sign of the sum, as callers have always seen it.
+// sign of the sum, so a negative orientation can give a negative bearing.
+// srcWidth is never 0: creation accepts only widths of 4 and more.
 int viewBearing(const Panorama *rec)
 {
-    if (rec->srcWidth == 0) return rec->orientation % 360;
     return (rec->xPos * 360 / rec->srcWidth + rec->orientation) % 360;
 }
 
