@@ -200,9 +200,8 @@ void registerAll()
         auto add = [&](const std::string &method, auto fn) {
             benchmark::RegisterBenchmark((base + method).c_str(), [v, fn, pixels](benchmark::State &s) {
                 fn(s, v);
-                s.counters["ns_per_px"] = benchmark::Counter(
-                    pixels * 1e-9, benchmark::Counter::kIsIterationInvariantRate |
-                                       benchmark::Counter::kInvert);
+                s.counters["px/s"] =
+                    benchmark::Counter(pixels, benchmark::Counter::kIsIterationInvariantRate);
                 s.counters["fps"] = benchmark::Counter(1, benchmark::Counter::kIsIterationInvariantRate);
             });
         };

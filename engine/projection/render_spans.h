@@ -58,6 +58,7 @@ inline void levelSpan(uint8_t *out, uint8_t *outPair, int j0, int n, const uint3
 {
     uint8_t *outLeft = out - 2 * j0;
     uint8_t *outPairLeft = Pair ? outPair - 2 * j0 : nullptr;
+#pragma GCC unroll 2
     for (int k = 0; k < n; ++k) {
         const ptrdiff_t rowOffset = ptrdiff_t{static_cast<int32_t>(lens[k]) >> 16} * width;
         const ptrdiff_t right = t.colRight[k], left = t.colLeft[k];

@@ -180,9 +180,10 @@ TiltPath tiltPath(const RenderContext &c, const Halves &h, const RowTask &task)
 }
 
 template <bool Pair, int Sigma>
-void tiltedRow(const RenderContext &c, const Chunk &k, const Halves &h, const RowTask &task)
+void tiltedRow(const RenderContext &c, const Chunk &k, const Halves &h, const RowTask &task,
+               bool viewInside)
 {
-    switch (tiltPath(c, h, task)) {
+    switch (viewInside ? TiltPath::Inside : tiltPath(c, h, task)) {
     case TiltPath::Inside: return quadrantRow<Pair, Sigma, true, ColumnFix::None>(c, k, h, task);
     case TiltPath::Wrap: return quadrantRow<Pair, Sigma, true, ColumnFix::Wrap>(c, k, h, task);
     case TiltPath::Clamp: return quadrantRow<Pair, Sigma, true, ColumnFix::Clamp>(c, k, h, task);
@@ -192,7 +193,7 @@ void tiltedRow(const RenderContext &c, const Chunk &k, const Halves &h, const Ro
     }
 }
 
-void renderTask(const RenderContext &c, const Chunk &k, const RowTask &task)
+void renderTask(const RenderContext &c, const Chunk &k, const RowTask &task, bool viewInside)
 {
     const Halves h = halvesIn(c, k);
     if (!c.tilted) {
@@ -200,15 +201,15 @@ void renderTask(const RenderContext &c, const Chunk &k, const RowTask &task)
         if (task.sigma > 0) return quadrantRow<false, 1, false>(c, k, h, task);
         return quadrantRow<false, -1, false>(c, k, h, task);
     }
-    if (task.outPair) return tiltedRow<true, 1>(c, k, h, task);
-    if (task.sigma > 0) return tiltedRow<false, 1>(c, k, h, task);
-    tiltedRow<false, -1>(c, k, h, task);
+    if (task.outPair) return tiltedRow<true, 1>(c, k, h, task, viewInside);
+    if (task.sigma > 0) return tiltedRow<false, 1>(c, k, h, task, viewInside);
+    tiltedRow<false, -1>(c, k, h, task, viewInside);
 }
 
 // Every row of one chunk. A row at +i takes its partner at -i along when
 // both are in view; rows the spans cannot serve safely (a lens row past
 // the table, source rows outside the image) go to the reference loop once.
-void renderChunk(const RenderContext &c, const Chunk &k)
+void renderChunk(const RenderContext &c, const Chunk &k, bool viewInside)
 {
     for (int r = 0; r < c.vpHeight; ++r) {
         const int t = c.dy + r - c.vpHeight / 2;
@@ -225,8 +226,24 @@ void renderChunk(const RenderContext &c, const Chunk &k)
         if (paired && t < 0) continue;  // drawn with its partner
         uint8_t *out = c.view + r * c.stride + c.half;
         uint8_t *outPair = paired ? c.view + partner * c.stride + c.half : nullptr;
-        renderTask(c, k, {lensRow, out, outPair, t >= 0 ? 1 : -1});
+        renderTask(c, k, {lensRow, out, outPair, t >= 0 ? 1 : -1}, viewInside);
     }
+}
+
+// Whether the shear keeps every column of a tilted view inside the image,
+// judged once for the whole view from the largest lens offset, the largest
+// row distance and the largest shear factor, so that rows need no bounds
+// of their own.
+bool tiltedViewInside(const RenderContext &c)
+{
+    const int top = c.dy + c.vpHeight - 1 - c.vpHeight / 2, bottom = c.dy - c.vpHeight / 2;
+    const int rowMax = top > -bottom ? top : -bottom;
+    if (rowMax >= c.lensRows) return false;
+    const int64_t xMax = lensX(c.lens[c.lensColumns - 1]);
+    const int64_t yMax = lensY(c.lens[static_cast<ptrdiff_t>(rowMax) * c.lensColumns]);
+    const int64_t factor = c.shear[xMax] < 0 ? -int64_t{c.shear[xMax]} : c.shear[xMax];
+    const int64_t shift = ((yMax < 0 ? -yMax : yMax) * factor >> 8) + 1;
+    return c.xPos - xMax - shift >= 0 && c.xPos + xMax + shift < c.srcWidth;
 }
 
 // The spans work out source offsets in 32 bits, index the shear table with
@@ -255,12 +272,13 @@ void renderView(Panorama *rec)
         for (int r = 0; r < c.vpHeight; ++r) renderReferenceRow(c, r);
         return;
     }
+    const bool viewInside = c.tilted && tiltedViewInside(c);
     Chunk chunk;
     for (int j0 = 0; j0 < c.lensColumns; j0 += kChunk) {
         chunk.j0 = j0;
         chunk.j1 = j0 + kChunk < c.lensColumns ? j0 + kChunk : c.lensColumns;
         fillChunk(c, chunk);
-        renderChunk(c, chunk);
+        renderChunk(c, chunk, viewInside);
     }
 }
 
