@@ -1,7 +1,7 @@
-// Cutting a row half into runs: the longest stretches of lens columns whose
-// source columns stay in one straight piece of the image (between two wraps
-// of a full circle, or inside or beyond an edge of a partial panorama), each
-// drawn by the span specialised for its side, sign and shear.
+// Cutting a row half of a full circle into runs: the longest stretches of
+// lens columns whose source columns stay between two wraps, each drawn by the
+// span specialised for its side, sign and shear. Only rows sheared by more
+// than an image width need it; the bounds make it safe for any shear.
 #ifndef KAL_RENDER_RUNS_H
 #define KAL_RENDER_RUNS_H
 
@@ -18,24 +18,18 @@ inline int64_t floorDiv(int64_t a, int64_t b)
     return (a % b != 0 && (a < 0) != (b < 0)) ? d - 1 : d;
 }
 
-// A stretch of source columns [lo, hi] and how a run inside it samples:
-// straight with a column shift (a multiple of the width), or from one edge.
+// A stretch of source columns [lo, hi] between two wraps, and the shift (a
+// multiple of the width) that brings it into the image.
 struct Stretch {
     int64_t lo, hi;
-    bool edge;
-    int64_t column;  // shift, or the edge column
+    int64_t shift;
 };
 
 inline Stretch stretchOf(const RenderContext &c, int64_t col)
 {
     const int64_t w = c.srcWidth;
-    if (c.wrap) {
-        const int64_t k = floorDiv(col, w);
-        return {k * w, k * w + w - 1, false, -k * w};
-    }
-    if (col < 0) return {INT64_MIN, -1, true, 0};
-    if (col >= w) return {w, INT64_MAX, true, w - 1};
-    return {0, w - 1, false, 0};
+    const int64_t k = floorDiv(col, w);
+    return {k * w, k * w + w - 1, -k * w};
 }
 
 // Bounds of the source columns of lens columns j0 .. j1-1 in one row half.
@@ -89,11 +83,8 @@ void renderHalf(const RenderContext &c, uint8_t *out, const uint32_t *lensRow, i
         columnBounds<Tau, Sigma, Sheared>(c, lensRow, j0, j0 + 1, &col, &unused);
         const Stretch s = stretchOf(c, col);
         const int end = runEnd<Tau, Sigma, Sheared>(c, lensRow, j0, j1, s);
-        if (s.edge)
-            edgeSpan<Tau, Sigma>(out, lensRow, j0, end, centre + s.column, c.srcWidth);
-        else
-            straightSpan<Tau, Sigma, Sheared>(out, lensRow, j0, end, centre + c.xPos + s.column,
-                                              c.srcWidth, c.shear);
+        straightSpan<Tau, Sigma, Sheared>(out, lensRow, j0, end, centre + c.xPos + s.shift,
+                                          c.srcWidth, c.shear);
         out += Tau * (end - j0);
         j0 = end;
     }

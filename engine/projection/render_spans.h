@@ -1,8 +1,10 @@
 // The specialised inner loops of the renderer. Each is named by what its
 // caller guarantees for the whole span: the side (Tau: +1 right half, -1
 // left half, which also sets the direction in which the view row is
-// written), the sign of the row distance (Sigma) and whether a shear applies
-// (Sheared). No branch, division or floating point inside.
+// written) or both sides at once, the sign of the row distance (Sigma),
+// whether the row's partner at -i comes along (Pair), whether a shear
+// applies, and how columns are kept inside the image. No branch, division
+// or floating point inside.
 #ifndef KAL_RENDER_SPANS_H
 #define KAL_RENDER_SPANS_H
 
@@ -26,19 +28,6 @@ inline void straightSpan(uint8_t *out, const uint32_t *lensRow, int j0, int j1,
         int c = x;
         if (Sheared) c += (ys * shear[x]) >> 8;
         *out = origin[ys * width + Tau * c];
-    }
-}
-
-// A stretch whose columns all fall beyond one edge of a partial panorama:
-// every sample comes from that edge column (edge points at row hs of it),
-// only the row still varies.
-template <int Tau, int Sigma>
-inline void edgeSpan(uint8_t *out, const uint32_t *lensRow, int j0, int j1,
-                     const uint8_t *edge, ptrdiff_t width)
-{
-    for (int j = j0; j < j1; ++j, out += Tau) {
-        const int ys = Sigma * (static_cast<int32_t>(lensRow[j]) >> 16);
-        *out = edge[ys * width];
     }
 }
 

@@ -35,7 +35,7 @@ struct Chunk {
 
 int64_t wrapOrClamp(const RenderContext &c, int64_t col)
 {
-    if (c.wrap) return renderruns::stretchOf(c, col).column + col;
+    if (c.wrap) return renderruns::stretchOf(c, col).shift + col;
     return col < 0 ? 0 : (col >= c.srcWidth ? c.srcWidth - 1 : col);
 }
 
