@@ -26,18 +26,17 @@ struct ColumnTables {
 };
 
 // How a tilted span keeps its columns in the image: not at all (the row's
-// columns are known to lie inside), by one wrap either way (a full circle
-// whose row columns lie within one image width of it), or by the nearest
-// edge (a partial panorama).
-enum class ColumnFix { None, Wrap, Clamp };
+// columns are known to lie inside), by one wrap (a full circle whose row
+// columns lie within one image width of it: down from above the image, up
+// from below it, or either), or by the nearest edge (a partial panorama).
+enum class ColumnFix { None, WrapHigh, WrapLow, Wrap, Clamp };
 
 template <ColumnFix Fix>
 inline int32_t fixColumn(int32_t col, int32_t width)
 {
-    if (Fix == ColumnFix::Wrap) {
-        col += col < 0 ? width : 0;
-        col -= col >= width ? width : 0;
-    } else if (Fix == ColumnFix::Clamp) {
+    if (Fix == ColumnFix::Wrap || Fix == ColumnFix::WrapLow) col += col < 0 ? width : 0;
+    if (Fix == ColumnFix::Wrap || Fix == ColumnFix::WrapHigh) col -= col >= width ? width : 0;
+    if (Fix == ColumnFix::Clamp) {
         col = col < 0 ? 0 : col;
         col = col >= width ? width - 1 : col;
     }
@@ -50,10 +49,11 @@ inline __m128i fixColumns(__m128i col, __m128i width)
 {
     const __m128i zero = _mm_setzero_si128();
     const __m128i last = _mm_sub_epi32(width, _mm_set1_epi32(1));
-    if (Fix == ColumnFix::Wrap) {
+    if (Fix == ColumnFix::Wrap || Fix == ColumnFix::WrapLow)
         col = _mm_add_epi32(col, _mm_and_si128(_mm_cmpgt_epi32(zero, col), width));
+    if (Fix == ColumnFix::Wrap || Fix == ColumnFix::WrapHigh)
         col = _mm_sub_epi32(col, _mm_and_si128(_mm_cmpgt_epi32(col, last), width));
-    } else if (Fix == ColumnFix::Clamp) {
+    if (Fix == ColumnFix::Clamp) {
         col = _mm_andnot_si128(_mm_cmpgt_epi32(zero, col), col);
         const __m128i over = _mm_cmpgt_epi32(col, last);
         col = _mm_or_si128(_mm_and_si128(over, last), _mm_andnot_si128(over, col));

@@ -158,7 +158,8 @@ void runsRow(const RenderContext &c, const Halves &h, const uint32_t *lensRow, u
 // How a tilted row (or pair) keeps its columns in the image: its column
 // bounds decide once per row. Only a shear that carries columns more than
 // an image width past the wrap needs the runs.
-enum class TiltPath { Inside, Wrap, Clamp, Runs };
+// PerRow: the view as a whole did not decide; every row finds its own.
+enum class TiltPath { Inside, WrapHigh, WrapLow, Wrap, Clamp, Runs, PerRow };
 
 template <int Sigma>
 void widenByRow(const RenderContext &c, const Halves &h, const uint32_t *lensRow, int64_t *lo,
@@ -168,32 +169,43 @@ void widenByRow(const RenderContext &c, const Halves &h, const uint32_t *lensRow
     widenByHalf<1, Sigma>(c, lensRow, h.rightBegin, h.rightEnd, lo, hi);
 }
 
-TiltPath tiltPath(const RenderContext &c, const Halves &h, const RowTask &task)
+// The path for columns within [lo, hi].
+TiltPath pathFor(const RenderContext &c, int64_t lo, int64_t hi)
+{
+    const int64_t w = c.srcWidth;
+    if (lo >= 0 && hi < w) return TiltPath::Inside;
+    if (!c.wrap) return TiltPath::Clamp;
+    if (lo < -w || hi >= 2 * w) return TiltPath::Runs;
+    return lo >= 0 ? TiltPath::WrapHigh : (hi < w ? TiltPath::WrapLow : TiltPath::Wrap);
+}
+
+TiltPath rowPath(const RenderContext &c, const Halves &h, const RowTask &task)
 {
     int64_t lo = INT64_MAX, hi = INT64_MIN;
     if (task.outPair || task.sigma > 0) widenByRow<1>(c, h, task.lensRow, &lo, &hi);
     if (task.outPair || task.sigma < 0) widenByRow<-1>(c, h, task.lensRow, &lo, &hi);
-    const int64_t w = c.srcWidth;
-    if (lo >= 0 && hi < w) return TiltPath::Inside;
-    if (!c.wrap) return TiltPath::Clamp;
-    return lo >= -w && hi < 2 * w ? TiltPath::Wrap : TiltPath::Runs;
+    return pathFor(c, lo, hi);
 }
 
 template <bool Pair, int Sigma>
 void tiltedRow(const RenderContext &c, const Chunk &k, const Halves &h, const RowTask &task,
-               bool viewInside)
+               TiltPath viewPath)
 {
-    switch (viewInside ? TiltPath::Inside : tiltPath(c, h, task)) {
-    case TiltPath::Inside: return quadrantRow<Pair, Sigma, true, ColumnFix::None>(c, k, h, task);
-    case TiltPath::Wrap: return quadrantRow<Pair, Sigma, true, ColumnFix::Wrap>(c, k, h, task);
-    case TiltPath::Clamp: return quadrantRow<Pair, Sigma, true, ColumnFix::Clamp>(c, k, h, task);
+    using F = ColumnFix;
+    switch (viewPath == TiltPath::PerRow ? rowPath(c, h, task) : viewPath) {
+    case TiltPath::Inside: return quadrantRow<Pair, Sigma, true, F::None>(c, k, h, task);
+    case TiltPath::WrapHigh: return quadrantRow<Pair, Sigma, true, F::WrapHigh>(c, k, h, task);
+    case TiltPath::WrapLow: return quadrantRow<Pair, Sigma, true, F::WrapLow>(c, k, h, task);
+    case TiltPath::Wrap: return quadrantRow<Pair, Sigma, true, F::Wrap>(c, k, h, task);
+    case TiltPath::Clamp: return quadrantRow<Pair, Sigma, true, F::Clamp>(c, k, h, task);
     case TiltPath::Runs:
+    case TiltPath::PerRow:
         runsRow<Sigma>(c, h, task.lensRow, task.out);
         if (Pair) runsRow<-1>(c, h, task.lensRow, task.outPair);
     }
 }
 
-void renderTask(const RenderContext &c, const Chunk &k, const RowTask &task, bool viewInside)
+void renderTask(const RenderContext &c, const Chunk &k, const RowTask &task, TiltPath viewPath)
 {
     const Halves h = halvesIn(c, k);
     if (!c.tilted) {
@@ -201,15 +213,15 @@ void renderTask(const RenderContext &c, const Chunk &k, const RowTask &task, boo
         if (task.sigma > 0) return quadrantRow<false, 1, false>(c, k, h, task);
         return quadrantRow<false, -1, false>(c, k, h, task);
     }
-    if (task.outPair) return tiltedRow<true, 1>(c, k, h, task, viewInside);
-    if (task.sigma > 0) return tiltedRow<false, 1>(c, k, h, task, viewInside);
-    tiltedRow<false, -1>(c, k, h, task, viewInside);
+    if (task.outPair) return tiltedRow<true, 1>(c, k, h, task, viewPath);
+    if (task.sigma > 0) return tiltedRow<false, 1>(c, k, h, task, viewPath);
+    tiltedRow<false, -1>(c, k, h, task, viewPath);
 }
 
 // Every row of one chunk. A row at +i takes its partner at -i along when
 // both are in view; rows the spans cannot serve safely (a lens row past
 // the table, source rows outside the image) go to the reference loop once.
-void renderChunk(const RenderContext &c, const Chunk &k, bool viewInside)
+void renderChunk(const RenderContext &c, const Chunk &k, TiltPath viewPath)
 {
     for (int r = 0; r < c.vpHeight; ++r) {
         const int t = c.dy + r - c.vpHeight / 2;
@@ -226,24 +238,25 @@ void renderChunk(const RenderContext &c, const Chunk &k, bool viewInside)
         if (paired && t < 0) continue;  // drawn with its partner
         uint8_t *out = c.view + r * c.stride + c.half;
         uint8_t *outPair = paired ? c.view + partner * c.stride + c.half : nullptr;
-        renderTask(c, k, {lensRow, out, outPair, t >= 0 ? 1 : -1}, viewInside);
+        renderTask(c, k, {lensRow, out, outPair, t >= 0 ? 1 : -1}, viewPath);
     }
 }
 
-// Whether the shear keeps every column of a tilted view inside the image,
-// judged once for the whole view from the largest lens offset, the largest
-// row distance and the largest shear factor, so that rows need no bounds
-// of their own.
-bool tiltedViewInside(const RenderContext &c)
+// The column path of a whole tilted view, judged once from the largest lens
+// offset, row distance and shear factor, so that rows need no bounds of
+// their own; PerRow when the view's bounds do not decide (a partial view
+// that reaches an edge, or a shear beyond one wrap).
+TiltPath tiltedViewPath(const RenderContext &c)
 {
     const int top = c.dy + c.vpHeight - 1 - c.vpHeight / 2, bottom = c.dy - c.vpHeight / 2;
     const int rowMax = top > -bottom ? top : -bottom;
-    if (rowMax >= c.lensRows) return false;
+    if (rowMax >= c.lensRows) return TiltPath::PerRow;
     const int64_t xMax = lensX(c.lens[c.lensColumns - 1]);
     const int64_t yMax = lensY(c.lens[static_cast<ptrdiff_t>(rowMax) * c.lensColumns]);
     const int64_t factor = c.shear[xMax] < 0 ? -int64_t{c.shear[xMax]} : c.shear[xMax];
     const int64_t shift = ((yMax < 0 ? -yMax : yMax) * factor >> 8) + 1;
-    return c.xPos - xMax - shift >= 0 && c.xPos + xMax + shift < c.srcWidth;
+    const TiltPath path = pathFor(c, c.xPos - xMax - shift, c.xPos + xMax + shift);
+    return path == TiltPath::Clamp || path == TiltPath::Runs ? TiltPath::PerRow : path;
 }
 
 // The spans work out source offsets in 32 bits, index the shear table with
@@ -272,13 +285,13 @@ void renderView(Panorama *rec)
         for (int r = 0; r < c.vpHeight; ++r) renderReferenceRow(c, r);
         return;
     }
-    const bool viewInside = c.tilted && tiltedViewInside(c);
+    const TiltPath viewPath = c.tilted ? tiltedViewPath(c) : TiltPath::Inside;
     Chunk chunk;
     for (int j0 = 0; j0 < c.lensColumns; j0 += kChunk) {
         chunk.j0 = j0;
         chunk.j1 = j0 + kChunk < c.lensColumns ? j0 + kChunk : c.lensColumns;
         fillChunk(c, chunk);
-        renderChunk(c, chunk, viewInside);
+        renderChunk(c, chunk, viewPath);
     }
 }
 
