@@ -13,8 +13,7 @@ struct LogPalette256 {
     PALETTEENTRY palPalEntry[256];
 };
 
-void takeImageColours(LogPalette256 &pal, const RGBQUAD *colors, int first, int last,
-                      BYTE flags)
+void takeImageColours(LogPalette256 &pal, const RGBQUAD *colors, int first, int last, BYTE flags)
 {
     for (int k = first; k <= last; ++k) {
         PALETTEENTRY &e = pal.palPalEntry[k];
@@ -39,8 +38,14 @@ void keepSystemColoursAtEnds(LogPalette256 &pal, const RGBQUAD *colors, HDC dc)
 
 }  // namespace
 
-void setPaletteDevice(bool isPaletteDevice) { paletteDeviceFlag = isPaletteDevice; }
-bool paletteDevice() { return paletteDeviceFlag; }
+void setPaletteDevice(bool isPaletteDevice)
+{
+    paletteDeviceFlag = isPaletteDevice;
+}
+bool paletteDevice()
+{
+    return paletteDeviceFlag;
+}
 
 bool probePaletteDevice()
 {

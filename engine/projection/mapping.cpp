@@ -24,8 +24,8 @@ ImageOffset offsetOf(const Panorama *rec, int x, int y)
     const int u = x - rec->vpWidth / 2;
     const uint32_t entry =
         rec->lens[static_cast<size_t>(t * sigma) * lensColumns(rec) + (u < 0 ? -u : u)];
-    const int x0 = u < 0 ? -static_cast<int16_t>(entry & 0xFFFF)
-                         : static_cast<int16_t>(entry & 0xFFFF);
+    const int x0 =
+        u < 0 ? -static_cast<int16_t>(entry & 0xFFFF) : static_cast<int16_t>(entry & 0xFFFF);
     const int ys = sigma * lensY(entry);
     double xf = x0 - static_cast<double>(x0) * ys * tiltFactor(rec);
     xf = std::fmax(-kMaxColumnOffset, std::fmin(kMaxColumnOffset, xf));
@@ -34,7 +34,10 @@ ImageOffset offsetOf(const Panorama *rec, int x, int y)
 
 }  // namespace
 
-int mappedColumnOffset(const Panorama *rec, int x, int y) { return offsetOf(rec, x, y).column; }
+int mappedColumnOffset(const Panorama *rec, int x, int y)
+{
+    return offsetOf(rec, x, y).column;
+}
 
 int mapCoordinates(Panorama *rec, int x, int y, POINT *point)
 {

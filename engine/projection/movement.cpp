@@ -9,7 +9,10 @@
 namespace {
 
 // Positions are 16-bit: sums keep the low 16 bits.
-inline int16_t wrap16(int value) { return static_cast<int16_t>(static_cast<uint16_t>(value)); }
+inline int16_t wrap16(int value)
+{
+    return static_cast<int16_t>(static_cast<uint16_t>(value));
+}
 inline int16_t add16(int16_t position, int delta)
 {
     return wrap16(static_cast<int>(static_cast<uint16_t>(position) + static_cast<uint16_t>(delta)));
@@ -25,7 +28,8 @@ int clampVertical(Panorama *rec, double s)
 {
     const double sc = s >= 0.5 ? s : 0.5;
     const int hs = rec->srcHeight / 2;
-    int e = static_cast<int>(std::trunc(std::floor(rec->srcHeight / (sc * 2.0)) - rec->vpHeight / 2));
+    int e =
+        static_cast<int>(std::trunc(std::floor(rec->srcHeight / (sc * 2.0)) - rec->vpHeight / 2));
     e = std::max(e, 0);
     // e <= srcHeight, so the bottom limit is a 16-bit position; the top one is
     // capped (only images taller than 21844 rows reach the cap).
@@ -146,8 +150,8 @@ extern "C" int KALAPI kal_SetPos(HPANORAMA Panorama, int X, int Y, int Z)
     if (!Panorama) return setError(nullptr, KAL_ERR_PARAM);
     // Differences modulo 2^16: the move adds them back with the same wrap.
     auto delta = [](int target, int16_t now) {
-        return static_cast<int>(wrap16(static_cast<int>(static_cast<uint32_t>(target) -
-                                                        static_cast<uint32_t>(now))));
+        return static_cast<int>(
+            wrap16(static_cast<int>(static_cast<uint32_t>(target) - static_cast<uint32_t>(now))));
     };
     return kal_Move(Panorama, delta(X, Panorama->xPos), delta(Y, Panorama->yPos),
                     delta(Z, Panorama->zPos));

@@ -44,8 +44,8 @@ void checkView(Panorama *rec)
 {
     const int hs = rec->srcHeight / 2, dy = rec->yPos - hs, half = rec->vpHeight / 2;
     const int top = rec->vpHeight - 1 - half, columns = lensColumns(rec);
-    const int deepest = std::max({std::abs(dy - half), std::abs(dy + top), std::abs(half + dy),
-                                  std::abs(top - dy)});
+    const int deepest = std::max(
+        {std::abs(dy - half), std::abs(dy + top), std::abs(half + dy), std::abs(top - dy)});
     require(rec->zPos < rec->radius, "zoom below the radius");
     require(deepest < lensRows(rec), "lens row inside the table");
     for (int i : {0, deepest / 2, deepest})
@@ -68,7 +68,8 @@ void checkView(Panorama *rec)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     Reader in{data, size};
-    const int width = static_cast<uint16_t>(in.next16()), height = static_cast<uint16_t>(in.next16());
+    const int width = static_cast<uint16_t>(in.next16()),
+              height = static_cast<uint16_t>(in.next16());
     KalAttribs attribs = {};
     attribs.angle = in.next16();
     attribs.horizon = in.next16();
@@ -88,7 +89,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     HPANORAMA h = kal_Create(reinterpret_cast<BITMAPINFO *>(header), rows, &vp, &attribs);
     if (!h) {
         require(kal_Error(nullptr) != KAL_ERR_NONE, "a refusal has a code");
-        require(standInLiveHeapBlocks() == live && standInLivePalettes() == palettes, "refusal leaks");
+        require(standInLiveHeapBlocks() == live && standInLivePalettes() == palettes,
+                "refusal leaks");
         return 0;
     }
     checkView(h);

@@ -33,8 +33,7 @@ struct TestPanorama {
     std::vector<uint8_t> dib;
     HPANORAMA handle = nullptr;
 
-    TestPanorama(int width, int height, int vpWidth, int vpHeight, int angle = 360,
-                 int horizon = 0)
+    TestPanorama(int width, int height, int vpWidth, int vpHeight, int angle = 360, int horizon = 0)
         : dib(kaltest::makePackedDib(width, height))
     {
         const RECT vp = viewPort(vpWidth, vpHeight);

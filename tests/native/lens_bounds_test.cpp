@@ -51,8 +51,8 @@ int deepestRow(const Panorama *rec)
 {
     const int dy = rec->yPos - rec->srcHeight / 2, half = rec->vpHeight / 2;
     const int top = rec->vpHeight - 1 - half;
-    return std::max({std::abs(dy - half), std::abs(dy + top), std::abs(-half - dy),
-                     std::abs(top - dy)});
+    return std::max(
+        {std::abs(dy - half), std::abs(dy + top), std::abs(-half - dy), std::abs(top - dy)});
 }
 
 // Every entry of rows 0 ... deepest: source rows hs +- y inside the image,
@@ -81,7 +81,9 @@ void expectPositionSound(Panorama *rec)
         ASSERT_GE(rec->xPos, rec->vpWidth / 2);
         ASSERT_LE(rec->xPos, rec->srcWidth + rec->vpWidth / 2);
     }
-    const int corners[4][2] = {{0, 0}, {rec->vpWidth - 1, 0}, {0, rec->vpHeight - 1},
+    const int corners[4][2] = {{0, 0},
+                               {rec->vpWidth - 1, 0},
+                               {0, rec->vpHeight - 1},
                                {rec->vpWidth - 1, rec->vpHeight - 1}};
     for (const auto &c : corners) {
         POINT p;
@@ -118,16 +120,16 @@ TEST(LensBounds, ClampedViewsStayInsideTableAndImage)
 {
     // KAL_SEED replays a failing run.
     const char *given = std::getenv("KAL_SEED");
-    const unsigned seed = given ? static_cast<unsigned>(std::strtoul(given, nullptr, 10))
-                                : std::random_device{}();
+    const unsigned seed =
+        given ? static_cast<unsigned>(std::strtoul(given, nullptr, 10)) : std::random_device{}();
     SCOPED_TRACE(testing::Message() << "seed " << seed);
     std::mt19937 rng(seed);
     static uint8_t rows[4];  // never read: only the tables are under test
     for (int n = 0; n < 250; ++n) {
         const Geometry g = randomGeometry(rng);
-        SCOPED_TRACE(testing::Message() << g.width << "x" << g.height << " angle " << g.angle
-                                        << " horizon " << g.horizon << " view " << g.vpWidth
-                                        << "x" << g.vpHeight);
+        SCOPED_TRACE(testing::Message()
+                     << g.width << "x" << g.height << " angle " << g.angle << " horizon "
+                     << g.horizon << " view " << g.vpWidth << "x" << g.vpHeight);
         auto dib = kaltest::makePackedDib(4, 1);
         dib.resize(1064);
         kaltest::asInfo(dib)->bmiHeader.biWidth = g.width;

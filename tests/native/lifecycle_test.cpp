@@ -85,7 +85,7 @@ TEST(Lifecycle, ViewportLeftTopAndOddWidthBuffer)
     EXPECT_EQ(h->vpLeft, -20);
     EXPECT_EQ(h->vpTop, 35);
     EXPECT_EQ(h->viewInfo.biSizeImage, 304u * 200);  // rows padded to 4 bytes
-    EXPECT_EQ(h->angle, 360);                           // no block: full circle
+    EXPECT_EQ(h->angle, 360);                        // no block: full circle
     EXPECT_EQ(kal_Delete(h, FALSE), TRUE);
 }
 
@@ -158,14 +158,18 @@ TEST(Lifecycle, RefusesUnusableImages)
 TEST(Lifecycle, RefusesUnusableViewportsAndNullPointers)
 {
     CreateCase c;
-    const RECT bad[] = {viewPort(0, 240), viewPort(1, 240), viewPort(320, 0),
-                        RECT{320, 0, 0, 240}, RECT{0, 240, 320, 0},
-                        RECT{INT32_MIN, 0, INT32_MAX, 240}, RECT{0, INT32_MIN, 320, INT32_MAX}};
+    const RECT bad[] = {viewPort(0, 240),
+                        viewPort(1, 240),
+                        viewPort(320, 0),
+                        RECT{320, 0, 0, 240},
+                        RECT{0, 240, 320, 0},
+                        RECT{INT32_MIN, 0, INT32_MAX, 240},
+                        RECT{0, INT32_MIN, 320, INT32_MAX}};
     for (const RECT &vp : bad) {
         LeakCheck leaks;
         c.vp = vp;
-        EXPECT_EQ(c.errorOf(), KAL_ERR_VPSIZE) << vp.left << "," << vp.top << "," << vp.right
-                                               << "," << vp.bottom;
+        EXPECT_EQ(c.errorOf(), KAL_ERR_VPSIZE)
+            << vp.left << "," << vp.top << "," << vp.right << "," << vp.bottom;
         leaks.expectBalanced();
     }
     c.vp = viewPort(2, 1);  // the smallest viewport

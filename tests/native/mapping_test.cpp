@@ -26,8 +26,8 @@ TEST(Mapping, LevelView)
     ASSERT_NE(pano.handle, nullptr);
     ASSERT_EQ(pano->xPos, 642);
     ASSERT_EQ(pano->yPos, 240);
-    for (const Expected &e : {Expected{0, 0, 506, 146}, Expected{319, 239, 777, 333},
-                              Expected{160, 120, 642, 240}})
+    for (const Expected &e :
+         {Expected{0, 0, 506, 146}, Expected{319, 239, 777, 333}, Expected{160, 120, 642, 240}})
         expectMapped(pano.handle, e);
     EXPECT_EQ(kal_Error(pano.handle), KAL_ERR_NONE);
 }
@@ -37,8 +37,8 @@ TEST(Mapping, TiltedViewAgreesWithTheShear)
     ReferencePanorama pano;
     ASSERT_NE(pano.handle, nullptr);
     ASSERT_EQ(kal_SetPos(pano.handle, 642, 300, 0), 0);
-    for (const Expected &e : {Expected{0, 0, 479, 99}, Expected{319, 239, 768, 286},
-                              Expected{160, 120, 642, 181}})
+    for (const Expected &e :
+         {Expected{0, 0, 479, 99}, Expected{319, 239, 768, 286}, Expected{160, 120, 642, 181}})
         expectMapped(pano.handle, e);
 }
 

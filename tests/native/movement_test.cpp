@@ -10,8 +10,14 @@ namespace {
 // A lens entry that no build writes, to tell whether the table was rebuilt.
 constexpr uint32_t kPoison = 0xFFFF7FFFu;
 
-void poisonLens(TestPanorama &pano) { pano->lens[0] = kPoison; }
-bool rebuilt(const TestPanorama &pano) { return pano->lens[0] != kPoison; }
+void poisonLens(TestPanorama &pano)
+{
+    pano->lens[0] = kPoison;
+}
+bool rebuilt(const TestPanorama &pano)
+{
+    return pano->lens[0] != kPoison;
+}
 
 }  // namespace
 

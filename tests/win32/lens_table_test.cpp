@@ -57,8 +57,7 @@ TEST(LensTable32, WholeTablesMatchTheNativeDigests)
         ASSERT_NE(pano.handle, nullptr);
         kal_SetPos(pano.handle, pano.handle->xPos, pano.handle->yPos, c.zPos);
         ASSERT_EQ(pano.handle->zPos, c.zPos);
-        const size_t count =
-            static_cast<size_t>(lensColumns(pano.handle)) * lensRows(pano.handle);
+        const size_t count = static_cast<size_t>(lensColumns(pano.handle)) * lensRows(pano.handle);
         EXPECT_EQ(kaltest::lensDigest(pano.handle->lens, count), c.digest)
             << c.width << "x" << c.height << " zPos " << c.zPos;
     }
