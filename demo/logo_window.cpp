@@ -96,6 +96,7 @@ bool registerLogoClass()
 
 HWND showLogo(HINSTANCE instance, HWND owner)
 {
+    if (IsWindow(logoWnd)) return logoWnd;  // one at a time: its state is program-wide
     logoInstance = instance;
     logoOwner = owner;
     if (!classRegistered) {

@@ -89,6 +89,20 @@ TEST(LogoWindow, OffsetsTruncateTowardZero)
     }
 }
 
+TEST(LogoWindow, SecondAboutWhileUpKeepsTheOneLogo)
+{
+    DemoProcess demo;
+    HWND logo = showLogoOver(demo, 100, 50, 640, 480);
+    ASSERT_NE(logo, nullptr);
+    demo.command(kAbout);  // the menu is disabled, but a posted command still arrives
+    demo.settle();
+    EXPECT_EQ(demo.topLevel("kaldemo:logo"), logo);
+    PostMessageA(logo, WM_CHAR, 'x', 1);
+    EXPECT_TRUE(waitFor([&] { return !IsWindow(logo); }));
+    EXPECT_EQ(demo.topLevel("kaldemo:logo"), nullptr);
+    EXPECT_TRUE(waitFor([&] { return IsWindowEnabled(demo.mainWnd()) != FALSE; }));
+}
+
 TEST(LogoWindow, ShownAgainAfterClosing)
 {
     DemoProcess demo;
