@@ -36,7 +36,7 @@ void handleNotification(HWND mainWnd, WPARAM code, LPARAM lParam);
 
 }  // namespace kaldemo
 
-extern "C" __declspec(dllexport) LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wParam,
-                                                          LPARAM lParam);
+extern "C" __declspec(dllexport) LRESULT CALLBACK
+    MainProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
 #endif

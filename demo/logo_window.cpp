@@ -29,8 +29,8 @@ HBITMAP loadLogo()
     HGLOBAL loaded = LoadResource(logoInstance, found);
     const auto *header = static_cast<const BITMAPINFOHEADER *>(LockResource(loaded));
     if (!header) return nullptr;
-    const BYTE *pixels = reinterpret_cast<const BYTE *>(header) + header->biSize +
-                         4 * colourTableEntries(*header);
+    const BYTE *pixels =
+        reinterpret_cast<const BYTE *>(header) + header->biSize + 4 * colourTableEntries(*header);
     HDC screen = GetDC(nullptr);
     HBITMAP bitmap = CreateDIBitmap(screen, header, CBM_INIT, pixels,
                                     reinterpret_cast<const BITMAPINFO *>(header), DIB_RGB_COLORS);
@@ -113,23 +113,23 @@ HWND showLogo(HINSTANCE instance, HWND owner)
 
 using namespace kaldemo;
 
-extern "C" __declspec(dllexport) LRESULT CALLBACK LogoWndProc(HWND hwnd, UINT msg, WPARAM wParam,
-                                                             LPARAM lParam)
+extern "C" __declspec(dllexport) LRESULT CALLBACK
+    LogoWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
-    case WM_CREATE:
-        return onCreate(hwnd);
-    case WM_PAINT:
-        onPaint(hwnd);
-        return 0;
-    case WM_CHAR:
-    case WM_LBUTTONUP:
-        DestroyWindow(hwnd);
-        return 0;
-    case WM_DESTROY:
-        onDestroy();
-        return 0;
-    default:
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
+        case WM_CREATE:
+            return onCreate(hwnd);
+        case WM_PAINT:
+            onPaint(hwnd);
+            return 0;
+        case WM_CHAR:
+        case WM_LBUTTONUP:
+            DestroyWindow(hwnd);
+            return 0;
+        case WM_DESTROY:
+            onDestroy();
+            return 0;
+        default:
+            return DefWindowProcA(hwnd, msg, wParam, lParam);
     }
 }

@@ -13,7 +13,7 @@ HWND showLogo(HINSTANCE instance, HWND owner);
 
 }  // namespace kaldemo
 
-extern "C" __declspec(dllexport) LRESULT CALLBACK LogoWndProc(HWND hwnd, UINT msg, WPARAM wParam,
-                                                             LPARAM lParam);
+extern "C" __declspec(dllexport) LRESULT CALLBACK
+    LogoWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
 #endif

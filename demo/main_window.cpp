@@ -54,22 +54,22 @@ void onPaint(HWND hwnd)
 void onCommand(HWND hwnd, int id)
 {
     switch (id) {
-    case IDM_OPEN:
-        openFromDialog(hwnd);
-        break;
-    case IDM_CLOSE:
-        closePanorama();
-        InvalidateRect(hwnd, nullptr, TRUE);
-        break;
-    case IDM_EXIT:
-        DestroyWindow(hwnd);
-        break;
-    case IDM_ABOUT:
-        showLogo(moduleInstance, hwnd);
-        break;
-    default:
-        handleOptionCommand(hwnd, id);
-        break;
+        case IDM_OPEN:
+            openFromDialog(hwnd);
+            break;
+        case IDM_CLOSE:
+            closePanorama();
+            InvalidateRect(hwnd, nullptr, TRUE);
+            break;
+        case IDM_EXIT:
+            DestroyWindow(hwnd);
+            break;
+        case IDM_ABOUT:
+            showLogo(moduleInstance, hwnd);
+            break;
+        default:
+            handleOptionCommand(hwnd, id);
+            break;
     }
 }
 
@@ -112,28 +112,28 @@ void openFromCommandLine(HWND hwnd, const char *commandLine)
 
 using namespace kaldemo;
 
-extern "C" __declspec(dllexport) LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wParam,
-                                                          LPARAM lParam)
+extern "C" __declspec(dllexport) LRESULT CALLBACK
+    MainProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
-    case WM_CREATE:
-        onCreate(hwnd);
-        return 0;
-    case WM_DESTROY:
-        closePanorama();
-        PostQuitMessage(0);
-        return 0;
-    case WM_PAINT:
-        onPaint(hwnd);
-        return 0;
-    case WM_COMMAND:
-        onCommand(hwnd, LOWORD(wParam));
-        return 0;
-    case KAL_NOTIFY:
-        handleNotification(hwnd, wParam, lParam);
-        return 0;
-    default:
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
+        case WM_CREATE:
+            onCreate(hwnd);
+            return 0;
+        case WM_DESTROY:
+            closePanorama();
+            PostQuitMessage(0);
+            return 0;
+        case WM_PAINT:
+            onPaint(hwnd);
+            return 0;
+        case WM_COMMAND:
+            onCommand(hwnd, LOWORD(wParam));
+            return 0;
+        case KAL_NOTIFY:
+            handleNotification(hwnd, wParam, lParam);
+            return 0;
+        default:
+            return DefWindowProcA(hwnd, msg, wParam, lParam);
     }
 }
 
@@ -148,9 +148,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     AdjustWindowRect(&frame, kMainStyle, TRUE);
     frameWidth = frame.right - frame.left;
     frameHeight = frame.bottom - frame.top;
-    HWND hwnd = CreateWindowExA(0, kMainClass, kCaption, kMainStyle | WS_VISIBLE, 20, 20,
-                                frameWidth + 320, frameHeight + 240, nullptr, nullptr, instance,
-                                nullptr);
+    HWND hwnd =
+        CreateWindowExA(0, kMainClass, kCaption, kMainStyle | WS_VISIBLE, 20, 20, frameWidth + 320,
+                        frameHeight + 240, nullptr, nullptr, instance, nullptr);
     if (!hwnd) {
         showMessage(nullptr, kWindowFailedText);
         return 0;

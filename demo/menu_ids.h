@@ -3,16 +3,16 @@
 #ifndef KALDEMO_MENU_IDS_H
 #define KALDEMO_MENU_IDS_H
 
-#define IDM_EXIT         100
-#define IDM_OPEN         102
-#define IDM_CLOSE        103
-#define IDM_ABOUT        104
-#define IDM_AUTOSCALE    110
-#define IDM_SIZE_320     111
-#define IDM_SIZE_640     112
-#define IDM_COMPASS      113
+#define IDM_EXIT 100
+#define IDM_OPEN 102
+#define IDM_CLOSE 103
+#define IDM_ABOUT 104
+#define IDM_AUTOSCALE 110
+#define IDM_SIZE_320 111
+#define IDM_SIZE_640 112
+#define IDM_COMPASS 113
 #define IDM_ZOOM_NOLIMIT 114
-#define IDM_ZOOM_5X      115
-#define IDM_ZOOM_10X     116
+#define IDM_ZOOM_5X 115
+#define IDM_ZOOM_10X 116
 
 #endif

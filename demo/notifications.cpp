@@ -8,7 +8,10 @@ namespace kaldemo {
 
 namespace {
 
-char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+char asciiLower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
 
 bool equalsIgnoringAsciiCase(const char *a, const char *b)
 {
@@ -46,9 +49,14 @@ void onMove()
 void handleNotification(HWND mainWnd, WPARAM code, LPARAM lParam)
 {
     switch (code) {
-    case KN_SELHOTSPOT: onHotspotSelected(mainWnd, LOWORD(lParam)); break;
-    case KN_MOVE: onMove(); break;
-    default: break;  // KN_HITHOTSPOT, KN_HALT and anything new
+        case KN_SELHOTSPOT:
+            onHotspotSelected(mainWnd, LOWORD(lParam));
+            break;
+        case KN_MOVE:
+            onMove();
+            break;
+        default:
+            break;  // KN_HITHOTSPOT, KN_HALT and anything new
     }
 }
 

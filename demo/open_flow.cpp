@@ -34,7 +34,7 @@ using ImageBlock = std::unique_ptr<void, FreeBlock>;
 // An attribute block that releases the hotspot array it was given until a
 // panorama takes the array over.
 class AttribBlock {
-public:
+   public:
     AttribBlock() : attribs_() {}
     AttribBlock(const AttribBlock &) = delete;
     AttribBlock &operator=(const AttribBlock &) = delete;
@@ -51,7 +51,7 @@ public:
         attribs_.hotSpots = nullptr;
     }
 
-private:
+   private:
     KalAttribs attribs_;
 };
 
@@ -76,8 +76,8 @@ bool fitImage(HWND mainWnd, ImageBlock &image, int minWidth, int minHeight)
     const ImageFit fit = checkImageFit(w, h, minWidth, minHeight);
     if (fit == ImageFit::Fits) return true;
     if (!menuChecked(mainWnd, IDM_AUTOSCALE)) {
-        showMessage(mainWnd, fit == ImageFit::TooSmall ? kViewportTooLargeText
-                                                       : kWidthNotMultipleText);
+        showMessage(mainWnd,
+                    fit == ImageFit::TooSmall ? kViewportTooLargeText : kWidthNotMultipleText);
         return false;
     }
     int newWidth, newHeight;

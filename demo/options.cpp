@@ -69,14 +69,29 @@ void createCompass(HWND mainWnd)
 bool handleOptionCommand(HWND mainWnd, int id)
 {
     switch (id) {
-    case IDM_AUTOSCALE: toggleAutoScale(mainWnd); return true;
-    case IDM_COMPASS: toggleCompass(mainWnd); return true;
-    case IDM_SIZE_320: setViewportSize(mainWnd, id, 320, 240); return true;
-    case IDM_SIZE_640: setViewportSize(mainWnd, id, 640, 480); return true;
-    case IDM_ZOOM_NOLIMIT: setZoomLimit(mainWnd, id, 0); return true;
-    case IDM_ZOOM_5X: setZoomLimit(mainWnd, id, 5); return true;
-    case IDM_ZOOM_10X: setZoomLimit(mainWnd, id, 10); return true;
-    default: return false;
+        case IDM_AUTOSCALE:
+            toggleAutoScale(mainWnd);
+            return true;
+        case IDM_COMPASS:
+            toggleCompass(mainWnd);
+            return true;
+        case IDM_SIZE_320:
+            setViewportSize(mainWnd, id, 320, 240);
+            return true;
+        case IDM_SIZE_640:
+            setViewportSize(mainWnd, id, 640, 480);
+            return true;
+        case IDM_ZOOM_NOLIMIT:
+            setZoomLimit(mainWnd, id, 0);
+            return true;
+        case IDM_ZOOM_5X:
+            setZoomLimit(mainWnd, id, 5);
+            return true;
+        case IDM_ZOOM_10X:
+            setZoomLimit(mainWnd, id, 10);
+            return true;
+        default:
+            return false;
     }
 }
 

@@ -67,13 +67,13 @@ struct RGB {
     uint8_t r, g, b;
 };
 constexpr RGB kLogoPalette[] = {
-    {24, 40, 104},   // kSkyHigh
-    {88, 136, 200},  // kSkyLow
-    {64, 88, 120},   // kFarHills
-    {40, 104, 56},   // kNearHills
-    {248, 200, 64},  // kSun
-    {255, 255, 255}, // kText
-    {16, 16, 32},    // kShadow
+    {24, 40, 104},    // kSkyHigh
+    {88, 136, 200},   // kSkyLow
+    {64, 88, 120},    // kFarHills
+    {40, 104, 56},    // kNearHills
+    {248, 200, 64},   // kSun
+    {255, 255, 255},  // kText
+    {16, 16, 32},     // kShadow
 };
 
 // 5 x 7 glyphs, one string per row, '#' for ink.
@@ -173,7 +173,8 @@ Bytes logoBmpFile()
     put32(out, 14 + 40 + 1024);
     putInfoHeader(out, c.width, c.height, 8, imageSize, 256);
     for (int i = 0; i < 256; ++i) {
-        RGB rgb = i < int(sizeof kLogoPalette / sizeof *kLogoPalette) ? kLogoPalette[i] : RGB{0, 0, 0};
+        RGB rgb =
+            i < int(sizeof kLogoPalette / sizeof *kLogoPalette) ? kLogoPalette[i] : RGB{0, 0, 0};
         putColour(out, rgb.r, rgb.g, rgb.b);
     }
     for (int y = c.height - 1; y >= 0; --y) {
@@ -189,13 +190,20 @@ constexpr int kIconSize = 32;
 
 // The 16 colours of the standard VGA palette, in its usual order.
 constexpr RGB kVga[16] = {
-    {0, 0, 0},       {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
-    {0, 0, 128},     {128, 0, 128}, {0, 128, 128}, {192, 192, 192},
-    {128, 128, 128}, {255, 0, 0},   {0, 255, 0},   {255, 255, 0},
-    {0, 0, 255},     {255, 0, 255}, {0, 255, 255}, {255, 255, 255},
+    {0, 0, 0},     {128, 0, 0},     {0, 128, 0},     {128, 128, 0},   {0, 0, 128}, {128, 0, 128},
+    {0, 128, 128}, {192, 192, 192}, {128, 128, 128}, {255, 0, 0},     {0, 255, 0}, {255, 255, 0},
+    {0, 0, 255},   {255, 0, 255},   {0, 255, 255},   {255, 255, 255},
 };
-enum IconColour : uint8_t { kBlack = 0, kGreen = 2, kGrey = 8, kRed = 9, kYellow = 11,
-                            kBlue = 12, kCyan = 14, kWhite = 15 };
+enum IconColour : uint8_t {
+    kBlack = 0,
+    kGreen = 2,
+    kGrey = 8,
+    kRed = 9,
+    kYellow = 11,
+    kBlue = 12,
+    kCyan = 14,
+    kWhite = 15
+};
 
 // A round lens holding a small landscape, with a red needle across it;
 // outside the circle the icon is transparent.

@@ -93,8 +93,8 @@ DemoProcess::DemoProcess(const std::string &path)
     startup.cb = sizeof startup;
     std::vector<char> buffer(commandLine.begin(), commandLine.end());
     buffer.push_back('\0');
-    if (!CreateProcessA("kaldemo.exe", buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &info_))
+    if (!CreateProcessA("kaldemo.exe", buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info_))
         return;
     WaitForInputIdle(info_.hProcess, 10000);
     waitFor([&] { return (main_ = topLevel("panorama:main")) != nullptr; }, 10000);
@@ -288,7 +288,8 @@ std::string writePanorama(const std::string &name, int width, int height, const 
     kaltest::writeBytes(path, kaltest::bmpBytes(kaltest::makeBmp8(indices, width, height, false)));
     const std::string kal = base + ".KAL";
     if (attributes)
-        kaltest::writeBytes(kal, std::vector<uint8_t>(attributes, attributes + std::strlen(attributes)));
+        kaltest::writeBytes(kal,
+                            std::vector<uint8_t>(attributes, attributes + std::strlen(attributes)));
     else
         DeleteFileA(kal.c_str());
     return path;

@@ -24,13 +24,22 @@ bool waitFor(Cond cond, DWORD waitMs = 5000)
 
 // Menu command ids of the demo.
 enum : int {
-    kExit = 100, kOpen = 102, kClose = 103, kAbout = 104, kAutoScale = 110, kSize320 = 111,
-    kSize640 = 112, kCompass = 113, kZoomNoLimit = 114, kZoom5 = 115, kZoom10 = 116
+    kExit = 100,
+    kOpen = 102,
+    kClose = 103,
+    kAbout = 104,
+    kAutoScale = 110,
+    kSize320 = 111,
+    kSize640 = 112,
+    kCompass = 113,
+    kZoomNoLimit = 114,
+    kZoom5 = 115,
+    kZoom10 = 116
 };
 
 // One running kaldemo.exe; ended when the object goes.
 class DemoProcess {
-public:
+   public:
     // Starts kaldemo.exe from the working folder with an optional file
     // argument and waits for its main window.
     explicit DemoProcess(const std::string &path = "");
@@ -67,7 +76,7 @@ public:
     // A click (button press and release) at a client point of the viewer.
     void clickViewer(int x, int y) const;
 
-private:
+   private:
     HWND openDialog(DWORD waitMs) const;
 
     PROCESS_INFORMATION info_{};

@@ -65,8 +65,9 @@ TEST(DemoLeak, SizeRefusalReleasesImageAndHotspots)
     const std::string text = manyHotspots("");
     const std::string path = writePanorama("big_odd", 2562, 2000, text.c_str());
     EXPECT_LT(growthOverRepeatedRefusals(
-                  path, "De image width is not a multiple of 4 pixels. Please toggle the "
-                        "\"Autoscale\" option on."),
+                  path,
+                  "De image width is not a multiple of 4 pixels. Please toggle the "
+                  "\"Autoscale\" option on."),
               kSlack);
 }
 

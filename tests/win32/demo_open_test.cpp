@@ -91,8 +91,7 @@ TEST(DemoOpen, UnreadableFileSaysUnsupportedFormat)
     WriteFile(f, "hello, no picture here", 22, &written, nullptr);
     CloseHandle(f);
     DemoProcess demo(path);
-    EXPECT_EQ(demo.takeMessageBox(),
-              "Error: unsupported file format (not a 256 colour BMP file).");
+    EXPECT_EQ(demo.takeMessageBox(), "Error: unsupported file format (not a 256 colour BMP file).");
     EXPECT_TRUE(demo.waitForNoViewer());
     // The program goes on: a good file opens after the failed one.
     ASSERT_TRUE(demo.openThroughDialog(writePanorama("fits", 1284, 240)));

@@ -11,8 +11,7 @@ namespace {
 
 HWND showLogoOver(const DemoProcess &demo, int left, int top, int width, int height)
 {
-    SetWindowPos(demo.mainWnd(), nullptr, left, top, width, height,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(demo.mainWnd(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     PostMessageA(demo.mainWnd(), WM_COMMAND, kAbout, 0);
     return demo.waitForTopLevel("kaldemo:logo");
 }
