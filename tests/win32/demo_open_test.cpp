@@ -3,6 +3,8 @@
 // flow can end without a panorama.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "demo_driver.h"
 
 using namespace demotest;
@@ -25,7 +27,44 @@ const char kSizeProbe[] =
     "hotspot(640 126 645 131 '@close' 'centre of 1284 x 256')\n"
     "hotspot(0 0 5000 5000 'wrong size' 'anything else')\n";
 
+// Screen pixels of the main window's client area.
+std::vector<DWORD> clientPixels(HWND hwnd)
+{
+    RECT rc;
+    GetClientRect(hwnd, &rc);
+    MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT *>(&rc), 2);
+    return grabScreen(rc);
+}
+
+// The empty window: light grey, a black cross corner to corner, and the
+// hint in black at (W / 2 - 105, 25).
+void expectEmptyWindow(HWND hwnd)
+{
+    const std::vector<DWORD> px = clientPixels(hwnd);
+    const int w = 320;
+    EXPECT_EQ(px[30 * w + 40], 0u);  // on the line from (0, 0) to (320, 240)
+    EXPECT_EQ(px[120 * w + 160], 0u);
+    EXPECT_EQ(px[200 * w + 160], 0xC0C0C0u);
+    int hint = 0;
+    for (int y = 25; y < 40; ++y)
+        for (int x = 55; x < 150; ++x) hint += px[y * w + x] == 0;
+    EXPECT_GT(hint, 50);
+}
+
 }  // namespace
+
+TEST(DemoOpen, EmptyWindowShowsTheCrossAndTheHintAgainAfterClose)
+{
+    DemoProcess demo;
+    ASSERT_TRUE(waitFor([&] { return clientPixels(demo.mainWnd())[120 * 320 + 160] == 0; }));
+    expectEmptyWindow(demo.mainWnd());
+    ASSERT_TRUE(demo.openThroughDialog(writePanorama("fits", 1284, 240)));
+    ASSERT_NE(demo.waitForViewer(), nullptr);
+    demo.command(kClose);
+    EXPECT_TRUE(demo.waitForNoViewer());
+    ASSERT_TRUE(waitFor([&] { return clientPixels(demo.mainWnd())[200 * 320 + 160] == 0xC0C0C0; }));
+    expectEmptyWindow(demo.mainWnd());
+}
 
 TEST(DemoOpen, CommandLineFileFillsTheClientArea)
 {
