@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "common/test_images.h"
 #include "core/panorama.h"
 #include "kalengine.h"
 #include "projection/renderer.h"
@@ -50,18 +51,9 @@ std::vector<ViewCase> viewCases()
 // A packed 8-bit DIB with a busy pattern.
 std::vector<uint8_t> makeImage(int width, int height)
 {
-    std::vector<uint8_t> dib(1064 + static_cast<size_t>(width) * height);
-    BITMAPINFOHEADER h = {};
-    h.biSize = 40;
-    h.biWidth = width;
-    h.biHeight = height;
-    h.biPlanes = 1;
-    h.biBitCount = 8;
-    h.biClrUsed = 256;
-    std::memcpy(dib.data(), &h, sizeof h);
-    for (size_t k = 0; k < static_cast<size_t>(width) * height; ++k)
-        dib[1064 + k] = static_cast<uint8_t>(k * 2654435761u >> 13);
-    return dib;
+    return kaltest::makePackedDib(width, height, [width](int column, int row) {
+        return static_cast<uint8_t>((static_cast<uint32_t>(row) * width + column) * 2654435761u >> 13);
+    });
 }
 
 struct PanoramaDeleter {

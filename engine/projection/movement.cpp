@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "core/viewer_window.h"
 #include "projection/projection.h"
 
 namespace {
@@ -141,7 +142,7 @@ extern "C" int KALAPI kal_Move(HPANORAMA Panorama, int DeltaX, int DeltaY, int D
     Panorama->xPos = add16(Panorama->xPos, DeltaX);
     Panorama->yPos = add16(Panorama->yPos, DeltaY);
     flags |= clampPosition(Panorama);
-    if (IsWindow(Panorama->viewerWnd)) InvalidateRect(Panorama->viewerWnd, nullptr, FALSE);
+    invalidateViewer(Panorama);
     return flags;
 }
 
