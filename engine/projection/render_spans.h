@@ -39,12 +39,38 @@ inline void straightSpan(uint8_t *out, const uint32_t *lensRow, int j0, int j1,
 // columns to its left. centre is the first pixel of source row hs; every
 // sample lies within +-2^31 bytes of it.
 
+// One row of a level view, both halves: out is the view pixel of lens
+// column j0 in the right half.
+template <int Sigma>
+inline void levelRow(uint8_t *out, int j0, int n, const uint32_t *lens, const ColumnTables &t,
+                     const uint8_t *centre, int32_t width)
+{
+    // Local copies: a byte store may alias the tables record.
+    const int32_t *colRight = t.colRight, *colLeft = t.colLeft;
+    uint8_t *outLeft = out - 2 * j0;
+#pragma GCC unroll 2
+    for (int k = 0; k < n; ++k) {
+        const ptrdiff_t rowOffset = ptrdiff_t{static_cast<int32_t>(lens[k]) >> 16} * width;
+        const uint8_t *row = centre + Sigma * rowOffset;
+        out[k] = row[colRight[k]];
+        outLeft[-k] = row[colLeft[k]];
+    }
+}
+
 // A level view: the columns come wrapped or clamped from the tables, one
-// lens entry serves up to four pixels.
+// lens entry serves up to four pixels. With 32-bit pointers (seven general
+// registers) a pair's rows go one after the other: a loop over one row keeps
+// its pointers in registers, which pays more than reading each lens entry
+// once for both; with 64-bit pointers the joint loop is the faster.
 template <bool Pair, int Sigma>
 inline void levelSpan(uint8_t *out, uint8_t *outPair, int j0, int n, const uint32_t *lens,
                       const ColumnTables &t, const uint8_t *centre, int32_t width)
 {
+    if constexpr (sizeof(void *) < 8) {
+        levelRow<Sigma>(out, j0, n, lens, t, centre, width);
+        if (Pair) levelRow<-1>(outPair, j0, n, lens, t, centre, width);
+        return;
+    }
     uint8_t *outLeft = out - 2 * j0;
     uint8_t *outPairLeft = Pair ? outPair - 2 * j0 : nullptr;
 #pragma GCC unroll 2
@@ -71,6 +97,8 @@ inline void tiltedSpan(uint8_t *out, uint8_t *outPair, int j0, int n, const uint
                        const ColumnTables &t, const uint8_t *centre, int32_t width)
 {
     constexpr int kBlock = 128;
+    // As for a level pair: with 32-bit pointers one row's copies at a time.
+    constexpr bool kJointCopy = sizeof(void *) >= 8;
     int32_t offRight[kBlock], offLeft[kBlock], offPairRight[kBlock], offPairLeft[kBlock];
     uint8_t *outLeft = out - 2 * j0;
     uint8_t *outPairLeft = Pair ? outPair - 2 * j0 : nullptr;
@@ -83,7 +111,13 @@ inline void tiltedSpan(uint8_t *out, uint8_t *outPair, int j0, int n, const uint
         for (int k = 0; k < m; ++k) {
             out[b + k] = centre[offRight[k]];
             outLeft[-(b + k)] = centre[offLeft[k]];
-            if (Pair) {
+            if (Pair && kJointCopy) {
+                outPair[b + k] = centre[offPairRight[k]];
+                outPairLeft[-(b + k)] = centre[offPairLeft[k]];
+            }
+        }
+        if (Pair && !kJointCopy) {
+            for (int k = 0; k < m; ++k) {
                 outPair[b + k] = centre[offPairRight[k]];
                 outPairLeft[-(b + k)] = centre[offPairLeft[k]];
             }
