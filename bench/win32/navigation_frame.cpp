@@ -1,6 +1,7 @@
 // Frame cost of the navigation window under Wine: one motion tick (move,
 // render, paint into the real window) against the bare kal_GetView of the
 // same view, measured in one run and printed as a ratio.
+#include "best_of.h"
 #include "common/test_images.h"
 #include "kalengine.h"
 
@@ -11,20 +12,8 @@
 
 namespace {
 
-// The best of several batches: the machine is shared, and the minimum is
-// the figure least disturbed by other work.
 constexpr int kBatches = 7;
 constexpr int kRounds = 40;
-
-double seconds(LARGE_INTEGER from, LARGE_INTEGER to)
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    return double(to.QuadPart - from.QuadPart) / double(frequency.QuadPart);
-}
 
 // Drops the notifications the ticks post, so the queue never fills.
 void drain()
@@ -34,24 +23,14 @@ void drain()
         DispatchMessageA(&msg);
 }
 
-template <typename Step>
 // Ticks and paints post messages, so their rounds empty the queue as a real
 // message loop would; a bare render posts nothing and is timed alone.
+template <typename Step>
 double perCall(Step step, bool drainEach = true)
 {
-    double best = 1e9;
-    for (int batch = 0; batch < kBatches; ++batch) {
-        LARGE_INTEGER start, end;
-        QueryPerformanceCounter(&start);
-        for (int i = 0; i < kRounds; ++i) {
-            step();
-            if (drainEach) drain();
-        }
-        QueryPerformanceCounter(&end);
-        double each = seconds(start, end) / kRounds;
-        best = each < best ? each : best;
-    }
-    return best;
+    return bestPerCall(kBatches, kRounds, step, [drainEach] {
+        if (drainEach) drain();
+    });
 }
 
 bool measure(HWND host, int width, int height)

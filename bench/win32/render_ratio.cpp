@@ -1,6 +1,7 @@
 // Render speed inside the DLL, in one process: kal_GetView against a
 // full-frame offset gather (one int32 per view pixel) of the very samples
 // kal_GetView reads, and a memcpy of the view (the floor), level and tilted.
+#include "best_of.h"
 #include "common/test_images.h"
 #include "kalengine.h"
 
@@ -13,34 +14,13 @@
 
 namespace {
 
-// The best of several batches: the machine is shared, and the minimum is
-// the figure least disturbed by other work.
 constexpr int kBatches = 9;
 constexpr int kRounds = 60;
-
-double seconds(LARGE_INTEGER from, LARGE_INTEGER to)
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    return double(to.QuadPart - from.QuadPart) / double(frequency.QuadPart);
-}
 
 template <typename Step>
 double perCall(Step step)
 {
-    double best = 1e9;
-    for (int batch = 0; batch < kBatches; ++batch) {
-        LARGE_INTEGER start, end;
-        QueryPerformanceCounter(&start);
-        for (int i = 0; i < kRounds; ++i) step();
-        QueryPerformanceCounter(&end);
-        const double each = seconds(start, end) / kRounds;
-        best = each < best ? each : best;
-    }
-    return best;
+    return bestPerCall(kBatches, kRounds, step, [] {});
 }
 
 // Keeps the compiler from dropping or merging the copies.
