@@ -1,6 +1,6 @@
 // Draws the bundled sample panorama: a square courtyard seen from its
 // middle, ray-cast onto a full-circle cylinder, as an 8-bit BMP, an RLE8
-// copy and its attribute file. Usage: make_sample_panorama OUTDIR
+// copy and an attribute file for each. Usage: make_sample_panorama OUTDIR
 #include "../tests/common/bmp_writer.h"
 
 #include <algorithm>
@@ -233,12 +233,13 @@ std::string attributeText()
 {
     std::string text =
         "/* Kalvoria sample: a courtyard seen from its middle, a full circle.\n"
-        "   Column 0 faces north-east; each door is a hotspot. */\n";
+        "   Column 0 faces north-east; each door is a hotspot. The view opens\n"
+        "   facing north, so the closing door is the one behind it. */\n";
     text += "angle(360)\nhorizon(0)\norientation(" + std::to_string(kOrientation) + ")\n";
     text += "userstring(\"Courtyard sample\")\n";
-    text += doorHotspot(0, "@close", "Leave the courtyard");
+    text += doorHotspot(0, "North door", "The north door: to the square");
     text += doorHotspot(90, "East door", "The east door: to the garden");
-    text += doorHotspot(180, "South door", "The south door: to the street");
+    text += doorHotspot(180, "@close", "Leave the courtyard by the south door");
     text += doorHotspot(270, "West door", "The west door: to the hall");
     return text;
 }
@@ -257,9 +258,12 @@ int main(int argc, char **argv)
     kaltest::BmpFile rle = kaltest::makeBmp8(indices, kWidth, kHeight, true);
     plain.colors = rle.colors = palette();
     const std::string text = attributeText();
+    const std::vector<uint8_t> attributes(text.begin(), text.end());
+    // Each copy has its attribute file, so either opens with the same hotspots.
     const bool ok = kaltest::writeBytes(dir + "/courtyard.bmp", kaltest::bmpBytes(plain)) &&
                     kaltest::writeBytes(dir + "/courtyard_rle8.bmp", kaltest::bmpBytes(rle)) &&
-                    kaltest::writeBytes(dir + "/courtyard.KAL", std::vector<uint8_t>(text.begin(), text.end()));
+                    kaltest::writeBytes(dir + "/courtyard.KAL", attributes) &&
+                    kaltest::writeBytes(dir + "/courtyard_rle8.KAL", attributes);
     if (!ok) {
         std::fprintf(stderr, "make_sample_panorama: cannot write to %s\n", dir.c_str());
         return 1;

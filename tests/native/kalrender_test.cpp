@@ -155,7 +155,7 @@ TEST(KalRender, SampleHotspotsSitOnTheDoors)
     ASSERT_TRUE(kal_AttribFile(kSampleAttribs.c_str(), &attribs));
     EXPECT_EQ(attribs.angle, 360);
     ASSERT_EQ(attribs.numHotSpots, 4);
-    EXPECT_STREQ(attribs.hotSpots[0].label, "@close");
+    EXPECT_STREQ(attribs.hotSpots[2].label, "@close");  // the south door
     void *image = kal_LoadDIB(kSample.c_str(), nullptr, nullptr, nullptr);
     ASSERT_NE(image, nullptr);
     const auto *h = static_cast<const BITMAPINFOHEADER *>(image);
@@ -170,4 +170,33 @@ TEST(KalRender, SampleHotspotsSitOnTheDoors)
     }
     kal_FreeResource(image);
     kal_FreeResource(attribs.hotSpots);
+}
+
+// The demo opens a panorama facing bearing 0; a click there must not land
+// on the closing door. Both copies carry their own attribute file.
+TEST(KalRender, SampleOpensFacingADoorThatDoesNotClose)
+{
+    const std::string dir = std::string(KAL_BINARY_DIR) + "/samples/";
+    for (const char *name : {"courtyard", "courtyard_rle8"}) {
+        SCOPED_TRACE(name);
+        KalAttribs attribs{};
+        ASSERT_TRUE(kal_AttribFile((dir + name + ".KAL").c_str(), &attribs));
+        ASSERT_EQ(attribs.numHotSpots, 4);
+        void *image = kal_LoadDIB((dir + name + ".bmp").c_str(), nullptr, nullptr, nullptr);
+        ASSERT_NE(image, nullptr);
+        const RECT viewport = {0, 0, 320, 240};
+        HPANORAMA pano = kal_Create(static_cast<BITMAPINFO *>(image), nullptr, &viewport, &attribs);
+        ASSERT_NE(pano, nullptr) << kal_Error(nullptr);
+        kal_SetValue(pano, KAL_VALUE_ORIENTATION, 0);
+        int index = -1;
+        ASSERT_TRUE(kal_CheckHotSpot(pano, 160, 120, &index)) << "a door faces the start view";
+        EXPECT_STREQ(static_cast<char *>(kal_GetData(pano, KAL_DATA_HOTSPOTLBL, index)), "North door");
+        int closing = -1;
+        for (int y = 0; y < 240; y += 8)
+            for (int x = 0; x < 320; x += 8)
+                if (kal_CheckHotSpot(pano, x, y, &closing)) {
+                    EXPECT_NE(closing, 2) << x << "," << y;
+                }
+        kal_Delete(pano, TRUE);
+    }
 }
