@@ -16,6 +16,8 @@ const char kViewportTooLargeText[] =
     "\"Autoscale\" option on.";
 const char kWidthNotMultipleText[] =
     "De image width is not a multiple of 4 pixels. Please toggle the \"Autoscale\" option on.";
+const char kFileEndsEarlyText[] =
+    "The file ends before the end of its image: the missing part of the picture is left blank.";
 const char kViewerFailedText[] = "Error creating navigation window";
 const char kClosedByUserText[] = "Panorama closed by user";
 const char kUncaughtHotspotText[] = "Uncaught hotspot";

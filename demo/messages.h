@@ -11,6 +11,7 @@ extern const char kClassFailedText[];
 extern const char kWindowFailedText[];
 extern const char kViewportTooLargeText[];
 extern const char kWidthNotMultipleText[];
+extern const char kFileEndsEarlyText[];
 extern const char kViewerFailedText[];
 extern const char kClosedByUserText[];
 extern const char kUncaughtHotspotText[];

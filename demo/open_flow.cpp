@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 
+#include "bmp_extent.h"
 #include "demo_state.h"
 #include "image_fit.h"
 #include "menu_ids.h"
@@ -60,6 +61,22 @@ class AttribBlock {
 void readAttributes(char (&path)[kPathSize], AttribBlock &attribs)
 {
     if (replaceExtension(path, kPathSize, ".KAL")) kal_AttribFile(path, attribs.get());
+}
+
+// Whether the file at `path` ends before the image its headers describe.
+// The engine still loads such a file, with the missing part zero-filled.
+bool fileEndsEarly(const char *path)
+{
+    HANDLE file =
+        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    uint8_t head[kBmpHeadBytes];
+    DWORD got = 0;
+    LARGE_INTEGER size{};
+    const bool read =
+        ReadFile(file, head, sizeof head, &got, nullptr) && GetFileSizeEx(file, &size);
+    CloseHandle(file);
+    return read && bmpEndsEarly(head, got, static_cast<uint64_t>(size.QuadPart));
 }
 
 BOOL menuChecked(HWND mainWnd, UINT id)
@@ -136,6 +153,8 @@ void openPanorama(HWND mainWnd, const char *chosenPath)
         showEngineError(mainWnd, KAL_ERR_WRONGFORMAT);
         return;
     }
+    // Said first: the size test below judges the zero-filled image.
+    if (fileEndsEarly(path)) showMessage(mainWnd, kFileEndsEarlyText);
     AttribBlock attribs;
     readAttributes(path, attribs);
 

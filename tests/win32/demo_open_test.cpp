@@ -3,8 +3,11 @@
 // flow can end without a panorama.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <vector>
 
+#include "common/bmp_writer.h"
 #include "demo_driver.h"
 
 using namespace demotest;
@@ -17,6 +20,20 @@ const char kTooLarge[] =
 const char kWidthBox[] =
     "De image width is not a multiple of 4 pixels. Please toggle the \"Autoscale\" option on.";
 const char kClosed[] = "Panorama closed by user";
+const char kEndsEarly[] =
+    "The file ends before the end of its image: the missing part of the picture is left blank.";
+const char kUnsupported[] = "Error: unsupported file format (not a 256 colour BMP file).";
+
+// The first `keep` bytes of a file, as a new file.
+std::string writeCut(const std::string &source, const std::string &name, size_t keep)
+{
+    std::ifstream in(source, std::ios::binary);
+    std::vector<uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
+    bytes.resize(keep);
+    const std::string path = testFolder() + "\\" + name + ".bmp";
+    kaltest::writeBytes(path, bytes);
+    return path;
+}
 
 // The view centre looks at column xPos, row srcHeight / 2. With orientation
 // 180 the demo's bearing 0 puts xPos at srcWidth / 2; this hotspot therefore
@@ -130,11 +147,33 @@ TEST(DemoOpen, UnreadableFileSaysUnsupportedFormat)
     WriteFile(f, "hello, no picture here", 22, &written, nullptr);
     CloseHandle(f);
     DemoProcess demo(path);
-    EXPECT_EQ(demo.takeMessageBox(), "Error: unsupported file format (not a 256 colour BMP file).");
+    EXPECT_EQ(demo.takeMessageBox(), kUnsupported);
     EXPECT_TRUE(demo.waitForNoViewer());
     // The program goes on: a good file opens after the failed one.
     ASSERT_TRUE(demo.openThroughDialog(writePanorama("fits", 1284, 240)));
     EXPECT_NE(demo.waitForViewer(), nullptr);
+}
+
+TEST(DemoOpen, FileThatEndsEarlySaysSoAndStillOpens)
+{
+    // The loader fills what a cut file lacks with zeros, so the image is
+    // whole as far as its size goes: the flow says what is wrong first.
+    const std::string source = writePanorama("cut_source", 1000, 200, kSizeProbe);
+    DemoProcess scaled;
+    scaled.command(kAutoScale);
+    ASSERT_TRUE(scaled.openThroughDialog(writeCut(source, "cut_in_table", 100)));
+    EXPECT_EQ(scaled.takeMessageBox(), kEndsEarly);
+    EXPECT_NE(scaled.waitForViewer(), nullptr);
+    EXPECT_EQ(scaled.takeMessageBox(300), "");
+
+    DemoProcess unscaled(writeCut(source, "cut_in_rows", 5000));
+    EXPECT_EQ(unscaled.takeMessageBox(), kEndsEarly);
+    EXPECT_EQ(unscaled.takeMessageBox(), kTooLarge);
+    EXPECT_TRUE(unscaled.waitForNoViewer());
+
+    DemoProcess headless(writeCut(source, "cut_in_header", 40));
+    EXPECT_EQ(headless.takeMessageBox(), kUnsupported);
+    EXPECT_EQ(headless.takeMessageBox(300), "");
 }
 
 TEST(DemoOpen, ScalingFailureShowsTheEngineReason)
