@@ -82,6 +82,15 @@ void onDestroy()
     logoWnd = nullptr;
 }
 
+// The owner is enabled before the window goes, so that the activation
+// (and with it the keyboard) passes back to it: a disabled owner cannot
+// take it, and WM_DESTROY comes only after the window has been hidden.
+void dismiss(HWND hwnd)
+{
+    if (logoBitmap) EnableWindow(logoOwner, TRUE);
+    DestroyWindow(hwnd);
+}
+
 bool registerLogoClass()
 {
     WNDCLASSA wc = {};
@@ -124,7 +133,7 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK
             return 0;
         case WM_CHAR:
         case WM_LBUTTONUP:
-            DestroyWindow(hwnd);
+            dismiss(hwnd);
             return 0;
         case WM_DESTROY:
             onDestroy();

@@ -73,6 +73,26 @@ void onCommand(HWND hwnd, int id)
     }
 }
 
+// A main window that shows a panorama hands the keyboard focus on to its
+// navigation window, as containers do, so that the arrows and the keypad
+// work after a menu, a message box or a dialog without a click into the
+// view. False when there is no navigation window to take it.
+bool focusViewer()
+{
+    if (!currentPanorama) return false;
+    HWND viewer = static_cast<HWND>(kal_GetHandle(currentPanorama, KAL_HANDLE_VIEWERWND));
+    if (!IsWindow(viewer)) return false;
+    SetFocus(viewer);
+    return true;
+}
+
+// Activation normally gives the focus to the main window itself.
+bool onActivate(WPARAM wParam)
+{
+    const bool active = LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam);
+    return active && focusViewer();
+}
+
 bool registerMainClass(HINSTANCE instance)
 {
     WNDCLASSA wc = {};
@@ -132,6 +152,12 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK
         case KAL_NOTIFY:
             handleNotification(hwnd, wParam, lParam);
             return 0;
+        case WM_ACTIVATE:
+            if (onActivate(wParam)) return 0;
+            return DefWindowProcA(hwnd, msg, wParam, lParam);
+        case WM_SETFOCUS:
+            if (focusViewer()) return 0;
+            return DefWindowProcA(hwnd, msg, wParam, lParam);
         default:
             return DefWindowProcA(hwnd, msg, wParam, lParam);
     }

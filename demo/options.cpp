@@ -29,6 +29,8 @@ void toggleCompass(HWND mainWnd)
     }
     createCompass(mainWnd);
     check(mainWnd, IDM_COMPASS, true);
+    // The new popup takes the activation; the keyboard stays with the view.
+    SetActiveWindow(mainWnd);
 }
 
 // A viewport size is fixed when a panorama is made, so a new size closes it.

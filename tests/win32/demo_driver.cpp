@@ -227,6 +227,13 @@ void DemoProcess::clickViewer(int x, int y) const
     PostMessageA(view, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
 }
 
+HWND DemoProcess::focus() const
+{
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    return GetGUIThreadInfo(info_.dwThreadId, &gui) ? gui.hwndFocus : nullptr;
+}
+
 SIZE clientSize(HWND hwnd)
 {
     RECT rc{};

@@ -75,6 +75,9 @@ class DemoProcess {
     bool cancelOpenDialog() const;
     // A click (button press and release) at a client point of the viewer.
     void clickViewer(int x, int y) const;
+    // The window of the demo's thread that has the keyboard focus, or NULL;
+    // keys typed now go to it.
+    HWND focus() const;
 
    private:
     HWND openDialog(DWORD waitMs) const;
