@@ -22,10 +22,9 @@ namespace kaldemo {
 namespace {
 
 constexpr DWORD kPathSize = 256;
-// The original OPENFILENAME layout, ending with lpTemplateName, whatever the
-// headers' struct has grown to: 76 bytes on 32-bit Windows.
+// The original OPENFILENAME layout, whatever the headers' struct has grown to:
+// it ends with lpTemplateName (76 bytes on i686, 136 on x86-64).
 constexpr DWORD kOpenFileNameSize = offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR);
-static_assert(sizeof(void *) != 4 || kOpenFileNameSize == 76, "the original 32-bit layout");
 
 struct FreeBlock {
     void operator()(void *block) const { kal_FreeResource(block); }
