@@ -10,10 +10,10 @@ namespace {
 enum Escape { kEndOfLine = 0, kEndOfBitmap = 1, kDelta = 2 };
 
 // Runs hold at most 255 bytes, and most only a few. They are copied and
-// filled inline in stores of 16, 8 or 4 bytes, the last store overlapping
-// the one before it so that nothing lands past the run: a library call, or
-// the string instruction a compiler makes of it for such sizes, would cost
-// more than the bytes.
+// filled inline in stores of 8 or 4 bytes, the last store overlapping the
+// one before it so that nothing lands past the run: a library call, or the
+// string instruction a compiler makes of it for such sizes, would cost more
+// than the bytes.
 inline void copy8(uint8_t *to, const uint8_t *from)
 {
     uint64_t v;

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -108,8 +109,9 @@ void *checkedBlock(void *block, bool packed)
     const BITMAPINFOHEADER *h = packed ? static_cast<const BITMAPINFOHEADER *>(block) : nullptr;
     const SIZE_T size = HeapSize(GetProcessHeap(), 0, block);
     EXPECT_NE(size, static_cast<SIZE_T>(-1));
-    if (h && h->biWidth > 0 && h->biHeight > 0)
+    if (h && h->biWidth > 0 && h->biHeight > 0) {
         EXPECT_GE(size, 1064 + kalfuzz::stride8(h->biWidth) * static_cast<SIZE_T>(h->biHeight));
+    }
     return block;
 }
 
@@ -123,7 +125,7 @@ TEST(FuzzCorpusReplay, LoaderInputsAsFilesAndResources)
     ResourceModule resources(inputs);
     ASSERT_TRUE(resources.get());
     const std::string path = tempFile("kal_replay.bmp");
-    int loaded = 0;
+    int loaded = 0, loadedAsResources[2] = {0, 0};
     for (size_t k = 0; k < inputs.size(); ++k) {
         const Bytes &bytes = inputs[k].bytes;
         if (!loadable(bytes)) continue;
@@ -138,9 +140,12 @@ TEST(FuzzCorpusReplay, LoaderInputsAsFilesAndResources)
         };
         const char *problem = kalfuzz::loadBothForms(fromFile);
         EXPECT_EQ(problem, nullptr) << inputs[k].name << " as a file: " << shown(problem);
-        for (LPCSTR type : {static_cast<LPCSTR>("KALBMP"), static_cast<LPCSTR>(RT_BITMAP)}) {
+        for (int t = 0; t < 2; ++t) {
+            const LPCSTR type = t == 0 ? "KALBMP" : RT_BITMAP;
             auto fromResource = [&](BITMAPINFO *info) {
-                return checkedBlock(kal_LoadDIB(MAKEINTRESOURCEA(k + 1), info, resources.get(), type), !info);
+                void *block = checkedBlock(kal_LoadDIB(MAKEINTRESOURCEA(k + 1), info, resources.get(), type), !info);
+                loadedAsResources[t] += block && !info;
+                return block;
             };
             problem = kalfuzz::loadBothForms(fromResource);
             EXPECT_EQ(problem, nullptr) << inputs[k].name << " as a resource: " << shown(problem);
@@ -148,7 +153,12 @@ TEST(FuzzCorpusReplay, LoaderInputsAsFilesAndResources)
         EXPECT_EQ(kal_Error(nullptr), KAL_ERR_ANGLE) << inputs[k].name;
     }
     DeleteFileA(path.c_str());
-    EXPECT_GT(loaded, 0);  // some inputs are images: the checks saw pixels
+    // Some inputs are images: the checks saw pixels, also from resources.
+    EXPECT_GT(loaded, 0);
+    EXPECT_GT(loadedAsResources[0], 0);
+    EXPECT_GT(loadedAsResources[1], 0);
+    std::printf("%zu inputs: %d loaded as files, %d as whole-file resources, %d as RT_BITMAP\n",
+                inputs.size(), loaded, loadedAsResources[0], loadedAsResources[1]);
 }
 
 TEST(FuzzCorpusReplay, ScalerInputs)
