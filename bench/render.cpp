@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +17,7 @@
 #include "core/panorama.h"
 #include "kalengine.h"
 #include "projection/renderer.h"
+#include "ratio_reporter.h"
 
 namespace {
 
@@ -151,29 +151,13 @@ void runMemcpy(benchmark::State &state, const ViewCase &v)
     }
 }
 
-// Keeps the mean time per frame of every run for the closing table.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> frameNs;
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs)
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-                frameNs[run.benchmark_name()] = run.cpu_accumulated_time * 1e9 / run.iterations;
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 void printRatios(const RatioReporter &rep)
 {
     std::printf("\n%-31s %9s %9s %9s %9s %9s | %8s %8s %8s\n", "view", "kal ns/px", "fps",
                 "gather", "memcpy", "double", "kal/gath", "kal/mcpy", "dbl/kal");
     for (const ViewCase &v : viewCases()) {
         const std::string n = v.name();
-        auto at = [&](const char *method) {
-            auto it = rep.frameNs.find("render/" + n + "/" + method);
-            return it == rep.frameNs.end() ? 0.0 : it->second;
-        };
+        auto at = [&](const char *method) { return rep.at("render/" + n + "/" + method); };
         const double px = static_cast<double>(v.vpWidth) * v.vpHeight;
         const double kal = at("kal"), gather = at("gather"), mcpy = at("memcpy"), dbl = at("double");
         if (kal <= 0) continue;
@@ -210,10 +194,6 @@ void registerAll()
 int main(int argc, char **argv)
 {
     registerAll();
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    printRatios(reporter);
-    benchmark::Shutdown();
+    runAndPrintRatios(argc, argv, printRatios);
     return 0;
 }

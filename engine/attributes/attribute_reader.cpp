@@ -78,7 +78,9 @@ bool matchChar(const AttribText &text, size_t &p, char expected)
 
 void readWord(const AttribText &text, size_t &p, char *buffer, size_t size)
 {
-    buffer[0] = '\0';
+    // Cleared whole: the buffer may be copied into a caller's block, whose
+    // bytes must not depend on what the stack held.
+    std::memset(buffer, 0, size);
     if (!skipSeparators(text, p)) return;
     unsigned char quote = text.chars[p];
     bool quoted = quote == '"' || quote == '\'';
@@ -96,6 +98,9 @@ void readWord(const AttribText &text, size_t &p, char *buffer, size_t size)
         buffer[taken++] = static_cast<char>(c);
         ++p;
     }
+    // A quoted string that fills the buffer exactly still owns its closing
+    // quote; only a longer one leaves its rest in the text.
+    if (quoted && taken + 1 == size && at(text, p, quote)) ++p;
     buffer[taken] = '\0';
 }
 
@@ -142,7 +147,7 @@ Step readHotSpotStatement(const AttribText &text, size_t &p, KalAttribs *block, 
                           int32_t capacity)
 {
     if (!matchChar(text, p, '(')) return Step::Failed;
-    KalHotSpot spot;
+    KalHotSpot spot = {};
     spot.rect.left = readNumber(text, p);
     matchChar(text, p, ',');
     spot.rect.top = readNumber(text, p);

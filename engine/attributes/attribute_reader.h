@@ -28,7 +28,9 @@ bool skipSeparators(const AttribText &text, size_t &p);
 // Passes the next token's first character when it is `expected`.
 bool matchChar(const AttribText &text, size_t &p, char expected);
 // Reads a word or a quoted string of at most size - 1 characters into
-// buffer (size >= 1), NUL-terminated; an empty word is not an error.
+// buffer (size >= 1), zero-filled behind the word; an empty word is not an
+// error. The closing quote of a string of exactly size - 1 characters is
+// passed over; a longer string leaves its rest in the text.
 void readWord(const AttribText &text, size_t &p, char *buffer, size_t size);
 // Reads an optionally negative decimal number; wraps like 32-bit signed
 // arithmetic, gives 0 when there are no digits.

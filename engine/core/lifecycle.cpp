@@ -51,7 +51,7 @@ extern "C" HPANORAMA KALAPI kal_Create(const BITMAPINFO *BitsInfo, const void *I
     const KalAttribs attribs = readAttribs(Attribs);
     if (!BitsInfo || !ViewPort) return failCreate(KAL_ERR_PARAM);
     const BITMAPINFOHEADER &header = BitsInfo->bmiHeader;
-    if (int code = checkImage(header, attribs)) return failCreate(code);
+    if (int code = checkImage(header, attribs, ImageBits == nullptr)) return failCreate(code);
 
     RecordPtr rec(newRecord());
     if (!rec) return failCreate(KAL_ERR_MEMORY);

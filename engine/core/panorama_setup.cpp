@@ -17,12 +17,15 @@ void *allocTable(uint64_t bytes)
     return bytes > kMaxBlockBytes ? nullptr : allocBlock(static_cast<size_t>(bytes));
 }
 
-int checkFormat(const BITMAPINFOHEADER &h)
+int checkFormat(const BITMAPINFOHEADER &h, bool packed)
 {
     if (h.biBitCount != 8) return KAL_ERR_WRONGFORMAT;
-    // Compressed rows cannot be sampled in place; more than 256 colours would
-    // put the rows of a packed block far beyond its colour table.
-    if (h.biCompression != BI_RGB || h.biClrUsed > 256) return KAL_ERR_WRONGFORMAT;
+    // Compressed rows cannot be sampled in place.
+    if (h.biCompression != BI_RGB) return KAL_ERR_WRONGFORMAT;
+    // The colour count places the rows of a packed block: more than 256
+    // colours would put them far beyond its table. Separate rows do not
+    // depend on it (256 colours are read either way).
+    if (packed && h.biClrUsed > 256) return KAL_ERR_WRONGFORMAT;
     return KAL_ERR_NONE;
 }
 
@@ -44,9 +47,9 @@ KalAttribs readAttribs(const KalAttribs *attribs)
     return a;
 }
 
-int checkImage(const BITMAPINFOHEADER &header, const KalAttribs &attribs)
+int checkImage(const BITMAPINFOHEADER &header, const KalAttribs &attribs, bool packed)
 {
-    if (int code = checkFormat(header)) return code;
+    if (int code = checkFormat(header, packed)) return code;
     if (int code = checkSize(header)) return code;
     const int angle = attribAngle(attribs);
     if (angle < 1 || angle > 360) return KAL_ERR_ANGLE;

@@ -19,11 +19,12 @@ constexpr int kMaxRadius = 32767;
 KalAttribs readAttribs(const KalAttribs *attribs);
 
 // The checks of an image header and an attribute block, in this order:
-// bit count and compression (KAL_ERR_WRONGFORMAT), width and height
+// bit count, compression and, for a packed block (rows behind the colour
+// table), the colour count (KAL_ERR_WRONGFORMAT), width and height
 // (KAL_ERR_IMGSIZE), angle (KAL_ERR_ANGLE), the radius that width and angle
 // give (KAL_ERR_IMGSIZE), hotspot count (KAL_ERR_PARAM).
 // Returns KAL_ERR_NONE or the code of the first failing check.
-int checkImage(const BITMAPINFOHEADER &header, const KalAttribs &attribs);
+int checkImage(const BITMAPINFOHEADER &header, const KalAttribs &attribs, bool packed);
 
 // The angle an attribute block stands for: 0 means 360.
 inline int attribAngle(const KalAttribs &attribs)

@@ -35,14 +35,19 @@ void releaseOldImage(Panorama *rec, const BITMAPINFO *info, const void *bits)
     if (!stillUsed) freeBlock(old);
 }
 
-// An owned hotspot array would be lost when the new attributes overwrite it,
-// unless the new attributes hand the same array on.
-void releaseOldHotSpots(Panorama *rec, const KalAttribs &attribs)
+// An owned hotspot array would be lost when the new attributes overwrite it.
+// When they hand the same array on, the record keeps it, and keeps owning it
+// whatever their flags say: the array was the record's to release. Returns
+// whether the record goes on owning it.
+bool releaseOldHotSpots(Panorama *rec, const KalAttribs &attribs)
 {
     const KalHotSpot *next = attribs.numHotSpots >= 1 ? attribs.hotSpots : nullptr;
-    if (rec->hotSpots && rec->ownsHotSpots && rec->hotSpots != next) freeBlock(rec->hotSpots);
+    const bool owned = rec->hotSpots && rec->ownsHotSpots;
+    const bool handedOn = owned && rec->hotSpots == next;
+    if (owned && !handedOn) freeBlock(rec->hotSpots);
     rec->hotSpots = nullptr;
     rec->ownsHotSpots = 0;
+    return handedOn;
 }
 
 }  // namespace
@@ -58,7 +63,7 @@ extern "C" BOOL KALAPI kal_Replace(HPANORAMA Panorama, const BITMAPINFO *BitsInf
     const KalAttribs attribs = readAttribs(Attribs);
     if (!BitsInfo) return setError(rec, KAL_ERR_PARAM);
     const BITMAPINFOHEADER &header = BitsInfo->bmiHeader;
-    if (int code = checkImage(header, attribs)) return setError(rec, code);
+    if (int code = checkImage(header, attribs, ImageBits == nullptr)) return setError(rec, code);
     const int radius = radiusFor(header.biWidth, attribAngle(attribs));
     if (int code = checkViewportSize(rec->vpWidth, rec->vpHeight, radius, header.biHeight))
         return setError(rec, code);
@@ -66,10 +71,11 @@ extern "C" BOOL KALAPI kal_Replace(HPANORAMA Panorama, const BITMAPINFO *BitsInf
 
     if (DeleteDIB) releaseOldImage(rec, BitsInfo, ImageBits);
     if (rec->ownsPalette && rec->palette) DeleteObject(rec->palette);
-    releaseOldHotSpots(rec, attribs);
+    const bool keepsHotSpots = releaseOldHotSpots(rec, attribs);
 
     setImagePointers(rec, BitsInfo, ImageBits);
     setImageFields(rec, header, attribs);
+    if (keepsHotSpots) rec->ownsHotSpots = 1;
     copyViewInfo(rec, BitsInfo);
     rec->palette = buildPalette(rec->colors, true);
     rec->ownsPalette = 1;

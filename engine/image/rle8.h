@@ -6,24 +6,34 @@
 #include <cstddef>
 #include <cstdint>
 
-// A stream of bytes; next() returns the next byte, or -1 at end of input.
+// A stream of bytes handed out in pieces. The decoder reads each piece
+// through a cursor of its own and asks for the next one only when it runs
+// dry, so a byte costs a compare and a load.
 class ByteSource {
 public:
-    virtual int next() = 0;
+    // Sets [*begin, *end) to the next piece of input; false at end of input.
+    virtual bool nextPiece(const uint8_t **begin, const uint8_t **end) = 0;
 
 protected:
     ~ByteSource() = default;
 };
 
-// A byte range in memory.
+// A byte range in memory: one piece.
 class MemoryByteSource final : public ByteSource {
 public:
-    MemoryByteSource(const uint8_t *bytes, size_t count) : pos_(bytes), end_(bytes + count) {}
-    int next() override { return pos_ < end_ ? *pos_++ : -1; }
+    MemoryByteSource(const uint8_t *bytes, size_t count) : bytes_(bytes), count_(count) {}
+    bool nextPiece(const uint8_t **begin, const uint8_t **end) override
+    {
+        if (!bytes_) return false;
+        *begin = bytes_;
+        *end = bytes_ + count_;
+        bytes_ = nullptr;
+        return true;
+    }
 
 private:
-    const uint8_t *pos_;
-    const uint8_t *end_;
+    const uint8_t *bytes_;
+    size_t count_;
 };
 
 // Decodes RLE8 from `source` into `area` (rows of `stride` bytes, `rows`

@@ -68,7 +68,8 @@ TEST(AttribReader, ReadWordCutsAtTheBufferSize)
         size_t end;  // where p stops
     };
     const Case cases[] = {
-        {"'abc'z", 4, "abc", 4},    // the closing quote stays for the next step
+        {"'abc'z", 4, "abc", 5},    // a string that fills the buffer takes its quote
+        {"'abcd'z", 4, "abc", 4},   // a longer one leaves its rest for the next step
         {"\"ab\"z", 4, "ab", 4},
         {"'a b", 4, "a b", 4},      // unclosed: the end of the text ends it
         {"ab.c", 4, "ab", 2},
@@ -82,6 +83,8 @@ TEST(AttribReader, ReadWordCutsAtTheBufferSize)
         readWord(textOf(c.text), p, buffer, c.size);
         EXPECT_STREQ(buffer, c.word) << c.text;
         EXPECT_EQ(p, c.end) << c.text;
+        for (size_t k = std::strlen(c.word); k < c.size; ++k)
+            EXPECT_EQ(buffer[k], '\0') << c.text << " byte " << k;  // cleared behind the word
     }
 }
 

@@ -195,6 +195,43 @@ TEST(AttribString, LongStringsLeaveTheirRestInTheText)
     EXPECT_EQ(word.block.angle, 0);
 }
 
+// 127 characters are the most a string holds, and a quote that closes right
+// after them ends it like any other; 128 still leave their rest in the text.
+TEST(AttribString, QuotedStringsOfTheLongestLengthCompleteTheirStatement)
+{
+    const std::string a127(127, 'A');
+    Parsed p("hotspot(1 2 3 4 '" + a127 + "' \"" + a127 + "\") userstring('" + a127 +
+             "') angle(90)");
+    EXPECT_EQ(p.result, 1);
+    ASSERT_EQ(p.block.numHotSpots, 1);
+    EXPECT_EQ(std::string(p.spot(0).label), a127);
+    EXPECT_EQ(std::string(p.spot(0).text), a127);
+    EXPECT_EQ(std::string(p.block.userString), a127);
+    EXPECT_EQ(p.block.angle, 90);
+
+    Parsed longer("userstring('" + a127 + "A') angle(90)");
+    EXPECT_EQ(longer.result, 0);
+    EXPECT_EQ(longer.block.angle, 0);
+}
+
+// A block's bytes depend on the text alone: a short string after a long one
+// leaves zeros, not the long one's tail, behind its terminating NUL.
+TEST(AttribString, StringsAreZeroFilledBehindTheirEnd)
+{
+    const std::string tail(100, 'T');
+    Parsed p("userstring('" + tail + "') userstring(u) hotspot(0 0 1 1 '" + tail + "' '" +
+             tail + "') hotspot(0 0 1 1 l t)");
+    ASSERT_EQ(p.result, 1);
+    ASSERT_EQ(p.block.numHotSpots, 2);
+    KalHotSpot expected = {};
+    expected.rect = RECT{0, 0, 1, 1};
+    std::strcpy(expected.label, "l");
+    std::strcpy(expected.text, "t");
+    EXPECT_EQ(std::memcmp(&p.spot(1), &expected, sizeof expected), 0);
+    char user[sizeof p.block.userString] = "u";
+    EXPECT_EQ(std::memcmp(p.block.userString, user, sizeof user), 0);
+}
+
 TEST(AttribString, QuotesHaveNoEscapes)
 {
     Parsed p("userstring(\"it's (1, 2) /* not a comment */\")");

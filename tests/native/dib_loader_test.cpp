@@ -63,23 +63,24 @@ TEST_F(DibFileTest, Width241HasStride244AndClearedPadding)
 TEST_F(DibFileTest, Rle8FileExpandsInBothForms)
 {
     // Runs, varied stretches and an end of line after 241 pixels per row;
-    // the stream is far longer than the 128-byte read buffer.
-    Bytes indices = patternIndices(241, 20);
+    // the stream is longer than the 64 KB read buffer, so that runs cross
+    // from one read into the next.
+    Bytes indices = patternIndices(241, 300);
     for (int c = 40; c < 140; ++c) indices[5 * 241 + c] = 9;
-    const BmpFile file = makeBmp8(indices, 241, 20, true);
-    ASSERT_GT(file.pixels.size(), 1000u);
+    const BmpFile file = makeBmp8(indices, 241, 300, true);
+    ASSERT_GT(file.pixels.size(), 65536u);
 
     void *packed = load(file);
     ASSERT_NE(packed, nullptr);
-    Bytes dib = take(packed, kInfo + 244 * 20);
-    EXPECT_EQ(pixelsOf(dib), padRows(indices, 241, 20));
+    Bytes dib = take(packed, kInfo + 244 * 300);
+    EXPECT_EQ(pixelsOf(dib), padRows(indices, 241, 300));
     EXPECT_EQ(headerOf(dib).biCompression, static_cast<DWORD>(BI_RGB));
     EXPECT_EQ(headerOf(dib).biSizeImage, file.pixels.size()) << "keeps the stored size";
 
     Bytes info(kInfo);
     void *bits = load(file, reinterpret_cast<BITMAPINFO *>(info.data()));
     ASSERT_NE(bits, nullptr);
-    EXPECT_EQ(take(bits, 244 * 20), padRows(indices, 241, 20));
+    EXPECT_EQ(take(bits, 244 * 300), padRows(indices, 241, 300));
     EXPECT_EQ(headerOf(info).biCompression, static_cast<DWORD>(BI_RGB));
 }
 

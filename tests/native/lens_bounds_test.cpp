@@ -2,6 +2,7 @@
 // image: over many accepted geometries, zooms and positions, every lens row
 // the renderer or the mapping can reach exists, its source rows lie inside the
 // image and its source columns inside the shear table.
+#include "common/test_seed.h"
 #include "core_test_support.h"
 
 #include <algorithm>
@@ -118,10 +119,7 @@ void checkZoom(Panorama *rec, int z, std::mt19937 &rng)
 
 TEST(LensBounds, ClampedViewsStayInsideTableAndImage)
 {
-    // KAL_SEED replays a failing run.
-    const char *given = std::getenv("KAL_SEED");
-    const unsigned seed =
-        given ? static_cast<unsigned>(std::strtoul(given, nullptr, 10)) : std::random_device{}();
+    const unsigned seed = kaltest::testSeed();
     SCOPED_TRACE(testing::Message() << "seed " << seed);
     std::mt19937 rng(seed);
     static uint8_t rows[4];  // never read: only the tables are under test

@@ -134,7 +134,6 @@ TEST(Lifecycle, RefusesUnusableImages)
         int width, height, compression, clrUsed, angle, code;
     } cases[] = {
         {"compressed", 1284, 480, BI_RLE8, 0, 360, KAL_ERR_WRONGFORMAT},
-        {"too many colours", 1284, 480, BI_RGB, 257, 360, KAL_ERR_WRONGFORMAT},
         {"zero width", 0, 480, BI_RGB, 0, 360, KAL_ERR_IMGSIZE},
         {"negative width", -1284, 480, BI_RGB, 0, 360, KAL_ERR_IMGSIZE},
         {"width beyond 16 bits", 65536, 480, BI_RGB, 0, 360, KAL_ERR_IMGSIZE},
@@ -153,6 +152,21 @@ TEST(Lifecycle, RefusesUnusableImages)
     }
     CreateCase widest(23300, 480);  // the widest whose radius product fits
     EXPECT_EQ(widest.errorOf(), KAL_ERR_NONE);
+}
+
+// With separate rows the colour count places nothing: 256 colours are read
+// whatever it says, so a count over 256 is no reason to refuse the image.
+TEST(Lifecycle, ColourCountOverTheTableOnlyRefusedForPackedBlocks)
+{
+    auto dib = kaltest::makePackedDib(1284, 480);
+    kaltest::asInfo(dib)->bmiHeader.biClrUsed = 300;
+    const RECT vp = viewPort(320, 240);
+    HPANORAMA h = kal_Create(kaltest::asInfo(dib), kaltest::rowsOf(dib), &vp, nullptr);
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(std::memcmp(h->colors, dib.data() + 40, 1024), 0);
+    kal_Delete(h, FALSE);
+    EXPECT_EQ(kal_Create(kaltest::asInfo(dib), nullptr, &vp, nullptr), nullptr);
+    EXPECT_EQ(kal_Error(nullptr), KAL_ERR_WRONGFORMAT);
 }
 
 TEST(Lifecycle, RefusesUnusableViewportsAndNullPointers)

@@ -1,10 +1,12 @@
 // The smallest image for a viewport and an angle, worked numbers and refusals.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "common/test_images.h"
 #include "kalengine.h"
+#include "panorama.h"
 
 namespace {
 
@@ -20,7 +22,7 @@ TEST(MinImageSize, WorkedSizes)
         {320, 240, 0, 1284, 240},    // 0 means a full circle
         {320, 241, 360, 1284, 242},  // odd heights round up to even
         {320, 240, 90, 324, 240},
-        {0, 0, 360, 0, 0},
+        {2, 1, 360, 16, 2},          // the smallest viewport creation accepts
     };
     for (const Case &c : cases) {
         RECT vp = viewport(c.vpWidth, c.vpHeight);
@@ -134,4 +136,68 @@ TEST(MinImageSize, CreateAcceptsTheSizeAndRefusesFourColumnsLess)
             ASSERT_EQ(kal_Error(nullptr), KAL_ERR_VPSIZE);
         }
     }
+}
+
+namespace {
+
+// Creation of an image of the given size: only the header is read, the rows
+// are passed separately and never rendered. Returns the error code.
+int createError(int width, int height, const RECT &vp, int angle)
+{
+    static uint8_t rows[4];
+    std::vector<uint8_t> dib = kaltest::makePackedDib(4, 1);
+    kaltest::asInfo(dib)->bmiHeader.biWidth = width;
+    kaltest::asInfo(dib)->bmiHeader.biHeight = height;
+    KalAttribs attribs = {};
+    attribs.angle = angle;
+    setError(nullptr, KAL_ERR_INDEX);
+    HPANORAMA pano = kal_Create(kaltest::asInfo(dib), rows, &vp, &attribs);
+    if (pano) kal_Delete(pano, FALSE);
+    return kal_Error(nullptr);
+}
+
+// The widest image creation accepts at an angle, found by creation itself.
+int widestImage(int angle)
+{
+    const RECT small = viewport(2, 1);
+    int width = 23300;
+    while (createError(width, 1, small, angle) == KAL_ERR_IMGSIZE) width -= 4;
+    return width;
+}
+
+}  // namespace
+
+// Every answer is an image that creation accepts; where there is none (too
+// narrow, no rows, wider or taller than the largest image serves), the call
+// fails with creation's own code, KAL_ERR_VPSIZE, and writes nothing.
+// Viewport widths run across each angle's limit.
+TEST(MinImageSize, EveryAnswerIsAcceptedAndEveryRefusalIsCreations)
+{
+    int answers = 0, refusals = 0;
+    for (int angle : {1, 2, 7, 45, 90, 180, 359, 360}) {
+        const int widest = widestImage(angle);
+        const int limit = (widest * 92160 / (angle * 1608)) * 804 / 512;
+        std::vector<int> widths = {1, 2, 3, 320, limit - 1, limit, limit + 1, limit + 4, 70000};
+        for (int vpWidth : widths) {
+            for (int vpHeight : {0, 1, 3, 65534, 65535, 65536}) {
+                if (vpHeight > 3 && vpWidth > 3) continue;  // tall lens tables: narrow only
+                const RECT vp = viewport(vpWidth, vpHeight);
+                int width = -7, height = -9;
+                const std::string what = std::to_string(vpWidth) + "x" + std::to_string(vpHeight) +
+                                         " at " + std::to_string(angle);
+                if (kal_MinImageSize(&width, &height, &vp, angle)) {
+                    ASSERT_EQ(createError(width, height, vp, angle), KAL_ERR_NONE) << what;
+                    ++answers;
+                    continue;
+                }
+                EXPECT_EQ(kal_Error(nullptr), KAL_ERR_VPSIZE) << what;
+                EXPECT_EQ(width, -7) << what;
+                EXPECT_EQ(height, -9) << what;
+                EXPECT_EQ(createError(widest, 65535, vp, angle), KAL_ERR_VPSIZE) << what;
+                ++refusals;
+            }
+        }
+    }
+    EXPECT_EQ(answers, 8 * 14);
+    EXPECT_EQ(refusals, 8 * 22);
 }

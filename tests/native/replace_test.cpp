@@ -291,3 +291,37 @@ TEST_F(Replace, TheEnginesPaletteIsRenewedAndACallersIsLeftAlone)
     EXPECT_NE(kal_GetHandle(pano_, KAL_HANDLE_PALETTE), callers);
     EXPECT_TRUE(DeleteObject(callers));  // still alive: the caller deletes it
 }
+
+// An engine-made array handed on to the same panorama by a block whose flags
+// say nothing of it: the record already owned it and goes on releasing it.
+TEST_F(Replace, ArrayHandedBackWithoutItsFlagStaysOwned)
+{
+    kal_Delete(pano_, FALSE);  // a panorama made from the attribute block instead
+    pano_ = nullptr;
+    const long live = standInLiveHeapBlocks();
+    KalAttribs attribs = {};
+    ASSERT_TRUE(kal_AttribString("hotspot(1 2 3 4 a b) hotspot(5 6 7 8 c d)", -1, &attribs));
+    ASSERT_EQ(attribs.flags, KAL_ATTRIB_OWNHOTSPOTS);
+    pano_ = create(dib_, attribs);
+    ASSERT_NE(pano_, nullptr);
+
+    attribs.flags = 0;
+    ASSERT_TRUE(kal_Replace(pano_, kaltest::asInfo(dib_), nullptr, &attribs, FALSE));
+    EXPECT_EQ(kal_GetData(pano_, KAL_DATA_HOTSPOTLIST, 0), attribs.hotSpots);
+    EXPECT_STREQ(static_cast<const char *>(kal_GetData(pano_, KAL_DATA_HOTSPOTLBL, 1)), "c");
+    ASSERT_TRUE(kal_Delete(pano_, FALSE));
+    pano_ = nullptr;
+    EXPECT_EQ(standInLiveHeapBlocks(), live);
+}
+
+// More than 256 colours only matter where the rows follow the table.
+TEST_F(Replace, ColourCountOverTheTableOnlyRefusedForPackedBlocks)
+{
+    std::vector<uint8_t> next = otherDib(1284, 480);
+    kaltest::asInfo(next)->bmiHeader.biClrUsed = 300;
+    EXPECT_FALSE(kal_Replace(pano_, kaltest::asInfo(next), nullptr, nullptr, FALSE));
+    EXPECT_EQ(kal_Error(pano_), KAL_ERR_WRONGFORMAT);
+    ASSERT_TRUE(kal_Replace(pano_, kaltest::asInfo(next), kaltest::rowsOf(next), nullptr, FALSE));
+    EXPECT_EQ(pano_->colors[7].rgbBlue, 0x12);
+    EXPECT_EQ(pano_->imageBits, kaltest::rowsOf(next));
+}

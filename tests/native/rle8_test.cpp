@@ -5,6 +5,7 @@
 
 #include "image/rle8.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -84,4 +85,45 @@ TEST(Rle8, EndOfInputAnywhereEndsDecoding)
     EXPECT_EQ(decode({0}, 4, 1), Bytes(4, U));
     EXPECT_EQ(decode({0, 2, 1}, 4, 1), Bytes(4, U));
     EXPECT_EQ(decode({0, 5, 1, 2}, 8, 1), (Bytes{1, 2, U, U, U, U, U, U}));
+}
+
+namespace {
+
+// Hands out a stream in pieces of `piece` bytes, as a buffered file does.
+class PieceSource final : public ByteSource {
+public:
+    PieceSource(const Bytes &stream, size_t piece) : stream_(stream), piece_(piece) {}
+    bool nextPiece(const uint8_t **begin, const uint8_t **end) override
+    {
+        const size_t count = std::min(piece_, stream_.size() - at_);
+        *begin = stream_.data() + at_;
+        *end = *begin + count;
+        at_ += count;
+        return count > 0;
+    }
+
+private:
+    const Bytes &stream_;
+    size_t piece_;
+    size_t at_ = 0;
+};
+
+}  // namespace
+
+// Runs, escapes and their padding split at every place by the pieces of the
+// input decode as from one piece, also when the input ends inside a run.
+TEST(Rle8, PiecesOfAnySizeDecodeTheSamePixels)
+{
+    const Bytes stream = {3, 7, 0, 5, 1, 2, 3, 4, 5, 0xEE, 0, 0, 2, 9, 0, 2, 1, 1,
+                          0, 4, 6, 7, 8, 9, 200, 4, 0, 3, 1, 2, 3, 0xEE, 0, 1};
+    for (size_t cut = 0; cut <= stream.size(); ++cut) {
+        const Bytes input(stream.begin(), stream.begin() + cut);
+        const Bytes whole = decode(input, 16, 20);
+        for (size_t piece : {1, 2, 3, 7, 64}) {
+            Bytes area(16 * 20, kUntouched);
+            PieceSource source(input, piece);
+            decodeRle8(source, area.data(), 16, 20);
+            ASSERT_EQ(area, whole) << "piece " << piece << " input " << cut;
+        }
+    }
 }
