@@ -211,10 +211,12 @@ TEST_F(NavigationMotion, TimerMessageAtRestMovesThenHalts)
 
 TEST_F(NavigationMotion, StaleTickIsDroppedAndFreshTickRuns)
 {
-    kal_SetValue(pan, KAL_VALUE_SPEED, 400);  // room between the real ticks
+    // Two seconds between the real ticks: no real one lands among the sent
+    // ones even when a busy machine stalls the test for a while.
+    kal_SetValue(pan, KAL_VALUE_SPEED, 2000);
     SendMessageA(nav, WM_KEYDOWN, VK_RIGHT, 0);
     log.clear();
-    ASSERT_TRUE(pumpUntil(3000, [&] { return log.count(kTickMessage) > 0; }));
+    ASSERT_TRUE(pumpUntil(10000, [&] { return log.count(kTickMessage) > 0; }));
     WPARAM timer = log.only(kTickMessage)[0].wParam;
     pumpFor(20);  // that tick's own KN_MOVE
     log.clear();
