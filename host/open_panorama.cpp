@@ -37,6 +37,13 @@ std::string whyNotLoaded(const uint8_t *h, size_t got)
     return "has a damaged header or is too large";
 }
 
+void releaseHotSpots(KalAttribs &attribs)
+{
+    if (attribs.flags & KAL_ATTRIB_OWNHOTSPOTS) kal_FreeResource(attribs.hotSpots);
+    attribs.hotSpots = nullptr;
+    attribs.numHotSpots = 0;
+}
+
 void *fitImage(void *image, const RECT &view, int angle, bool deleteSource, std::string &error)
 {
     int minWidth = 0, minHeight = 0;

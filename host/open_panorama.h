@@ -19,6 +19,9 @@ const char *engineErrorText(int code);
 // a phrase that follows the file's name, such as "is not a BMP file".
 std::string whyNotLoaded(const uint8_t *head, size_t got);
 
+// Frees the hotspot array of an attribute block that no panorama took over.
+void releaseHotSpots(KalAttribs &attribs);
+
 // The image itself when it suits the view, else a scaled copy (releasing the
 // image when deleteSource is set). Null with a reason in `error` on failure.
 void *fitImage(void *image, const RECT &view, int angle, bool deleteSource, std::string &error);

@@ -67,13 +67,6 @@ bool readAttributes(const Options &options, const std::string &panorama, KalAttr
     return false;
 }
 
-void freeHotSpots(KalAttribs &attribs)
-{
-    if (attribs.flags & KAL_ATTRIB_OWNHOTSPOTS) kal_FreeResource(attribs.hotSpots);
-    attribs.hotSpots = nullptr;
-    attribs.numHotSpots = 0;
-}
-
 // Scales the image up to the smallest size the view needs, as the demo does.
 void *fitImage(void *image, const RECT &view, int angle, std::string &error)
 {
@@ -103,13 +96,13 @@ int render(const Options &options, const std::string &panorama)
     void *fitted = fitImage(image, view, attribs.angle, error);
     if (!fitted) {
         kal_FreeResource(image);
-        freeHotSpots(attribs);
+        kalhost::releaseHotSpots(attribs);
         return fail(error);
     }
     PanoramaPtr pano(kal_Create(static_cast<const BITMAPINFO *>(fitted), nullptr, &view, &attribs));
     if (!pano) {
         kal_FreeResource(fitted);
-        freeHotSpots(attribs);
+        kalhost::releaseHotSpots(attribs);
         return failEngine("cannot create the panorama");
     }
     if (!kalhost::positionView(pano.get(), options.bearing, options.pitch, options.zoom))
