@@ -22,7 +22,7 @@ const char *engineErrorText(int code)
     }
 }
 
-std::string whyNotLoaded(const uint8_t *h, size_t got)
+std::string whyNotLoaded(const uint8_t *h, size_t got, uint64_t fileSize)
 {
     if (got < 2 || h[0] != 'B' || h[1] != 'M') return "is not a BMP file";
     if (got < 54) return "is cut short";
@@ -34,6 +34,12 @@ std::string whyNotLoaded(const uint8_t *h, size_t got)
                " bits per pixel; only 8-bit (256-colour) BMP files can be used";
     if (compression > 1)
         return "is compressed in a way that cannot be read (only uncompressed and RLE8)";
+    const auto le32 = [h](int at) {
+        return h[at] | h[at + 1] << 8 | h[at + 2] << 16 | static_cast<uint32_t>(h[at + 3]) << 24;
+    };
+    const int64_t width = static_cast<int32_t>(le32(18)), height = static_cast<int32_t>(le32(22));
+    const uint64_t pixels = uint64_t((width + 3) & ~int64_t{3}) * uint64_t(height < 0 ? -height : height);
+    if (compression == 0 && width > 0 && fileSize < le32(10) + pixels) return "is cut short";
     return "has a damaged header or is too large";
 }
 

@@ -15,9 +15,10 @@ namespace kalhost {
 // The engine's error code in words.
 const char *engineErrorText(int code);
 
-// Why kal_LoadDIB refused a file, from its first `got` bytes (54 suffice):
-// a phrase that follows the file's name, such as "is not a BMP file".
-std::string whyNotLoaded(const uint8_t *head, size_t got);
+// Why kal_LoadDIB refused a file of `fileSize` bytes, from its first `got`
+// bytes (54 suffice): a phrase that follows the file's name, such as
+// "is not a BMP file".
+std::string whyNotLoaded(const uint8_t *head, size_t got, uint64_t fileSize);
 
 // Frees the hotspot array of an attribute block that no panorama took over.
 void releaseHotSpots(KalAttribs &attribs);

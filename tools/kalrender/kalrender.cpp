@@ -37,8 +37,9 @@ std::string whyNotLoaded(const std::string &path)
     if (!f) return "cannot open " + path;
     uint8_t head[54] = {};
     const size_t got = std::fread(head, 1, sizeof head, f);
+    const long size = std::fseek(f, 0, SEEK_END) == 0 ? std::ftell(f) : -1;
     std::fclose(f);
-    return path + " " + kalhost::whyNotLoaded(head, got);
+    return path + " " + kalhost::whyNotLoaded(head, got, size < 0 ? got : uint64_t(size));
 }
 
 struct PanoramaDeleter {

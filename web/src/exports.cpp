@@ -77,7 +77,7 @@ EMSCRIPTEN_KEEPALIVE int kalweb_setPos(Session *s, int x, int y, int z)
 
 EMSCRIPTEN_KEEPALIVE int kalweb_setView(Session *s, int bearing, int pitch, double zoom)
 {
-    if (!s || !(zoom >= 1.0 && zoom <= 64.0)) return 0;
+    if (!s || !(zoom >= 0.1 && zoom <= 100.0)) return 0;  // as kalrender takes it
     return kalhost::positionView(s->pano(), bearing, pitch, zoom);
 }
 

@@ -23,7 +23,7 @@ void *loadImage(const uint8_t *bytes, size_t size)
 {
     if (size >= 2 && bytes[0] == 'B' && bytes[1] == 'M')
         if (void *image = dib::loadDibMemory(bytes, size, true, nullptr)) return image;
-    message = "The file " + kalhost::whyNotLoaded(bytes, size) + ".";
+    message = "The file " + kalhost::whyNotLoaded(bytes, size, size) + ".";
     return nullptr;
 }
 
@@ -107,10 +107,12 @@ void WebPlatform::postNotification(int code, unsigned lowWord)
     notifications.push_back({code, lowWord & 0xFFFF});
 }
 
-unsigned WebPlatform::startTimer(unsigned currentId, unsigned speed)
+unsigned WebPlatform::startTimer(unsigned currentId, unsigned)
 {
     if (currentId) return currentId;
-    nextTickAt = clock + speed;
+    // The clock is the last frame's: the next frame starts the ticks, one
+    // panorama speed apart.
+    timerStarted = true;
     if (++serial_ == 0) ++serial_;  // 0 means no timer
     return serial_;
 }
@@ -225,10 +227,13 @@ int advanceMotion(Session &session, unsigned now)
     platform.clock = now;
     const unsigned timer = navigationState().timerId;
     auto due = [&] { return timer && static_cast<int>(now - platform.nextTickAt) >= 0; };
-    if (timer && static_cast<int>(now - platform.nextTickAt) > kMaxTickLag)
-        platform.nextTickAt = now;
+    const unsigned interval = std::max<unsigned>(1, session.pano()->speed);
+    if (platform.timerStarted || static_cast<int>(now - platform.nextTickAt) > kMaxTickLag) {
+        platform.timerStarted = false;
+        platform.nextTickAt = now + interval;
+    }
     if (due()) {
-        platform.nextTickAt += std::max<unsigned>(1, session.pano()->speed);
+        platform.nextTickAt += interval;
         navigationTick(platform, *session.pano(), timer, now);
     }
     return (platform.dirty ? kViewChanged : 0) | (navigationState().timerId && due() ? kTickDue : 0);

@@ -31,6 +31,7 @@ public:
     bool dirty = true;         // the view changed since the last frame
     unsigned clock = 0;        // the page's millisecond clock
     unsigned nextTickAt = 0;   // clock of the next motion tick
+    bool timerStarted = false; // the next frame sets nextTickAt
 
     int move(int deltaX, int deltaY, int deltaZ) override;
     void refresh() override { dirty = true; }
