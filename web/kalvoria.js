@@ -26,7 +26,7 @@ function compileModule(url) {
 
 // The module needs no host functions; anything it imports is a stub that
 // fails, and a stop of the engine becomes an exception the viewer catches.
-async function instantiate(module) {
+export async function instantiate(module) {
   const imports = {};
   for (const { module: name, name: field } of WebAssembly.Module.imports(module)) {
     imports[name] ??= {};

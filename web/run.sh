@@ -25,7 +25,11 @@ setup() {
 
 build() {
     command -v emcmake >/dev/null || { say "no emscripten: run ./kal setup"; return 1; }
-    emcmake cmake -S "$ROOT" -B "$WEB_BUILD" -DCMAKE_BUILD_TYPE=Release >/dev/null
+    # emcmake announces its cmake line on stderr; only failures matter.
+    local log="$BUILD/web-configure.log"
+    mkdir -p "$BUILD"
+    emcmake cmake -S "$ROOT" -B "$WEB_BUILD" -DCMAKE_BUILD_TYPE=Release >"$log" 2>&1 ||
+        { cat "$log" >&2; return 1; }
     cmake --build "$WEB_BUILD" -j "$(nproc 2>/dev/null || echo 2)" --target kalvoria kal_samples -- --no-print-directory
     say "built $WEB_BUILD/kalvoria.wasm ($(stat -c %s "$WEB_BUILD/kalvoria.wasm") bytes, $(gzip -9c "$WEB_BUILD/kalvoria.wasm" | wc -c) gzipped)"
 }

@@ -7,6 +7,7 @@
 #include "image/dib_loader.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace kalweb {
 
@@ -93,6 +94,23 @@ void carryPosition(const Panorama &from, HPANORAMA to)
     const int z = static_cast<int>(to->radius - to->radius / zoom);
     kal_SetPos(to, rescale(from.xPos, from.srcWidth, to->srcWidth),
                rescale(from.yPos, from.srcHeight, to->srcHeight), z);
+}
+
+// One view row through the palette, four indices per load; the pointers
+// never overlap.
+void expandRow(const uint8_t *__restrict row, uint32_t *__restrict out,
+               const uint32_t *__restrict palette, size_t width)
+{
+    size_t x = 0;
+    for (; x + 4 <= width; x += 4) {
+        uint32_t four;
+        std::memcpy(&four, row + x, 4);
+        out[x] = palette[four & 0xFF];
+        out[x + 1] = palette[(four >> 8) & 0xFF];
+        out[x + 2] = palette[(four >> 16) & 0xFF];
+        out[x + 3] = palette[four >> 24];
+    }
+    for (; x < width; ++x) out[x] = palette[row[x]];
 }
 
 }  // namespace
@@ -213,10 +231,8 @@ const uint32_t *renderFrame(Session &session)
     const size_t stride = (width + 3) & ~size_t{3};
     uint32_t *out = session.frame.data();
     // The view's rows are bottom-up; the page's are top-down.
-    for (size_t y = 0; y < height; ++y, out += width) {
-        const uint8_t *row = bits + (height - 1 - y) * stride;
-        for (size_t x = 0; x < width; ++x) out[x] = session.palette[row[x]];
-    }
+    for (size_t y = 0; y < height; ++y, out += width)
+        expandRow(bits + (height - 1 - y) * stride, out, session.palette, width);
     session.platform.dirty = false;
     return session.frame.data();
 }
