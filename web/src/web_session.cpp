@@ -38,6 +38,17 @@ bool readAttributes(const std::string &text, KalAttribs &attribs)
     return false;
 }
 
+// The image and attributes of a new panorama; null after a message.
+void *readInput(const uint8_t *bytes, size_t size, const std::string &attribText,
+                KalAttribs &attribs)
+{
+    message.clear();
+    void *source = loadImage(bytes, size);
+    if (source && readAttributes(attribText, attribs)) return source;
+    if (source) kal_FreeResource(source);
+    return nullptr;
+}
+
 // A panorama of `source` for a width x height view; *fitted receives its
 // image. The panorama takes the attributes' hotspots; on failure they go.
 HPANORAMA makePanorama(void *source, KalAttribs &attribs, int width, int height, void **fitted)
@@ -145,13 +156,9 @@ const std::string &lastMessage() { return message; }
 Session *openSession(const uint8_t *bytes, size_t size, const std::string &attribText,
                      int width, int height)
 {
-    message.clear();
-    void *source = loadImage(bytes, size);
-    KalAttribs attribs;
-    if (!source || !readAttributes(attribText, attribs)) {
-        kal_FreeResource(source);
-        return nullptr;
-    }
+    KalAttribs attribs{};
+    void *source = readInput(bytes, size, attribText, attribs);
+    if (!source) return nullptr;
     void *fitted = nullptr;
     HPANORAMA pano = makePanorama(source, attribs, width, height, &fitted);
     if (!pano) {
@@ -187,13 +194,9 @@ bool resizeSession(Session &session, int width, int height)
 bool replaceImage(Session &session, const uint8_t *bytes, size_t size,
                   const std::string &attribText)
 {
-    message.clear();
-    void *source = loadImage(bytes, size);
-    KalAttribs attribs;
-    if (!source || !readAttributes(attribText, attribs)) {
-        kal_FreeResource(source);
-        return false;
-    }
+    KalAttribs attribs{};
+    void *source = readInput(bytes, size, attribText, attribs);
+    if (!source) return false;
     Panorama *pano = session.pano();
     const RECT view = {0, 0, pano->vpWidth, pano->vpHeight};
     void *fitted = kalhost::fitImage(source, view, attribs.angle, false, message);
