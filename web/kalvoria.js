@@ -93,8 +93,13 @@ export class KalViewer {
     this.raf = 0;
     this.buildElements();
     this.listen();
-    this.resizer = new ResizeObserver(this.guard(() => this.fitToHost()));
-    this.resizer.observe(this.host);
+    this.resizer = new ResizeObserver(this.guard((entries) => this.fitToHost(entries.at(-1))));
+    try {
+      // Device pixels also change with the page's zoom, not only the layout.
+      this.resizer.observe(this.host, { box: 'device-pixel-content-box' });
+    } catch {
+      this.resizer.observe(this.host);
+    }
   }
 
   buildElements() {
@@ -222,15 +227,18 @@ export class KalViewer {
     this.host.replaceChildren();
   }
 
-  deviceSize() {
+  // The host's content box in device pixels.
+  deviceSize(entry = null) {
+    const box = entry?.devicePixelContentBoxSize?.[0];
+    if (box) return [Math.max(1, box.inlineSize), Math.max(1, box.blockSize)];
     const ratio = window.devicePixelRatio || 1;
     return [Math.max(1, Math.round(this.host.clientWidth * ratio)), Math.max(1, Math.round(this.host.clientHeight * ratio))];
   }
 
   // A new size of the host element gives a new view of that many device pixels.
-  fitToHost() {
+  fitToHost(entry) {
     if (!this.session || !this.host.clientWidth || !this.host.clientHeight) return;
-    const [width, height] = this.deviceSize();
+    const [width, height] = this.deviceSize(entry);
     if (width === this.canvas.width && height === this.canvas.height) return;
     if (!this.engine.x.kalweb_resize(this.session, width, height)) {
       this.fail(`Cannot show the panorama at this size: ${this.engine.string(this.engine.x.kalweb_error())}`);

@@ -124,7 +124,7 @@ const tests = {
     const [cx, cy] = await pagePoint(page, 320, 240);
     await page.mouse.move(cx, cy);
     await page.mouse.down();
-    await page.mouse.move(cx + 200, cy, { steps: 4 });  // 200 px right: rate min(200 / 4, 32)
+    await page.mouse.move(cx + 200, cy);  // 200 px right: rate min(200 / 4, 32)
     await sleep(600);
     await page.mouse.up();
     const during = await takeViews();
