@@ -17,7 +17,8 @@ let failures = 0;
 
 function report(name, error) {
   if (error) failures++;
-  console.log(error ? `fail web: ${name}: ${error.message ?? error}` : `pass web: ${name}`);
+  const reason = `${error?.message ?? error}`.replace(/\s+/g, ' ').trim();
+  console.log(error ? `fail web: ${name}: ${reason}` : `pass web: ${name}`);
 }
 
 function check(condition, message) {
