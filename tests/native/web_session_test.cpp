@@ -88,9 +88,7 @@ TEST(WebSession, TicksFollowThePageClockAtThePanoramaSpeed)
     const int x0 = session->pano()->xPos;
     auto moves = [&] {
         int count = 0;
-        for (const kalweb::Notification &n : session->platform.notifications)
-            count += n.code == KN_MOVE;
-        session->platform.notifications.clear();
+        for (kalweb::Notification n; session->platform.takeNotification(n);) count += n.code == KN_MOVE;
         return count;
     };
     kalweb::advanceMotion(*session, 7000);  // a late first frame starts the clock

@@ -183,9 +183,8 @@ EMSCRIPTEN_KEEPALIVE int kalweb_cursor(Session *s)
 // The next notification as code << 16 | value, or -1 when there is none.
 EMSCRIPTEN_KEEPALIVE int kalweb_nextNotification(Session *s)
 {
-    if (!s || s->platform.notifications.empty()) return -1;
-    const kalweb::Notification n = s->platform.notifications.front();
-    s->platform.notifications.pop_front();
+    kalweb::Notification n;
+    if (!s || !s->platform.takeNotification(n)) return -1;
     return n.code << 16 | static_cast<int>(n.value);
 }
 

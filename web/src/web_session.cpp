@@ -146,6 +146,17 @@ unsigned WebPlatform::startTimer(unsigned currentId, unsigned)
     return serial_;
 }
 
+bool WebPlatform::takeNotification(Notification &next)
+{
+    if (notificationsTaken == notifications.size()) {
+        notifications.clear();
+        notificationsTaken = 0;
+        return false;
+    }
+    next = notifications[notificationsTaken++];
+    return true;
+}
+
 bool WebPlatform::checkHotSpot(int x, int y, int *index)
 {
     return kal_CheckHotSpot(pano, x, y, index) != 0;
@@ -281,11 +292,14 @@ size_t findVisibleHotSpots(Session &session, int step)
         if (sums[i].count)
             session.visible.push_back({static_cast<int>(i), static_cast<int>(sums[i].x / sums[i].count),
                                        static_cast<int>(sums[i].y / sums[i].count)});
-    // Reading order: left to right, then top to bottom.
-    std::sort(session.visible.begin(), session.visible.end(),
-              [](const VisibleHotSpot &a, const VisibleHotSpot &b) {
-                  return a.x != b.x ? a.x < b.x : a.y < b.y;
-              });
+    // Reading order: left to right, then top to bottom. A view holds few
+    // hotspots: an insertion sort keeps the module small.
+    std::vector<VisibleHotSpot> &list = session.visible;
+    for (size_t i = 1; i < list.size(); ++i)
+        for (size_t j = i; j > 0 && (list[j].x < list[j - 1].x ||
+                                     (list[j].x == list[j - 1].x && list[j].y < list[j - 1].y));
+             --j)
+            std::swap(list[j], list[j - 1]);
     return session.visible.size();
 }
 

@@ -9,7 +9,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <vector>
 
@@ -26,7 +25,8 @@ struct Notification {
 class WebPlatform final : public NavigationPlatform {
 public:
     HPANORAMA pano = nullptr;
-    std::deque<Notification> notifications;
+    std::vector<Notification> notifications;  // posted, in order
+    size_t notificationsTaken = 0;
     NavigationCursor cursor = NavigationCursor::arrow;
     bool dirty = true;         // the view changed since the last frame
     unsigned clock = 0;        // the page's millisecond clock
@@ -46,6 +46,9 @@ public:
     void captureMouse() override {}
     void releaseMouse() override {}
     unsigned now() override { return clock; }
+
+    // The oldest notification not yet taken; false when there is none.
+    bool takeNotification(Notification &next);
 
 private:
     unsigned serial_ = 0;
