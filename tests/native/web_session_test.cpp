@@ -88,7 +88,8 @@ TEST(WebSession, TicksFollowThePageClockAtThePanoramaSpeed)
     const int x0 = session->pano()->xPos;
     auto moves = [&] {
         int count = 0;
-        for (kalweb::Notification n; session->platform.takeNotification(n);) count += n.code == KN_MOVE;
+        for (kalweb::Notification n; session->platform.takeNotification(n);)
+            count += n.code == KN_MOVE;
         return count;
     };
     kalweb::advanceMotion(*session, 7000);  // a late first frame starts the clock

@@ -27,7 +27,8 @@ double timeViews(kalweb::Session &session, int repeats)
     for (int pass = 0; pass < 3; ++pass) {
         const auto start = std::chrono::steady_clock::now();
         const int frames = kalweb::renderViews(session.pano(), repeats);
-        const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+        const std::chrono::duration<double, std::milli> took =
+            std::chrono::steady_clock::now() - start;
         if (frames == 0) return -1;
         const double perFrame = took.count() / frames;
         if (best < 0 || perFrame < best) best = perFrame;

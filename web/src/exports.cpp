@@ -22,7 +22,10 @@ std::string text(const char *chars, int length)
 
 // The controller reads pointer coordinates as 16-bit words: a negative
 // coordinate (the pointer left the view) arrives as a large one.
-unsigned word(int coordinate) { return static_cast<unsigned>(coordinate) & 0xFFFF; }
+unsigned word(int coordinate)
+{
+    return static_cast<unsigned>(coordinate) & 0xFFFF;
+}
 
 }  // namespace
 
@@ -33,14 +36,17 @@ EMSCRIPTEN_KEEPALIVE void *kalweb_alloc(int bytes)
     return bytes > 0 ? std::malloc(static_cast<size_t>(bytes)) : nullptr;
 }
 
-EMSCRIPTEN_KEEPALIVE void kalweb_free(void *block) { std::free(block); }
+EMSCRIPTEN_KEEPALIVE void kalweb_free(void *block)
+{
+    std::free(block);
+}
 
 EMSCRIPTEN_KEEPALIVE Session *kalweb_create(const uint8_t *bmp, int size, const char *attribs,
                                             int attribLength, int width, int height)
 {
     if (!bmp || size <= 0) return kalweb::openSession(nullptr, 0, "", width, height);
-    return kalweb::openSession(bmp, static_cast<size_t>(size), text(attribs, attribLength),
-                               width, height);
+    return kalweb::openSession(bmp, static_cast<size_t>(size), text(attribs, attribLength), width,
+                               height);
 }
 
 EMSCRIPTEN_KEEPALIVE int kalweb_resize(Session *s, int width, int height)
@@ -56,9 +62,15 @@ EMSCRIPTEN_KEEPALIVE int kalweb_replace(Session *s, const uint8_t *bmp, int size
     return kalweb::replaceImage(*s, bytes ? bmp : nullptr, bytes, text(attribs, attribLength));
 }
 
-EMSCRIPTEN_KEEPALIVE void kalweb_delete(Session *s) { kalweb::closeSession(s); }
+EMSCRIPTEN_KEEPALIVE void kalweb_delete(Session *s)
+{
+    kalweb::closeSession(s);
+}
 
-EMSCRIPTEN_KEEPALIVE const char *kalweb_error() { return kalweb::lastMessage().c_str(); }
+EMSCRIPTEN_KEEPALIVE const char *kalweb_error()
+{
+    return kalweb::lastMessage().c_str();
+}
 
 EMSCRIPTEN_KEEPALIVE int kalweb_value(Session *s, int code)
 {
@@ -86,7 +98,10 @@ EMSCRIPTEN_KEEPALIVE const uint32_t *kalweb_render(Session *s)
     return s ? kalweb::renderFrame(*s) : nullptr;
 }
 
-EMSCRIPTEN_KEEPALIVE const uint32_t *kalweb_palette(Session *s) { return s ? s->palette : nullptr; }
+EMSCRIPTEN_KEEPALIVE const uint32_t *kalweb_palette(Session *s)
+{
+    return s ? s->palette : nullptr;
+}
 
 // The image point under a view point, as two ints, or null outside the view.
 EMSCRIPTEN_KEEPALIVE const int *kalweb_mapPoint(Session *s, int x, int y)
@@ -107,12 +122,14 @@ EMSCRIPTEN_KEEPALIVE int kalweb_hitTest(Session *s, int x, int y)
 
 EMSCRIPTEN_KEEPALIVE const char *kalweb_hotspotLabel(Session *s, int index)
 {
-    return s ? static_cast<const char *>(kal_GetData(s->pano(), KAL_DATA_HOTSPOTLBL, index)) : nullptr;
+    return s ? static_cast<const char *>(kal_GetData(s->pano(), KAL_DATA_HOTSPOTLBL, index))
+             : nullptr;
 }
 
 EMSCRIPTEN_KEEPALIVE const char *kalweb_hotspotText(Session *s, int index)
 {
-    return s ? static_cast<const char *>(kal_GetData(s->pano(), KAL_DATA_HOTSPOTTEXT, index)) : nullptr;
+    return s ? static_cast<const char *>(kal_GetData(s->pano(), KAL_DATA_HOTSPOTTEXT, index))
+             : nullptr;
 }
 
 // The hotspots of the current view as (index, x, y) triples; returns how many.
@@ -173,7 +190,10 @@ EMSCRIPTEN_KEEPALIVE int kalweb_frame(Session *s, unsigned now)
     return s ? kalweb::advanceMotion(*s, now) : 0;
 }
 
-EMSCRIPTEN_KEEPALIVE int kalweb_moving(Session *) { return navigationState().timerId != 0; }
+EMSCRIPTEN_KEEPALIVE int kalweb_moving(Session *)
+{
+    return navigationState().timerId != 0;
+}
 
 EMSCRIPTEN_KEEPALIVE int kalweb_cursor(Session *s)
 {

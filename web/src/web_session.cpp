@@ -162,10 +162,13 @@ bool WebPlatform::checkHotSpot(int x, int y, int *index)
     return kal_CheckHotSpot(pano, x, y, index) != 0;
 }
 
-const std::string &lastMessage() { return message; }
+const std::string &lastMessage()
+{
+    return message;
+}
 
-Session *openSession(const uint8_t *bytes, size_t size, const std::string &attribText,
-                     int width, int height)
+Session *openSession(const uint8_t *bytes, size_t size, const std::string &attribText, int width,
+                     int height)
 {
     KalAttribs attribs{};
     void *source = readInput(bytes, size, attribText, attribs);
@@ -211,8 +214,8 @@ bool replaceImage(Session &session, const uint8_t *bytes, size_t size,
     Panorama *pano = session.pano();
     const RECT view = {0, 0, pano->vpWidth, pano->vpHeight};
     void *fitted = kalhost::fitImage(source, view, attribs.angle, false, message);
-    if (!fitted || !kal_Replace(pano, static_cast<const BITMAPINFO *>(fitted), nullptr,
-                                &attribs, FALSE)) {
+    if (!fitted ||
+        !kal_Replace(pano, static_cast<const BITMAPINFO *>(fitted), nullptr, &attribs, FALSE)) {
         if (fitted)
             message = std::string("The panorama cannot be shown: ") +
                       kalhost::engineErrorText(kal_Error(nullptr));
@@ -266,7 +269,8 @@ int advanceMotion(Session &session, unsigned now)
         platform.nextTickAt += interval;
         navigationTick(platform, *session.pano(), timer, now);
     }
-    return (platform.dirty ? kViewChanged : 0) | (navigationState().timerId && due() ? kTickDue : 0);
+    return (platform.dirty ? kViewChanged : 0) |
+           (navigationState().timerId && due() ? kTickDue : 0);
 }
 
 size_t findVisibleHotSpots(Session &session, int step)
@@ -290,7 +294,8 @@ size_t findVisibleHotSpots(Session &session, int step)
     session.visible.clear();
     for (size_t i = 0; i < sums.size(); ++i)
         if (sums[i].count)
-            session.visible.push_back({static_cast<int>(i), static_cast<int>(sums[i].x / sums[i].count),
+            session.visible.push_back({static_cast<int>(i),
+                                       static_cast<int>(sums[i].x / sums[i].count),
                                        static_cast<int>(sums[i].y / sums[i].count)});
     // Reading order: left to right, then top to bottom. A view holds few
     // hotspots: an insertion sort keeps the module small.
