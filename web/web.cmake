@@ -11,6 +11,6 @@ set(KAL_WEB_SOURCES
 add_executable(kalvoria ${KAL_WEB_SOURCES})
 set_target_properties(kalvoria PROPERTIES SUFFIX ".wasm")
 target_include_directories(kalvoria PRIVATE ${KAL_ENGINE_INCLUDES} ${CMAKE_SOURCE_DIR}/engine/platform)
-target_compile_options(kalvoria PRIVATE ${KAL_WARNINGS} -O3 -msimd128 -fno-exceptions)
-target_link_options(kalvoria PRIVATE -O3 -msimd128 -sSTANDALONE_WASM --no-entry
+target_compile_options(kalvoria PRIVATE ${KAL_WARNINGS} -O3 -msimd128 -mbulk-memory -mnontrapping-fptoint -fno-exceptions)
+target_link_options(kalvoria PRIVATE -O3 -msimd128 -mbulk-memory -mnontrapping-fptoint -sSTANDALONE_WASM --no-entry
   -sALLOW_MEMORY_GROWTH=1 -sMALLOC=emmalloc)
