@@ -42,6 +42,24 @@ target_compile_definitions(kal_native_tests PRIVATE
 target_link_libraries(kal_native_tests PRIVATE kal_portable GTest::gtest GTest::gtest_main)
 add_test(NAME native_tests COMMAND kal_native_tests)
 
+# The renderer copies a row pair one row at a time where pointers are 32-bit;
+# this build compiles that loop here, so the renderer tests cover it on every
+# machine, whether or not it runs 32-bit code.
+add_library(kal_portable_split_rows STATIC ${KAL_PORTABLE_SOURCES})
+target_include_directories(kal_portable_split_rows PUBLIC ${KAL_ENGINE_INCLUDES})
+target_link_libraries(kal_portable_split_rows PUBLIC kal_stand_in)
+target_compile_options(kal_portable_split_rows PRIVATE ${KAL_WARNINGS})
+target_compile_definitions(kal_portable_split_rows PRIVATE KAL_SPLIT_ROW_PAIRS=1)
+file(GLOB render_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/render*_test.cpp)
+add_executable(kal_native_split_rows_tests ${render_tests} ${KAL_TEST_COMMON_SOURCES})
+target_include_directories(kal_native_split_rows_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+target_compile_options(kal_native_split_rows_tests PRIVATE ${KAL_WARNINGS})
+target_compile_definitions(kal_native_split_rows_tests PRIVATE KAL_SPLIT_ROW_PAIRS=1
+  KAL_SOURCE_DIR="${CMAKE_SOURCE_DIR}" KAL_BINARY_DIR="${CMAKE_BINARY_DIR}")
+target_link_libraries(kal_native_split_rows_tests PRIVATE
+  kal_portable_split_rows GTest::gtest GTest::gtest_main)
+add_test(NAME native_split_rows_tests COMMAND kal_native_split_rows_tests)
+
 find_package(benchmark QUIET)
 if(benchmark_FOUND)
   file(GLOB benches CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*.cpp)

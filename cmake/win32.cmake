@@ -1,5 +1,5 @@
-# Windows build (i686, mingw-w64): kalengine.dll, kaldemo.exe and the tests
-# that run under Wine.
+# Windows build (i686 or x86-64, mingw-w64; the toolchain file decides):
+# kalengine.dll, kaldemo.exe and the tests that run under Wine.
 
 # SSE arithmetic so that the projection tables match the native build bit for
 # bit; static runtime so that no mingw DLL has to travel with ours.
@@ -14,9 +14,22 @@ file(GLOB KAL_WINDOWS_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/engine/windo
 list(FILTER KAL_WINDOWS_SOURCES EXCLUDE REGEX "_controller\\.cpp$")  # already portable
 file(GLOB KAL_WINDOWS_RESOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/engine/windows/*.rc)
 
+# The .def names carry their stdcall decoration (@ bytes of arguments); x86-64
+# has one calling convention and no decoration, so there they are stripped.
+set(KAL_DEF_SOURCE ${CMAKE_SOURCE_DIR}/engine/core/kalengine.def)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(KAL_DEF_FILE ${CMAKE_BINARY_DIR}/generated/kalengine.def)
+  file(READ ${KAL_DEF_SOURCE} def_text)
+  string(REGEX REPLACE "@[0-9]+" "" def_text "${def_text}")
+  file(WRITE ${KAL_DEF_FILE}.tmp "${def_text}")
+  configure_file(${KAL_DEF_FILE}.tmp ${KAL_DEF_FILE} COPYONLY)
+else()
+  set(KAL_DEF_FILE ${KAL_DEF_SOURCE})
+endif()
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${KAL_DEF_SOURCE})
+
 add_library(kalengine SHARED
-  ${KAL_PORTABLE_SOURCES} ${KAL_WINDOWS_SOURCES} ${KAL_WINDOWS_RESOURCES}
-  ${CMAKE_SOURCE_DIR}/engine/core/kalengine.def)
+  ${KAL_PORTABLE_SOURCES} ${KAL_WINDOWS_SOURCES} ${KAL_WINDOWS_RESOURCES} ${KAL_DEF_FILE})
 set_target_properties(kalengine PROPERTIES PREFIX "" OUTPUT_NAME kalengine)
 target_include_directories(kalengine PUBLIC ${KAL_ENGINE_INCLUDES})
 target_compile_options(kalengine PRIVATE ${KAL_WARNINGS})
@@ -26,7 +39,7 @@ target_link_libraries(kalengine PRIVATE gdi32 user32 winmm)
 # The linker's import library would carry the killed names; callers reference
 # the decorated ones, so the import library is made from the .def instead.
 add_custom_command(TARGET kalengine POST_BUILD
-  COMMAND i686-w64-mingw32-dlltool --input-def ${CMAKE_SOURCE_DIR}/engine/core/kalengine.def
+  COMMAND ${CMAKE_DLLTOOL} --input-def ${KAL_DEF_FILE}
           --dllname kalengine.dll --kill-at --output-lib $<TARGET_LINKER_FILE:kalengine>)
 include(${CMAKE_SOURCE_DIR}/engine/windows/resources.cmake OPTIONAL)
 
@@ -41,7 +54,7 @@ add_executable(kal_win_tests ${win_tests} ${win_test_resources} ${KAL_TEST_COMMO
 target_include_directories(kal_win_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_compile_options(kal_win_tests PRIVATE ${KAL_WARNINGS})
 target_compile_definitions(kal_win_tests PRIVATE
-  KAL_DEF_FILE="${CMAKE_SOURCE_DIR}/engine/core/kalengine.def"
+  KAL_DEF_FILE="${KAL_DEF_SOURCE}"
   KAL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 target_link_libraries(kal_win_tests PRIVATE kalengine gtest gtest_main gdi32 user32 winmm comdlg32 ole32 oleaut32)
 add_test(NAME win_tests COMMAND kal_win_tests WORKING_DIRECTORY ${KAL_WIN_BIN})
@@ -58,9 +71,7 @@ include(${CMAKE_SOURCE_DIR}/demo/resources.cmake OPTIONAL)
 include(${CMAKE_SOURCE_DIR}/cmake/win32_tools.cmake OPTIONAL)
 
 # The export test checks every name of the .def file; hand it the list.
-set(def_file ${CMAKE_SOURCE_DIR}/engine/core/kalengine.def)
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${def_file})
-file(STRINGS ${def_file} def_lines)
+file(STRINGS ${KAL_DEF_SOURCE} def_lines)
 set(def_names "")
 foreach(line ${def_lines})
   string(STRIP "${line}" line)

@@ -26,10 +26,9 @@ namespace kaldemo {
 namespace {
 
 constexpr DWORD kPathSize = 256;
-// The original OPENFILENAME layout, whatever the headers' struct has grown to.
-constexpr DWORD kOpenFileNameSize = 76;
-static_assert(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == kOpenFileNameSize,
-              "the original layout ends with lpTemplateName");
+// The original OPENFILENAME layout, whatever the headers' struct has grown to:
+// it ends with lpTemplateName (76 bytes on i686, 136 on x86-64).
+constexpr DWORD kOpenFileNameSize = offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR);
 
 struct FreeBlock {
     void operator()(void *block) const { kal_FreeResource(block); }

@@ -59,9 +59,9 @@ inline int paramCount(const Function &f)
     return n;
 }
 
-inline sltg::Library kalvoriaLibrary()
+inline sltg::Library kalvoriaLibrary(bool win64 = false)
 {
-    sltg::Library lib{kLibraryName, kLibraryHelp, {}, 1, 0, {}};
+    sltg::Library lib{kLibraryName, kLibraryHelp, {}, 1, 0, {}, win64 ? uint16_t{3} : uint16_t{1}};
     // Fixed library id, so that every build yields the same library.
     const uint8_t libid[16] = {0x52, 0x1E, 0x3C, 0x6B, 0x47, 0x9A, 0x2E, 0x4D,
                                0x8F, 0x1B, 0x5C, 0x0A, 0x7D, 0x3E, 0x9B, 0x21};

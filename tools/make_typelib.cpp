@@ -1,5 +1,6 @@
 // Writes the engine's type library (kalvoria.tlb) into the folder named on
-// the command line, from the interface list.
+// the command line, from the interface list; --win64 marks it for 64-bit
+// processes.
 #include "kalvoria_typelib.h"
 
 #include <cstdio>
@@ -9,12 +10,13 @@
 
 int main(int argc, char **argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_typelib OUTPUT_DIR\n");
+    const bool win64 = argc == 3 && std::string(argv[2]) == "--win64";
+    if (argc != 2 && !win64) {
+        std::fprintf(stderr, "usage: make_typelib OUTPUT_DIR [--win64]\n");
         return 2;
     }
     try {
-        std::vector<uint8_t> bytes = sltg::write(kalapi::kalvoriaLibrary());
+        std::vector<uint8_t> bytes = sltg::write(kalapi::kalvoriaLibrary(win64));
         std::string path = std::string(argv[1]) + "/kalvoria.tlb";
         std::FILE *f = std::fopen(path.c_str(), "wb");
         if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) {

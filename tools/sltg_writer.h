@@ -56,6 +56,7 @@ struct Library {
     uint16_t majorVersion;
     uint16_t minorVersion;
     std::vector<Module> modules;
+    uint16_t sysKind = 1;  // SYS_WIN32; SYS_WIN64 (3) for 64-bit processes
 };
 
 // Little-endian byte buffer.
@@ -361,7 +362,7 @@ inline std::vector<uint8_t> libraryBlock(const Library &lib, NameTable &names,
     plainString(b, lib.help);
     b.u16(0xFFFF);  // no help file
     b.u32(0);       // help context
-    b.u16(1);       // SYS_WIN32
+    b.u16(lib.sysKind);
     b.u16(0);       // neutral locale
     b.u32(0);
     b.u16(0);  // library flags

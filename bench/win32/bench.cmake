@@ -1,5 +1,6 @@
 # Windows benchmarks: every bench/win32/*.cpp becomes bench_win32_<name>.exe,
-# linked against kalengine; bench/win32/run.sh runs them under Wine.
+# linked against kalengine; ./kal bench runs them under Wine for each
+# architecture this machine runs.
 file(GLOB kal_win32_bench_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/win32/*.cpp)
 add_custom_target(kal_win32_benches)
 foreach(src ${kal_win32_bench_sources})

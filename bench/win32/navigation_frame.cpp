@@ -75,8 +75,8 @@ int main()
         return 1;
     }
     ShowWindow(host, SW_SHOWNOACTIVATE);
-    std::printf("navigation frame, best of %d x %d rounds (Wine, real window)\n", kBatches,
-                kRounds);
+    std::printf("navigation frame, best of %d x %d rounds (%s DLL under Wine, real window)\n",
+                kBatches, kRounds, sizeof(void *) == 8 ? "x86-64" : "i686");
     bool ok = measure(host, 320, 240) && measure(host, 640, 480);
     DestroyWindow(host);
     return ok ? 0 : 1;

@@ -96,7 +96,8 @@ bool measure(int width, int height, bool tilted)
 
 int main()
 {
-    std::printf("render ratio, best of %d x %d rounds (i686 DLL)\n", kBatches, kRounds);
+    std::printf("render ratio, best of %d x %d rounds (%s DLL)\n", kBatches, kRounds,
+                sizeof(void *) == 8 ? "x86-64" : "i686");
     std::printf("%-17s %9s %9s %9s %9s | %8s %8s\n", "view", "kal ns/px", "fps", "gather",
                 "memcpy", "kal/gath", "kal/mcpy");
     bool ok = true;

@@ -90,7 +90,9 @@ typedef struct KalHotSpot {
 } KalHotSpot;
 
 /* Attribute block: input of kal_Create and kal_Replace, filled by the
-   attribute language. */
+   attribute language. 156 bytes on i686, 160 on x86-64: the hotspot pointer
+   is 8 bytes there and every later field moves by 4. KalHotSpot is 272 bytes
+   on both. */
 typedef struct KalAttribs {
     INT32 angle;        /* degrees spanned; 0 means 360 */
     INT32 horizon;      /* horizon offset from the middle row, in source rows */

@@ -13,6 +13,17 @@
 
 #include "projection/render_offsets.h"
 
+// How the two rows of a pair are copied: with 32-bit pointers (seven general
+// registers) one row after the other, so that a loop over one row keeps its
+// pointers in registers, which pays more than reading each lens entry once
+// for both; with 64-bit pointers jointly. KAL_SPLIT_ROW_PAIRS (0 or 1)
+// forces either, so both loops are tested on every machine.
+#ifdef KAL_SPLIT_ROW_PAIRS
+constexpr bool kSplitRowPairs = KAL_SPLIT_ROW_PAIRS != 0;
+#else
+constexpr bool kSplitRowPairs = sizeof(void *) < 8;
+#endif
+
 // Lens columns j0 .. j1-1 of one row half whose columns all lie in one
 // straight stretch of the image: origin is the source pixel (row hs, column
 // xPos) moved by the stretch's wrap shift, so every sample is
@@ -58,15 +69,13 @@ inline void levelRow(uint8_t *out, int j0, int n, const uint32_t *lens, const Co
 }
 
 // A level view: the columns come wrapped or clamped from the tables, one
-// lens entry serves up to four pixels. With 32-bit pointers (seven general
-// registers) a pair's rows go one after the other: a loop over one row keeps
-// its pointers in registers, which pays more than reading each lens entry
-// once for both; with 64-bit pointers the joint loop is the faster.
+// lens entry serves up to four pixels (two rows of a pair at once unless
+// kSplitRowPairs).
 template <bool Pair, int Sigma>
 inline void levelSpan(uint8_t *out, uint8_t *outPair, int j0, int n, const uint32_t *lens,
                       const ColumnTables &t, const uint8_t *centre, int32_t width)
 {
-    if constexpr (sizeof(void *) < 8) {
+    if constexpr (kSplitRowPairs) {
         levelRow<Sigma>(out, j0, n, lens, t, centre, width);
         if (Pair) levelRow<-1>(outPair, j0, n, lens, t, centre, width);
         return;
@@ -97,8 +106,7 @@ inline void tiltedSpan(uint8_t *out, uint8_t *outPair, int j0, int n, const uint
                        const ColumnTables &t, const uint8_t *centre, int32_t width)
 {
     constexpr int kBlock = 128;
-    // As for a level pair: with 32-bit pointers one row's copies at a time.
-    constexpr bool kJointCopy = sizeof(void *) >= 8;
+    constexpr bool kJointCopy = !kSplitRowPairs;
     int32_t offRight[kBlock], offLeft[kBlock], offPairRight[kBlock], offPairLeft[kBlock];
     uint8_t *outLeft = out - 2 * j0;
     uint8_t *outPairLeft = Pair ? outPair - 2 * j0 : nullptr;

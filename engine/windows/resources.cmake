@@ -21,9 +21,13 @@ add_custom_command(
   COMMAND ${KAL_GENERATED_DIR}/draw_engine_resources ${kal_engine_res_dir}
   DEPENDS ${KAL_GENERATED_DIR}/draw_engine_resources
   COMMENT "Drawing the engine's cursors and compass face")
+set(kal_typelib_kind "")
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(kal_typelib_kind --win64)
+endif()
 add_custom_command(
   OUTPUT ${kal_engine_res_dir}/kalvoria.tlb
-  COMMAND ${KAL_GENERATED_DIR}/make_typelib ${kal_engine_res_dir}
+  COMMAND ${KAL_GENERATED_DIR}/make_typelib ${kal_engine_res_dir} ${kal_typelib_kind}
   DEPENDS ${KAL_GENERATED_DIR}/make_typelib
   COMMENT "Writing the engine's type library")
 

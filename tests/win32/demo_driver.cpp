@@ -97,7 +97,7 @@ DemoProcess::DemoProcess(const std::string &path)
                         &startup, &info_))
         return;
     WaitForInputIdle(info_.hProcess, 10000);
-    waitFor([&] { return (main_ = topLevel("panorama:main")) != nullptr; }, 10000);
+    waitFor([&] { return (main_ = topLevel("panorama:main")) != nullptr; });
 }
 
 DemoProcess::~DemoProcess()

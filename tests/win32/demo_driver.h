@@ -11,9 +11,14 @@
 
 namespace demotest {
 
+// How long a test waits for what it expects to see. Success ends a wait at
+// once, so this costs only when something is wrong; it is generous because
+// CI shares two cores with builds, and Wine can stall for seconds there.
+constexpr DWORD kPatientMs = 20000;
+
 // Polls cond until it holds or waitMs have passed; returns its last answer.
 template <typename Cond>
-bool waitFor(Cond cond, DWORD waitMs = 5000)
+bool waitFor(Cond cond, DWORD waitMs = kPatientMs)
 {
     for (DWORD waited = 0;; waited += 20) {
         if (cond()) return true;
@@ -61,14 +66,14 @@ class DemoProcess {
     HWND viewer() const;
     // The navigation window once there is one (NULL after waitMs), and
     // whether it has gone within waitMs.
-    HWND waitForViewer(DWORD waitMs = 5000) const;
-    bool waitForNoViewer(DWORD waitMs = 5000) const;
+    HWND waitForViewer(DWORD waitMs = kPatientMs) const;
+    bool waitForNoViewer(DWORD waitMs = kPatientMs) const;
     // A top-level window of this process with the class, or NULL.
     HWND topLevel(const char *className) const;
-    HWND waitForTopLevel(const char *className, DWORD waitMs = 5000) const;
+    HWND waitForTopLevel(const char *className, DWORD waitMs = kPatientMs) const;
     // The text of the next "Kalvoria demo" box within waitMs, which is then
     // dismissed with OK; "" when none appeared.
-    std::string takeMessageBox(DWORD waitMs = 5000) const;
+    std::string takeMessageBox(DWORD waitMs = kPatientMs) const;
     // Picks a file through the open dialog of "File/Open...".
     bool openThroughDialog(const std::string &path) const;
     // Opens the dialog of "File/Open..." and cancels it.

@@ -44,13 +44,13 @@ SIZE_T workingSet(const DemoProcess &demo)
 SIZE_T growthOverRepeatedRefusals(const std::string &path, const std::string &refusal)
 {
     DemoProcess demo(path);
-    EXPECT_EQ(demo.takeMessageBox(10000), refusal);
+    EXPECT_EQ(demo.takeMessageBox(kPatientMs), refusal);
     EXPECT_TRUE(demo.openThroughDialog(path));
-    EXPECT_EQ(demo.takeMessageBox(10000), refusal);
+    EXPECT_EQ(demo.takeMessageBox(kPatientMs), refusal);
     const SIZE_T before = workingSet(demo);
     for (int i = 0; i < kRepeats; ++i) {
         EXPECT_TRUE(demo.openThroughDialog(path));
-        EXPECT_EQ(demo.takeMessageBox(10000), refusal);
+        EXPECT_EQ(demo.takeMessageBox(kPatientMs), refusal);
     }
     EXPECT_EQ(demo.viewer(), nullptr);
     const SIZE_T after = workingSet(demo);

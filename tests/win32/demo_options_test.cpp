@@ -146,7 +146,7 @@ TEST(DemoOptions, ExitEndsTheProgramWithResult0)
     DemoProcess demo(writePanorama("fits", 1284, 240));
     ASSERT_NE(demo.waitForViewer(), nullptr) << demo.takeMessageBox(0);
     PostMessageA(demo.mainWnd(), WM_COMMAND, kExit, 0);
-    ASSERT_TRUE(demo.exited(10000));
+    ASSERT_TRUE(demo.exited(kPatientMs));
     EXPECT_EQ(demo.exitCode(), 0u);
 }
 

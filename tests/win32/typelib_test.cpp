@@ -139,7 +139,7 @@ TEST_F(TypeLibrary, NameAndHelpString)
     EXPECT_EQ(library->GetTypeInfoCount(), 2u);
     TLIBATTR *attr = nullptr;
     ASSERT_EQ(library->GetLibAttr(&attr), S_OK);
-    EXPECT_EQ(attr->syskind, SYS_WIN32);
+    EXPECT_EQ(attr->syskind, sizeof(void *) == 8 ? SYS_WIN64 : SYS_WIN32);
     EXPECT_EQ(attr->wMajorVerNum, 1);
     library->ReleaseTLibAttr(attr);
 }
