@@ -73,3 +73,4 @@ if(benchmark_FOUND)
 endif()
 
 include(${CMAKE_SOURCE_DIR}/cmake/native_tools.cmake OPTIONAL)
+include(${CMAKE_SOURCE_DIR}/web/native.cmake OPTIONAL)

@@ -12,10 +12,15 @@
 
 #include "bmp_extent.h"
 #include "demo_state.h"
-#include "image_fit.h"
+#include "../host/image_fit.h"
 #include "menu_ids.h"
 #include "messages.h"
-#include "replace_extension.h"
+#include "../host/replace_extension.h"
+
+using kalhost::checkImageFit;
+using kalhost::ImageFit;
+using kalhost::replaceExtension;
+using kalhost::scaledImageSize;
 
 namespace kaldemo {
 

@@ -2,11 +2,11 @@
 // for the viewport or have a width that is not a multiple of 4.
 #include <gtest/gtest.h>
 
-#include "../../demo/image_fit.h"
+#include "../../host/image_fit.h"
 
-using kaldemo::checkImageFit;
-using kaldemo::ImageFit;
-using kaldemo::scaledImageSize;
+using kalhost::checkImageFit;
+using kalhost::ImageFit;
+using kalhost::scaledImageSize;
 
 TEST(DemoImageFit, SizeTest)
 {

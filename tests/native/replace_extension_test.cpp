@@ -6,9 +6,9 @@
 #include <cstring>
 #include <string>
 
-#include "../../demo/replace_extension.h"
+#include "../../host/replace_extension.h"
 
-using kaldemo::replaceExtension;
+using kalhost::replaceExtension;
 
 namespace {
 

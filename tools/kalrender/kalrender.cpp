@@ -4,8 +4,8 @@
 #include "render_options.h"
 #include "view_output.h"
 
-#include "image_fit.h"
-#include "replace_extension.h"
+#include "../../host/open_panorama.h"
+#include "../../host/replace_extension.h"
 #include "kalengine.h"
 
 #include <cmath>
@@ -19,23 +19,6 @@ namespace {
 
 using kalrender::Options;
 
-// The engine's error codes in words.
-const char *engineErrorText(int code)
-{
-    switch (code) {
-    case KAL_ERR_NONE: return "no error";
-    case KAL_ERR_IMGSIZE: return "KAL_ERR_IMGSIZE: the image width is not a multiple of 4";
-    case KAL_ERR_VPSIZE: return "KAL_ERR_VPSIZE: the view is too large for the image";
-    case KAL_ERR_MEMORY: return "KAL_ERR_MEMORY: not enough memory";
-    case KAL_ERR_WRONGFORMAT: return "KAL_ERR_WRONGFORMAT: not an 8-bit image";
-    case KAL_ERR_PARAM: return "KAL_ERR_PARAM: a value is out of range";
-    case KAL_ERR_ANGLE: return "KAL_ERR_ANGLE: the panorama angle must lie between 1 and 360";
-    case KAL_ERR_COORDS: return "KAL_ERR_COORDS: coordinates outside the view";
-    case KAL_ERR_INDEX: return "KAL_ERR_INDEX: no such hotspot";
-    default: return "unknown engine error";
-    }
-}
-
 int fail(const std::string &message)
 {
     std::fprintf(stderr, "kalrender: %s\n", message.c_str());
@@ -44,7 +27,7 @@ int fail(const std::string &message)
 
 int failEngine(const std::string &what)
 {
-    return fail(what + ": " + engineErrorText(kal_Error(nullptr)));
+    return fail(what + ": " + kalhost::engineErrorText(kal_Error(nullptr)));
 }
 
 // Says why kal_LoadDIB refused a file, from the file's own header.
@@ -52,19 +35,11 @@ std::string whyNotLoaded(const std::string &path)
 {
     std::FILE *f = std::fopen(path.c_str(), "rb");
     if (!f) return "cannot open " + path;
-    uint8_t h[54] = {};
-    const size_t got = std::fread(h, 1, sizeof h, f);
+    uint8_t head[54] = {};
+    const size_t got = std::fread(head, 1, sizeof head, f);
+    const long size = std::fseek(f, 0, SEEK_END) == 0 ? std::ftell(f) : -1;
     std::fclose(f);
-    if (got < 2 || h[0] != 'B' || h[1] != 'M') return path + " is not a BMP file";
-    if (got < 54) return path + " is cut short";
-    const int bits = h[28] | h[29] << 8;
-    const unsigned compression = h[30] | h[31] << 8 | h[32] << 16 | static_cast<unsigned>(h[33]) << 24;
-    if (bits != 8)
-        return path + " has " + std::to_string(bits) +
-               " bits per pixel; only 8-bit (256-colour) BMP files can be used";
-    if (compression > 1)
-        return path + " is compressed in a way that cannot be read (only uncompressed and RLE8)";
-    return path + " has a damaged header or is too large";
+    return path + " " + kalhost::whyNotLoaded(head, got, size < 0 ? got : uint64_t(size));
 }
 
 struct PanoramaDeleter {
@@ -80,7 +55,7 @@ bool readAttributes(const Options &options, const std::string &panorama, KalAttr
     if (path.empty()) {
         std::vector<char> name(panorama.begin(), panorama.end());
         name.resize(panorama.size() + 8, '\0');
-        kaldemo::replaceExtension(name.data(), name.size(), ".KAL");
+        kalhost::replaceExtension(name.data(), name.size(), ".KAL");
         path = name.data();
         if (std::FILE *f = std::fopen(path.c_str(), "rb")) {
             std::fclose(f);
@@ -93,50 +68,19 @@ bool readAttributes(const Options &options, const std::string &panorama, KalAttr
     return false;
 }
 
-void freeHotSpots(KalAttribs &attribs)
-{
-    if (attribs.flags & KAL_ATTRIB_OWNHOTSPOTS) kal_FreeResource(attribs.hotSpots);
-    attribs.hotSpots = nullptr;
-    attribs.numHotSpots = 0;
-}
-
 // Scales the image up to the smallest size the view needs, as the demo does.
 void *fitImage(void *image, const RECT &view, int angle, std::string &error)
 {
-    int minWidth = 0, minHeight = 0;
-    if (!kal_MinImageSize(&minWidth, &minHeight, &view, angle)) {
-        error = std::string("no minimum image size: ") + engineErrorText(kal_Error(nullptr));
-        return nullptr;
-    }
     const auto *h = static_cast<const BITMAPINFOHEADER *>(image);
-    if (kaldemo::checkImageFit(h->biWidth, h->biHeight, minWidth, minHeight) == kaldemo::ImageFit::Fits)
-        return image;
-    int width = 0, height = 0;
-    if (!kaldemo::scaledImageSize(h->biWidth, h->biHeight, minWidth, minHeight, &width, &height)) {
-        error = "the image cannot be scaled to fit the view";
-        return nullptr;
+    const int width = h->biWidth, height = h->biHeight;
+    void *fitted = kalhost::fitImage(image, view, angle, true, error);
+    if (fitted && fitted != image) {
+        h = static_cast<const BITMAPINFOHEADER *>(fitted);
+        std::fprintf(stderr, "kalrender: scaling the image from %dx%d to %dx%d for a %ldx%ld view\n",
+                     width, height, static_cast<int>(h->biWidth), static_cast<int>(h->biHeight),
+                     static_cast<long>(view.right), static_cast<long>(view.bottom));
     }
-    std::fprintf(stderr, "kalrender: scaling the image from %dx%d to %dx%d for a %ldx%ld view\n",
-                 static_cast<int>(h->biWidth), static_cast<int>(h->biHeight), width, height,
-                 static_cast<long>(view.right), static_cast<long>(view.bottom));
-    void *scaled = kal_ScaleDIB(static_cast<BITMAPINFOHEADER *>(image), nullptr, nullptr, width, height, TRUE);
-    if (!scaled) error = std::string("cannot scale the image: ") + engineErrorText(kal_Error(nullptr));
-    return scaled;
-}
-
-// Zoom, bearing, pitch, in that order: the position limits depend on the zoom.
-bool positionView(Panorama *pano, const Options &options)
-{
-    const int radius = kal_GetValue(pano, KAL_VALUE_RADIUS);
-    const int zPos = static_cast<int>(radius - radius / options.zoom);
-    const int bearing = ((options.bearing % 360) + 360) % 360;
-    const int yPos = kal_GetValue(pano, KAL_VALUE_SRCHEIGHT) / 2 + options.pitch;
-    kal_SetValue(pano, KAL_VALUE_ZPOS, zPos);
-    if (kal_Error(pano) != KAL_ERR_NONE) return false;
-    kal_SetValue(pano, KAL_VALUE_ORIENTATION, bearing);
-    if (kal_Error(pano) != KAL_ERR_NONE) return false;
-    kal_SetValue(pano, KAL_VALUE_YPOS, yPos);
-    return kal_Error(pano) == KAL_ERR_NONE;
+    return fitted;
 }
 
 int render(const Options &options, const std::string &panorama)
@@ -153,16 +97,17 @@ int render(const Options &options, const std::string &panorama)
     void *fitted = fitImage(image, view, attribs.angle, error);
     if (!fitted) {
         kal_FreeResource(image);
-        freeHotSpots(attribs);
+        kalhost::releaseHotSpots(attribs);
         return fail(error);
     }
     PanoramaPtr pano(kal_Create(static_cast<const BITMAPINFO *>(fitted), nullptr, &view, &attribs));
     if (!pano) {
         kal_FreeResource(fitted);
-        freeHotSpots(attribs);
+        kalhost::releaseHotSpots(attribs);
         return failEngine("cannot create the panorama");
     }
-    if (!positionView(pano.get(), options)) return failEngine("cannot position the view");
+    if (!kalhost::positionView(pano.get(), options.bearing, options.pitch, options.zoom))
+        return failEngine("cannot position the view");
 
     uint8_t info[1064];
     const void *bits = kal_GetView(pano.get(), reinterpret_cast<BITMAPINFO *>(info));

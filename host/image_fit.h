@@ -1,12 +1,12 @@
-// How the demo fits an image to the smallest size a viewport needs: the size
-// test and the scaling arithmetic of the open flow. Portable: the native
-// tests use it too.
-#ifndef KALDEMO_IMAGE_FIT_H
-#define KALDEMO_IMAGE_FIT_H
+// How a program fits an image to the smallest size a viewport needs: the
+// size test and the scaling arithmetic of opening a panorama. Shared by the
+// demo, kalrender and the web viewer.
+#ifndef KALHOST_IMAGE_FIT_H
+#define KALHOST_IMAGE_FIT_H
 
 #include <cstdint>
 
-namespace kaldemo {
+namespace kalhost {
 
 enum class ImageFit { Fits, TooSmall, WidthNotMultipleOf4 };
 
@@ -42,6 +42,6 @@ inline bool scaledImageSize(int width, int height, int minWidth, int minHeight, 
     return true;
 }
 
-}  // namespace kaldemo
+}  // namespace kalhost
 
 #endif

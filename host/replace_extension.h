@@ -1,12 +1,12 @@
 // Swaps a file name's extension for another, in place and within the
-// caller's buffer. Portable: the native tests use it too.
-#ifndef KALDEMO_REPLACE_EXTENSION_H
-#define KALDEMO_REPLACE_EXTENSION_H
+// caller's buffer: where a program finds the attribute file of an image.
+#ifndef KALHOST_REPLACE_EXTENSION_H
+#define KALHOST_REPLACE_EXTENSION_H
 
 #include <cstddef>
 #include <cstring>
 
-namespace kaldemo {
+namespace kalhost {
 
 // Cuts an extension of at most three characters (the part from the last "."
 // when no directory separator follows it) and appends extension. Returns
@@ -25,6 +25,6 @@ inline bool replaceExtension(char *path, std::size_t capacity, const char *exten
     return true;
 }
 
-}  // namespace kaldemo
+}  // namespace kalhost
 
 #endif

@@ -1,0 +1,52 @@
+// Starts the system's Chromium headless through the DevTools protocol
+// (puppeteer-core, which never downloads a browser) and opens the viewer page.
+import puppeteer from 'puppeteer-core';
+import { execFileSync } from 'node:child_process';
+import { startServer } from './serve.mjs';
+
+export const LIMIT_MS = 20000;  // every wait is bounded by this
+
+function chromiumPath() {
+  if (process.env.KAL_CHROMIUM) return process.env.KAL_CHROMIUM;
+  for (const name of ['chromium', 'chromium-browser', 'google-chrome']) {
+    try {
+      return execFileSync('sh', ['-c', `command -v ${name}`]).toString().trim();
+    } catch { /* try the next name */ }
+  }
+  throw new Error('no Chromium found (./kal setup installs it)');
+}
+
+// Opens the page at width x height CSS pixels; resolves
+// { browser, page, server, consoleErrors, close }. The sample is open when
+// it resolves (or has failed, which the page shows).
+export async function openViewerPage(buildDir, { width = 800, height = 700 } = {}) {
+  const server = await startServer(buildDir);
+  let browser;
+  try {
+    browser = await puppeteer.launch({
+      executablePath: chromiumPath(),
+      headless: true,
+      timeout: LIMIT_MS,
+      protocolTimeout: LIMIT_MS * 3,
+      args: ['--no-sandbox', '--disable-gpu', '--disable-dev-shm-usage', '--force-device-scale-factor=1'],
+    });
+    const page = await browser.newPage();
+    page.setDefaultTimeout(LIMIT_MS);
+    const consoleErrors = [];
+    page.on('console', (message) => { if (message.type() === 'error') consoleErrors.push(message.text()); });
+    page.on('pageerror', (error) => consoleErrors.push(`uncaught: ${error.message}`));
+    await page.setViewport({ width, height, deviceScaleFactor: 1 });
+    await page.goto(server.url, { waitUntil: 'load' });
+    await page.waitForFunction(() => window.kalReady !== undefined);
+    await page.evaluate(() => window.kalReady);
+    const close = async () => {
+      await browser.close().catch(() => {});
+      await server.close();
+    };
+    return { browser, page, server, consoleErrors, close };
+  } catch (error) {
+    await browser?.close().catch(() => {});
+    await server.close();
+    throw error;
+  }
+}

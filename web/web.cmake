@@ -1,0 +1,16 @@
+# The web viewer's WebAssembly module (Emscripten build): the portable
+# engine, the shared host helpers and the page's C interface in one
+# standalone module without JavaScript glue.
+set(KAL_WEB_SOURCES
+  ${KAL_PORTABLE_SOURCES}
+  ${CMAKE_SOURCE_DIR}/engine/platform/stand_in.cpp
+  ${CMAKE_SOURCE_DIR}/host/open_panorama.cpp
+  ${CMAKE_SOURCE_DIR}/web/src/web_session.cpp
+  ${CMAKE_SOURCE_DIR}/web/src/exports.cpp
+  ${CMAKE_SOURCE_DIR}/web/bench/render_views.cpp)
+add_executable(kalvoria ${KAL_WEB_SOURCES})
+set_target_properties(kalvoria PROPERTIES SUFFIX ".wasm")
+target_include_directories(kalvoria PRIVATE ${KAL_ENGINE_INCLUDES} ${CMAKE_SOURCE_DIR}/engine/platform)
+target_compile_options(kalvoria PRIVATE ${KAL_WARNINGS} -O3 -msimd128 -mbulk-memory -mnontrapping-fptoint -fno-exceptions)
+target_link_options(kalvoria PRIVATE -O3 -msimd128 -mbulk-memory -mnontrapping-fptoint -sSTANDALONE_WASM --no-entry
+  -sALLOW_MEMORY_GROWTH=1 -sMALLOC=emmalloc)
