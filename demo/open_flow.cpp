@@ -10,13 +10,14 @@
 #include <cstring>
 #include <memory>
 
-#include "bmp_extent.h"
+#include "../host/bmp_extent.h"
 #include "demo_state.h"
 #include "../host/image_fit.h"
 #include "menu_ids.h"
 #include "messages.h"
 #include "../host/replace_extension.h"
 
+using kalhost::bmpEndsEarly;
 using kalhost::checkImageFit;
 using kalhost::ImageFit;
 using kalhost::replaceExtension;

@@ -2,6 +2,7 @@
 // error words, the load diagnosis, image fitting and view placement.
 #include "open_panorama.h"
 
+#include "bmp_extent.h"
 #include "image_fit.h"
 
 namespace kalhost {
@@ -34,12 +35,7 @@ std::string whyNotLoaded(const uint8_t *h, size_t got, uint64_t fileSize)
                " bits per pixel; only 8-bit (256-colour) BMP files can be used";
     if (compression > 1)
         return "is compressed in a way that cannot be read (only uncompressed and RLE8)";
-    const auto le32 = [h](int at) {
-        return h[at] | h[at + 1] << 8 | h[at + 2] << 16 | static_cast<uint32_t>(h[at + 3]) << 24;
-    };
-    const int64_t width = static_cast<int32_t>(le32(18)), height = static_cast<int32_t>(le32(22));
-    const uint64_t pixels = uint64_t((width + 3) & ~int64_t{3}) * uint64_t(height < 0 ? -height : height);
-    if (compression == 0 && width > 0 && fileSize < le32(10) + pixels) return "is cut short";
+    if (bmpEndsEarly(h, got, fileSize)) return "is cut short";
     return "has a damaged header or is too large";
 }
 

@@ -1,14 +1,13 @@
 // Whether a BMP file holds all the data its headers describe. The engine
 // loads a file that ends early with the missing part zero-filled, so the
-// demo checks the file itself to say what is wrong. Portable: the native
-// tests use it too.
-#ifndef KALDEMO_BMP_EXTENT_H
-#define KALDEMO_BMP_EXTENT_H
+// programs check the file itself to say what is wrong.
+#ifndef KALHOST_BMP_EXTENT_H
+#define KALHOST_BMP_EXTENT_H
 
 #include <cstddef>
 #include <cstdint>
 
-namespace kaldemo {
+namespace kalhost {
 
 // The file header and the 40-byte info header.
 constexpr size_t kBmpHeadBytes = 54;
@@ -46,6 +45,6 @@ inline bool bmpEndsEarly(const uint8_t *head, size_t headBytes, uint64_t fileSiz
     return fileSize < pixelsAt + pixels;
 }
 
-}  // namespace kaldemo
+}  // namespace kalhost
 
 #endif

@@ -1,12 +1,12 @@
-// The demo's test for BMP files that end before their image data: cut
+// BMP files that end before their image data: cut
 // copies of plain and RLE8 files, files with a gap before the pixels, and
 // files too short for their headers.
 #include <gtest/gtest.h>
 
-#include "../../demo/bmp_extent.h"
+#include "../../host/bmp_extent.h"
 #include "common/bmp_writer.h"
 
-using kaldemo::bmpEndsEarly;
+using kalhost::bmpEndsEarly;
 
 namespace {
 
@@ -25,7 +25,7 @@ std::vector<uint8_t> fileBytes(int width, int height, bool rle8, uint32_t gap = 
 
 }  // namespace
 
-TEST(DemoBmpExtent, CutCopiesOfAPlainFileEndEarly)
+TEST(BmpExtent, CutCopiesOfAPlainFileEndEarly)
 {
     const std::vector<uint8_t> bytes = fileBytes(1000, 200, false);
     ASSERT_EQ(bytes.size(), 1078u + 200000u);
@@ -40,7 +40,7 @@ TEST(DemoBmpExtent, CutCopiesOfAPlainFileEndEarly)
     EXPECT_FALSE(endsEarly(longer, longer.size()));
 }
 
-TEST(DemoBmpExtent, PixelsBehindAGapAndRle8StreamsAreMeasuredWhereTheyAre)
+TEST(BmpExtent, PixelsBehindAGapAndRle8StreamsAreMeasuredWhereTheyAre)
 {
     const std::vector<uint8_t> gapped = fileBytes(64, 8, false, 100);
     EXPECT_FALSE(endsEarly(gapped, gapped.size()));
