@@ -18,6 +18,7 @@
 #include "../host/replace_extension.h"
 
 using kalhost::bmpEndsEarly;
+using kalhost::kBmpHeadBytes;
 using kalhost::checkImageFit;
 using kalhost::ImageFit;
 using kalhost::replaceExtension;
