@@ -175,6 +175,32 @@ bool escape(Input &in, Output &out)
     }
 }
 
+// Encoded runs of 1 to 8 pixels, most tokens of a detailed image, take one
+// 8-byte store each while the piece holds a whole token and the area room
+// for the store: no branch on a run's length. A store's tail lands past its
+// run, where only later runs write; the tail the last one leaves is zeroed
+// again, as the area came.
+void shortRuns(Input &in, Output &out)
+{
+    if (out.size - out.pos < 8) return;
+    const uint8_t *pos = in.pos, *const end = in.end;
+    uint8_t *const area = out.area;
+    const size_t last = out.size - 8, start = out.pos;
+    size_t at = start;
+    while (end - pos >= 2 && at <= last) {
+        const unsigned count = pos[0];
+        if (count - 1u >= 8u) break;  // an escape, or longer than a store
+        const uint64_t pattern = pos[1] * 0x0101010101010101ull;
+        std::memcpy(area + at, &pattern, 8);
+        pos += 2;
+        at += count;
+    }
+    if (at == start) return;
+    std::memset(area + at, 0, std::min<size_t>(8, out.size - at));
+    in.pos = pos;
+    out.pos = at;
+}
+
 }  // namespace
 
 void decodeRle8(ByteSource &source, uint8_t *area, size_t stride, size_t rows)
@@ -182,6 +208,8 @@ void decodeRle8(ByteSource &source, uint8_t *area, size_t stride, size_t rows)
     Input in{source};
     Output out{area, stride, stride * rows, 0};
     while (!out.full()) {
+        shortRuns(in, out);
+        if (out.full()) return;
         int count, value;
         if (!in.nextToken(count, value)) return;
         if (count == 0) {

@@ -37,9 +37,9 @@ private:
 };
 
 // Decodes RLE8 from `source` into `area` (rows of `stride` bytes, `rows`
-// of them, first stored row first). Ends at end of input, at the end-of-
-// bitmap escape, or when the area is full; never writes outside the area.
-// Bytes the stream skips are left as they are.
+// of them, first stored row first), which comes zeroed. Ends at end of
+// input, at the end-of-bitmap escape, or when the area is full; never writes
+// outside the area. Bytes the stream skips stay 0.
 void decodeRle8(ByteSource &source, uint8_t *area, size_t stride, size_t rows);
 
 #endif

@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr uint8_t kUntouched = 0xAA;
+constexpr uint8_t kUntouched = 0;  // the area comes zeroed
 
 std::vector<uint8_t> decode(const std::vector<uint8_t> &stream, size_t stride, size_t rows)
 {
