@@ -11,7 +11,8 @@ const char *engineErrorText(int code)
 {
     switch (code) {
     case KAL_ERR_NONE: return "no error";
-    case KAL_ERR_IMGSIZE: return "KAL_ERR_IMGSIZE: the image width is not a multiple of 4";
+    case KAL_ERR_IMGSIZE:
+        return "KAL_ERR_IMGSIZE: the image width is not a multiple of 4, or the image is too large";
     case KAL_ERR_VPSIZE: return "KAL_ERR_VPSIZE: the view is too large for the image";
     case KAL_ERR_MEMORY: return "KAL_ERR_MEMORY: not enough memory";
     case KAL_ERR_WRONGFORMAT: return "KAL_ERR_WRONGFORMAT: not an 8-bit image";
