@@ -17,10 +17,24 @@ check "the switch makes any machine a 64-bit-only one" \
     '! probe_32bit && [[ $NO_32BIT_REASON == *KAL_NO_32BIT=1* ]] && [ "$(runnable_arches)" = win64 ]'
 
 NO_32BIT_REASON="" KAL_NO_32BIT=0
-if [ -e /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then runs=1; else runs=0; fi
+if [ -e /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1 && ! i386_emulator >/dev/null
+then runs=1; else runs=0; fi
 check "the probe agrees with Wine's 32-bit loader" \
     '{ probe_32bit && [ $runs = 1 ] && [ "$(runnable_arches)" = "win32 win64" ]; } ||
      { [ $runs = 0 ] && ! probe_32bit && [ -n "$NO_32BIT_REASON" ]; }'
+
+KAL_BINFMT_DIR=$(mktemp -d) NO_32BIT_REASON=""
+entry() {  # file, first line, machine
+    printf '%s\ninterpreter /bin/qemu\nmagic 7f454c460101010000000000000000000200%s00\n' "$2" "$3" \
+        >"$KAL_BINFMT_DIR/$1"
+}
+entry arm enabled 28 && entry off disabled 03 && off=$(i386_emulator) && off=found
+entry i386 enabled 03
+check "an enabled i386 binfmt entry, and only that, counts as no 32-bit code" \
+    '[ -z "$off" ] && [ "$(i386_emulator)" = /bin/qemu ] &&
+     { [ ! -e /usr/lib/wine/wine ] || { ! probe_32bit && [[ $NO_32BIT_REASON == *emulator* ]]; }; }'
+rm -rf "$KAL_BINFMT_DIR"
+unset KAL_BINFMT_DIR
 
 RESULTS=$(mktemp -d)
 cat >"$RESULTS/win64-24.xml" <<'XML'
