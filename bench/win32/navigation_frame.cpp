@@ -1,8 +1,8 @@
 // Frame cost of the navigation window under Wine: one motion tick (move,
 // render, paint into the real window) against the bare kal_GetView of the
 // same view, measured in one run and printed as a ratio.
+#include "bench_panorama.h"
 #include "best_of.h"
-#include "common/test_images.h"
 #include "kalengine.h"
 
 #include <windows.h>
@@ -35,16 +35,9 @@ double perCall(Step step, bool drainEach = true)
 
 bool measure(HWND host, int width, int height)
 {
-    // Images twice as large as the view on each side keep every zoom legal.
-    int srcWidth = width * 4 + 4, srcHeight = height * 2;
-    std::vector<uint8_t> dib = kaltest::makePackedDib(srcWidth, srcHeight);
-    RECT viewport = {0, 0, width, height};
-    KalAttribs attribs = {};
-    HPANORAMA pan = kal_Create(kaltest::asInfo(dib), kaltest::rowsOf(dib), &viewport, &attribs);
-    if (!pan) {
-        std::printf("%dx%d: kal_Create failed (error %d)\n", width, height, kal_Error(nullptr));
-        return false;
-    }
+    std::vector<uint8_t> dib;
+    HPANORAMA pan = makeBenchPanorama(width, height, dib);
+    if (!pan) return false;
     kal_SetValue(pan, KAL_VALUE_SPEED, 0);  // no timer: ticks come from here only
     HWND nav = kal_CreateWindow(pan, 0, host);
     SendMessageA(nav, WM_KEYDOWN, VK_RIGHT, 0);  // hold an arrow: the view keeps moving

@@ -1,6 +1,7 @@
 // Render speed inside the DLL, in one process: kal_GetView against a
 // full-frame offset gather (one int32 per view pixel) of the very samples
 // kal_GetView reads, and a memcpy of the view (the floor), level and tilted.
+#include "bench_panorama.h"
 #include "best_of.h"
 #include "common/test_images.h"
 #include "kalengine.h"
@@ -43,14 +44,9 @@ std::vector<int32_t> probeOffsets(HPANORAMA pan, uint8_t *rows, size_t imageSize
 bool measure(int width, int height, bool tilted)
 {
     const int srcWidth = width * 4 + 4, srcHeight = height * 2;
-    std::vector<uint8_t> dib = kaltest::makePackedDib(srcWidth, srcHeight);
-    RECT viewport = {0, 0, width, height};
-    KalAttribs attribs = {};
-    HPANORAMA pan = kal_Create(kaltest::asInfo(dib), kaltest::rowsOf(dib), &viewport, &attribs);
-    if (!pan) {
-        std::printf("%dx%d: kal_Create failed (error %d)\n", width, height, kal_Error(nullptr));
-        return false;
-    }
+    std::vector<uint8_t> dib;
+    HPANORAMA pan = makeBenchPanorama(width, height, dib);
+    if (!pan) return false;
     kal_SetPos(pan, srcWidth / 3, srcHeight / 2, 0);
     if (tilted) kal_SetValue(pan, KAL_VALUE_YPOS, srcHeight / 2 + height / 4);
 
