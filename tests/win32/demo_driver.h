@@ -104,6 +104,9 @@ std::string testFolder();
 // attributes is not null, also the ".KAL" file of the same name.
 std::string writePanorama(const std::string &name, int width, int height,
                           const char *attributes = nullptr);
+// Attributes that make the whole of a 1284x240 panorama one hotspot, "Door":
+// any click in the viewer selects it.
+inline const char kDoorEverywhere[] = "hotspot(0 0 5000 240 Door 'to the hall')";
 
 }  // namespace demotest
 

@@ -13,8 +13,6 @@ using namespace demotest;
 
 namespace {
 
-const char kDoorEverywhere[] = "hotspot(0 0 5000 240 Door 'to the hall')";
-
 std::vector<DWORD> viewerPixels(const DemoProcess &demo)
 {
     RECT rc;

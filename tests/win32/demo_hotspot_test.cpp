@@ -11,7 +11,6 @@ using namespace demotest;
 namespace {
 // Bearing 0 puts column srcWidth (wrapped) under the view centre.
 const char kCloseEverywhere[] = "hotspot(0 0 5000 240 '@CLOSE' 'leave')";
-const char kDoorEverywhere[] = "hotspot(0 0 5000 240 Door 'to the hall')";
 }  // namespace
 
 TEST(DemoHotspot, CapitalCloseLabelClosesThePanorama)
