@@ -4,7 +4,6 @@
 set(KAL_WEB_SOURCES
   ${KAL_PORTABLE_SOURCES}
   ${CMAKE_SOURCE_DIR}/engine/platform/stand_in.cpp
-  ${CMAKE_SOURCE_DIR}/host/open_panorama.cpp
   ${CMAKE_SOURCE_DIR}/web/src/web_session.cpp
   ${CMAKE_SOURCE_DIR}/web/src/exports.cpp
   ${CMAKE_SOURCE_DIR}/web/bench/render_views.cpp)

@@ -4,7 +4,7 @@
 // that changes the same session.
 #include "web_session.h"
 
-#include "../../host/open_panorama.h"
+#include "../../host/include/kalhost/open_panorama.h"
 #include "../bench/render_views.h"
 
 #include <emscripten/emscripten.h>

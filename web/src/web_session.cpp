@@ -3,7 +3,7 @@
 // palette; the motion controller clocked by the page's animation frames.
 #include "web_session.h"
 
-#include "../../host/open_panorama.h"
+#include "../../host/include/kalhost/open_panorama.h"
 #include "image/dib_loader.h"
 
 #include <algorithm>
