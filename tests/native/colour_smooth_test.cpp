@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "common/test_seed.h"
@@ -85,13 +86,17 @@ TEST(ColourSmooth, MatchesTheDoubleReferenceWithinOne)
                        std::uniform_int_distribution<int>(-p->radius, p->radius)(rng));
             const auto *view = static_cast<const uint32_t *>(kal::renderSmoothView(p));
             ASSERT_EQ(view, reinterpret_cast<const uint32_t *>(p->viewBits));
-            int worst = 0;
+            int worst = 0, worstRow = 0, worstColumn = 0;
             for (int r = 0; r < c.vpHeight; ++r)
-                for (int u = 0; u < c.vpWidth; ++u)
-                    worst = std::max(worst, channelGap(view[r * c.vpWidth + u],
-                                                       smoothReference(p, image, r, u)));
-            EXPECT_LE(worst, 1) << "seed " << seed << " viewport " << c.vpWidth << " at " << p->xPos
-                                << ", " << p->yPos << ", " << p->zPos;
+                for (int u = 0; u < c.vpWidth; ++u) {
+                    const int gap =
+                        channelGap(view[r * c.vpWidth + u], smoothReference(p, image, r, u));
+                    if (gap > worst)
+                        std::tie(worst, worstRow, worstColumn) = std::make_tuple(gap, r, u);
+                }
+            EXPECT_LE(worst, 1) << "view row " << worstRow << " column " << worstColumn << " seed "
+                                << seed << " viewport " << c.vpWidth << " at " << p->xPos << ", "
+                                << p->yPos << ", " << p->zPos;
         }
         kal_Delete(p, FALSE);
     }
