@@ -131,35 +131,36 @@ inline void setColumns(const SmoothFrame &f, int u, double col)
 // A tilted row's columns, without branches: within a width of the image,
 // a full circle's wrap is one step either way; only a row sheared further
 // takes the general wrap.
+template <bool Wrap>
 void shearedColumns(const SmoothFrame &f, double t)
 {
+    // Locals: a store through the tables may alias the frame record.
+    const int n = f.vpWidth;
+    const double *colA = f.colA, *colAq = f.colAq, *colB = f.colB;
+    int32_t *x0 = f.x0, *x1 = f.x1, *wx = f.wx;
     const auto width = static_cast<int32_t>(f.width);
-    const double w = static_cast<double>(f.width);
-    const double hi = f.wrap ? 3 * w - 1 : w - 1;
+    const double w = static_cast<double>(f.width), xPos = f.xPos + (Wrap ? w : 0);
+    const double hi = Wrap ? 3 * w - 1 : w - 1;
     bool far = false;
-    for (int u = 0; u < f.vpWidth; ++u) {
-        double pos = f.xPos + f.colA[u] + f.colAq[u] * (t * f.colB[u]);
-        if (f.wrap) {
-            pos += w;  // now >= 0 unless far
-            far |= !(pos >= 0 && pos <= hi);
-        }
+    for (int u = 0; u < n; ++u) {
+        double pos = xPos + colA[u] + colAq[u] * (t * colB[u]);  // a wrap's is >= 0 unless far
+        if (Wrap) far |= !(pos >= 0 && pos <= hi);
         pos = pos < 0 ? 0 : pos;
         pos = pos > hi ? hi : pos;
         auto base = static_cast<int32_t>(pos);
-        f.wx[u] = static_cast<int32_t>((pos - base) * kWeightOne + 0.5);
-        if (f.wrap) {
+        wx[u] = static_cast<int32_t>((pos - base) * kWeightOne + 0.5);
+        if (Wrap) {
             base -= width;
             base += base < 0 ? width : 0;
             base -= base >= width ? width : 0;
-            f.x1[u] = base + 1 == width ? 0 : base + 1;
+            x1[u] = base + 1 == width ? 0 : base + 1;
         } else {
-            f.x1[u] = base + 1 < width ? base + 1 : base;
+            x1[u] = base + 1 < width ? base + 1 : base;
         }
-        f.x0[u] = base;
+        x0[u] = base;
     }
     if (far)
-        for (int u = 0; u < f.vpWidth; ++u)
-            setColumns(f, u, f.xPos + f.colA[u] + f.colAq[u] * (t * f.colB[u]));
+        for (int u = 0; u < n; ++u) setColumns(f, u, f.xPos + colA[u] + colAq[u] * (t * colB[u]));
 }
 
 // View row r: source row hs + t * b[j] for row distance t, source column
@@ -168,25 +169,29 @@ void shearedColumns(const SmoothFrame &f, double t)
 // after.
 void smoothRow(const SmoothFrame &f, int r)
 {
-    const double t = f.dy + r - f.vpHeight / 2;
+    // Locals: a store through the tables may alias the frame record.
+    const int n = f.vpWidth;
+    const double *colB = f.colB;
+    int32_t *y0 = f.y0, *y1 = f.y1, *wy = f.wy;
+    const double t = f.dy + r - f.vpHeight / 2, hs = f.hs;
     const double last = static_cast<double>(f.height - 1);
     const auto width = static_cast<int32_t>(f.width), lastRow = static_cast<int32_t>(f.height - 1);
-    for (int u = 0; u < f.vpWidth; ++u) {
-        double pos = f.hs + t * f.colB[u];
+    for (int u = 0; u < n; ++u) {
+        double pos = hs + t * colB[u];
         pos = pos < 0 ? 0 : pos;
         pos = pos > last ? last : pos;
         const auto base = static_cast<int32_t>(pos);  // pos >= 0: truncation is the floor
-        f.y0[u] = base * width;
-        f.y1[u] = (base < lastRow ? base + 1 : base) * width;
-        f.wy[u] = static_cast<int32_t>((pos - base) * kWeightOne + 0.5);
+        y0[u] = base * width;
+        y1[u] = (base < lastRow ? base + 1 : base) * width;
+        wy[u] = static_cast<int32_t>((pos - base) * kWeightOne + 0.5);
     }
-    if (!f.level) shearedColumns(f, t);
-    uint32_t *out = f.view + static_cast<ptrdiff_t>(r) * f.vpWidth;
+    if (!f.level) f.wrap ? shearedColumns<true>(f, t) : shearedColumns<false>(f, t);
+    uint32_t *out = f.view + static_cast<ptrdiff_t>(r) * n;
     const uint32_t *image = f.image;
-    for (int u = 0; u < f.vpWidth; ++u) {
-        const uint32_t *row0 = image + f.y0[u], *row1 = image + f.y1[u];
-        out[u] =
-            blend(row0[f.x0[u]], row0[f.x1[u]], row1[f.x0[u]], row1[f.x1[u]], f.wx[u], f.wy[u]);
+    const int32_t *x0 = f.x0, *x1 = f.x1, *wx = f.wx;
+    for (int u = 0; u < n; ++u) {
+        const uint32_t *row0 = image + y0[u], *row1 = image + y1[u];
+        out[u] = blend(row0[x0[u]], row0[x1[u]], row1[x0[u]], row1[x1[u]], wx[u], wy[u]);
     }
 }
 
