@@ -141,10 +141,10 @@ void shearedColumns(const SmoothFrame &f, double t)
     const auto width = static_cast<int32_t>(f.width);
     const double w = static_cast<double>(f.width), xPos = f.xPos + (Wrap ? w : 0);
     const double hi = Wrap ? 3 * w - 1 : w - 1;
-    bool far = false;
+    bool beyond = false;
     for (int u = 0; u < n; ++u) {
-        double pos = xPos + colA[u] + colAq[u] * (t * colB[u]);  // a wrap's is >= 0 unless far
-        if (Wrap) far |= !(pos >= 0 && pos <= hi);
+        double pos = xPos + colA[u] + colAq[u] * (t * colB[u]);  // a wrap's is >= 0 unless beyond
+        if (Wrap) beyond |= !(pos >= 0 && pos <= hi);
         pos = pos < 0 ? 0 : pos;
         pos = pos > hi ? hi : pos;
         auto base = static_cast<int32_t>(pos);
@@ -159,7 +159,7 @@ void shearedColumns(const SmoothFrame &f, double t)
         }
         x0[u] = base;
     }
-    if (far)
+    if (beyond)
         for (int u = 0; u < n; ++u) setColumns(f, u, f.xPos + colA[u] + colAq[u] * (t * colB[u]));
 }
 
