@@ -2,15 +2,18 @@
 // Every decision about the picture and the motion is the engine's; this file
 // carries pointer, key and size events in and paints what comes out.
 
-// Virtual key codes the engine's motion controller reacts to.
-const VK = { ' ': 0x20, ArrowLeft: 0x25, ArrowUp: 0x26, ArrowRight: 0x27, ArrowDown: 0x28, '+': 0x6b, '-': 0x6d };
+import { Motion } from './motion.js';
+import { PointerInput, ZOOM_STEP } from './input.js';
+
+// Keys that zoom, by the factor they zoom with.
+const ZOOM_KEYS = { '+': ZOOM_STEP, '=': ZOOM_STEP, '-': 1 / ZOOM_STEP, _: 1 / ZOOM_STEP };
 // Notification codes and the values the viewer reads.
 const KN_SELHOTSPOT = 0, KN_HITHOTSPOT = 1, NO_HOTSPOT = 0xffff;
-const VALUE = { RADIUS: 2, NUMHOTSPOTS: 3, XPOS: 5, YPOS: 6, ZPOS: 7, ORIENTATION: 9, SRCHEIGHT: 11, VPWIDTH: 12, VPHEIGHT: 13 };
+const VALUE = { ANGLE: 1, RADIUS: 2, NUMHOTSPOTS: 3, XPOS: 5, YPOS: 6, ZPOS: 7, SRCWIDTH: 10, VPWIDTH: 12, VPHEIGHT: 13 };
 // The engine's cursor shapes, in its order.
 const CURSORS = ['default', 'move', 'n-resize', 's-resize', 'w-resize', 'e-resize',
   'nw-resize', 'ne-resize', 'sw-resize', 'se-resize', 'pointer'];
-const FRAME_VIEW_CHANGED = 1, FRAME_TICK_DUE = 2;
+const DESTROYED = 'the viewer was destroyed';
 
 let compiled = null;
 
@@ -82,17 +85,27 @@ class Engine {
 
 export class KalViewer {
   // Builds the viewer inside `host`, which sets its size; events go to `host`.
-  constructor(host, { wasmUrl = new URL('kalvoria.wasm', import.meta.url) } = {}) {
+  // `drag`: 'grab' (the picture follows the pointer) or 'joystick' (the
+  // pointer's offset from where it was pressed sets a turning speed).
+  constructor(host, { wasmUrl = new URL('kalvoria.wasm', import.meta.url), drag = 'grab' } = {}) {
+    if (drag !== 'grab' && drag !== 'joystick') throw new TypeError(`drag must be 'grab' or 'joystick', not ${drag}`);
     this.host = host;
     this.wasmUrl = wasmUrl;
+    this.drag = drag;
     this.session = 0;
     this.walk = -1;        // position in the hotspot walk; -1: the viewer itself
     this.visible = [];
-    this.pressed = false;
-    this.lastView = null;
+    this.lastView = null;  // the view the last viewchange reported
+    this.startView = null; // the view a panorama opened at, for Home
     this.raf = 0;
+    this.lastFrame = 0;    // time of the previous animation frame while moving
+    this.dirty = false;    // the engine's view moved since the last paint
+    this.destroyed = false;
+    this.lifetime = new AbortController();  // ends listeners and fetches
+    this.motion = new Motion({ move: (dx, dy) => this.moveBy(dx, dy, 0), scale: () => this.unitsPerDegree() });
     this.buildElements();
     this.listen();
+    this.input = new PointerInput(this, this.lifetime.signal);
     this.resizer = new ResizeObserver(this.guard((entries) => this.fitToHost(entries.at(-1))));
     try {
       // Device pixels also change with the page's zoom, not only the layout.
@@ -103,18 +116,23 @@ export class KalViewer {
   }
 
   buildElements() {
+    this.added = [];
     const make = (tag, className) => {
       const element = document.createElement(tag);
       element.className = className;
       this.host.append(element);
+      this.added.push(element);
       return element;
     };
+    this.hostPosition = this.host.style.position;  // restored by destroy()
     if (getComputedStyle(this.host).position === 'static') this.host.style.position = 'relative';
     this.canvas = make('canvas', 'kal-view');
     this.canvas.tabIndex = 0;
     this.canvas.setAttribute('role', 'application');
     this.canvas.setAttribute('aria-label', 'Panorama: drag or use the arrow keys to look around, Tab for hotspots');
-    Object.assign(this.canvas.style, { display: 'block', width: '100%', height: '100%', outline: 'none' });
+    // touch-action none: fingers steer the view instead of scrolling or
+    // zooming the page.
+    Object.assign(this.canvas.style, { display: 'block', width: '100%', height: '100%', outline: 'none', touchAction: 'none', userSelect: 'none' });
     this.compass = make('canvas', 'kal-compass');
     Object.assign(this.compass.style, { position: 'absolute', right: '8px', top: '8px', width: '48px', height: '48px', pointerEvents: 'none' });
     this.tooltip = make('div', 'kal-tooltip');
@@ -139,12 +157,7 @@ export class KalViewer {
   }
 
   listen() {
-    const on = (type, handler) => this.canvas.addEventListener(type, this.guard(handler));
-    on('pointerdown', (event) => this.pointerDown(event));
-    on('pointermove', (event) => this.pointerMove(event));
-    on('pointerup', (event) => this.pointerUp(event));
-    on('pointercancel', (event) => this.pointerUp(event));
-    on('pointerleave', () => this.pointerLeave());
+    const on = (type, handler) => this.canvas.addEventListener(type, this.guard(handler), { signal: this.lifetime.signal });
     on('keydown', (event) => this.keyDown(event));
     on('keyup', (event) => this.keyUp(event));
     on('blur', () => this.blur());
@@ -152,10 +165,13 @@ export class KalViewer {
 
   // Opens a panorama from the bytes of a BMP file (uncompressed or RLE8) and
   // of its attribute file. Resolves true when it shows; false after showing
-  // the reason and firing an `error` event.
+  // the reason and firing an `error` event, or when the viewer was destroyed.
   async open(bmp, attribs = null) {
+    if (this.destroyed) return false;
     try {
-      this.engine ??= new Engine(await instantiate(await compileModule(this.wasmUrl)));
+      const exports = this.engine ? null : await instantiate(await compileModule(this.wasmUrl));
+      if (this.destroyed) return false;  // destroy() came while the module loaded
+      this.engine ??= new Engine(exports);
       const image = toBytes(bmp), text = toBytes(attribs);
       const x = this.engine.x;
       if (this.session) {
@@ -168,8 +184,12 @@ export class KalViewer {
         this.session = session;
       }
       this.message.style.display = 'none';
+      this.motion.stop();
       this.endWalk();
-      this.render();
+      this.hideTooltip();
+      this.startView = this.view;
+      this.changed();
+      this.paint();
       return true;
     } catch (error) {
       return this.fail(`Cannot open the panorama: ${error.message}`);
@@ -177,54 +197,82 @@ export class KalViewer {
   }
 
   // Fetches and opens a BMP file and, when given, its attribute file.
+  // destroy() cancels the fetches.
   async openUrl(bmpUrl, attribsUrl = null) {
+    if (this.destroyed) return false;
     try {
+      const { signal } = this.lifetime;
       const fetchBytes = async (url) => {
-        const response = await fetch(url);
+        const response = await fetch(url, { signal });
         if (!response.ok) throw new Error(`cannot load ${url}: ${response.status}`);
         return new Uint8Array(await response.arrayBuffer());
       };
-      return this.open(await fetchBytes(bmpUrl), attribsUrl ? await fetchBytes(attribsUrl) : null);
+      const [bmp, attribs] = await Promise.all([fetchBytes(bmpUrl), attribsUrl ? fetchBytes(attribsUrl) : null]);
+      return this.open(bmp, attribs);
     } catch (error) {
       return this.fail(`Cannot open the panorama: ${error.message}`);
     }
   }
 
-  // The view: bearing in degrees, pitch in image rows above the middle row,
-  // zoom as magnification, and the engine's raw position.
-  get view() {
-    if (!this.session) return null;
-    const value = (code) => this.engine.x.kalweb_value(this.session, code);
-    const radius = value(VALUE.RADIUS), z = value(VALUE.ZPOS), y = value(VALUE.YPOS);
-    return {
-      bearing: value(VALUE.ORIENTATION),
-      pitch: y - Math.floor(value(VALUE.SRCHEIGHT) / 2),
-      zoom: radius / Math.max(1, radius - z),
-      x: value(VALUE.XPOS), y, z,
-    };
+  // Throws once destroy() has run: the viewer has nothing left to work on.
+  alive() {
+    if (this.destroyed) throw new Error(`KalViewer: ${DESTROYED}`);
   }
 
-  // Looks at `bearing` degrees, `pitch` rows above the middle, `zoom` times.
-  setView({ bearing = 0, pitch = 0, zoom = 1 } = {}) {
-    if (!this.session) return false;
-    const ok = this.engine.x.kalweb_setView(this.session, bearing, pitch, zoom) === 1;
-    this.render();
-    return ok;
+  // The view: bearing in degrees east of north (fractional), pitch in degrees
+  // above the horizon, zoom as magnification, and the engine's raw position.
+  // Null before a panorama opens or after destroy().
+  get view() {
+    if (!this.session) return null;
+    const x = this.engine.x, value = (code) => x.kalweb_value(this.session, code);
+    const [bearing, pitch, zoom] = new Float64Array(x.memory.buffer, x.kalweb_getView(this.session), 3);
+    return { bearing, pitch, zoom, x: value(VALUE.XPOS), y: value(VALUE.YPOS), z: value(VALUE.ZPOS) };
+  }
+
+  get zoom() { return this.view?.zoom ?? 1; }
+
+  // Looks at `bearing` degrees, `pitch` degrees above the horizon, `zoom`
+  // times; omitted fields keep their value. Returns the view taken, which the
+  // engine's limits may have clamped, or false for no panorama or no view.
+  setView(request = {}) {
+    this.alive();
+    if (!this.session || request === null || typeof request !== 'object') return false;
+    const next = { ...this.view };
+    for (const field of ['bearing', 'pitch', 'zoom']) {
+      if (request[field] === undefined) continue;
+      if (typeof request[field] !== 'number' || !Number.isFinite(request[field])) return false;
+      next[field] = request[field];
+    }
+    if (this.engine.x.kalweb_putView(this.session, next.bearing, next.pitch, next.zoom) < 0) return false;
+    this.motion.stop();
+    this.changed();
+    this.paint();
+    return this.view;
   }
 
   get hotspotCount() { return this.session ? this.engine.x.kalweb_value(this.session, VALUE.NUMHOTSPOTS) : 0; }
 
   hotspot(index) {
+    this.alive();
     const x = this.engine.x;
     return { index, label: this.engine.string(x.kalweb_hotspotLabel(this.session, index)), text: this.engine.string(x.kalweb_hotspotText(this.session, index)) };
   }
 
+  // Frees the engine session, cancels an open in flight, and leaves the host
+  // as it was: no element, listener or style of the viewer's stays.
   destroy() {
+    if (this.destroyed) return;
+    this.destroyed = true;
+    this.lifetime.abort();
     this.resizer.disconnect();
     cancelAnimationFrame(this.raf);
+    this.raf = 0;
+    this.motion.stop();
     if (this.session) this.engine.x.kalweb_delete(this.session);
     this.session = 0;
-    this.host.replaceChildren();
+    this.engine = null;
+    for (const element of this.added) element.remove();
+    this.host.style.position = this.hostPosition;
   }
 
   // The host's content box in device pixels.
@@ -245,10 +293,12 @@ export class KalViewer {
       return;
     }
     this.endWalk();
-    this.render();
+    this.changed();
+    this.paint();
   }
 
   fail(text) {
+    if (this.destroyed) return false;  // nothing left to show it in
     this.message.textContent = text;
     this.message.style.display = 'block';
     this.host.dispatchEvent(new CustomEvent('error', { detail: { message: text } }));
@@ -257,11 +307,12 @@ export class KalViewer {
 
   fire(type, detail) { this.host.dispatchEvent(new CustomEvent(type, { detail })); }
 
-  // Paints the engine's frame, then reports what changed.
-  render() {
+  // Paints the engine's frame now; the viewchange waits for the next frame.
+  paint() {
     const x = this.engine.x, width = x.kalweb_value(this.session, VALUE.VPWIDTH);
     const height = x.kalweb_value(this.session, VALUE.VPHEIGHT);
     const pixels = x.kalweb_render(this.session);
+    this.dirty = false;
     if (!pixels) return;
     if (this.canvas.width !== width || this.canvas.height !== height) {
       this.canvas.width = width;
@@ -269,45 +320,55 @@ export class KalViewer {
     }
     const rgba = new Uint8ClampedArray(x.memory.buffer, pixels, width * height * 4);
     this.context.putImageData(new ImageData(rgba, width, height), 0, 0);
-    this.afterChange();
   }
 
-  // Notifications first, then a viewchange event when the position moved.
-  afterChange() {
-    const x = this.engine.x;
-    for (let note; (note = x.kalweb_nextNotification(this.session)) !== -1;) {
-      const code = note >>> 16, value = note & 0xffff;
-      if (code === KN_HITHOTSPOT) this.hover(value === NO_HOTSPOT ? -1 : value);
-      else if (code === KN_SELHOTSPOT) this.fire('hotspot', this.hotspot(value));
-    }
-    this.canvas.style.cursor = CURSORS[x.kalweb_cursor(this.session)] ?? 'default';
-    const view = this.view, last = this.lastView;
-    if (!last || view.x !== last.x || view.y !== last.y || view.z !== last.z) {
-      this.lastView = view;
-      if (last) this.endWalk();
-      this.drawCompass(view.bearing);
-      this.fire('viewchange', view);
-    }
-    if (x.kalweb_moving(this.session)) this.schedule();
+  // The view moved or may have: paint and report it on the next frame.
+  changed() {
+    this.dirty = true;
+    if (!this.raf && this.session) this.raf = requestAnimationFrame(this.guard((time) => this.frame(time)));
   }
 
-  schedule() {
-    if (!this.raf) this.raf = requestAnimationFrame(this.guard((time) => this.frame(time)));
-  }
-
-  // One animation frame: every motion tick that is due, each reported on its own.
+  // One animation frame: motion by speed x elapsed time, one paint, at most
+  // one viewchange.
   frame(time) {
     this.raf = 0;
     if (!this.session) return;
+    // A stalled page resumes where it was rather than jumping.
+    const seconds = this.lastFrame ? Math.min(0.1, (time - this.lastFrame) / 1000) : 0;
+    this.lastFrame = time;
+    const moving = this.motion.step(seconds);
+    if (this.dirty) this.paint();
+    this.notes();
+    this.reportView();
+    if (moving) this.changed();
+    else this.lastFrame = 0;
+  }
+
+  // The engine's notifications and cursor after hover input.
+  notes() {
     const x = this.engine.x;
-    let changed = false;
-    for (let result = FRAME_TICK_DUE; result & FRAME_TICK_DUE;) {
-      result = x.kalweb_frame(this.session, Math.floor(time) >>> 0);
-      changed ||= (result & FRAME_VIEW_CHANGED) !== 0;
-      this.afterChange();
+    for (let note; (note = x.kalweb_nextNotification(this.session)) !== -1;) {
+      const code = note >>> 16, value = note & 0xffff;
+      if (code === KN_HITHOTSPOT) this.hoverHotspot(value === NO_HOTSPOT ? -1 : value);
+      else if (code === KN_SELHOTSPOT) this.fire('hotspot', this.hotspot(value));
     }
-    if (changed) this.render();
-    else if (x.kalweb_moving(this.session)) this.schedule();
+    this.cursorChanged();
+  }
+
+  cursorChanged() {
+    if (!this.session) return;
+    const shape = CURSORS[this.engine.x.kalweb_cursor(this.session)] ?? 'default';
+    const grabbing = this.input?.dragging && this.drag === 'grab';
+    this.canvas.style.cursor = grabbing ? 'grabbing' : shape === 'default' && this.drag === 'grab' ? 'grab' : shape;
+  }
+
+  reportView() {
+    const view = this.view, last = this.lastView;
+    if (last && view.x === last.x && view.y === last.y && view.z === last.z) return;
+    this.lastView = view;
+    if (last) this.endWalk();
+    this.drawCompass(view.bearing);
+    this.fire('viewchange', view);
   }
 
   drawCompass(bearing) {
@@ -340,50 +401,102 @@ export class KalViewer {
     c.restore();
   }
 
-  // A pointer position in view pixels.
-  point(event) {
+  // A pointer position in view pixels, inside the view.
+  viewPoint(clientX, clientY) {
     const box = this.canvas.getBoundingClientRect();
-    return [Math.floor(((event.clientX - box.left) * this.canvas.width) / box.width),
-      Math.floor(((event.clientY - box.top) * this.canvas.height) / box.height)];
+    const inside = (value, size) => Math.min(size - 1, Math.max(0, Math.floor(value)));
+    return [inside(((clientX - box.left) * this.canvas.width) / box.width, this.canvas.width),
+      inside(((clientY - box.top) * this.canvas.height) / box.height, this.canvas.height)];
   }
 
-  pointerDown(event) {
-    if (!this.session || event.button !== 0) return;
-    this.canvas.focus();
-    this.canvas.setPointerCapture(event.pointerId);
-    this.pressed = true;
-    this.engine.x.kalweb_pointerDown(this.session, ...this.point(event));
-    this.afterChange();
+  // The image pixel shown at a view pixel: { column, row }, or null.
+  imagePoint(vx, vy) {
+    if (!this.session) return null;
+    const pointer = this.engine.x.kalweb_mapPoint(this.session, vx, vy);
+    if (!pointer) return null;
+    const [column, row] = this.engine.ints(pointer, 2);
+    return { column, row };
   }
 
-  pointerMove(event) {
+  // Moves the view by whole engine units; returns the limits it met.
+  moveBy(dx, dy, dz) {
+    if (!this.session) return 0;
+    const bounds = this.engine.x.kalweb_move(this.session, dx, dy, dz);
+    this.changed();
+    return bounds;
+  }
+
+  // Engine units per degree now: columns of bearing, rows of pitch (the
+  // cylinder puts h rows at atan(h / radius), so rows grow toward the poles).
+  unitsPerDegree() {
+    const x = this.engine.x, value = (code) => x.kalweb_value(this.session, code);
+    const radius = value(VALUE.RADIUS), angle = value(VALUE.ANGLE) || 360;
+    const cosine = Math.cos((this.view.pitch * Math.PI) / 180);
+    return { columns: value(VALUE.SRCWIDTH) / angle, rows: (radius * Math.PI) / 180 / (cosine * cosine) };
+  }
+
+  // Turns so that the image point `anchor` shows at view pixel (vx, vy), as
+  // near as the engine's limits allow. Returns the move made, in engine units.
+  alignPoint(anchor, vx, vy) {
+    const total = [0, 0];
+    const width = this.engine.x.kalweb_value(this.session, VALUE.SRCWIDTH);
+    const full = (this.engine.x.kalweb_value(this.session, VALUE.ANGLE) || 360) === 360;
+    // The tilt makes the mapping slightly non-linear: a second pass settles it.
+    for (let pass = 0; pass < 3; pass++) {
+      const seen = this.imagePoint(vx, vy);
+      if (!seen) break;
+      let dx = anchor.column - seen.column;
+      if (full) dx = ((((dx % width) + width + width / 2) % width) - width / 2) | 0;
+      const dy = seen.row - anchor.row;
+      if (!dx && !dy) break;
+      const before = this.view;
+      this.moveBy(dx, dy, 0);
+      const after = this.view;
+      if (after.x === before.x && after.y === before.y) break;  // at a limit
+      total[0] += dx;
+      total[1] += dy;
+    }
+    return total;
+  }
+
+  // Zooms to `zoom` (clamped by the engine); the point at (vx, vy) is the
+  // caller's to keep in place.
+  zoomTo(zoom) {
+    if (!this.session || !(zoom > 0)) return;
+    const view = this.view;
+    this.engine.x.kalweb_putView(this.session, view.bearing, view.pitch, zoom);
+    this.changed();
+  }
+
+  reducedMotion() { return window.matchMedia?.('(prefers-reduced-motion: reduce)').matches ?? false; }
+
+  // The mouse over the view, not pressed: the engine looks for hotspots.
+  hover(vx, vy, clientX, clientY) {
     if (!this.session) return;
-    const [x, y] = this.point(event);
-    this.pointer = [event.clientX, event.clientY];
-    this.engine.x.kalweb_pointerMove(this.session, this.pressed ? 1 : 0, x, y);
-    this.afterChange();
+    this.pointer = [clientX, clientY];
+    this.engine.x.kalweb_pointerMove(this.session, 0, vx, vy);
+    this.notes();
   }
 
-  pointerUp(event) {
-    if (!this.session || !this.pressed) return;
-    this.pressed = false;
-    if (this.canvas.hasPointerCapture(event.pointerId)) this.canvas.releasePointerCapture(event.pointerId);
-    this.engine.x.kalweb_pointerUp(this.session, ...this.point(event));
-    this.afterChange();
-  }
-
-  pointerLeave() {
-    if (!this.session || this.pressed) return;
+  leave() {
+    if (!this.session) return;
     this.engine.x.kalweb_pointerLeave(this.session);
-    this.afterChange();
+    this.notes();
+  }
+
+  // A click or tap: the hotspot under it, if any, is picked.
+  pick(vx, vy) {
+    if (!this.session) return;
+    const index = this.engine.x.kalweb_hitTest(this.session, vx, vy);
+    if (index >= 0) this.fire('hotspot', this.hotspot(index));
   }
 
   blur() {
     if (!this.session) return;
-    this.pressed = false;
+    this.motion.stop();
     this.engine.x.kalweb_focusLost(this.session);
     this.endWalk();
-    this.afterChange();
+    this.notes();
   }
 
   keyDown(event) {
@@ -397,18 +510,33 @@ export class KalViewer {
       this.fire('hotspot', this.hotspot(this.visible[this.walk].index));
       return;
     }
-    const key = VK[event.key];
-    if (key === undefined) return;
-    event.preventDefault();
-    this.engine.x.kalweb_keyDown(this.session, key);
-    this.afterChange();
-    if (key === VK['+'] || key === VK['-']) this.render();
+    if (this.motion.pressKey(event.key)) {
+      event.preventDefault();
+      this.changed();
+      return;
+    }
+    const zoom = ZOOM_KEYS[event.key];
+    if (zoom) {
+      event.preventDefault();
+      this.zoomTo(this.zoom * zoom);
+      this.paint();
+    } else if (event.key === 'Escape') {
+      this.endWalk();
+      this.hideTooltip();
+    } else if (event.key === 'Home' && this.startView) {
+      event.preventDefault();
+      this.setView(this.startView);
+    } else if (event.key === ' ') {
+      event.preventDefault();
+      this.motion.stop();
+    } else if ((event.key === 'f' || event.key === 'F') && typeof this.toggleFullscreen === 'function') {
+      event.preventDefault();
+      this.toggleFullscreen();
+    }
   }
 
   keyUp(event) {
-    const key = VK[event.key];
-    if (!this.session || key === undefined) return;
-    this.engine.x.kalweb_keyUp(this.session, key);
+    if (this.session && this.motion.releaseKey(event.key)) this.changed();
   }
 
   // Tab and Shift+Tab step through the hotspots of the current view, left to
@@ -443,7 +571,7 @@ export class KalViewer {
     this.walk = -1;
   }
 
-  hover(index) {
+  hoverHotspot(index) {
     if (index < 0) {
       if (this.walk < 0) this.hideTooltip();
       return;
