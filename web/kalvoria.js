@@ -189,7 +189,7 @@ export class KalViewer {
       this.hideTooltip();
       this.startView = this.view;
       this.changed();
-      this.paint();
+      this.render();
       return true;
     } catch (error) {
       return this.fail(`Cannot open the panorama: ${error.message}`);
@@ -246,7 +246,7 @@ export class KalViewer {
     if (this.engine.x.kalweb_putView(this.session, next.bearing, next.pitch, next.zoom) < 0) return false;
     this.motion.stop();
     this.changed();
-    this.paint();
+    this.render();
     return this.view;
   }
 
@@ -294,7 +294,7 @@ export class KalViewer {
     }
     this.endWalk();
     this.changed();
-    this.paint();
+    this.render();
   }
 
   fail(text) {
@@ -308,7 +308,7 @@ export class KalViewer {
   fire(type, detail) { this.host.dispatchEvent(new CustomEvent(type, { detail })); }
 
   // Paints the engine's frame now; the viewchange waits for the next frame.
-  paint() {
+  render() {
     const x = this.engine.x, width = x.kalweb_value(this.session, VALUE.VPWIDTH);
     const height = x.kalweb_value(this.session, VALUE.VPHEIGHT);
     const pixels = x.kalweb_render(this.session);
@@ -337,7 +337,7 @@ export class KalViewer {
     const seconds = this.lastFrame ? Math.min(0.1, (time - this.lastFrame) / 1000) : 0;
     this.lastFrame = time;
     const moving = this.motion.step(seconds);
-    if (this.dirty) this.paint();
+    if (this.dirty) this.render();
     this.notes();
     this.reportView();
     if (moving) this.changed();
@@ -519,7 +519,7 @@ export class KalViewer {
     if (zoom) {
       event.preventDefault();
       this.zoomTo(this.zoom * zoom);
-      this.paint();
+      this.render();
     } else if (event.key === 'Escape') {
       this.endWalk();
       this.hideTooltip();
