@@ -4,7 +4,7 @@
 import { JOYSTICK_SPEED, VelocityTracker } from './motion.js';
 
 const CLICK_SLOP = 5;          // CSS pixels a click may wander
-const DOUBLE_TAP_MS = 300;
+const DOUBLE_TAP_MS = 400;
 const DOUBLE_TAP_SLOP = 30;    // CSS pixels between the taps of a double tap
 const JOYSTICK_DEAD = 4;       // CSS pixels of offset that do not turn
 export const ZOOM_STEP = 1.25;  // one key press
@@ -30,7 +30,7 @@ export class PointerInput {
     on('pointercancel', (event) => this.up(event, false));
     on('pointerleave', (event) => { if (!this.pointers.size && event.pointerType === 'mouse') viewer.leave(); });
     on('wheel', (event) => this.wheel(event), { passive: false });
-    on('dblclick', (event) => this.zoomStep(event.clientX, event.clientY, TAP_ZOOM));
+    on('dblclick', (event) => this.doubleClick(event));
     on('contextmenu', (event) => { if (this.pointers.size) event.preventDefault(); });
   }
 
@@ -144,8 +144,15 @@ export class PointerInput {
     this.lastTap = { ms: event.timeStamp, x: event.clientX, y: event.clientY };
     if (last && event.timeStamp - last.ms < DOUBLE_TAP_MS && Math.hypot(event.clientX - last.x, event.clientY - last.y) < DOUBLE_TAP_SLOP) {
       this.lastTap = null;
+      this.tapZoomedAt = event.timeStamp;
       this.zoomStep(event.clientX, event.clientY, TAP_ZOOM);
     }
+  }
+
+  // Browsers that also turn a double tap into a dblclick must not zoom twice.
+  doubleClick(event) {
+    if (this.tapZoomedAt !== undefined && event.timeStamp - this.tapZoomedAt < DOUBLE_TAP_MS) return;
+    this.zoomStep(event.clientX, event.clientY, TAP_ZOOM);
   }
 
   // The wheel zooms about the pointer and never scrolls the page under it;

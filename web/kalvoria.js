@@ -19,11 +19,15 @@ let compiled = null;
 
 // Compiles the module once per page; every viewer gets its own instance, so
 // that each has its own motion state.
+// A failed load is forgotten, so that the next open tries again.
 function compileModule(url) {
   compiled ??= fetch(url).then((response) => {
     if (!response.ok) throw new Error(`cannot load ${url}: ${response.status}`);
     return response.arrayBuffer();
-  }).then((bytes) => WebAssembly.compile(bytes));
+  }).then((bytes) => WebAssembly.compile(bytes)).catch((error) => {
+    compiled = null;
+    throw error;
+  });
   return compiled;
 }
 

@@ -46,7 +46,7 @@ async function touch(session, frames) {
 const steps = (from, to, count) => Array.from({ length: count + 1 }, (_, i) => from + ((to - from) * i) / count);
 
 const tests = {
-  async 'a one-finger drag turns the view and scrolls nothing; a pinch zooms the view, not the page'(page, session) {
+  async 'a one-finger drag turns the view and scrolls nothing; a double tap zooms a step; a pinch zooms the view, not the page'(page, session) {
     await page.evaluate(() => window.kalViewer.setView({ bearing: 0, pitch: 0, zoom: 1 }));
     const box = await viewerBox(page), start = await view(page);
     await touch(session, steps(box.x - 100, box.x + 100, 10).map((x) => [[x, box.y]]));
@@ -54,10 +54,14 @@ const tests = {
     const dragged = await view(page);
     check(turn(start.bearing, dragged.bearing) < -10, `a drag to the right turned ${turn(start.bearing, dragged.bearing)}°`);
     check(dragged.pitch > 5, `a drag downwards left the pitch at ${dragged.pitch}°`);
+    await page.evaluate(() => window.kalViewer.setView({ zoom: 1 }));
+    for (let i = 0; i < 2; i++) await touch(session, [[[box.x, box.y]]]);
+    const tapped = (await view(page)).zoom;
+    check(Math.abs(tapped - 1.5) < 0.02, `a double tap zoomed from 1 to ${tapped}`);
     const spread = steps(20, 120, 10).map((d) => [[box.x - d, box.y], [box.x + d, box.y]]);
     await touch(session, spread);
     const pinched = await view(page), page1 = await page.evaluate(() => [visualViewport.scale, scrollX, scrollY]);
-    check(pinched.zoom > 2, `a pinch from 40 to 240 pixels zoomed to ${pinched.zoom}`);
+    check(pinched.zoom > 1.5 * 2, `a pinch from 40 to 240 pixels zoomed from 1.5 to ${pinched.zoom}`);
     check(page1.join() === '1,0,0', `the page zoomed or scrolled: scale, x, y = ${page1.join(', ')}`);
   },
 
