@@ -4,6 +4,7 @@
 
 import { Motion } from './motion.js';
 import { PointerInput, ZOOM_STEP } from './input.js';
+import { WorkerFrames } from './worker_frames.js';
 
 // Keys that zoom, by the factor they zoom with.
 const ZOOM_KEYS = { '+': ZOOM_STEP, '=': ZOOM_STEP, '-': 1 / ZOOM_STEP, _: 1 / ZOOM_STEP };
@@ -91,7 +92,8 @@ export class KalViewer {
   // Builds the viewer inside `host`, which sets its size; events go to `host`.
   // `drag`: 'grab' (the picture follows the pointer) or 'joystick' (the
   // pointer's offset from where it was pressed sets a turning speed).
-  constructor(host, { wasmUrl = new URL('kalvoria.wasm', import.meta.url), drag = 'grab' } = {}) {
+  // `worker`: render moving views in a worker, where the browser can.
+  constructor(host, { wasmUrl = new URL('kalvoria.wasm', import.meta.url), drag = 'grab', worker = true } = {}) {
     if (drag !== 'grab' && drag !== 'joystick') throw new TypeError(`drag must be 'grab' or 'joystick', not ${drag}`);
     this.host = host;
     this.wasmUrl = wasmUrl;
@@ -104,6 +106,10 @@ export class KalViewer {
     this.raf = 0;
     this.lastFrame = 0;    // time of the previous animation frame while moving
     this.dirty = false;    // the engine's view moved since the last paint
+    this.useWorker = worker && typeof Worker === 'function';
+    this.frames = null;    // the render worker, once a panorama is open
+    this.seq = 0;          // paints in the order they were asked for
+    this.paintedSeq = 0;
     this.destroyed = false;
     this.lifetime = new AbortController();  // ends listeners and fetches
     this.motion = new Motion({ move: (dx, dy) => this.moveBy(dx, dy, 0), scale: () => this.unitsPerDegree() });
@@ -192,6 +198,8 @@ export class KalViewer {
       this.endWalk();
       this.hideTooltip();
       this.startView = this.view;
+      await this.startWorker(image, text);
+      if (this.destroyed) return false;
       this.changed();
       this.render();
       return true;
@@ -216,6 +224,35 @@ export class KalViewer {
     } catch (error) {
       return this.fail(`Cannot open the panorama: ${error.message}`);
     }
+  }
+
+  // The render worker gets its own copy of the panorama at this view size; a
+  // browser without module workers paints on the main thread.
+  async startWorker(image, text) {
+    if (!this.useWorker) return;
+    const module = await compileModule(this.wasmUrl);
+    if (this.destroyed) return;
+    try {
+      this.frames ??= new WorkerFrames(module, (...frame) => this.workerFrame(...frame), () => this.workerFailed());
+    } catch {
+      this.useWorker = false;
+      return;
+    }
+    const x = this.engine.x;
+    this.frames.open(image, text, x.kalweb_value(this.session, VALUE.VPWIDTH), x.kalweb_value(this.session, VALUE.VPHEIGHT));
+  }
+
+  workerFrame(seq, width, height, buffer) {
+    if (this.destroyed || seq < this.paintedSeq) return;  // a newer paint is up
+    this.paintedSeq = seq;
+    if (width !== this.canvas.width || height !== this.canvas.height) return;  // from before a resize
+    this.context.putImageData(new ImageData(new Uint8ClampedArray(buffer), width, height), 0, 0);
+  }
+
+  workerFailed() {
+    this.frames = null;
+    this.useWorker = false;
+    this.changed();
   }
 
   // Throws once destroy() has run: the viewer has nothing left to work on.
@@ -272,6 +309,8 @@ export class KalViewer {
     cancelAnimationFrame(this.raf);
     this.raf = 0;
     this.motion.stop();
+    this.frames?.close();
+    this.frames = null;
     if (this.session) this.engine.x.kalweb_delete(this.session);
     this.session = 0;
     this.engine = null;
@@ -296,6 +335,7 @@ export class KalViewer {
       this.fail(`Cannot show the panorama at this size: ${this.engine.string(this.engine.x.kalweb_error())}`);
       return;
     }
+    this.frames?.resize(width, height);
     this.endWalk();
     this.changed();
     this.render();
@@ -317,6 +357,7 @@ export class KalViewer {
     const height = x.kalweb_value(this.session, VALUE.VPHEIGHT);
     const pixels = x.kalweb_render(this.session);
     this.dirty = false;
+    this.paintedSeq = ++this.seq;
     if (!pixels) return;
     if (this.canvas.width !== width || this.canvas.height !== height) {
       this.canvas.width = width;
@@ -341,7 +382,13 @@ export class KalViewer {
     const seconds = this.lastFrame ? Math.min(0.1, (time - this.lastFrame) / 1000) : 0;
     this.lastFrame = time;
     const moving = this.motion.step(seconds);
-    if (this.dirty) this.render();
+    if (this.dirty && this.frames) {
+      const { x, y, z } = this.view;
+      this.frames.request(++this.seq, [x, y, z]);
+      this.dirty = false;
+    } else if (this.dirty) {
+      this.render();
+    }
     this.notes();
     this.reportView();
     if (moving) this.changed();

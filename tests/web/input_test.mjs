@@ -189,6 +189,26 @@ const tests = {
     check(counts.worst <= 1, `${counts.worst} viewchange events in one frame`);
   },
 
+  async 'frames painted by the render worker equal the main thread\'s'(page) {
+    await page.evaluate(() => window.kalViewer.setView({ bearing: 30, pitch: 10, zoom: 1.2 }));
+    const box = await viewerBox(page);
+    await page.mouse.move(box.x, box.y);
+    await page.mouse.down();
+    await page.mouse.move(box.x + 90, box.y + 30, { steps: 5 });
+    await page.mouse.up();
+    const same = await page.evaluate(async () => {
+      const v = window.kalViewer, pixels = () => v.context.getImageData(0, 0, v.canvas.width, v.canvas.height).data;
+      const worker = v.frames !== null;
+      while (v.motion.active || v.frames?.busy || v.paintedSeq !== v.seq) await new Promise((done) => requestAnimationFrame(done));
+      const painted = pixels();
+      v.render();
+      const reference = pixels();
+      return { worker, equal: painted.every((byte, i) => byte === reference[i]) };
+    });
+    check(same.worker, 'no render worker ran');
+    check(same.equal, 'the worker\'s frame differs from the main thread\'s render of the same view');
+  },
+
   async 'destroy() during openUrl leaves no session, element, listener or style'(page) {
     const result = await page.evaluate(async () => {
       const host = document.createElement('div'), own = document.createElement('p');
@@ -201,13 +221,13 @@ const tests = {
       const opened = await opening, reopened = await viewer.open(new Uint8Array(10));
       let threw = '';
       try { viewer.setView({ bearing: 1 }); } catch (error) { threw = error.message; }
-      const state = { opened, reopened, threw, session: viewer.session, engine: viewer.engine,
+      const state = { opened, reopened, threw, session: viewer.session, engine: viewer.engine, worker: viewer.frames,
         children: [...host.children].map((e) => e.tagName), position: host.style.position };
       host.remove();
       return state;
     });
     check(result.opened === false && result.reopened === false, `open resolved ${result.opened}, ${result.reopened}`);
-    check(result.session === 0 && result.engine === null, 'a session survived destroy()');
+    check(result.session === 0 && result.engine === null && result.worker === null, 'a session or worker survived destroy()');
     check(result.children.join() === 'P' && result.position === '', `the host kept ${result.children.join()} and position "${result.position}"`);
     check(/destroyed/.test(result.threw), `setView after destroy() threw "${result.threw}"`);
   },
