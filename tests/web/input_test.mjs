@@ -209,6 +209,36 @@ const tests = {
     check(same.equal, 'the worker\'s frame differs from the main thread\'s render of the same view');
   },
 
+  async 'a held arrow turns at the same angular speed on a narrow and a wide image'(page) {
+    const turned = await page.evaluate(async () => {
+      // An 8-bit grey BMP of width x height, bottom-up.
+      const bmp = (width, height) => {
+        const stride = (width + 3) & ~3, offset = 14 + 40 + 1024, bytes = new Uint8Array(offset + stride * height);
+        const data = new DataView(bytes.buffer);
+        bytes.set([66, 77]);
+        [[2, offset + stride * height], [10, offset], [14, 40], [18, width], [22, height], [34, stride * height]].forEach(([at, v]) => data.setUint32(at, v, true));
+        data.setUint16(26, 1, true);
+        data.setUint16(28, 8, true);
+        for (let i = 0; i < 256; i++) bytes.set([i, i, i, 0], 54 + 4 * i);
+        for (let y = 0; y < height; y++) for (let x = 0; x < width; x++) bytes[offset + y * stride + x] = (x * 7 + y) & 255;
+        return bytes;
+      };
+      const v = window.kalViewer, result = [];
+      for (const width of [3000, 12000]) {
+        if (!(await v.open(bmp(width, 600)))) return `a ${width}-wide image did not open`;
+        const before = v.view.bearing;
+        v.motion.pressKey('ArrowRight');
+        v.motion.step(0.5);
+        v.motion.releaseKey('ArrowRight');
+        result.push((v.view.bearing - before + 360) % 360);
+      }
+      await v.openUrl('samples/courtyard.bmp', 'samples/courtyard.KAL');
+      return result;
+    });
+    check(Array.isArray(turned), turned);
+    check(turned.every((degrees) => Math.abs(degrees - 30) < 0.5), `half a second turned ${turned.join('° and ')}°, not 30° each`);
+  },
+
   async 'destroy() during openUrl leaves no session, element, listener or style'(page) {
     const result = await page.evaluate(async () => {
       const host = document.createElement('div'), own = document.createElement('p');
