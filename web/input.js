@@ -2,6 +2,7 @@
 // apart by id: one steers (grab or joystick), two pinch-zoom about their
 // midpoint. Everything moves the view through the viewer's engine moves.
 import { JOYSTICK_SPEED, VelocityTracker } from './motion.js';
+import { alignPoint, imagePoint, viewPoint } from './view_geometry.js';
 
 const CLICK_SLOP = 5;          // CSS pixels a click may wander
 const DOUBLE_TAP_MS = 400;
@@ -13,8 +14,8 @@ const WHEEL_RATE = 0.0015;     // zoom factor exp(-rate * deltaY in pixels)
 const PINCH_WHEEL_RATE = 0.01; // ctrl+wheel: a trackpad pinch sends small deltas
 
 // `viewer` offers: canvas, drag ('grab' | 'joystick'), motion, reducedMotion(),
-// viewPoint(clientX, clientY), imagePoint(vx, vy), alignPoint(anchor, vx, vy),
-// zoomTo(zoom, vx, vy), zoom, hover(vx, vy), pick(vx, vy), changed().
+// moveBy(dx, dy, dz), zoomTo(zoom), zoom, hover(vx, vy, clientX, clientY),
+// leave(), pick(vx, vy), cursorChanged(), changed(), guard(handler).
 export class PointerInput {
   constructor(viewer, signal) {
     this.viewer = viewer;
@@ -54,11 +55,11 @@ export class PointerInput {
     if (points.length === 2) {
       const mid = this.midpoint(points);
       this.gesture = { kind: 'pinch', distance: this.spread(points), zoom: this.viewer.zoom,
-        anchor: this.viewer.imagePoint(...mid), moved: true };
+        anchor: imagePoint(this.viewer, ...viewPoint(this.viewer, ...mid)), moved: true };
       this.viewer.motion.joystick = null;
     } else if (points.length === 1) {
-      const [p] = points, at = this.viewer.viewPoint(p.x, p.y);
-      this.gesture = { kind: this.viewer.drag, anchor: this.viewer.imagePoint(...at),
+      const [p] = points, at = viewPoint(this.viewer, p.x, p.y);
+      this.gesture = { kind: this.viewer.drag, anchor: imagePoint(this.viewer, ...at),
         originX: p.x, originY: p.y, moved: this.gesture?.moved ?? false, started: ms };
     } else {
       this.gesture = null;
@@ -69,7 +70,7 @@ export class PointerInput {
   move(event) {
     const pointer = this.pointers.get(event.pointerId);
     if (!pointer) {
-      if (!this.pointers.size && event.pointerType === 'mouse') this.viewer.hover(...this.viewer.viewPoint(event.clientX, event.clientY), event.clientX, event.clientY);
+      if (!this.pointers.size && event.pointerType === 'mouse') this.viewer.hover(...viewPoint(this.viewer, event.clientX, event.clientY), event.clientX, event.clientY);
       return;
     }
     const events = event.getCoalescedEvents?.() ?? [];
@@ -86,7 +87,7 @@ export class PointerInput {
   grab(pointer, ms) {
     const { anchor } = this.gesture;
     if (!anchor) return;
-    const moved = this.viewer.alignPoint(anchor, ...this.viewer.viewPoint(pointer.x, pointer.y));
+    const moved = alignPoint(this.viewer, anchor, ...viewPoint(this.viewer, pointer.x, pointer.y));
     this.velocity.add(ms, moved[0], moved[1]);
   }
 
@@ -106,10 +107,10 @@ export class PointerInput {
   // between them stays between them, so moving both fingers also turns.
   pinch() {
     const points = [...this.pointers.values()], { gesture } = this;
-    const mid = this.viewer.viewPoint(...this.midpoint(points));
+    const mid = viewPoint(this.viewer, ...this.midpoint(points));
     const spread = this.spread(points);
     if (gesture.distance > 0 && spread > 0) this.viewer.zoomTo((gesture.zoom * spread) / gesture.distance, ...mid);
-    if (gesture.anchor) this.viewer.alignPoint(gesture.anchor, ...mid);
+    if (gesture.anchor) alignPoint(this.viewer, gesture.anchor, ...mid);
   }
 
   up(event, released) {
@@ -138,7 +139,7 @@ export class PointerInput {
   // A click picks the hotspot under it; a second tap of a finger soon after
   // the first zooms in (a mouse gets its dblclick event instead).
   tap(event) {
-    this.viewer.pick(...this.viewer.viewPoint(event.clientX, event.clientY));
+    this.viewer.pick(...viewPoint(this.viewer, event.clientX, event.clientY));
     if (event.pointerType === 'mouse') return;
     const last = this.lastTap;
     this.lastTap = { ms: event.timeStamp, x: event.clientX, y: event.clientY };
@@ -167,9 +168,9 @@ export class PointerInput {
 
   zoomStep(clientX, clientY, factor) {
     this.viewer.motion.stop();
-    const at = this.viewer.viewPoint(clientX, clientY), anchor = this.viewer.imagePoint(...at);
+    const at = viewPoint(this.viewer, clientX, clientY), anchor = imagePoint(this.viewer, ...at);
     this.viewer.zoomTo(this.viewer.zoom * factor, ...at);
-    if (anchor) this.viewer.alignPoint(anchor, ...at);
+    if (anchor) alignPoint(this.viewer, anchor, ...at);
   }
 
   midpoint(points) { return [(points[0].x + points[1].x) / 2, (points[0].y + points[1].y) / 2]; }

@@ -5,12 +5,12 @@
 import { Motion } from './motion.js';
 import { PointerInput, ZOOM_STEP } from './input.js';
 import { WorkerFrames } from './worker_frames.js';
+import { VALUE, unitsPerDegree } from './view_geometry.js';
 
 // Keys that zoom, by the factor they zoom with.
 const ZOOM_KEYS = { '+': ZOOM_STEP, '=': ZOOM_STEP, '-': 1 / ZOOM_STEP, _: 1 / ZOOM_STEP };
-// Notification codes and the values the viewer reads.
+// Notification codes.
 const KN_SELHOTSPOT = 0, KN_HITHOTSPOT = 1, NO_HOTSPOT = 0xffff;
-const VALUE = { ANGLE: 1, RADIUS: 2, NUMHOTSPOTS: 3, XPOS: 5, YPOS: 6, ZPOS: 7, SRCWIDTH: 10, VPWIDTH: 12, VPHEIGHT: 13 };
 // The engine's cursor shapes, in its order.
 const CURSORS = ['default', 'move', 'n-resize', 's-resize', 'w-resize', 'e-resize',
   'nw-resize', 'ne-resize', 'sw-resize', 'se-resize', 'pointer'];
@@ -112,7 +112,7 @@ export class KalViewer {
     this.paintedSeq = 0;
     this.destroyed = false;
     this.lifetime = new AbortController();  // ends listeners and fetches
-    this.motion = new Motion({ move: (dx, dy) => this.moveBy(dx, dy, 0), scale: () => this.unitsPerDegree() });
+    this.motion = new Motion({ move: (dx, dy) => this.moveBy(dx, dy, 0), scale: () => unitsPerDegree(this) });
     this.buildElements();
     this.listen();
     this.input = new PointerInput(this, this.lifetime.signal);
@@ -452,62 +452,12 @@ export class KalViewer {
     c.restore();
   }
 
-  // A pointer position in view pixels, inside the view.
-  viewPoint(clientX, clientY) {
-    const box = this.canvas.getBoundingClientRect();
-    const inside = (value, size) => Math.min(size - 1, Math.max(0, Math.floor(value)));
-    return [inside(((clientX - box.left) * this.canvas.width) / box.width, this.canvas.width),
-      inside(((clientY - box.top) * this.canvas.height) / box.height, this.canvas.height)];
-  }
-
-  // The image pixel shown at a view pixel: { column, row }, or null.
-  imagePoint(vx, vy) {
-    if (!this.session) return null;
-    const pointer = this.engine.x.kalweb_mapPoint(this.session, vx, vy);
-    if (!pointer) return null;
-    const [column, row] = this.engine.ints(pointer, 2);
-    return { column, row };
-  }
-
   // Moves the view by whole engine units; returns the limits it met.
   moveBy(dx, dy, dz) {
     if (!this.session) return 0;
     const bounds = this.engine.x.kalweb_move(this.session, dx, dy, dz);
     this.changed();
     return bounds;
-  }
-
-  // Engine units per degree now: columns of bearing, rows of pitch (the
-  // cylinder puts h rows at atan(h / radius), so rows grow toward the poles).
-  unitsPerDegree() {
-    const x = this.engine.x, value = (code) => x.kalweb_value(this.session, code);
-    const radius = value(VALUE.RADIUS), angle = value(VALUE.ANGLE) || 360;
-    const cosine = Math.cos((this.view.pitch * Math.PI) / 180);
-    return { columns: value(VALUE.SRCWIDTH) / angle, rows: (radius * Math.PI) / 180 / (cosine * cosine) };
-  }
-
-  // Turns so that the image point `anchor` shows at view pixel (vx, vy), as
-  // near as the engine's limits allow. Returns the move made, in engine units.
-  alignPoint(anchor, vx, vy) {
-    const total = [0, 0];
-    const width = this.engine.x.kalweb_value(this.session, VALUE.SRCWIDTH);
-    const full = (this.engine.x.kalweb_value(this.session, VALUE.ANGLE) || 360) === 360;
-    // The tilt makes the mapping slightly non-linear: a second pass settles it.
-    for (let pass = 0; pass < 3; pass++) {
-      const seen = this.imagePoint(vx, vy);
-      if (!seen) break;
-      let dx = anchor.column - seen.column;
-      if (full) dx = ((((dx % width) + width + width / 2) % width) - width / 2) | 0;
-      const dy = seen.row - anchor.row;
-      if (!dx && !dy) break;
-      const before = this.view;
-      this.moveBy(dx, dy, 0);
-      const after = this.view;
-      if (after.x === before.x && after.y === before.y) break;  // at a limit
-      total[0] += dx;
-      total[1] += dy;
-    }
-    return total;
   }
 
   // Zooms to `zoom` (clamped by the engine); the point at (vx, vy) is the

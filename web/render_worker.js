@@ -2,8 +2,8 @@
 // the same panorama and view size, which renders the positions the page sends
 // and returns the RGBA frames, so that input and animation frames never wait.
 import { instantiate } from './kalvoria.js';
+import { VALUE } from './view_geometry.js';
 
-const VPWIDTH = 12, VPHEIGHT = 13;
 let x = null, session = 0;
 let queue = Promise.resolve();
 
@@ -37,7 +37,7 @@ const handlers = {
     x.kalweb_setPos(session, ...position);
     const pixels = x.kalweb_render(session);
     if (!pixels) throw new Error('the renderer failed');
-    const width = x.kalweb_value(session, VPWIDTH), height = x.kalweb_value(session, VPHEIGHT), bytes = width * height * 4;
+    const width = x.kalweb_value(session, VALUE.VPWIDTH), height = x.kalweb_value(session, VALUE.VPHEIGHT), bytes = width * height * 4;
     const out = buffer?.byteLength === bytes ? buffer : new ArrayBuffer(bytes);
     new Uint8Array(out).set(new Uint8Array(x.memory.buffer, pixels, bytes));
     self.postMessage({ kind: 'frame', seq, width, height, buffer: out }, [out]);

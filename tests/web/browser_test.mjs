@@ -108,12 +108,14 @@ const tests = {
         check(await page.evaluate((url) => window.kalViewer.openUrl(url, 'samples/courtyard.KAL'), `samples/${image}`), `${image} did not open`);
       }
       await resizeViewer(page, width, height);
-      // kalrender takes the pitch in rows above the middle row, the viewer in
-      // degrees above the horizon: a point h rows above it is atan(h / radius) up.
+      // kalrender takes the pitch as the view centre's offset from the middle
+      // row in view pixels, the viewer in degrees above the horizon: at view
+      // scale s that is offset * s rows, and h rows up lie atan(h / radius) up.
       check(await page.evaluate((v) => {
-        const { engine, session } = window.kalViewer, value = (code) => engine.x.kalweb_value(session, code);
-        const degrees = (Math.atan((v.pitch - value(0)) / value(2)) * 180) / Math.PI;
-        return window.kalViewer.setView({ ...v, pitch: degrees });
+        const viewer = window.kalViewer, value = (code) => viewer.engine.x.kalweb_value(viewer.session, code);
+        const { z } = viewer.setView({ zoom: v.zoom }), radius = value(2), scale = (radius - z) / radius;
+        const degrees = (Math.atan((v.pitch * scale - value(0)) / radius) * 180) / Math.PI;
+        return viewer.setView({ ...v, pitch: degrees });
       }, view), 'setView refused the view');
       const web = await canvasPixels(page), native = nativeView(image, view, width, height);
       const first = web.findIndex((byte, i) => byte !== native[i]);

@@ -43,6 +43,12 @@ async function touch(session, frames) {
   await session.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
 }
 
+// The image pixel under a page point.
+const under = (page, x, y) => page.evaluate(async (cx, cy) => {
+  const { imagePoint, viewPoint } = await import('./view_geometry.js');
+  return imagePoint(window.kalViewer, ...viewPoint(window.kalViewer, cx, cy));
+}, x, y);
+
 const steps = (from, to, count) => Array.from({ length: count + 1 }, (_, i) => from + ((to - from) * i) / count);
 
 const tests = {
@@ -58,8 +64,13 @@ const tests = {
     for (let i = 0; i < 2; i++) await touch(session, [[[box.x, box.y]]]);
     const tapped = (await view(page)).zoom;
     check(Math.abs(tapped - 1.5) < 0.02, `a double tap zoomed from 1 to ${tapped}`);
-    const spread = steps(20, 120, 10).map((d) => [[box.x - d, box.y], [box.x + d, box.y]]);
+    await page.evaluate(() => window.kalViewer.setView({ pitch: 0 }));
+    const middle = await under(page, box.x + 30, box.y - 20);
+    const spread = steps(20, 120, 10).map((d) => [[box.x + 30 - d, box.y - 20], [box.x + 30 + d, box.y - 20]]);
     await touch(session, spread);
+    const kept = await under(page, box.x + 30, box.y - 20);
+    check(Math.abs(kept.column - middle.column) <= 2 && Math.abs(kept.row - middle.row) <= 2,
+      `the pinch's midpoint moved from image point ${JSON.stringify(middle)} to ${JSON.stringify(kept)}`);
     const pinched = await view(page), page1 = await page.evaluate(() => [visualViewport.scale, scrollX, scrollY]);
     check(pinched.zoom > 1.5 * 2, `a pinch from 40 to 240 pixels zoomed from 1.5 to ${pinched.zoom}`);
     check(page1.join() === '1,0,0', `the page zoomed or scrolled: scale, x, y = ${page1.join(', ')}`);
@@ -83,16 +94,13 @@ const tests = {
   async 'a grab keeps the image point under the pointer within 2 pixels'(page) {
     await page.evaluate(() => window.kalViewer.setView({ bearing: 10, pitch: 5, zoom: 1.3 }));
     const box = await viewerBox(page);
-    const under = (x, y) => page.evaluate((cx, cy) => {
-      const v = window.kalViewer;
-      return v.imagePoint(...v.viewPoint(cx, cy));
-    }, x, y);
-    const from = [box.x - 120, box.y + 40], anchor = await under(...from);
+
+    const from = [box.x - 120, box.y + 40], anchor = await under(page, ...from);
     await page.mouse.move(...from);
     await page.mouse.down();
     for (const [dx, dy] of [[60, -10], [150, -30], [230, -50]]) {
       await page.mouse.move(from[0] + dx, from[1] + dy, { steps: 4 });
-      const seen = await under(from[0] + dx, from[1] + dy), zoom = (await view(page)).zoom;
+      const seen = await under(page, from[0] + dx, from[1] + dy), zoom = (await view(page)).zoom;
       const off = Math.hypot(seen.column - anchor.column, seen.row - anchor.row) * zoom;
       check(off <= 2, `after a move of ${dx}, ${dy} the anchor is ${off.toFixed(1)} pixels away`);
     }
@@ -128,7 +136,7 @@ const tests = {
     }
   },
 
-  async 'views round-trip exactly, omitted fields stay, a clamped view is returned as taken'(page) {
+  async 'views round-trip exactly, omitted fields stay (a zoom keeps the direction), a clamped view is returned as taken'(page) {
     const result = await page.evaluate(() => {
       const v = window.kalViewer;
       v.setView({ bearing: 123.4, pitch: 12.5, zoom: 1.7 });
@@ -137,15 +145,17 @@ const tests = {
       const last = v.view;
       v.setView({ bearing: 200 });
       const kept = v.view;
+      const zoomed = v.setView({ zoom: 2.5 });
       const clamped = v.setView({ zoom: 0.05 });
-      return { first, last, kept, clamped, now: v.view, bad: v.setView({ bearing: NaN }) };
+      return { first, last, kept, zoomed, clamped, now: v.view, bad: v.setView({ bearing: NaN }) };
     });
-    const { first, last, kept, clamped, now } = result;
+    const { first, last, kept, zoomed, clamped, now } = result;
     check(['bearing', 'pitch', 'zoom', 'x', 'y', 'z'].every((f) => first[f] === last[f]),
       `100 round trips moved ${JSON.stringify(first)} to ${JSON.stringify(last)}`);
     check(Math.abs(first.bearing - 123.4) < 0.2 && Math.abs(first.pitch - 12.5) < 0.2 && Math.abs(first.zoom - 1.7) < 0.01,
       `asked for 123.4°, 12.5°, 1.7x; got ${JSON.stringify(first)}`);
     check(Math.abs(kept.bearing - 200) < 0.2 && kept.pitch === first.pitch && kept.zoom === first.zoom, `after a bearing alone: ${JSON.stringify(kept)}`);
+    check(Math.abs(zoomed.pitch - kept.pitch) < 0.05 && Math.abs(zoomed.bearing - kept.bearing) < 0.05, `zooming in moved the view from ${JSON.stringify(kept)} to ${JSON.stringify(zoomed)}`);
     check(clamped && clamped.zoom > 0.05 && clamped.zoom === now.zoom, `a zoom of 0.05 returned ${JSON.stringify(clamped)}`);
     check(result.bad === false, 'a bearing of NaN was taken');
   },

@@ -6,6 +6,7 @@
 #include <emscripten/emscripten.h>
 
 #include <cmath>
+#include <cstdint>
 
 using kalweb::Session;
 
@@ -36,28 +37,37 @@ double wrapDegrees(double degrees)
     return d < 0 ? d + 360.0 : d;
 }
 
-// The one place that knows the cylinder: a point h rows above the horizon
-// row lies at elevation atan(h / radius); xPos columns are xPos * 360 / srcWidth
-// degrees east of the orientation, as the engine reports its bearing.
+// The one place that knows the cylinder. A point h rows above the horizon
+// row lies at elevation atan(h / radius); the view centre lies
+// (yPos - srcHeight / 2) view pixels above the image's middle row, which at
+// view scale s is that many times s rows. xPos columns are
+// xPos * 360 / srcWidth degrees east of the orientation, as the engine
+// reports its bearing.
 Angles anglesOf(const Panorama &rec)
 {
-    const double radius = rec.radius;
-    const double rowsAbove = rec.yPos - rec.srcHeight / 2 - rec.horizon;
+    const double radius = rec.radius, scale = (radius - rec.zPos) / radius;
+    const double rowsAbove = (rec.yPos - rec.srcHeight / 2) * scale - rec.horizon;
     return {wrapDegrees(rec.xPos * 360.0 / rec.srcWidth + rec.orientation),
-            std::atan(rowsAbove / radius) * 180.0 / kPi, radius / (radius - rec.zPos)};
+            std::atan(rowsAbove / radius) * 180.0 / kPi, 1 / scale};
 }
 
-Position positionOf(const Panorama &rec, const Angles &view)
+int zoomPosition(const Panorama &rec, double zoom)
 {
     const double radius = rec.radius;
+    return truncNear(radius - radius / zoom);
+}
+
+// Where bearing and pitch put the view at the zoom the panorama has now: how
+// many view pixels a row is depends on it.
+Position positionOf(const Panorama &rec, const Angles &view)
+{
+    const double radius = rec.radius, scale = (radius - rec.zPos) / radius;
     const double east = wrapDegrees(view.bearing - rec.orientation);
     const double pitch = std::fmax(-89.9, std::fmin(89.9, view.pitch));
-    const double rows = std::round(radius * std::tan(pitch * kPi / 180.0));
-    const double y =
-        rec.srcHeight / 2 + rec.horizon + std::fmax(-32768.0, std::fmin(32767.0, rows));
+    const double above = (rec.horizon + radius * std::tan(pitch * kPi / 180.0)) / scale;
+    const double y = std::round(rec.srcHeight / 2 + std::fmax(-65536.0, std::fmin(65536.0, above)));
     return {truncNear(east * rec.srcWidth / 360.0),
-            static_cast<int>(std::fmax(-32768.0, std::fmin(32767.0, y))),
-            truncNear(radius - radius / view.zoom)};
+            static_cast<int>(std::fmax(INT16_MIN, std::fmin(INT16_MAX, y))), rec.zPos};
 }
 
 double taken[3];
@@ -84,8 +94,11 @@ EMSCRIPTEN_KEEPALIVE int kalweb_putView(Session *s, double bearing, double pitch
 {
     if (!s || !std::isfinite(bearing) || !std::isfinite(pitch) || !(zoom >= 0.01 && zoom <= 1000.0))
         return -1;
-    const Position p = positionOf(*s->pano(), {bearing, pitch, zoom});
-    return kal_SetPos(s->pano(), p.x, p.y, p.z);
+    // The zoom first, as the engine limits it; then the direction at that zoom.
+    Panorama *pano = s->pano();
+    const int zoomed = kal_SetPos(pano, pano->xPos, pano->yPos, zoomPosition(*pano, zoom));
+    const Position p = positionOf(*pano, {bearing, pitch, zoom});
+    return zoomed | kal_SetPos(pano, p.x, p.y, p.z);
 }
 
 }  // extern "C"
