@@ -198,6 +198,7 @@ export class KalViewer {
       this.endWalk();
       this.hideTooltip();
       this.startView = this.view;
+      this.lastView = null;  // a new panorama is reported even at the same position
       await this.startWorker(image, text);
       if (this.destroyed) return false;
       this.changed();
