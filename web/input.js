@@ -45,11 +45,11 @@ export class PointerInput {
     this.viewer.canvas.setPointerCapture?.(event.pointerId);
     this.pointers.set(event.pointerId, { x: event.clientX, y: event.clientY, startX: event.clientX, startY: event.clientY });
     this.viewer.motion.stop();
-    this.begin(event.timeStamp);
+    this.begin();
   }
 
   // Starts the gesture that the pointers now down make.
-  begin(ms) {
+  begin() {
     const points = [...this.pointers.values()];
     this.velocity.reset();
     if (points.length === 2) {
@@ -60,7 +60,7 @@ export class PointerInput {
     } else if (points.length === 1) {
       const [p] = points, at = viewPoint(this.viewer, p.x, p.y);
       this.gesture = { kind: this.viewer.drag, anchor: imagePoint(this.viewer, ...at),
-        originX: p.x, originY: p.y, moved: this.gesture?.moved ?? false, started: ms };
+        originX: p.x, originY: p.y, moved: this.gesture?.moved ?? false };
     } else {
       this.gesture = null;
     }
@@ -73,10 +73,8 @@ export class PointerInput {
       if (!this.pointers.size && event.pointerType === 'mouse') this.viewer.hover(...viewPoint(this.viewer, event.clientX, event.clientY), event.clientX, event.clientY);
       return;
     }
-    const events = event.getCoalescedEvents?.() ?? [];
-    const last = events.at(-1) ?? event;
-    pointer.x = last.clientX;
-    pointer.y = last.clientY;
+    pointer.x = event.clientX;
+    pointer.y = event.clientY;
     if (Math.hypot(pointer.x - pointer.startX, pointer.y - pointer.startY) > CLICK_SLOP) this.gesture.moved = true;
     if (this.gesture.kind === 'pinch') this.pinch();
     else if (this.gesture.kind === 'joystick') this.steer(pointer);
@@ -120,7 +118,7 @@ export class PointerInput {
     if (this.viewer.canvas.hasPointerCapture?.(event.pointerId)) this.viewer.canvas.releasePointerCapture(event.pointerId);
     const gesture = this.gesture;
     if (this.pointers.size) {
-      this.begin(event.timeStamp);  // the finger left down steers on from here
+      this.begin();  // the finger left down steers on from here
       return;
     }
     this.gesture = null;

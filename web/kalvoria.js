@@ -19,8 +19,8 @@ const DESTROYED = 'the viewer was destroyed';
 let compiled = null;
 
 // Compiles the module once per page; every viewer gets its own instance, so
-// that each has its own motion state.
-// A failed load is forgotten, so that the next open tries again.
+// that each has its own motion state. A failed load is forgotten, so that the
+// next open tries again.
 function compileModule(url) {
   compiled ??= fetch(url).then((response) => {
     if (!response.ok) throw new Error(`cannot load ${url}: ${response.status}`);
