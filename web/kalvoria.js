@@ -1,6 +1,8 @@
 // Kalvoria in the browser: the engine's WebAssembly module behind a <canvas>.
 // Every decision about the picture and the motion is the engine's; this file
 // carries pointer, key and size events in and paints what comes out.
+import { afterPaint, fetchBytes } from './loader.js';
+import { Shell } from './shell.js';
 
 // Virtual key codes the engine's motion controller reacts to.
 const VK = { ' ': 0x20, ArrowLeft: 0x25, ArrowUp: 0x26, ArrowRight: 0x27, ArrowDown: 0x28, '+': 0x6b, '-': 0x6d };
@@ -82,7 +84,8 @@ class Engine {
 
 export class KalViewer {
   // Builds the viewer inside `host`, which sets its size; events go to `host`.
-  constructor(host, { wasmUrl = new URL('kalvoria.wasm', import.meta.url) } = {}) {
+  // The other options (auto-rotate, deep links, tours, ...) are the shell's.
+  constructor(host, { wasmUrl = new URL('kalvoria.wasm', import.meta.url), ...options } = {}) {
     this.host = host;
     this.wasmUrl = wasmUrl;
     this.session = 0;
@@ -100,6 +103,9 @@ export class KalViewer {
     } catch {
       this.resizer.observe(this.host);
     }
+    this.shell = new Shell(this, options);
+    this.message = this.shell.controls.message;
+    this.shell.start();
   }
 
   buildElements() {
@@ -114,15 +120,13 @@ export class KalViewer {
     this.canvas.tabIndex = 0;
     this.canvas.setAttribute('role', 'application');
     this.canvas.setAttribute('aria-label', 'Panorama: drag or use the arrow keys to look around, Tab for hotspots');
-    Object.assign(this.canvas.style, { display: 'block', width: '100%', height: '100%', outline: 'none' });
+    // The focus ring is the stylesheet's (class kal-view), for pages to restyle.
+    Object.assign(this.canvas.style, { display: 'block', width: '100%', height: '100%' });
     this.compass = make('canvas', 'kal-compass');
     Object.assign(this.compass.style, { position: 'absolute', right: '8px', top: '8px', width: '48px', height: '48px', pointerEvents: 'none' });
     this.tooltip = make('div', 'kal-tooltip');
     this.tooltip.setAttribute('role', 'status');
     Object.assign(this.tooltip.style, { position: 'absolute', display: 'none', pointerEvents: 'none', padding: '2px 6px', background: '#ffffe1', color: '#000', border: '1px solid #000', font: '12px sans-serif', whiteSpace: 'nowrap' });
-    this.message = make('div', 'kal-message');
-    this.message.setAttribute('role', 'alert');
-    Object.assign(this.message.style, { position: 'absolute', left: '8px', right: '8px', bottom: '8px', display: 'none', padding: '6px 10px', background: '#fff0f0', color: '#900', border: '1px solid #900', font: '13px sans-serif' });
     this.context = this.canvas.getContext('2d');
   }
 
@@ -167,24 +171,24 @@ export class KalViewer {
         if (!session) return this.fail(`Cannot open the panorama: ${this.engine.string(x.kalweb_error())}`);
         this.session = session;
       }
-      this.message.style.display = 'none';
       this.endWalk();
       this.render();
+      this.fire('load', {});
       return true;
     } catch (error) {
       return this.fail(`Cannot open the panorama: ${error.message}`);
     }
   }
 
-  // Fetches and opens a BMP file and, when given, its attribute file.
+  // Fetches and opens a BMP file and, when given, its attribute file;
+  // `progress` events tell the download, then the decoding.
   async openUrl(bmpUrl, attribsUrl = null) {
     try {
-      const fetchBytes = async (url) => {
-        const response = await fetch(url);
-        if (!response.ok) throw new Error(`cannot load ${url}: ${response.status}`);
-        return new Uint8Array(await response.arrayBuffer());
-      };
-      return this.open(await fetchBytes(bmpUrl), attribsUrl ? await fetchBytes(attribsUrl) : null);
+      const progress = (loaded, total) => this.fire('progress', { phase: 'fetch', loaded, total });
+      const [image, attribs] = await Promise.all([fetchBytes(bmpUrl, progress), attribsUrl ? fetchBytes(attribsUrl) : null]);
+      this.fire('progress', { phase: 'decode' });
+      await afterPaint();
+      return this.open(image, attribs);
     } catch (error) {
       return this.fail(`Cannot open the panorama: ${error.message}`);
     }
@@ -219,7 +223,16 @@ export class KalViewer {
     return { index, label: this.engine.string(x.kalweb_hotspotLabel(this.session, index)), text: this.engine.string(x.kalweb_hotspotText(this.session, index)) };
   }
 
+  // Enters or leaves fullscreen; resolves whether the viewer is in it.
+  toggleFullscreen() { return this.shell.controls.toggleFullscreen(); }
+
+  // The tour's scene on show, and a way to open another.
+  get scene() { return this.shell.tour?.current ?? null; }
+
+  openScene(id) { return this.shell.tour ? this.shell.tour.open(id) : Promise.resolve(false); }
+
   destroy() {
+    this.shell.destroy();
     this.resizer.disconnect();
     cancelAnimationFrame(this.raf);
     if (this.session) this.engine.x.kalweb_delete(this.session);
@@ -241,16 +254,17 @@ export class KalViewer {
     const [width, height] = this.deviceSize(entry);
     if (width === this.canvas.width && height === this.canvas.height) return;
     if (!this.engine.x.kalweb_resize(this.session, width, height)) {
-      this.fail(`Cannot show the panorama at this size: ${this.engine.string(this.engine.x.kalweb_error())}`);
+      this.fail(`Cannot show the panorama at this size: ${this.engine.string(this.engine.x.kalweb_error())}`, 'size');
       return;
     }
+    this.shell.controls.clearMessage('size');
     this.endWalk();
     this.render();
   }
 
-  fail(text) {
-    this.message.textContent = text;
-    this.message.style.display = 'block';
+  // `source` names what failed, so that its success can clear the message.
+  fail(text, source = 'open') {
+    this.shell.controls.showMessage(text, source);
     this.host.dispatchEvent(new CustomEvent('error', { detail: { message: text } }));
     return false;
   }
@@ -431,15 +445,19 @@ export class KalViewer {
     this.walk = next;
     if (next < 0) {
       this.hideTooltip();
+      this.fire('hotspotfocus', null);
       return;
     }
-    const spot = this.visible[next], box = this.canvas.getBoundingClientRect();
-    this.showTooltip(this.hotspot(spot.index).label,
-      (spot.x * box.width) / this.canvas.width, (spot.y * box.height) / this.canvas.height);
+    const spot = this.visible[next], box = this.canvas.getBoundingClientRect(), hotspot = this.hotspot(spot.index);
+    this.showTooltip(hotspot.label, (spot.x * box.width) / this.canvas.width, (spot.y * box.height) / this.canvas.height);
+    this.fire('hotspotfocus', hotspot);
   }
 
   endWalk() {
-    if (this.walk >= 0) this.hideTooltip();
+    if (this.walk >= 0) {
+      this.hideTooltip();
+      this.fire('hotspotfocus', null);
+    }
     this.walk = -1;
   }
 

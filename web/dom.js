@@ -1,0 +1,89 @@
+// Small helpers the viewer's page-facing modules share: elements, the one
+// stylesheet, the reduced-motion preference and what counts as user input.
+
+// Every rule is wrapped in :where() so that any rule of the page wins.
+const STYLES = `
+:where(kal-viewer) { display: block; position: relative; height: 400px; }
+:where(.kal-view):focus-visible { outline: 3px solid #1a73e8; outline-offset: -3px; }
+:where(.kal-buttons) { position: absolute; left: 8px; top: 8px; display: flex; gap: 6px; }
+:where(.kal-button) { width: 32px; height: 32px; padding: 4px;
+  border: 1px solid #333; border-radius: 4px; background: rgba(255,255,255,0.85); color: #222; cursor: pointer; }
+:where(.kal-button):focus-visible { outline: 3px solid #1a73e8; outline-offset: 1px; }
+:where(.kal-button) svg { display: block; width: 100%; height: 100%; }
+:where(.kal-button[aria-pressed="true"]) { background: #cde; }
+:where(.kal-message) { position: absolute; left: 8px; right: 8px; bottom: 8px; display: flex; gap: 8px;
+  align-items: flex-start; padding: 6px 10px; background: #fff0f0; color: #900; border: 1px solid #900; font: 13px sans-serif; }
+:where(.kal-message-text) { flex: 1; }
+:where(.kal-message-close) { border: none; background: none; color: inherit; font: 16px sans-serif; line-height: 1; cursor: pointer; padding: 0 2px; }
+:where(.kal-loading) { position: absolute; left: 50%; top: 50%; transform: translate(-50%, -50%); padding: 8px 12px;
+  background: rgba(0,0,0,0.7); color: #fff; font: 13px sans-serif; border-radius: 4px; text-align: center; pointer-events: none; }
+:where(.kal-loading) progress { display: block; width: 160px; margin-top: 4px; }
+:where(.kal-fade) { position: absolute; left: 0; top: 0; width: 100%; height: 100%; pointer-events: none; }
+.kal-message[hidden], .kal-loading[hidden] { display: none; }
+:where(.kal-hidden-text) { position: absolute; width: 1px; height: 1px; overflow: hidden; clip-path: inset(50%); white-space: nowrap; }
+`;
+
+const styled = new WeakSet();
+
+// Puts the stylesheet first in the document's head, once per document.
+export function installStyles(doc = document) {
+  if (styled.has(doc)) return;
+  styled.add(doc);
+  const style = doc.createElement('style');
+  style.dataset.kalvoria = '';
+  style.textContent = STYLES;
+  (doc.head ?? doc.documentElement).prepend(style);
+}
+
+export function make(parent, tag, className, attributes = {}) {
+  const element = parent.ownerDocument.createElement(tag);
+  element.className = className;
+  for (const [name, value] of Object.entries(attributes)) element.setAttribute(name, value);
+  parent.append(element);
+  return element;
+}
+
+// A button over the picture. Out of the Tab order: Tab belongs to the
+// hotspot walk and the keyboard has its own keys for these.
+export function makeButton(bar, className, label, icon) {
+  const button = make(bar, 'button', `kal-button ${className}`, { type: 'button', tabindex: '-1', 'aria-pressed': 'false' });
+  button.innerHTML = icon;
+  button.setAttribute('aria-label', label);
+  button.title = label;
+  return button;
+}
+
+// Calls `handler(reduced)` now and whenever the preference changes; returns
+// a function that stops listening.
+export function watchReducedMotion(handler) {
+  const query = typeof matchMedia === 'function' ? matchMedia('(prefers-reduced-motion: reduce)') : null;
+  if (!query) {
+    handler(false);
+    return () => {};
+  }
+  const changed = () => handler(query.matches);
+  query.addEventListener('change', changed);
+  changed();
+  return () => query.removeEventListener('change', changed);
+}
+
+export function prefersReducedMotion() {
+  return typeof matchMedia === 'function' && matchMedia('(prefers-reduced-motion: reduce)').matches;
+}
+
+// What a person does to the viewer: presses, touches, wheel turns, keys.
+const INPUT_EVENTS = ['pointerdown', 'touchstart', 'wheel', 'keydown'];
+
+// Calls `handler(event)` on every user input inside `host` (seen in the
+// capture phase, before the viewer acts on it); returns a function that stops.
+export function onUserInput(host, handler) {
+  const options = { capture: true, passive: true };
+  for (const type of INPUT_EVENTS) host.addEventListener(type, handler, options);
+  return () => { for (const type of INPUT_EVENTS) host.removeEventListener(type, handler, options); };
+}
+
+// Shortest signed difference a - b between two bearings, in (-180, 180].
+export function bearingDifference(a, b) {
+  const d = (((a - b) % 360) + 360) % 360;
+  return d > 180 ? d - 360 : d;
+}
