@@ -24,7 +24,10 @@ export class Controls {
       if (event.key === 'Escape' && this.messageSource) this.clearMessage();
     };
     this.onProgress = (event) => this.showProgress(event.detail);
-    this.onSettled = () => { this.loading.hidden = true; };
+    this.onSettled = (event) => {
+      this.loading.hidden = true;
+      if (event.type === 'load') this.clearMessage();
+    };
     this.onFullscreen = () => this.updateFullscreenButton();
     this.host.addEventListener('keydown', this.onKey);
     this.host.addEventListener('progress', this.onProgress);

@@ -252,7 +252,10 @@ export class KalViewer {
   fitToHost(entry) {
     if (!this.session || !this.host.clientWidth || !this.host.clientHeight) return;
     const [width, height] = this.deviceSize(entry);
-    if (width === this.canvas.width && height === this.canvas.height) return;
+    if (width === this.canvas.width && height === this.canvas.height) {
+      this.shell.controls.clearMessage('size');  // back at the size on show
+      return;
+    }
     if (!this.engine.x.kalweb_resize(this.session, width, height)) {
       this.fail(`Cannot show the panorama at this size: ${this.engine.string(this.engine.x.kalweb_error())}`, 'size');
       return;

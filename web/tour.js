@@ -1,7 +1,7 @@
 // Tours: several panoramas joined by hotspots. A hotspot whose text is
 // `scene:ID` (optionally followed by a space and any words) opens scene ID
 // with a short crossfade and fires `scenechange`.
-import { make, prefersReducedMotion } from './dom.js';
+import { prefersReducedMotion } from './dom.js';
 
 const FADE_MS = 400;
 
@@ -77,16 +77,17 @@ export class Tour {
   snapshot() {
     const { canvas, host } = this.viewer;
     if (prefersReducedMotion() || !canvas?.width) return null;
-    const still = make(host, 'canvas', 'kal-fade', { 'aria-hidden': 'true' });
-    canvas.after(still);  // under the controls
+    const still = host.ownerDocument.createElement('canvas');
+    still.className = 'kal-fade';
+    still.setAttribute('aria-hidden', 'true');
     still.width = canvas.width;
     still.height = canvas.height;
     try {
       still.getContext('2d').drawImage(canvas, 0, 0);
     } catch {
-      still.remove();
       return null;
     }
+    canvas.after(still);  // under the controls
     return still;
   }
 
