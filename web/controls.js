@@ -1,12 +1,10 @@
 // The viewer's own controls over the picture: the fullscreen button, the
 // message box (dismissible, cleared when the viewer works again) and the
 // loading indicator (fetch progress, then decoding).
-import { make, makeButton } from './dom.js';
+import { make, makeButton, setIcon } from './dom.js';
 
-const ENTER_ICON = '<svg viewBox="0 0 24 24" aria-hidden="true" fill="none" stroke="currentColor" stroke-width="2.5">'
-  + '<path d="M3 9V3h6M15 3h6v6M21 15v6h-6M9 21H3v-6"/></svg>';
-const EXIT_ICON = '<svg viewBox="0 0 24 24" aria-hidden="true" fill="none" stroke="currentColor" stroke-width="2.5">'
-  + '<path d="M9 3v6H3M21 9h-6V3M15 21v-6h6M3 15h6v6"/></svg>';
+const ENTER_ICON = 'M3 9V3h6M15 3h6v6M21 15v6h-6M9 21H3v-6';
+const EXIT_ICON = 'M9 3v6H3M21 9h-6V3M15 21v-6h6M3 15h6v6';
 
 function fullscreenElement(doc) { return doc.fullscreenElement ?? doc.webkitFullscreenElement ?? null; }
 
@@ -91,7 +89,7 @@ export class Controls {
     const button = this.fullscreenButton;
     if (!button) return;
     const on = fullscreenElement(this.host.ownerDocument) === this.host;
-    button.innerHTML = on ? EXIT_ICON : ENTER_ICON;
+    setIcon(button, on ? EXIT_ICON : ENTER_ICON);
     button.setAttribute('aria-pressed', `${on}`);
     button.setAttribute('aria-label', on ? 'Leave full screen' : 'Full screen');
     button.title = on ? 'Leave full screen (f)' : 'Full screen (f)';

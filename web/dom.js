@@ -25,12 +25,20 @@ const STYLES = `
 
 const styled = new WeakSet();
 
-// Puts the stylesheet first in the document's head, once per document.
+// Adds the stylesheet once per document. A constructed sheet needs no
+// 'unsafe-inline' in the page's Content-Security-Policy; with :where() on
+// every rule, its place in the cascade does not matter.
 export function installStyles(doc = document) {
   if (styled.has(doc)) return;
   styled.add(doc);
+  const Sheet = doc.defaultView?.CSSStyleSheet;
+  if (Sheet && 'adoptedStyleSheets' in doc) {
+    const sheet = new Sheet();
+    sheet.replaceSync(STYLES);
+    doc.adoptedStyleSheets = [...doc.adoptedStyleSheets, sheet];
+    return;
+  }
   const style = doc.createElement('style');
-  style.dataset.kalvoria = '';
   style.textContent = STYLES;
   (doc.head ?? doc.documentElement).prepend(style);
 }
@@ -45,12 +53,25 @@ export function make(parent, tag, className, attributes = {}) {
 
 // A button over the picture. Out of the Tab order: Tab belongs to the
 // hotspot walk and the keyboard has its own keys for these.
-export function makeButton(bar, className, label, icon) {
+export function makeButton(bar, className, label, iconPath) {
   const button = make(bar, 'button', `kal-button ${className}`, { type: 'button', tabindex: '-1', 'aria-pressed': 'false' });
-  button.innerHTML = icon;
+  setIcon(button, iconPath);
   button.setAttribute('aria-label', label);
   button.title = label;
   return button;
+}
+
+// A stroked 24×24 icon from SVG path data (built as nodes: no markup is
+// parsed, so pages that enforce Trusted Types allow it).
+export function setIcon(button, pathData) {
+  const ns = 'http://www.w3.org/2000/svg', doc = button.ownerDocument;
+  const svg = doc.createElementNS(ns, 'svg'), path = doc.createElementNS(ns, 'path');
+  for (const [name, value] of Object.entries({ viewBox: '0 0 24 24', 'aria-hidden': 'true', fill: 'none', stroke: 'currentColor', 'stroke-width': '2.5' })) {
+    svg.setAttribute(name, value);
+  }
+  path.setAttribute('d', pathData);
+  svg.append(path);
+  button.replaceChildren(svg);
 }
 
 // Calls `handler(reduced)` now and whenever the preference changes; returns

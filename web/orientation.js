@@ -3,8 +3,8 @@
 // back faces steers the view. Any other input turns it off again.
 import { makeButton, onUserInput } from './dom.js';
 
-const ICON = '<svg viewBox="0 0 24 24" aria-hidden="true" fill="none" stroke="currentColor" stroke-width="2">'
-  + '<rect x="7" y="2" width="10" height="20" rx="2"/><path d="M2 8a10 10 0 0 0 0 8M22 8a10 10 0 0 1 0 8"/></svg>';
+// A phone between two arcs.
+const ICON = 'M9 2h6a2 2 0 0 1 2 2v16a2 2 0 0 1-2 2H9a2 2 0 0 1-2-2V4a2 2 0 0 1 2-2zM3 8a10 10 0 0 0 0 8M21 8a10 10 0 0 1 0 8';
 
 const RADIANS = Math.PI / 180;
 

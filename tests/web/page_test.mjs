@@ -65,6 +65,7 @@ function pageHelpers() {
 // A fresh page of the viewer's site (the sample open), with the helpers.
 async function freshPage(browser, server, { phone = false, reduced = false, hash = '' } = {}) {
   const page = await browser.newPage();
+  opened.push(page);
   page.setDefaultTimeout(LIMIT_MS);
   page.on('pageerror', (error) => pageErrors.push(`uncaught: ${error.message}`));
   page.on('console', (message) => { if (message.type() === 'error') pageErrors.push(message.text()); });
@@ -94,6 +95,7 @@ async function touch(page, [x, y]) {
 }
 
 const pageErrors = [];
+const opened = [];  // pages a test opened; closed after it, so that the next test's page is in front
 
 const tests = {
   async 'the corner button and toggleFullscreen() enter and leave fullscreen'({ page }) {
@@ -129,7 +131,6 @@ const tests = {
     check(after.length === 0, `${after.length} view changes after the touch`);
     await page.waitForFunction((t) => window.kalEvents.some((e) => e.type === 'viewchange' && e.at > t + 800), { timeout: 3000 }, touched)
       .catch(() => { throw new Error('no turning again after the idle time'); });
-    await page.close();
   },
 
   async 'under reduced motion nothing turns on its own and scenes change without a fade'({ browser, server }) {
@@ -146,7 +147,6 @@ const tests = {
     check((await bearings(page)).length === before, 'the view turned on its own');
     check(await page.evaluate(() => window.kalTest.openScene('garden')), 'the garden did not open');
     check(await page.evaluate(() => window.kalFades) === 0, 'the scene change faded');
-    await page.close();
   },
 
   async 'a tour hotspot opens its scene with a crossfade; Back returns to the view left'({ browser, server }) {
@@ -173,7 +173,6 @@ const tests = {
     await page.waitForFunction(() => window.kalTest.scene === 'yard');
     const back = await page.evaluate(() => window.kalTest.view);
     check(near(back.bearing, left.bearing, 0.5), `back at bearing ${back.bearing}, left at ${left.bearing}`);
-    await page.close();
   },
 
   async 'the address reopens the same view'({ browser, server }) {
@@ -189,8 +188,6 @@ const tests = {
     const reopened = await again.evaluate(() => window.kalTest.view);
     check(near(reopened.bearing, view.bearing, 0.01) && Math.abs(reopened.pitch - view.pitch) < 0.01
       && Math.abs(reopened.zoom - view.zoom) < 0.01, `${hash} reopened at ${JSON.stringify(reopened)}, not ${JSON.stringify(view)}`);
-    await page.close();
-    await again.close();
   },
 
   async 'device orientation steers the view once its button is tapped, until a touch'({ browser, server }) {
@@ -205,6 +202,8 @@ const tests = {
     await page.touchscreen.tap(...await centre(page, '.kal-orientation'));
     await page.waitForFunction(() => document.querySelector('.kal-orientation').getAttribute('aria-pressed') === 'true', { timeout: 2000 })
       .catch(() => { throw new Error('the button did not turn it on'); });
+    // The first reading after that is where the device looks at the start.
+    await page.waitForFunction(() => window.kalTest.shell.orientation.reference != null, { timeout: 2000 });
     const start = await page.evaluate(() => window.kalTest.view.bearing);
     await orient(40);  // the phone turns 30 degrees to the left
     await page.waitForFunction((b) => Math.abs(((window.kalTest.view.bearing - b + 540) % 360) - 180 + 30) < 1.5, { timeout: 3000 }, start)
@@ -215,7 +214,6 @@ const tests = {
     await sleep(300);
     check(await page.evaluate(() => window.kalTest.view.bearing) === held, 'the device still steers after a touch');
     await cdp.detach();
-    await page.close();
   },
 
   async 'messages close with their button, with Escape, and when the viewer works again'({ page }) {
@@ -256,7 +254,6 @@ const tests = {
     check(fetched.at(-1).loaded === size && fetched.at(-1).total === size && /100 %/.test(fetched.at(-1).text), `last progress ${JSON.stringify(fetched.at(-1))}`);
     check(decode === seen.length - 2 && seen[decode].shown && /Decoding/.test(seen[decode].text), `decoding ${JSON.stringify(seen.slice(-2))}`);
     check(seen.at(-1).done && !seen.at(-1).shown, 'the indicator stayed after the open');
-    await page.close();
   },
 
   async 'the keyboard focus ring shows, and the Tab walk describes each hotspot'({ page }) {
@@ -301,6 +298,29 @@ const tests = {
       return element.viewer;
     });
     check(kept === null, 'the removed element kept its viewer');
+  },
+
+  async 'a page whose policy allows scripts from itself and \'wasm-unsafe-eval\' shows the element'({ browser, server }) {
+    const page = await browser.newPage();
+    opened.push(page);
+    const policy = "default-src 'self'; script-src 'self' 'wasm-unsafe-eval'; style-src 'self'";
+    const made = {
+      'csp.html': ['text/html', '<!doctype html><body><kal-viewer src="samples/courtyard.bmp" attribs="samples/courtyard.KAL" bearing="45"></kal-viewer><script type="module" src="csp.mjs"></script>'],
+      'csp.mjs': ['text/javascript', "import './element.js'; document.addEventListener('securitypolicyviolation', (e) => console.error(`blocked ${e.violatedDirective}`));"],
+    };
+    await page.setRequestInterception(true);
+    page.on('request', (request) => {
+      const body = made[new URL(request.url()).pathname.slice(1)];
+      if (body) request.respond({ status: 200, contentType: body[0], headers: { 'Content-Security-Policy': policy }, body: body[1] });
+      else request.continue();
+    });
+    const blocked = [];
+    page.on('console', (message) => { if (/^blocked|Refused/.test(message.text())) blocked.push(message.text()); });
+    await page.goto(`${server.url}csp.html`);
+    await page.waitForFunction(() => document.querySelector('kal-viewer').viewer?.view?.bearing > 40, { timeout: 5000 })
+      .catch(() => { throw new Error(`the element did not open: ${blocked.join(' | ')}`); });
+    const height = await page.$eval('kal-viewer canvas', (canvas) => canvas.height);
+    check(height === 400 && blocked.length === 0, `canvas height ${height}; ${blocked.join(' | ')}`);
   },
 
   async 'tsc --noEmit accepts the declarations as a page author uses them'() {
@@ -357,6 +377,8 @@ try {
       report(name, error);
     } finally {
       clearTimeout(timer);
+      await Promise.all(opened.splice(0).map((page) => page.close().catch(() => {})));
+      await site.page.bringToFront();
     }
   }
   const errors = [...site.consoleErrors, ...pageErrors];
