@@ -8,22 +8,12 @@ import os from 'node:os';
 import path from 'node:path';
 
 // puppeteer-core lives in web/node_modules, beside the helper that loads it.
-const { openViewerPage, LIMIT_MS } = await import(new URL('../../web/tools/browser.mjs', import.meta.url));
+const { openViewerPage, LIMIT_MS, results, check } = await import(new URL('../../web/tools/browser.mjs', import.meta.url));
 
 const [buildDir, kalrender] = process.argv.slice(2);
 const samples = path.join(buildDir, 'samples');
 const temp = fs.mkdtempSync(path.join(os.tmpdir(), 'kalweb-'));
-let failures = 0;
-
-function report(name, error) {
-  if (error) failures++;
-  const reason = `${error?.message ?? error}`.replace(/\s+/g, ' ').trim();
-  console.log(error ? `fail web: ${name}: ${reason}` : `pass web: ${name}`);
-}
-
-function check(condition, message) {
-  if (!condition) throw new Error(message);
-}
+const { report } = results;
 
 function withLimit(promise, what) {
   let timer;
@@ -251,4 +241,4 @@ try {
   await close();
   fs.rmSync(temp, { recursive: true, force: true });
 }
-process.exit(failures ? 1 : 0);
+process.exit(results.failures ? 1 : 0);

@@ -8,22 +8,12 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 
-const { openViewerPage, LIMIT_MS } = await import(new URL('../../web/tools/browser.mjs', import.meta.url));
+const { openViewerPage, LIMIT_MS, results, check } = await import(new URL('../../web/tools/browser.mjs', import.meta.url));
 
 const [buildDir] = process.argv.slice(2);
 const webDir = fileURLToPath(new URL('../../web/', import.meta.url));
 const sleep = (ms) => new Promise((done) => setTimeout(done, ms));
-let failures = 0;
-
-function report(name, error) {
-  if (error) failures++;
-  const reason = `${error?.message ?? error}`.replace(/\s+/g, ' ').trim();
-  console.log(error ? `fail web: ${name}: ${reason}` : `pass web: ${name}`);
-}
-
-function check(condition, message) {
-  if (!condition) throw new Error(message);
-}
+const { report } = results;
 
 const near = (a, b, within) => Math.abs((((a - b) % 360) + 540) % 360 - 180) <= within;
 const PHONE = { viewport: { width: 390, height: 844, deviceScaleFactor: 2, isMobile: true, hasTouch: true }, userAgent: 'Mozilla/5.0 (Linux; Android 14) Mobile' };
@@ -323,6 +313,30 @@ const tests = {
     check(height === 400 && blocked.length === 0, `canvas height ${height}; ${blocked.join(' | ')}`);
   },
 
+  async 'address hashes: junk is ignored, views survive a round trip, other parts are kept'() {
+    const { parseHash, formatHash } = await import(new URL('../../web/deep_link.js', import.meta.url));
+    for (const junk of ['#view=%', '#scene=%E0%A4%A&view=a,b,c', '#view=,,-1', '#view=1e999,NaN,0', '#&&=&view', '#view=12,3']) {
+      const state = parseHash(junk);
+      check(Object.values(state.view ?? {}).every(Number.isFinite) && !(state.view?.zoom <= 0), `${junk} gave ${JSON.stringify(state)}`);
+    }
+    const hash = formatHash('#top&view=1,2,3', { scene: 'hall & co', view: { bearing: -0.0004, pitch: -12.3456, zoom: 2.5 } });
+    check(hash.endsWith('&top'), `${hash} lost the page's own part`);
+    const back = parseHash(hash);
+    check(back.scene === 'hall & co' && back.view.bearing === 0 && back.view.pitch === -12.346 && back.view.zoom === 2.5, `${hash} read back as ${JSON.stringify(back)}`);
+  },
+
+  async 'device angles give the heading and pitch of where the phone looks'() {
+    const { deviceLook } = await import(new URL('../../web/orientation.js', import.meta.url));
+    const cases = [  // alpha, beta, gamma: heading, pitch
+      [[0, 90, 0], [0, 0]], [[30, 90, 0], [330, 0]], [[0, 120, 0], [0, 30]], [[0, 0, 0], [null, -90]],
+      [[90, 90, 45], [225, 0]], [[0, 90, -60], [60, 0]], [[0, 60, 0], [0, -30]]];
+    for (const [[alpha, beta, gamma], [heading, pitch]] of cases) {
+      const look = deviceLook({ alpha, beta, gamma });
+      check((heading === null || near(look.heading, heading, 1e-6)) && Math.abs(look.pitch - pitch) < 1e-6,
+        `(${alpha}, ${beta}, ${gamma}) looks at ${JSON.stringify(look)}`);
+    }
+  },
+
   async 'tsc --noEmit accepts the declarations as a page author uses them'() {
     const tsc = fs.existsSync('/usr/bin/tsc') ? '/usr/bin/tsc' : '/usr/share/nodejs/typescript/bin/tsc';
     try {
@@ -386,4 +400,4 @@ try {
 } finally {
   await site.close();
 }
-process.exit(failures ? 1 : 0);
+process.exit(results.failures ? 1 : 0);
