@@ -39,7 +39,10 @@ export function formatHash(hash, { scene, view }) {
   const kept = hash.replace(/^#/, '').split('&').filter((part) => part && !/^(scene|view)(=|$)/.test(part));
   const ours = [];
   if (scene) ours.push(`scene=${encodeURIComponent(scene)}`);
-  if (view) ours.push(`view=${short(((view.bearing % 360) + 360) % 360)},${short(view.pitch)},${short(view.zoom)}`);
+  if (view) {
+    const bearing = Number(((((view.bearing % 360) + 360) % 360)).toFixed(3)) % 360;  // 359.9996 is 0
+    ours.push(`view=${bearing},${short(view.pitch)},${short(view.zoom)}`);
+  }
   return `#${[...ours, ...kept].join('&')}`;
 }
 
@@ -76,8 +79,12 @@ export class DeepLink {
     const { location, history } = this.win;
     const hash = formatHash(location.hash, { scene: this.scene(), view });
     if (hash === location.hash && !push) return;
-    if (push) history.pushState(null, '', hash);
-    else history.replaceState(history.state, '', hash);
+    try {
+      if (push) history.pushState(null, '', hash);
+      else history.replaceState(history.state, '', hash);
+    } catch {
+      return;  // a sandboxed page may not rewrite its address
+    }
     this.handled = location.hash;
   }
 
