@@ -35,6 +35,9 @@ function pageHelpers() {
     for (const type of ['viewchange', 'scenechange', 'load', 'error', 'progress']) {
       host.addEventListener(type, (event) => window.kalEvents.push({ type, detail: event.detail, at: performance.now() }));
     }
+    window.kalFades = 0;  // crossfade stills laid over the picture
+    new MutationObserver((records) => records.forEach((r) => r.addedNodes.forEach((n) => { window.kalFades += n.classList?.contains('kal-fade') ? 1 : 0; })))
+      .observe(host, { childList: true });
     window.kalTest = viewer;
     return true;
   };
@@ -125,12 +128,7 @@ const tests = {
 
   async 'under reduced motion nothing turns on its own and scenes change without a fade'({ browser, server }) {
     const page = await freshPage(browser, server, { reduced: true });
-    await page.evaluate(async () => {
-      await window.kalMake(await window.kalTour({ autoRotate: 150, idle: 0.1 }));
-      window.kalFades = 0;
-      new MutationObserver((records) => records.forEach((r) => r.addedNodes.forEach((n) => { window.kalFades += n.classList?.contains('kal-fade') ? 1 : 0; })))
-        .observe(window.kalTest.host, { childList: true });
-    });
+    await page.evaluate(async () => window.kalMake(await window.kalTour({ autoRotate: 150, idle: 0.1 })));
     await page.waitForFunction(() => window.kalTest.scene === 'yard');
     const before = (await bearings(page)).length;
     await sleep(700);
@@ -141,12 +139,7 @@ const tests = {
 
   async 'a tour hotspot opens its scene with a crossfade; Back returns to the view left'({ browser, server }) {
     const page = await freshPage(browser, server);
-    await page.evaluate(async () => {
-      await window.kalMake(await window.kalTour({ deepLink: true }), 640, 480);
-      window.kalFades = 0;
-      new MutationObserver((records) => records.forEach((r) => r.addedNodes.forEach((n) => { window.kalFades += n.classList?.contains('kal-fade') ? 1 : 0; })))
-        .observe(window.kalTest.host, { childList: true });
-    });
+    await page.evaluate(async () => window.kalMake(await window.kalTour({ deepLink: true }), 640, 480));
     await page.waitForFunction(() => window.kalTest.scene === 'yard');
     await page.evaluate(() => window.kalTest.setView({ bearing: 90, pitch: 0, zoom: 1 }));
     const left = await page.evaluate(() => window.kalTest.view);
