@@ -52,28 +52,40 @@ export class AutoRotate {
   }
 
   begin() {
-    const view = this.viewer.view;
-    if (!view) return;
-    // Pitch and zoom stay as they were: any input that changes them stops this.
-    this.fixed = { pitch: view.pitch, zoom: view.zoom };
-    this.bearing = view.bearing;
+    if (!this.viewer.view) return;
+    this.taken = null;
     this.last = null;
     this.frameId = requestAnimationFrame((time) => this.step(time));
+  }
+
+  // Turning starts from the view on show, and starts again from wherever
+  // the page put the view (setView, the address); otherwise pitch and zoom
+  // stay exactly as they were, not as read back after each step.
+  adopt(view) {
+    if (this.taken && view.bearing === this.taken.bearing && view.pitch === this.taken.pitch && view.zoom === this.taken.zoom) return;
+    this.fixed = { pitch: view.pitch, zoom: view.zoom };
+    this.bearing = view.bearing;
   }
 
   step(time) {
     this.frameId = requestAnimationFrame((next) => this.step(next));
     const seconds = this.last === null ? 0 : Math.min(MAX_STEP_SECONDS, (time - this.last) / 1000);
     this.last = time;
+    const view = this.viewer.view;
+    if (!view) {
+      this.stop();
+      return;
+    }
+    this.adopt(view);
     if (!seconds) return;
     const target = this.bearing + this.direction * this.rate * seconds;
     this.viewer.setView({ bearing: ((target % 360) + 360) % 360, ...this.fixed });
-    const taken = this.viewer.view?.bearing;
-    if (taken === undefined) {
+    this.taken = this.viewer.view;
+    if (!this.taken) {
       this.stop();
-    } else if (Math.abs(bearingDifference(taken, target)) > EDGE_DEGREES) {
+    } else if (Math.abs(bearingDifference(this.taken.bearing, target)) > EDGE_DEGREES) {
       this.direction = -this.direction;
-      this.bearing = taken;
+      this.bearing = this.taken.bearing;
     } else {
       this.bearing = target;
     }

@@ -124,6 +124,11 @@ const tests = {
     check(after.length === 0, `${after.length} view changes after the touch`);
     await page.waitForFunction((t) => window.kalEvents.some((e) => e.type === 'viewchange' && e.at > t + 800), { timeout: 3000 }, touched)
       .catch(() => { throw new Error('no turning again after the idle time'); });
+    // The page moves the view: turning goes on from there, at that zoom.
+    const zoom = await page.evaluate(() => { window.kalTest.setView({ bearing: 30, pitch: 0, zoom: 1.4 }); return window.kalTest.view.zoom; });
+    await sleep(300);
+    const later = await page.evaluate(() => window.kalTest.view);
+    check(later.zoom === zoom && !near(later.bearing, 30, 2), `after the page's setView: ${JSON.stringify(later)}`);
   },
 
   async 'under reduced motion nothing turns on its own and scenes change without a fade'({ browser, server }) {
