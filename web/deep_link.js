@@ -2,8 +2,8 @@
 // `#scene=ID&view=BEARING,PITCH,ZOOM`, so that the address reopens the same
 // view. Other parts of the hash are left as they are.
 
-// How long the view must rest before the address follows it: browsers
-// throttle pages that rewrite their address on every frame.
+// The address follows the view at most this often: browsers throttle
+// pages that rewrite their address on every frame.
 const WRITE_DELAY_MS = 250;
 
 function number(text) {
@@ -65,8 +65,7 @@ export class DeepLink {
   }
 
   schedule() {
-    clearTimeout(this.timer);
-    this.timer = setTimeout(() => this.write(false), WRITE_DELAY_MS);
+    this.timer ||= setTimeout(() => this.write(false), WRITE_DELAY_MS);
   }
 
   // Writes the current scene and view into the address; `push` makes a new
@@ -95,6 +94,7 @@ export class DeepLink {
     if (hash === this.handled) return;
     this.handled = hash;
     clearTimeout(this.timer);
+    this.timer = 0;
     this.navigate(parseHash(hash));
   }
 
