@@ -187,6 +187,12 @@ const tests = {
     const cdp = await page.createCDPSession();
     const orient = (alpha) => cdp.send('DeviceOrientation.setDeviceOrientationOverride', { alpha, beta: 90, gamma: 0 });
     await orient(10);
+    // Where the browser asks first, a refusal leaves it off and says so.
+    await page.evaluate(() => { window.DeviceOrientationEvent.requestPermission = async () => window.kalAnswer; window.kalAnswer = 'denied'; });
+    await page.touchscreen.tap(...await centre(page, '.kal-orientation'));
+    await page.waitForFunction(() => !window.kalTest.host.querySelector('.kal-message').hidden, { timeout: 2000 });
+    check(await page.$eval('.kal-orientation', (b) => b.getAttribute('aria-pressed')) === 'false', 'refused, yet on');
+    await page.evaluate(() => { window.kalAnswer = 'granted'; });
     await page.touchscreen.tap(...await centre(page, '.kal-orientation'));
     await page.waitForFunction(() => document.querySelector('.kal-orientation').getAttribute('aria-pressed') === 'true', { timeout: 2000 })
       .catch(() => { throw new Error('the button did not turn it on'); });
