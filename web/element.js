@@ -29,7 +29,7 @@ export class KalViewerElement extends HTMLElement {
       autoRotate: numberAttribute(this, 'auto-rotate') ?? 0,
       idle: numberAttribute(this, 'idle') ?? 3,
       deepLink: this.hasAttribute('deep-link'),
-      orientation: this.hasAttribute('device-orientation'),
+      deviceOrientation: this.hasAttribute('device-orientation'),
     });
     this.reopen();
   }

@@ -48,7 +48,7 @@ export interface KalViewerOptions {
   /** Opens this tour's first scene at once. */
   tour?: KalTour;
   /** Shows a button that lets the device's orientation steer the view. */
-  orientation?: boolean;
+  deviceOrientation?: boolean;
   /** Shows the fullscreen button in the corner. Default true. */
   fullscreenButton?: boolean;
 }

@@ -41,8 +41,8 @@ class HotspotDescription {
 
 export class Shell {
   // Options: autoRotate (degrees per second), idle (seconds), deepLink,
-  // tour, orientation, fullscreenButton. See kalvoria.d.ts.
-  constructor(viewer, { autoRotate = 0, idle = 3, deepLink = false, tour = null, orientation = false, fullscreenButton = true } = {}) {
+  // tour, deviceOrientation, fullscreenButton. See kalvoria.d.ts.
+  constructor(viewer, { autoRotate = 0, idle = 3, deepLink = false, tour = null, deviceOrientation = false, fullscreenButton = true } = {}) {
     this.viewer = viewer;
     installStyles(viewer.host.ownerDocument);
     this.controls = new Controls(viewer, { fullscreenButton });
@@ -54,7 +54,7 @@ export class Shell {
       else this.openAtAddress();
     }
     this.rotate = autoRotate ? new AutoRotate(viewer, { speed: autoRotate, idle }) : null;
-    this.orientation = orientation
+    this.orientation = deviceOrientation
       ? new DeviceOrientation(viewer, this.controls.bar, (on) => this.rotate?.hold(on)) : null;
   }
 

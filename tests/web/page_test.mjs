@@ -181,7 +181,7 @@ const tests = {
   async 'device orientation steers the view once its button is tapped, until a touch'({ browser, server }) {
     const page = await freshPage(browser, server, { phone: true });
     await page.evaluate(async () => {
-      await window.kalMake({ orientation: true });
+      await window.kalMake({ deviceOrientation: true });
       await window.kalTest.openUrl('samples/courtyard.bmp', 'samples/courtyard.KAL');
     });
     const cdp = await page.createCDPSession();

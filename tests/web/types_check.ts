@@ -8,7 +8,7 @@ const viewer = new KalViewer(host, {
   autoRotate: 5,
   idle: 2,
   deepLink: true,
-  orientation: true,
+  deviceOrientation: true,
   tour: { scenes: { yard: { src: 'yard.bmp', attribs: 'yard.KAL', view: { bearing: 90 } }, hall: { src: new URL('https://example.test/hall.bmp') } }, start: 'yard' },
 });
 
