@@ -3,6 +3,7 @@
 // midpoint. Everything moves the view through the viewer's engine moves.
 import { JOYSTICK_SPEED, VelocityTracker } from './motion.js';
 import { alignPoint, imagePoint, viewPoint } from './view_geometry.js';
+import { prefersReducedMotion } from './dom.js';
 
 const CLICK_SLOP = 5;          // CSS pixels a click may wander
 const DOUBLE_TAP_MS = 400;
@@ -13,7 +14,7 @@ const TAP_ZOOM = 1.5;          // a double click or tap
 const WHEEL_RATE = 0.0015;     // zoom factor exp(-rate * deltaY in pixels)
 const PINCH_WHEEL_RATE = 0.01; // ctrl+wheel: a trackpad pinch sends small deltas
 
-// `viewer` offers: canvas, drag ('grab' | 'joystick'), motion, reducedMotion(),
+// `viewer` offers: canvas, drag ('grab' | 'joystick'), motion,
 // moveBy(dx, dy, dz), zoomTo(zoom), zoom, hover(vx, vy, clientX, clientY),
 // leave(), pick(vx, vy), cursorChanged(), changed(), guard(handler).
 export class PointerInput {
@@ -124,7 +125,7 @@ export class PointerInput {
     this.gesture = null;
     this.viewer.motion.joystick = null;
     if (released && !gesture.moved && gesture.kind !== 'pinch') this.tap(event);
-    else if (released && gesture.kind === 'grab' && !this.viewer.reducedMotion()) this.coast(event.timeStamp);
+    else if (released && gesture.kind === 'grab' && !prefersReducedMotion()) this.coast(event.timeStamp);
     this.viewer.cursorChanged();
     this.viewer.changed();
   }

@@ -1,7 +1,8 @@
 // Kalvoria in the browser: the engine's WebAssembly module behind a <canvas>.
 // Every decision about the picture and the motion is the engine's; this file
 // carries pointer, key and size events in and paints what comes out.
-
+import { afterPaint, fetchBytes } from './loader.js';
+import { Shell } from './shell.js';
 import { Motion } from './motion.js';
 import { PointerInput, ZOOM_STEP } from './input.js';
 import { WorkerFrames } from './worker_frames.js';
@@ -93,7 +94,8 @@ export class KalViewer {
   // `drag`: 'grab' (the picture follows the pointer) or 'joystick' (the
   // pointer's offset from where it was pressed sets a turning speed).
   // `worker`: render moving views in a worker, where the browser can.
-  constructor(host, { wasmUrl = new URL('kalvoria.wasm', import.meta.url), drag = 'grab', worker = true } = {}) {
+  // The other options (auto-rotate, deep links, tours, ...) are the shell's.
+  constructor(host, { wasmUrl = new URL('kalvoria.wasm', import.meta.url), drag = 'grab', worker = true, ...options } = {}) {
     if (drag !== 'grab' && drag !== 'joystick') throw new TypeError(`drag must be 'grab' or 'joystick', not ${drag}`);
     this.host = host;
     this.wasmUrl = wasmUrl;
@@ -123,6 +125,9 @@ export class KalViewer {
     } catch {
       this.resizer.observe(this.host);
     }
+    this.shell = new Shell(this, options);
+    this.message = this.shell.controls.message;
+    this.shell.start();
   }
 
   buildElements() {
@@ -140,17 +145,15 @@ export class KalViewer {
     this.canvas.tabIndex = 0;
     this.canvas.setAttribute('role', 'application');
     this.canvas.setAttribute('aria-label', 'Panorama: drag or use the arrow keys to look around, Tab for hotspots');
-    // touch-action none: fingers steer the view instead of scrolling or
-    // zooming the page.
-    Object.assign(this.canvas.style, { display: 'block', width: '100%', height: '100%', outline: 'none', touchAction: 'none', userSelect: 'none' });
+    // The focus ring is the stylesheet's (class kal-view), for pages to
+    // restyle. touch-action none: fingers steer the view instead of
+    // scrolling or zooming the page.
+    Object.assign(this.canvas.style, { display: 'block', width: '100%', height: '100%', touchAction: 'none', userSelect: 'none' });
     this.compass = make('canvas', 'kal-compass');
     Object.assign(this.compass.style, { position: 'absolute', right: '8px', top: '8px', width: '48px', height: '48px', pointerEvents: 'none' });
     this.tooltip = make('div', 'kal-tooltip');
     this.tooltip.setAttribute('role', 'status');
     Object.assign(this.tooltip.style, { position: 'absolute', display: 'none', pointerEvents: 'none', padding: '2px 6px', background: '#ffffe1', color: '#000', border: '1px solid #000', font: '12px sans-serif', whiteSpace: 'nowrap' });
-    this.message = make('div', 'kal-message');
-    this.message.setAttribute('role', 'alert');
-    Object.assign(this.message.style, { position: 'absolute', left: '8px', right: '8px', bottom: '8px', display: 'none', padding: '6px 10px', background: '#fff0f0', color: '#900', border: '1px solid #900', font: '13px sans-serif' });
     this.context = this.canvas.getContext('2d');
   }
 
@@ -193,7 +196,6 @@ export class KalViewer {
         if (!session) return this.fail(`Cannot open the panorama: ${this.engine.string(x.kalweb_error())}`);
         this.session = session;
       }
-      this.message.style.display = 'none';
       this.motion.stop();
       this.endWalk();
       this.hideTooltip();
@@ -203,25 +205,26 @@ export class KalViewer {
       if (this.destroyed) return false;
       this.changed();
       this.render();
+      this.fire('load', {});
       return true;
     } catch (error) {
       return this.fail(`Cannot open the panorama: ${error.message}`);
     }
   }
 
-  // Fetches and opens a BMP file and, when given, its attribute file.
-  // destroy() cancels the fetches.
+  // Fetches and opens a BMP file and, when given, its attribute file;
+  // `progress` events tell the download, then the decoding. destroy()
+  // cancels the fetches.
   async openUrl(bmpUrl, attribsUrl = null) {
     if (this.destroyed) return false;
     try {
       const { signal } = this.lifetime;
-      const fetchBytes = async (url) => {
-        const response = await fetch(url, { signal });
-        if (!response.ok) throw new Error(`cannot load ${url}: ${response.status}`);
-        return new Uint8Array(await response.arrayBuffer());
-      };
-      const [bmp, attribs] = await Promise.all([fetchBytes(bmpUrl), attribsUrl ? fetchBytes(attribsUrl) : null]);
-      return this.open(bmp, attribs);
+      const progress = (loaded, total) => this.fire('progress', { phase: 'fetch', loaded, total });
+      const [image, attribs] = await Promise.all([fetchBytes(bmpUrl, progress, undefined, signal), attribsUrl ? fetchBytes(attribsUrl, undefined, undefined, signal) : null]);
+      if (this.destroyed) return false;
+      this.fire('progress', { phase: 'decode' });
+      await afterPaint();
+      return this.open(image, attribs);
     } catch (error) {
       return this.fail(`Cannot open the panorama: ${error.message}`);
     }
@@ -300,12 +303,21 @@ export class KalViewer {
     return { index, label: this.engine.string(x.kalweb_hotspotLabel(this.session, index)), text: this.engine.string(x.kalweb_hotspotText(this.session, index)) };
   }
 
+  // Enters or leaves fullscreen; resolves whether the viewer is in it.
+  toggleFullscreen() { return this.shell.controls.toggleFullscreen(); }
+
+  // The tour's scene on show, and a way to open another.
+  get scene() { return this.shell.tour?.current ?? null; }
+
+  openScene(id) { return this.shell.tour ? this.shell.tour.open(id) : Promise.resolve(false); }
+
   // Frees the engine session, cancels an open in flight, and leaves the host
   // as it was: no element, listener or style of the viewer's stays.
   destroy() {
     if (this.destroyed) return;
     this.destroyed = true;
     this.lifetime.abort();
+    this.shell.destroy();
     this.resizer.disconnect();
     cancelAnimationFrame(this.raf);
     this.raf = 0;
@@ -331,21 +343,25 @@ export class KalViewer {
   fitToHost(entry) {
     if (!this.session || !this.host.clientWidth || !this.host.clientHeight) return;
     const [width, height] = this.deviceSize(entry);
-    if (width === this.canvas.width && height === this.canvas.height) return;
-    if (!this.engine.x.kalweb_resize(this.session, width, height)) {
-      this.fail(`Cannot show the panorama at this size: ${this.engine.string(this.engine.x.kalweb_error())}`);
+    if (width === this.canvas.width && height === this.canvas.height) {
+      this.shell.controls.clearMessage('size');  // back at the size on show
       return;
     }
+    if (!this.engine.x.kalweb_resize(this.session, width, height)) {
+      this.fail(`Cannot show the panorama at this size: ${this.engine.string(this.engine.x.kalweb_error())}`, 'size');
+      return;
+    }
+    this.shell.controls.clearMessage('size');
     this.frames?.resize(width, height);
     this.endWalk();
     this.changed();
     this.render();
   }
 
-  fail(text) {
+  // `source` names what failed, so that its success can clear the message.
+  fail(text, source = 'open') {
     if (this.destroyed) return false;  // nothing left to show it in
-    this.message.textContent = text;
-    this.message.style.display = 'block';
+    this.shell.controls.showMessage(text, source);
     this.host.dispatchEvent(new CustomEvent('error', { detail: { message: text } }));
     return false;
   }
@@ -470,8 +486,6 @@ export class KalViewer {
     this.changed();
   }
 
-  reducedMotion() { return window.matchMedia?.('(prefers-reduced-motion: reduce)').matches ?? false; }
-
   // The mouse over the view, not pressed: the engine looks for hotspots.
   hover(vx, vy, clientX, clientY) {
     if (!this.session) return;
@@ -561,15 +575,19 @@ export class KalViewer {
     this.walk = next;
     if (next < 0) {
       this.hideTooltip();
+      this.fire('hotspotfocus', null);
       return;
     }
-    const spot = this.visible[next], box = this.canvas.getBoundingClientRect();
-    this.showTooltip(this.hotspot(spot.index).label,
-      (spot.x * box.width) / this.canvas.width, (spot.y * box.height) / this.canvas.height);
+    const spot = this.visible[next], box = this.canvas.getBoundingClientRect(), hotspot = this.hotspot(spot.index);
+    this.showTooltip(hotspot.label, (spot.x * box.width) / this.canvas.width, (spot.y * box.height) / this.canvas.height);
+    this.fire('hotspotfocus', hotspot);
   }
 
   endWalk() {
-    if (this.walk >= 0) this.hideTooltip();
+    if (this.walk >= 0) {
+      this.hideTooltip();
+      this.fire('hotspotfocus', null);
+    }
     this.walk = -1;
   }
 

@@ -87,4 +87,11 @@ TEST(ViewAngles, LimitsAndNonViews)
     EXPECT_GT(taken.zoom, 0.02);
     EXPECT_LT(taken.pitch, 89.0);
     EXPECT_NEAR(taken.bearing, 10.0, 360.0 / 2000);
+    // A zoom or a pitch far beyond 16 bits of position stops at the limit on
+    // its own side rather than wrapping to the other.
+    TestPanorama wide(16000, 600, 400, 300);
+    EXPECT_EQ(kalweb::placeView(wide.handle, {0.0, 0.0, 0.01}), KAL_BOUND_Z);
+    EXPECT_LT(kalweb::viewAngles(*wide.handle).zoom, 1.0);
+    EXPECT_EQ(kalweb::placeView(wide.handle, {0.0, 89.9, 3.0}), KAL_BOUND_Y);
+    EXPECT_GT(kalweb::viewAngles(*wide.handle).pitch, 0.0);
 }

@@ -2,20 +2,10 @@
 // driven by real touch, mouse, wheel and key events through the DevTools
 // protocol. Prints "pass web: NAME" or "fail web: NAME: reason" per test.
 //   node input_test.mjs WEB_BUILD_DIR KALRENDER
-const { openViewerPage, LIMIT_MS } = await import(new URL('../../web/tools/browser.mjs', import.meta.url));
+const { openViewerPage, LIMIT_MS, results, check } = await import(new URL('../../web/tools/browser.mjs', import.meta.url));
 
 const [buildDir] = process.argv.slice(2);
-let failures = 0;
-
-function report(name, error) {
-  if (error) failures++;
-  const reason = `${error?.message ?? error}`.replace(/\s+/g, ' ').trim();
-  console.log(error ? `fail web: ${name}: ${reason}` : `pass web: ${name}`);
-}
-
-function check(condition, message) {
-  if (!condition) throw new Error(message);
-}
+const { report } = results;
 
 const sleep = (ms) => new Promise((done) => setTimeout(done, ms));
 const view = (page) => page.evaluate(() => window.kalViewer.view);
@@ -299,4 +289,4 @@ try {
 } finally {
   await close();
 }
-process.exit(failures ? 1 : 0);
+process.exit(results.failures ? 1 : 0);

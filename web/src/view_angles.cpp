@@ -10,11 +10,12 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-// Truncation toward zero that forgives the rounding of a conversion there and
-// back: x * 360 / w * w / 360 may come out a hair below x.
-int truncNear(double value)
+// The nearest 16-bit position: a view read back, or written with a few
+// decimals as in a link, lands on the position it came from; one beyond the
+// 16 bits stops at their end instead of wrapping to the other.
+int nearest(double value)
 {
-    return static_cast<int>(value >= 0 ? std::floor(value + 1e-6) : std::ceil(value - 1e-6));
+    return static_cast<int>(std::lround(std::fmax(INT16_MIN, std::fmin(INT16_MAX, value))));
 }
 
 double wrapDegrees(double degrees)
@@ -51,17 +52,13 @@ int placeView(Panorama *pano, const ViewAngles &view)
         return -1;
     const double radius = pano->radius;
     const int zoomed =
-        kal_SetPos(pano, pano->xPos, pano->yPos, truncNear(radius - radius / view.zoom));
+        kal_SetPos(pano, pano->xPos, pano->yPos, nearest(radius - radius / view.zoom));
     const double east = wrapDegrees(view.bearing - pano->orientation);
     const double pitch = std::fmax(-89.9, std::fmin(89.9, view.pitch));
     const double above =
         (pano->horizon + radius * std::tan(pitch * kPi / 180.0)) / viewScale(*pano);
-    const double y =
-        std::round(pano->srcHeight / 2 + std::fmax(-65536.0, std::fmin(65536.0, above)));
-    const int x = truncNear(east * pano->srcWidth / 360.0);
-    return zoomed |
-           kal_SetPos(pano, x, static_cast<int>(std::fmax(INT16_MIN, std::fmin(INT16_MAX, y))),
-                      pano->zPos);
+    const int y = nearest(pano->srcHeight / 2 + above);
+    return zoomed | kal_SetPos(pano, nearest(east * pano->srcWidth / 360.0), y, pano->zPos);
 }
 
 }  // namespace kalweb
