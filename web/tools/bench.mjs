@@ -109,11 +109,23 @@ const { page, close } = await openViewerPage(buildDir, { width: 1400, height: 90
 try {
   if (only !== 'drag') await renderAndFrame(page);
   console.log('web drag in Chromium: animation-frame interval while a mouse drags, one core');
+  const drag = async (label) => {
+    const { median, p95, frames } = await dragFrames(page, 4);
+    console.log(`  ${label.padEnd(24)} median ${median.toFixed(1)} ms  p95 ${p95.toFixed(1)} ms  (${frames} frames)`);
+  };
   for (const [w, h] of [[1280, 720], [3840, 2160]]) {
     await resize(page, w, h);
-    const { median, p95, frames } = await dragFrames(page, 4);
-    console.log(`  ${`${w}x${h}`.padEnd(10)} median ${median.toFixed(1)} ms  p95 ${p95.toFixed(1)} ms  (${frames} frames)`);
+    await drag(`${w}x${h}`);
   }
+  // The same drag with every frame rendered on the page's thread, as with
+  // the option worker: false.
+  await page.evaluate(() => {
+    const viewer = window.kalViewer;
+    viewer.frames?.close();
+    viewer.frames = null;
+    viewer.useWorker = false;
+  });
+  await drag('3840x2160, no worker');
 } finally {
   await close();
 }
