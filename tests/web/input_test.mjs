@@ -150,7 +150,7 @@ const tests = {
     check(result.bad === false, 'a bearing of NaN was taken');
   },
 
-  async 'keys: + and = zoom in steps, - zooms out, Home returns, Escape hides the tooltip'(page) {
+  async 'keys: + and = zoom in steps, - zooms out, Home returns, Escape hides the tooltip, f goes fullscreen'(page) {
     await page.evaluate(() => { window.kalViewer.setView({ bearing: 0, pitch: 0, zoom: 1 }); window.kalViewer.canvas.focus(); });
     const zooms = [];
     for (const key of ['+', '=', '-']) {
@@ -165,6 +165,14 @@ const tests = {
     await page.evaluate(() => window.kalViewer.showTooltip('a label', 10, 10));
     await page.keyboard.press('Escape');
     check(await page.evaluate(() => getComputedStyle(window.kalViewer.tooltip).display === 'none'), 'Escape left the tooltip');
+    await page.keyboard.press('f');
+    await page.waitForFunction(() => document.fullscreenElement !== null, { timeout: 2000 }).catch(() => {});
+    const full = await page.evaluate(async () => {
+      const on = document.fullscreenElement !== null;
+      if (on) await document.exitFullscreen();
+      return on;
+    });
+    check(full, 'f did not enter fullscreen');
   },
 
   async 'a drag reports at most one viewchange per animation frame'(page) {
