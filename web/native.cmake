@@ -8,4 +8,6 @@ target_compile_options(kalweb_render_timer PRIVATE ${KAL_WARNINGS})
 target_link_libraries(kalweb_render_timer PRIVATE kal_portable)
 
 # The native tests cover the session code too.
-target_sources(kal_native_tests PRIVATE ${CMAKE_SOURCE_DIR}/web/src/web_session.cpp)
+target_sources(kal_native_tests PRIVATE
+  ${CMAKE_SOURCE_DIR}/web/src/web_session.cpp
+  ${CMAKE_SOURCE_DIR}/web/src/view_angles.cpp)

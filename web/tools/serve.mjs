@@ -12,7 +12,8 @@ const types = { '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '
 // Maps a request path to a file, or null.
 function resolve(buildDir, urlPath) {
   if (urlPath === '/' || urlPath === '/index.html') return path.join(webDir, 'index.html');
-  if (urlPath === '/kalvoria.js') return path.join(webDir, 'kalvoria.js');
+  const module = /^\/([a-z_]+\.js)$/.exec(urlPath);
+  if (module) return path.join(webDir, module[1]);
   if (urlPath === '/kalvoria.wasm') return path.join(buildDir, 'kalvoria.wasm');
   const sample = /^\/samples\/([A-Za-z0-9_]+\.(bmp|KAL))$/.exec(urlPath);
   return sample ? path.join(buildDir, 'samples', sample[1]) : null;
@@ -25,7 +26,7 @@ export function startServer(buildDir, port = 0) {
     try {
       if (!file) throw new Error('not served');
       const body = await fs.readFile(file);
-      response.writeHead(200, { 'Content-Type': types[path.extname(file)] ?? 'application/octet-stream', 'Cache-Control': 'no-store' });
+      response.writeHead(200, { 'Content-Type': types[path.extname(file)] ?? 'application/octet-stream', 'Content-Length': body.length, 'Cache-Control': 'no-store' });
       response.end(body);
     } catch {
       response.writeHead(404, { 'Content-Type': 'text/plain' });
