@@ -4,6 +4,8 @@
 #ifndef KALHOST_BMP_EXTENT_H
 #define KALHOST_BMP_EXTENT_H
 
+#include "image/little_endian.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -11,13 +13,6 @@ namespace kalhost {
 
 // The file header and the 40-byte info header.
 constexpr size_t kBmpHeadBytes = 54;
-
-namespace bmpfield {
-inline uint32_t le32(const uint8_t *p)
-{
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t{p[3]} << 24);
-}
-}  // namespace bmpfield
 
 // `head` holds the file's first `headBytes` bytes. True when the file ends
 // before the colour table or the pixel data its headers describe. Pixel
@@ -27,7 +22,7 @@ inline uint32_t le32(const uint8_t *p)
 // headers, or with a size the engine refuses, is no BMP it loads: false.
 inline bool bmpEndsEarly(const uint8_t *head, size_t headBytes, uint64_t fileSize)
 {
-    using bmpfield::le32;
+    const auto le32 = dib::readLe32;
     if (headBytes < kBmpHeadBytes) return false;
     const uint32_t offBits = le32(head + 10), infoSize = le32(head + 14);
     const auto width = static_cast<int32_t>(le32(head + 18));
