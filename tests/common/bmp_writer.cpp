@@ -3,6 +3,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <random>
+#include <string>
 
 namespace kaltest {
 namespace {
@@ -148,7 +150,9 @@ bool writeBytes(const std::string &path, const std::vector<uint8_t> &bytes)
 
 std::string tempPath(const std::string &name)
 {
-    return (std::filesystem::temp_directory_path() / name).string();
+    // Test cases run as processes side by side: each process names its own.
+    static const std::string tag = std::to_string(std::random_device{}()) + "_";
+    return (std::filesystem::temp_directory_path() / (tag + name)).string();
 }
 
 }  // namespace kaltest
