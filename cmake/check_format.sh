@@ -9,11 +9,10 @@ mapfile -t files < <(find engine host demo tools bench tests web/src web/bench \
     -type f \( -name '*.cpp' -o -name '*.h' -o -name '*.c' \) 2>/dev/null | sort)
 [ "${#files[@]}" -gt 0 ] || { echo "no sources found under $ROOT"; exit 1; }
 "$format" --version
-bad=()
-for f in "${files[@]}"; do
-    "$format" --dry-run -Werror "$f" >/dev/null 2>&1 || bad+=("$f")
-done
-if [ "${#bad[@]}" -gt 0 ]; then
+# One run over every file; its complaints name the files ("file:line:col: error").
+mapfile -t bad < <("$format" --dry-run -Werror "${files[@]}" 2>&1 |
+    sed -n 's/^\([^:]*\):[0-9]*:[0-9]*: error.*/\1/p' | sort -u)
+if [ "${#bad[@]}" -gt 0 ] || ! "$format" --dry-run -Werror "${files[@]}" >/dev/null 2>&1; then
     printf 'not formatted: %s\n' "${bad[@]}"
     echo "${#bad[@]} of ${#files[@]} files differ from .clang-format: run clang-format -i on them"
     exit 1
