@@ -40,7 +40,14 @@ unset KAL_BINFMT_DIR
 scratch=$(mktemp -d)
 cat >"$scratch/junit.xml" <<'XML'
 <?xml version="1.0" encoding="UTF-8"?>
-<testsuite name="Linux" tests="5" failures="1" disabled="1" skipped="2" hostname="" time="3">
+<testsuite name="(empty)"
+	tests="5"
+	failures="1"
+	disabled="1"
+	skipped="2"
+	hostname=""
+	time="3"
+	>
   <testcase name="native.A.Draws" classname="native.A.Draws" time="0.1" status="run"/>
   <testcase name="native.A.Breaks" classname="native.A.Breaks" time="0.1" status="fail"/>
   <testcase name="win32.screen24" classname="win32.screen24" time="0" status="notrun"/>
