@@ -5,7 +5,7 @@
 #define KALWEB_WEB_SESSION_H
 
 #include "core/panorama.h"
-#include "windows/navigation_controller.h"
+#include "navigation/navigation_controller.h"
 
 #include <cstddef>
 #include <cstdint>
