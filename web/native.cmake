@@ -9,5 +9,4 @@ target_link_libraries(kalweb_render_timer PRIVATE kal_portable)
 
 # The native tests cover the session code too.
 target_sources(kal_native_tests PRIVATE
-  ${CMAKE_SOURCE_DIR}/web/src/web_session.cpp
-  ${CMAKE_SOURCE_DIR}/web/src/view_angles.cpp)
+  ${CMAKE_SOURCE_DIR}/web/src/web_session.cpp)

@@ -6,7 +6,6 @@ set(KAL_WEB_SOURCES
   ${CMAKE_SOURCE_DIR}/engine/platform/stand_in.cpp
   ${CMAKE_SOURCE_DIR}/web/src/web_session.cpp
   ${CMAKE_SOURCE_DIR}/web/src/exports.cpp
-  ${CMAKE_SOURCE_DIR}/web/src/view_angles.cpp
   ${CMAKE_SOURCE_DIR}/web/src/view_exports.cpp
   ${CMAKE_SOURCE_DIR}/web/bench/render_views.cpp)
 add_executable(kalvoria ${KAL_WEB_SOURCES})

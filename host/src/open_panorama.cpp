@@ -11,8 +11,6 @@
 
 namespace kalhost {
 
-constexpr double kDegree = 3.14159265358979323846 / 180.0;
-
 const char *engineErrorText(int code)
 {
     switch (code) {
@@ -110,19 +108,6 @@ bool positionView(HPANORAMA pano, int bearing, int pitch, double zoom)
     // yPos is 16-bit too: a far pitch must stay on its side, not wrap.
     kal_SetValue(pano, KAL_VALUE_YPOS, static_cast<int>(std::clamp<int64_t>(yPos, -32768, 32767)));
     return kal_Error(pano) == KAL_ERR_NONE;
-}
-
-int pitchRowsForDegrees(int radius, int horizon, double degrees)
-{
-    if (!(degrees == degrees)) return horizon;
-    const double clamped = std::min(89.0, std::max(-89.0, degrees));
-    return clampToInt(horizon + std::lround(radius * std::tan(clamped * kDegree)));
-}
-
-double pitchDegreesForRows(int radius, int horizon, int rows)
-{
-    if (radius <= 0) return 0;
-    return std::atan((double(rows) - horizon) / radius) / kDegree;
 }
 
 }  // namespace kalhost

@@ -7,6 +7,7 @@
 
 #include "kalengine.h"
 #include "kalhost/open_panorama.h"
+#include "kalhost/view_angles.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -27,14 +28,9 @@ bool placeView(const Options &options, const kalrender::OpenedPanorama &opened)
     HPANORAMA pano = opened.pano.get();
     const int bearing =
         !options.bearingGiven && opened.hasStart ? opened.startBearing : options.bearing;
-    int pitch = options.pitch;
-    if (options.pitchInDegrees) {
-        // The radius grows with the zoom's depth only through the lens: the
-        // cylinder's own radius places the rows.
-        const int radius = kal_GetValue(pano, KAL_VALUE_RADIUS);
-        pitch = kalhost::pitchRowsForDegrees(radius, opened.horizon, options.pitchDegrees);
-    }
-    return kalhost::positionView(pano, bearing, pitch, options.zoom);
+    if (options.pitchInDegrees)
+        return kalhost::positionViewAtPitch(pano, bearing, options.pitchDegrees, options.zoom);
+    return kalhost::positionView(pano, bearing, options.pitch, options.zoom);
 }
 
 int render(const Options &options, const std::string &panorama)

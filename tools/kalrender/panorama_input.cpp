@@ -74,7 +74,6 @@ bool createEightBit(void *image, const Options &options, KalAttribs &attribs,
         return fail(std::string("cannot create the panorama: ") +
                     kalhost::engineErrorText(kal_Error(nullptr))) == 0;
     }
-    opened.horizon = attribs.horizon;
     return true;
 }
 

@@ -23,7 +23,6 @@ struct OpenedPanorama {
     kalhost::RgbaImage pixels;  // a colour panorama's image: declared first, freed last
     PanoramaPtr pano;
     bool colour = false;
-    int horizon = 0;        // the attributes' horizon, for pitch in degrees
     bool hasStart = false;  // the file names its first view (GPano)
     int startBearing = 0;
 };

@@ -53,7 +53,6 @@ bool createColour(kalhost::LoadedImage &image, const Options &options, KalAttrib
                      kal::kMaxImageHeight, static_cast<long long>(kalhost::kMaxColourPixels));
     opened.pixels = std::move(image.colour);
     opened.colour = true;
-    opened.horizon = attribs.horizon;
     const RECT view = {0, 0, options.viewWidth, options.viewHeight};
     const kal::ColourImage colour = {opened.pixels.width, opened.pixels.height,
                                      opened.pixels.pixels.data()};

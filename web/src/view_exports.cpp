@@ -1,6 +1,7 @@
 // The page's calls for views in degrees: bearing, pitch and zoom of a session.
-#include "view_angles.h"
 #include "web_session.h"
+
+#include "kalhost/view_angles.h"
 
 #include <emscripten/emscripten.h>
 
@@ -18,7 +19,7 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE const double *kalweb_getView(Session *s)
 {
     if (!s) return nullptr;
-    const kalweb::ViewAngles view = kalweb::viewAngles(*s->pano());
+    const kalhost::ViewAngles view = kalhost::viewAngles(s->pano());
     taken[0] = view.bearing;
     taken[1] = view.pitch;
     taken[2] = view.zoom;
@@ -29,7 +30,7 @@ EMSCRIPTEN_KEEPALIVE const double *kalweb_getView(Session *s)
 // limits met, or -1 when the request is not a view.
 EMSCRIPTEN_KEEPALIVE int kalweb_putView(Session *s, double bearing, double pitch, double zoom)
 {
-    return s ? kalweb::placeView(s->pano(), {bearing, pitch, zoom}) : -1;
+    return s ? kalhost::placeView(s->pano(), {bearing, pitch, zoom}) : -1;
 }
 
 }  // extern "C"
