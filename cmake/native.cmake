@@ -29,6 +29,7 @@ if(KAL_FUZZ)
     target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
     target_link_libraries(${name} PRIVATE kal_portable)
   endforeach()
+  include(${CMAKE_SOURCE_DIR}/web/fuzz.cmake OPTIONAL)
   return()
 endif()
 

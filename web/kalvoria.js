@@ -1,6 +1,7 @@
 // Kalvoria in the browser: the engine's WebAssembly module behind a <canvas>.
 // Every decision about the picture and the motion is the engine's; this file
 // carries pointer, key and size events in and paints what comes out.
+import { openPicture, pictureFormat } from './image_input.js';
 
 // Virtual key codes the engine's motion controller reacts to.
 const VK = { ' ': 0x20, ArrowLeft: 0x25, ArrowUp: 0x26, ArrowRight: 0x27, ArrowDown: 0x28, '+': 0x6b, '-': 0x6d };
@@ -11,6 +12,8 @@ const VALUE = { RADIUS: 2, NUMHOTSPOTS: 3, XPOS: 5, YPOS: 6, ZPOS: 7, ORIENTATIO
 const CURSORS = ['default', 'move', 'n-resize', 's-resize', 'w-resize', 'e-resize',
   'nw-resize', 'ne-resize', 'sw-resize', 'se-resize', 'pointer'];
 const FRAME_VIEW_CHANGED = 1, FRAME_TICK_DUE = 2;
+// The least view the engine draws, in device pixels.
+const MIN_VIEW = [2, 1];
 
 let compiled = null;
 
@@ -39,8 +42,9 @@ export async function instantiate(module) {
   return instance.exports;
 }
 
-function toBytes(data) {
+async function toBytes(data) {
   if (data == null) return new Uint8Array(0);
+  if (data instanceof Blob) return new Uint8Array(await data.arrayBuffer());
   if (typeof data === 'string') return new TextEncoder().encode(data);
   if (data instanceof Uint8Array) return data;
   if (ArrayBuffer.isView(data)) return new Uint8Array(data.buffer, data.byteOffset, data.byteLength);
@@ -150,33 +154,40 @@ export class KalViewer {
     on('blur', () => this.blur());
   }
 
-  // Opens a panorama from the bytes of a BMP file (uncompressed or RLE8) and
-  // of its attribute file. Resolves true when it shows; false after showing
-  // the reason and firing an `error` event.
-  async open(bmp, attribs = null) {
+  // Opens a panorama from a picture file (any the browser decodes, or a BMP
+  // file: 8-bit, uncompressed or RLE8) and its attribute file, each as bytes
+  // or a Blob. Resolves true when it shows; false after showing the reason
+  // and firing an `error` event. What it did differently from what was asked
+  // (attributes left out, a picture scaled down) fires a `warning` event.
+  async open(image, attribs = null) {
     try {
       this.engine ??= new Engine(await instantiate(await compileModule(this.wasmUrl)));
-      const image = toBytes(bmp), text = toBytes(attribs);
+      const bytes = await toBytes(image), text = await toBytes(attribs);
       const x = this.engine.x;
-      if (this.session) {
-        const ok = this.engine.withBlocks([image, text], (i, t) => x.kalweb_replace(this.session, i, image.length, t, text.length));
+      if (pictureFormat(bytes) !== 'bmp') {
+        this.session = await openPicture(this.engine, bytes, text, this.session, () => this.deviceSize());
+      } else if (this.session) {
+        const ok = this.engine.withBlocks([bytes, text], (i, t) => x.kalweb_replace(this.session, i, bytes.length, t, text.length));
         if (!ok) return this.fail(`Cannot open the panorama: ${this.engine.string(x.kalweb_error())}`);
       } else {
         const [width, height] = this.deviceSize();
-        const session = this.engine.withBlocks([image, text], (i, t) => x.kalweb_create(i, image.length, t, text.length, width, height));
+        const session = this.engine.withBlocks([bytes, text], (i, t) => x.kalweb_create(i, bytes.length, t, text.length, width, height));
         if (!session) return this.fail(`Cannot open the panorama: ${this.engine.string(x.kalweb_error())}`);
         this.session = session;
       }
+      this.colour = x.kalweb_pixelBytes(this.session) === 4;
       this.message.style.display = 'none';
       this.endWalk();
       this.render();
+      const warning = this.engine.string(x.kalweb_warning());
+      if (warning) this.notify(warning);
       return true;
     } catch (error) {
       return this.fail(`Cannot open the panorama: ${error.message}`);
     }
   }
 
-  // Fetches and opens a BMP file and, when given, its attribute file.
+  // Fetches and opens a picture file and, when given, its attribute file.
   async openUrl(bmpUrl, attribsUrl = null) {
     try {
       const fetchBytes = async (url) => {
@@ -222,6 +233,7 @@ export class KalViewer {
   destroy() {
     this.resizer.disconnect();
     cancelAnimationFrame(this.raf);
+    cancelAnimationFrame(this.smoothRaf);
     if (this.session) this.engine.x.kalweb_delete(this.session);
     this.session = 0;
     this.host.replaceChildren();
@@ -230,14 +242,17 @@ export class KalViewer {
   // The host's content box in device pixels.
   deviceSize(entry = null) {
     const box = entry?.devicePixelContentBoxSize?.[0];
-    if (box) return [Math.max(1, box.inlineSize), Math.max(1, box.blockSize)];
     const ratio = window.devicePixelRatio || 1;
-    return [Math.max(1, Math.round(this.host.clientWidth * ratio)), Math.max(1, Math.round(this.host.clientHeight * ratio))];
+    const [width, height] = box ? [box.inlineSize, box.blockSize]
+      : [Math.round(this.host.clientWidth * ratio), Math.round(this.host.clientHeight * ratio)];
+    // A collapsed host still gets the least view the engine draws, until it grows.
+    return [Math.max(MIN_VIEW[0], width), Math.max(MIN_VIEW[1], height)];
   }
 
   // A new size of the host element gives a new view of that many device pixels.
   fitToHost(entry) {
-    if (!this.session || !this.host.clientWidth || !this.host.clientHeight) return;
+    // A view smaller than the engine draws waits for the host to grow.
+    if (!this.session || this.host.clientWidth * (window.devicePixelRatio || 1) < MIN_VIEW[0] || !this.host.clientHeight) return;
     const [width, height] = this.deviceSize(entry);
     if (width === this.canvas.width && height === this.canvas.height) return;
     if (!this.engine.x.kalweb_resize(this.session, width, height)) {
@@ -246,6 +261,13 @@ export class KalViewer {
     }
     this.endWalk();
     this.render();
+  }
+
+  // Something the viewer did differently from what was asked: said once.
+  notify(text) {
+    this.message.textContent = text;
+    this.message.style.display = 'block';
+    this.fire('warning', { message: text });
   }
 
   fail(text) {
@@ -257,12 +279,15 @@ export class KalViewer {
 
   fire(type, detail) { this.host.dispatchEvent(new CustomEvent(type, { detail })); }
 
-  // Paints the engine's frame, then reports what changed.
-  render() {
+  // Paints the engine's frame, then reports what changed. A true-colour
+  // view that rests (no motion pending, no button held) gets a filtered
+  // frame at the next animation frame.
+  render(smooth = false) {
     const x = this.engine.x, width = x.kalweb_value(this.session, VALUE.VPWIDTH);
     const height = x.kalweb_value(this.session, VALUE.VPHEIGHT);
-    const pixels = x.kalweb_render(this.session);
+    const pixels = smooth ? x.kalweb_renderSmooth(this.session) : x.kalweb_render(this.session);
     if (!pixels) return;
+    this.smooth = smooth;
     if (this.canvas.width !== width || this.canvas.height !== height) {
       this.canvas.width = width;
       this.canvas.height = height;
@@ -270,6 +295,16 @@ export class KalViewer {
     const rgba = new Uint8ClampedArray(x.memory.buffer, pixels, width * height * 4);
     this.context.putImageData(new ImageData(rgba, width, height), 0, 0);
     this.afterChange();
+  }
+
+  resting() { return this.colour && !this.pressed && !this.engine.x.kalweb_moving(this.session); }
+
+  scheduleSmooth() {
+    if (this.smoothRaf || this.smooth || !this.resting()) return;
+    this.smoothRaf = requestAnimationFrame(this.guard(() => {
+      this.smoothRaf = 0;
+      if (this.session && !this.smooth && this.resting()) this.render(true);
+    }));
   }
 
   // Notifications first, then a viewchange event when the position moved.
@@ -289,6 +324,7 @@ export class KalViewer {
       this.fire('viewchange', view);
     }
     if (x.kalweb_moving(this.session)) this.schedule();
+    else this.scheduleSmooth();
   }
 
   schedule() {

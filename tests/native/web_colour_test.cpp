@@ -1,0 +1,74 @@
+// The web module's true-colour way in: GPano fields to attributes, the size
+// a decoded image gets, and the block the page fills with its pixels.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "../../web/src/gpano.h"
+#include "../../web/src/image_check.h"
+#include "../../web/src/web_session.h"
+#include "colour_panorama.h"
+
+namespace {
+
+TEST(WebColour, GpanoCoverageAndHeadings)
+{
+    const double none = NAN;
+    struct Case {
+        kalweb::GpanoFields fields;
+        int angle, orientation, start;
+    } cases[] = {
+        // Half of an 8000-pixel panorama, cut from its middle, centre north.
+        {{8000, 4000, 2000, none, none}, 180, 270, -1},
+        {{8000, 4000, 2000, 45, 90}, 180, 0, 45},
+        {{8000, 8000, 0, -30, none}, 360, 180, 330},
+        {{1000, 1, 0, none, none}, 1, 180, -1},  // a sliver still spans a degree
+    };
+    for (const Case &c : cases) {
+        KalAttribs attribs{};
+        int start = 0;
+        ASSERT_TRUE(kalweb::gpanoAttribs(c.fields, attribs, start));
+        EXPECT_EQ(attribs.angle, c.angle);
+        EXPECT_EQ(attribs.orientation, c.orientation);
+        EXPECT_EQ(start, c.start);
+    }
+    KalAttribs untouched{};
+    int start = 0;
+    EXPECT_FALSE(kalweb::gpanoAttribs({none, 4000, 0, 0, 0}, untouched, start));
+    EXPECT_FALSE(kalweb::gpanoAttribs({1000, 2000, 0, 0, 0}, untouched, start));
+    EXPECT_EQ(untouched.angle, 0);
+}
+
+TEST(WebColour, DecodedSizeIsScaledToTheEngineOrRefusedOverTheBudget)
+{
+    kalweb::ColourFit fit;
+    std::string error, warning;
+    ASSERT_TRUE(kalweb::fitColourImage(8000, 2000, 360, fit, error, warning));
+    EXPECT_FALSE(fit.scaled);
+    EXPECT_TRUE(warning.empty());
+    const int widest = kal::maxImageWidth(90);
+    ASSERT_TRUE(kalweb::fitColourImage(int64_t{widest} * 2, 1000, 90, fit, error, warning));
+    EXPECT_EQ(fit.width, widest);
+    EXPECT_EQ(fit.height, 500);
+    EXPECT_NE(warning.find("it is shown at"), std::string::npos) << warning;
+    EXPECT_FALSE(kalweb::fitColourImage(20000, 20000, 360, fit, error, warning));
+    EXPECT_NE(error.find("20000 x 20000 pixels needs 1526 MiB"), std::string::npos) << error;
+    EXPECT_FALSE(kalweb::fitColourImage(0, 100, 360, fit, error, warning));
+}
+
+TEST(WebColour, HostileSizeGetsNoBlockAndAttributesDecideTheAngle)
+{
+    EXPECT_EQ(kalweb::prepareColourImage(60000, 60000, "", nullptr), nullptr);
+    EXPECT_NE(kalweb::lastMessage().find("60000 x 60000"), std::string::npos)
+        << kalweb::lastMessage();
+    // The text's angle wins over the file's: 10 degrees take a narrow image.
+    const kalweb::GpanoFields half = {8000, 4000, 0, NAN, NAN};
+    ASSERT_NE(kalweb::prepareColourImage(8000, 100, "angle(10)", &half), nullptr);
+    EXPECT_EQ(kalweb::pendingColourSize()[0], kal::maxImageWidth(10));
+    EXPECT_NE(kalweb::lastWarning().find("larger than the engine takes"), std::string::npos);
+    ASSERT_NE(kalweb::prepareColourImage(8000, 100, "", &half), nullptr);
+    EXPECT_EQ(kalweb::pendingColourSize()[0], 8000);
+    EXPECT_TRUE(kalweb::lastWarning().empty());
+}
+
+}  // namespace

@@ -1,0 +1,65 @@
+// The page's C interface for images the browser decodes: a block for the
+// decoded pixels (refused, before anything is allocated, when the image
+// would not fit), then a session over them; and the warnings of an open.
+#include "exports.h"
+
+#include "colour_panorama.h"
+#include "pixel_rows.h"
+#include "web_session.h"
+
+#include <cmath>
+
+using kalweb::Session;
+
+extern "C" {
+
+// A block for width x height pixels of an image (rows bottom-up, RGBA) in a
+// panorama of the attribute text's angle, else of the GPano fields' (null
+// when the file has none; kalweb::kGpanoFieldCount doubles, NaN for a
+// missing one). kalweb_colourSize gives the size to decode at.
+KALWEB_EXPORT uint32_t *kalweb_colourBlock(int width, int height, const char *attribs,
+                                           int attribLength, const double *gpano)
+{
+    kalweb::GpanoFields fields{};
+    if (gpano) fields = {gpano[0], gpano[1], gpano[2], gpano[3], gpano[4]};
+    const std::string text =
+        attribs && attribLength > 0 ? std::string(attribs, static_cast<size_t>(attribLength)) : "";
+    return kalweb::prepareColourImage(width, height, text, gpano ? &fields : nullptr);
+}
+
+// The decoded size the block holds, as two ints.
+KALWEB_EXPORT const int *kalweb_colourSize()
+{
+    return kalweb::pendingColourSize();
+}
+
+// Puts the block's pixels, as the decoder left them, into the engine's
+// order; `order` is a set of kalweb::PixelOrder bits.
+KALWEB_EXPORT void kalweb_arrangeColour(int order)
+{
+    const int *size = kalweb::pendingColourSize();
+    kalweb::arrangeRows(kalweb::pendingColourBlock(), size[0], size[1], order);
+}
+
+KALWEB_EXPORT Session *kalweb_createColour(int width, int height)
+{
+    return kalweb::openColourSession(width, height);
+}
+
+KALWEB_EXPORT int kalweb_replaceColour(Session *s)
+{
+    return s && kalweb::replaceWithColourImage(*s);
+}
+
+// 4 for a true-colour panorama, 1 for an 8-bit one.
+KALWEB_EXPORT int kalweb_pixelBytes(Session *s)
+{
+    return s ? kal::pixelBytes(s->pano()) : 0;
+}
+
+KALWEB_EXPORT const char *kalweb_warning()
+{
+    return kalweb::lastWarning().c_str();
+}
+
+}  // extern "C"
