@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "../../web/src/gpano.h"
 #include "../../web/src/image_check.h"
+#include "../../web/src/pixel_rows.h"
 #include "../../web/src/web_session.h"
 #include "colour_panorama.h"
 
@@ -69,6 +71,24 @@ TEST(WebColour, HostileSizeGetsNoBlockAndAttributesDecideTheAngle)
     ASSERT_NE(kalweb::prepareColourImage(8000, 100, "", &half), nullptr);
     EXPECT_EQ(kalweb::pendingColourSize()[0], 8000);
     EXPECT_TRUE(kalweb::lastWarning().empty());
+}
+
+// Decoded BGRX rows, top-down, become RGBA rows bottom-up, for an odd and
+// an even number of rows.
+TEST(WebColour, DecodedRowsArriveBottomUpInRgbaOrder)
+{
+    for (int height : {3, 2}) {
+        std::vector<uint32_t> rows;
+        for (uint32_t y = 0; y < uint32_t(height); ++y)
+            rows.insert(rows.end(), {0x00030201u + y * 0x100, 0x00060504u + y * 0x100});  // B G R X
+        kalweb::arrangeRows(rows.data(), 2, height,
+                            kalweb::kRowsTopDown | kalweb::kBlueFirst | kalweb::kNoAlpha);
+        for (uint32_t y = 0; y < uint32_t(height); ++y) {
+            const uint32_t from = uint32_t(height) - 1 - y;
+            EXPECT_EQ(rows[2 * y], 0xFF010203u + from * 0x100) << height << " rows, row " << y;
+            EXPECT_EQ(rows[2 * y + 1], 0xFF040506u + from * 0x100);
+        }
+    }
 }
 
 }  // namespace
