@@ -8,22 +8,13 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 
+import { check, failed, report, runTests } from './harness.mjs';
+
 const { openViewerPage, LIMIT_MS } = await import(new URL('../../web/tools/browser.mjs', import.meta.url));
 
 const [buildDir, kalrender] = process.argv.slice(2);
 const samples = path.join(buildDir, 'samples');
 const temp = fs.mkdtempSync(path.join(os.tmpdir(), 'kalcolour-'));
-let failures = 0;
-
-function report(name, error) {
-  if (error) failures++;
-  const reason = `${error?.message ?? error}`.replace(/\s+/g, ' ').trim();
-  console.log(error ? `fail web: ${name}: ${reason}` : `pass web: ${name}`);
-}
-
-function check(condition, message) {
-  if (!condition) throw new Error(message);
-}
 
 // In the page: kalPicture(type, width, height, xmp) makes a picture of a
 // diagonal colour pattern (a JPEG with an XMP segment when xmp is given) and
@@ -205,14 +196,7 @@ const { page, consoleErrors, close } = viewer;
 try {
   await page.evaluate(() => window.kalReady);
   await installHelpers(page);
-  for (const [name, test] of Object.entries(tests)) {
-    try {
-      await test(page);
-      report(name);
-    } catch (error) {
-      report(name, error);
-    }
-  }
+  await runTests(tests, page);
   try {
     await pngAgainstKalrender(page);
     report('a PNG opens byte for byte as kalrender renders it');
@@ -225,4 +209,4 @@ try {
   await close();
   fs.rmSync(temp, { recursive: true, force: true });
 }
-process.exit(failures ? 1 : 0);
+process.exit(failed() ? 1 : 0);
