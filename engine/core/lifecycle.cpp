@@ -1,8 +1,10 @@
-// Panorama lifecycle: kal_Create builds a record from an image, a viewport
-// and an attribute block; kal_Delete releases it.
+// Panorama lifecycle: kal_Create (8-bit) and createColourPanorama (RGBA)
+// build a record from an image, a viewport and an attribute block;
+// kal_Delete releases it.
 #include <cstring>
 #include <memory>
 
+#include "colour_panorama.h"
 #include "palette.h"
 #include "panorama_setup.h"
 #include "projection/projection.h"
@@ -43,6 +45,32 @@ void fillRecord(Panorama *rec, const BITMAPINFOHEADER &header, const RECT &viewP
     rec->moving = 0;
 }
 
+// Differences of the caller's coordinates, taken without overflow.
+int64_t viewWidthOf(const RECT &viewPort)
+{
+    return int64_t{viewPort.right} - viewPort.left;
+}
+int64_t viewHeightOf(const RECT &viewPort)
+{
+    return int64_t{viewPort.bottom} - viewPort.top;
+}
+
+// The set-up both pixel kinds share once the record holds the image and
+// the viewport has passed its checks: the view buffer, the tables, the
+// zoom and position limits.
+HPANORAMA finishCreate(RecordPtr rec)
+{
+    if (!allocViewBuffer(rec.get())) return failCreate(KAL_ERR_MEMORY);
+    if (!reserveShearTable(rec.get(), shearCountFor(rec->srcWidth, rec->angle)))
+        return failCreate(KAL_ERR_MEMORY);
+    if (!reserveLensTable(rec.get(), lensRows(rec.get()))) return failCreate(KAL_ERR_MEMORY);
+
+    clampZoom(rec.get());
+    buildLensTable(rec.get());
+    clampPosition(rec.get());  // clears the last error
+    return rec.release();
+}
+
 }  // namespace
 
 extern "C" HPANORAMA KALAPI kal_Create(const BITMAPINFO *BitsInfo, const void *ImageBits,
@@ -55,26 +83,44 @@ extern "C" HPANORAMA KALAPI kal_Create(const BITMAPINFO *BitsInfo, const void *I
 
     RecordPtr rec(newRecord());
     if (!rec) return failCreate(KAL_ERR_MEMORY);
+    rec->pixelBytes = 1;
     setImagePointers(rec.get(), BitsInfo, ImageBits);
     fillRecord(rec.get(), header, *ViewPort, attribs);
     copyViewInfo(rec.get(), BitsInfo);
     rec->palette = buildPalette(rec->colors, true);
     rec->ownsPalette = 1;
 
-    // Differences of the caller's coordinates, taken without overflow.
-    const int64_t width = int64_t{ViewPort->right} - ViewPort->left;
-    const int64_t height = int64_t{ViewPort->bottom} - ViewPort->top;
-    if (int code = checkViewportSize(width, height, rec->radius, header.biHeight))
+    if (int code = checkViewportSize(viewWidthOf(*ViewPort), viewHeightOf(*ViewPort), rec->radius,
+                                     header.biHeight))
         return failCreate(code);
-    if (!allocViewBuffer(rec.get())) return failCreate(KAL_ERR_MEMORY);
-    if (!reserveShearTable(rec.get(), shearCountFor(header.biWidth, rec->angle)))
-        return failCreate(KAL_ERR_MEMORY);
-    if (!reserveLensTable(rec.get(), lensRows(rec.get()))) return failCreate(KAL_ERR_MEMORY);
+    return finishCreate(std::move(rec));
+}
 
-    clampZoom(rec.get());
-    buildLensTable(rec.get());
-    clampPosition(rec.get());  // clears the last error
-    return rec.release();
+HPANORAMA kal::createColourPanorama(const ColourImage &image, const RECT &viewport,
+                                    const KalAttribs *Attribs)
+{
+    const KalAttribs attribs = readAttribs(Attribs);
+    if (int code = checkColourImage(image, attribs)) return failCreate(code);
+    // Any width, so no row stride but the width itself; no colour table.
+    BITMAPINFOHEADER header = {};
+    header.biWidth = image.width;
+    header.biHeight = image.height;
+
+    RecordPtr rec(newRecord());
+    if (!rec) return failCreate(KAL_ERR_MEMORY);
+    rec->pixelBytes = 4;
+    rec->imageBits = reinterpret_cast<uint8_t *>(const_cast<uint32_t *>(image.pixels));
+    rec->dibBlock = nullptr;
+    fillRecord(rec.get(), header, viewport, attribs);
+    if (int code = checkColourViewport(rec.get(), viewWidthOf(viewport), viewHeightOf(viewport)))
+        return failCreate(code);
+    setColourViewInfo(rec.get());
+    return finishCreate(std::move(rec));
+}
+
+int kal::pixelBytes(HPANORAMA pano)
+{
+    return pano ? pano->pixelBytes : 0;
 }
 
 extern "C" BOOL KALAPI kal_Delete(HPANORAMA Panorama, BOOL DeleteImage)
@@ -84,7 +130,9 @@ extern "C" BOOL KALAPI kal_Delete(HPANORAMA Panorama, BOOL DeleteImage)
     // The window may still paint from the record while it goes.
     if (IsWindow(Panorama->viewerWnd)) DestroyWindow(Panorama->viewerWnd);
     if (Panorama->hotSpots && Panorama->ownsHotSpots) freeBlock(Panorama->hotSpots);
-    if (DeleteImage) freeBlock(Panorama->dibBlock ? Panorama->dibBlock : Panorama->imageBits);
+    // A colour panorama's pixels stay the caller's.
+    if (DeleteImage && Panorama->pixelBytes == 1)
+        freeBlock(Panorama->dibBlock ? Panorama->dibBlock : Panorama->imageBits);
     releaseRecord(Panorama);
     return TRUE;
 }

@@ -9,14 +9,14 @@
 #include <cstdint>
 
 struct Panorama {
-    uint16_t srcWidth;     // multiple of 4, so also the source row stride
+    uint16_t srcWidth;  // the source row stride too: a multiple of 4 for 8-bit pixels
     uint16_t srcHeight;
     uint16_t vpWidth;
     uint16_t vpHeight;
     int16_t vpLeft;
     int16_t vpTop;
-    uint16_t radius;       // cylinder radius in source pixels
-    int16_t angle;         // 1..360
+    uint16_t radius;  // cylinder radius in source pixels
+    int16_t angle;    // 1..360
     int16_t horizon;
     int16_t orientation;
     int16_t xPos;
@@ -30,7 +30,7 @@ struct Panorama {
     KalHotSpot *hotSpots;
     int32_t ownsHotSpots;
     int32_t hitHotSpot;
-    uint32_t *lens;        // lensColumns x lensRows entries (see lens_table.h)
+    uint32_t *lens;  // lensColumns x lensRows entries (see lens_table.h)
     int32_t shearCount;
     int32_t *shear;
     uint16_t error;
@@ -40,7 +40,7 @@ struct Panorama {
     HWND viewerWnd;
     HWND notifyWnd;
     BITMAPINFOHEADER viewInfo;
-    RGBQUAD colors[256];   // must follow viewInfo: together one BITMAPINFO
+    RGBQUAD colors[256];  // must follow viewInfo: together one BITMAPINFO
     uint8_t *viewBits;
     void *dibBlock;
     uint8_t *imageBits;
@@ -48,11 +48,19 @@ struct Panorama {
     // they must grow.
     int32_t lensRowsAllocated;
     int32_t shearAllocated;  // entries of the shear block, >= shearCount
+    // Bytes per image and view pixel: 1 (colour indices, the exported
+    // interface's images) or 4 (RGBA pixels the caller keeps).
+    int32_t pixelBytes;
 };
 
-static_assert(offsetof(Panorama, colors) ==
-                  offsetof(Panorama, viewInfo) + sizeof(BITMAPINFOHEADER),
+static_assert(offsetof(Panorama, colors) == offsetof(Panorama, viewInfo) + sizeof(BITMAPINFOHEADER),
               "viewInfo and colors must form one BITMAPINFO");
+
+// Pixels per view row: 8-bit rows are padded to 4 bytes, 32-bit rows are not.
+inline int viewStride(const Panorama *rec)
+{
+    return rec->pixelBytes == 4 ? rec->vpWidth : (rec->vpWidth + 3) & ~3;
+}
 
 // Stores code process-wide and, for a non-null record, in the record.
 // Returns 0 so that failing paths can return its result.

@@ -4,6 +4,7 @@
 #ifndef KAL_PANORAMA_SETUP_H
 #define KAL_PANORAMA_SETUP_H
 
+#include "colour_panorama.h"
 #include "panorama.h"
 
 #include <cstdint>
@@ -11,7 +12,7 @@
 // Widest image whose radius product width * 92160 stays in 32 bits.
 constexpr int kMaxImageWidth = INT32_MAX / 92160;
 // Tallest image: srcHeight is 16-bit.
-constexpr int kMaxImageHeight = 65535;
+using kal::kMaxImageHeight;
 // Largest radius: zoom depths up to radius - 1 must fit the 16-bit zPos.
 constexpr int kMaxRadius = 32767;
 
@@ -33,9 +34,15 @@ inline int attribAngle(const KalAttribs &attribs)
 }
 
 // Cylinder radius in source pixels; width and angle as checkImage accepts.
-inline int radiusFor(int width, int angle) { return (width * 92160) / (angle * 1608); }
+inline int radiusFor(int width, int angle)
+{
+    return (width * 92160) / (angle * 1608);
+}
 // Widest viewport a radius admits: a quarter of the circumference.
-inline int viewportWidthLimit(int radius) { return (radius * 804) / 512; }
+inline int viewportWidthLimit(int radius)
+{
+    return (radius * 804) / 512;
+}
 // Entries of the shear table: the source columns that span 45 degrees,
 // c = (width * 360) / (angle * 8). The renderer reads entry x(j) for every
 // lens column; zoom limits keep x(j) <= round(width * 45 / angle) <= c + 1,
@@ -50,6 +57,18 @@ inline int shearCountFor(int width, int angle)
 // 1 row high and fits the radius and image height, else KAL_ERR_VPSIZE.
 int checkViewportSize(int64_t width, int64_t height, int radius, int imageHeight);
 
+// The checks of a colour image and an attribute block, in this order: width
+// and height (KAL_ERR_IMGSIZE), angle (KAL_ERR_ANGLE), the width the angle
+// takes and a radius of at least 1 (KAL_ERR_IMGSIZE), hotspot count
+// (KAL_ERR_PARAM), pixels (KAL_ERR_PARAM).
+int checkColourImage(const kal::ColourImage &image, const KalAttribs &attribs);
+
+// The viewport limits of a colour panorama whose image fields and viewport
+// size are set: 2 x 1 up to kMaxColourViewSide a side, and a zoom that
+// keeps the view within the image (the lens magnifies at most radius
+// times). KAL_ERR_NONE or KAL_ERR_VPSIZE.
+int checkColourViewport(const Panorama *rec, int64_t width, int64_t height);
+
 // imageBits and dibBlock: the rows come from `bits`, or from the packed
 // block `info` after its header and colour table when `bits` is null.
 void setImagePointers(Panorama *rec, const BITMAPINFO *info, const void *bits);
@@ -61,6 +80,10 @@ void setImageFields(Panorama *rec, const BITMAPINFOHEADER &header, const KalAttr
 // viewInfo and colors from the image (always 256 colours), with viewInfo
 // describing the view buffer of vpWidth x vpHeight.
 void copyViewInfo(Panorama *rec, const BITMAPINFO *info);
+
+// viewInfo describing a 32-bit view of vpWidth x vpHeight, its colour
+// masks (R, G, B in byte order) in colors.
+void setColourViewInfo(Panorama *rec);
 
 // The zero-filled view buffer for vpWidth x vpHeight; false when refused.
 bool allocViewBuffer(Panorama *rec);

@@ -83,6 +83,7 @@ typedef struct tagLOGPALETTE {
 #define BI_RGB 0
 #define BI_RLE8 1
 #define BI_RLE4 2
+#define BI_BITFIELDS 3
 #define PC_NOCOLLAPSE 4
 #define RASTERCAPS 38
 #define BITSPIXEL 12

@@ -47,13 +47,8 @@ LensGeometry geometryOf(const Panorama *rec)
 
 // Normal path: one arc tangent and one square root per column. Row 0 holds
 // the x halves alone (its y is always 0); later rows add their y half to them.
-void fillFromColumns(uint32_t *lens, const LensGeometry &g, double *a, double *b)
+void fillFromColumns(uint32_t *lens, const LensGeometry &g, const double *a, const double *b)
 {
-    const double r = g.r, s = g.s;
-    for (int j = 0; j < g.columns; ++j) {
-        a[j] = r * std::atan(j * s / r);
-        b[j] = (r * s) / std::sqrt(r * r + j * j * s * s);
-    }
     for (int j = 0; j < g.columns; ++j)
         lens[j] = packEntry(truncToInt32(a[j] + 0.5), truncToInt32(-g.rows / (g.rows * 2.0)));
     for (int i = 1; i < g.rows; ++i) {
@@ -86,13 +81,24 @@ void fillDirectly(uint32_t *lens, const LensGeometry &g)
 
 }  // namespace
 
+void lensColumnTerms(const Panorama *rec, double *a, double *b)
+{
+    const LensGeometry g = geometryOf(rec);
+    const double r = g.r, s = g.s;
+    for (int j = 0; j < g.columns; ++j) {
+        a[j] = r * std::atan(j * s / r);
+        b[j] = (r * s) / std::sqrt(r * r + j * j * s * s);
+    }
+}
+
 void buildLensTable(Panorama *rec)
 {
     const LensGeometry g = geometryOf(rec);
     DoubleArray a = allocDoubles(g.columns);
     DoubleArray b = a ? allocDoubles(g.columns) : nullptr;
-    if (a && b)
+    if (a && b) {
+        lensColumnTerms(rec, a.get(), b.get());
         fillFromColumns(rec->lens, g, a.get(), b.get());
-    else
+    } else
         fillDirectly(rec->lens, g);
 }

@@ -8,18 +8,31 @@
 
 // Lens table geometry: lensColumns() entries per row, lensRows() rows;
 // entry (i, j) is lens[i * lensColumns + j].
-inline int lensColumns(const Panorama *rec) { return rec->vpWidth / 2 + 1; }
+inline int lensColumns(const Panorama *rec)
+{
+    return rec->vpWidth / 2 + 1;
+}
+// A magnified view (a colour panorama's viewport may be taller than the
+// image) needs a row for every view row at the least vertical position too.
 inline int lensRows(const Panorama *rec)
 {
-    int h = rec->horizon;
-    return rec->srcHeight + (h < 0 ? -h : h) + 1;
+    const int h = rec->horizon;
+    const int rows = rec->srcHeight + (h < 0 ? -h : h) + 1;
+    const int viewRows = rec->vpHeight / 2 + 1;
+    return rows > viewRows ? rows : viewRows;
 }
 
 // The two halves of a lens entry: x(j) source columns and y(i, j) source rows
 // from the view centre's source pixel. Both stay below 32768 for every entry
 // that a clamped view reaches.
-inline int lensX(uint32_t entry) { return static_cast<uint16_t>(entry & 0xFFFF); }
-inline int lensY(uint32_t entry) { return static_cast<int16_t>(entry >> 16); }
+inline int lensX(uint32_t entry)
+{
+    return static_cast<uint16_t>(entry & 0xFFFF);
+}
+inline int lensY(uint32_t entry)
+{
+    return static_cast<int16_t>(entry >> 16);
+}
 
 // The vertical tilt factor that the renderer's shear and the point mapping
 // share: (dy - horizon) / (radius - zPos)^2 with dy = yPos - srcHeight / 2.
@@ -39,6 +52,10 @@ inline double widestScale(const Panorama *rec)
     return a < b ? a : b;
 }
 
+// The exact terms of the lens, per lens column j (lensColumns() of them):
+// a[j] source columns from the view centre and b[j] source rows per row
+// distance, so that lens entry (i, j) rounds (a[j], i * b[j]).
+void lensColumnTerms(const Panorama *rec, double *a, double *b);
 // Fills the lens table for the current radius, zoom, viewport width, image
 // height and horizon. The table must hold lensRows() rows.
 void buildLensTable(Panorama *rec);

@@ -11,25 +11,44 @@
 
 struct RenderContext {
     const uint32_t *lens;
-    int lensColumns;      // H
-    int lensRows;         // N
-    const uint8_t *image;
-    int srcWidth;         // also the source row stride
+    int lensColumns;    // H
+    int lensRows;       // N
+    const void *image;  // pixels of pixelBytes each
+    int pixelBytes;     // 1 or 4
+    int srcWidth;       // also the source row stride
     int srcHeight;
-    int hs;               // srcHeight / 2, the source row of t = 0
+    int hs;  // srcHeight / 2, the source row of t = 0
     int xPos;
-    int dy;               // yPos - hs
+    int dy;  // yPos - hs
     int vpWidth;
     int vpHeight;
-    int half;             // vpWidth / 2, the view column of lens column 0
-    ptrdiff_t stride;     // view row stride
-    bool wrap;            // a full circle: columns wrap instead of clamping
-    bool tilted;          // q != 0: the shear applies
+    int half;          // vpWidth / 2, the view column of lens column 0
+    ptrdiff_t stride;  // view row stride, in pixels
+    bool wrap;         // a full circle: columns wrap instead of clamping
+    bool tilted;       // q != 0: the shear applies
     double q;
     const int32_t *shear;
     int shearCount;
-    uint8_t *view;
+    void *view;
 };
+
+// The image as pixels of its size, and its pixel (row hs, column 0).
+template <typename Pixel>
+inline const Pixel *imageOf(const RenderContext &c)
+{
+    return static_cast<const Pixel *>(c.image);
+}
+template <typename Pixel>
+inline const Pixel *centreOf(const RenderContext &c)
+{
+    return imageOf<Pixel>(c) + static_cast<ptrdiff_t>(c.hs) * c.srcWidth;
+}
+// The first pixel of view row r.
+template <typename Pixel>
+inline Pixel *viewRow(const RenderContext &c, int r)
+{
+    return static_cast<Pixel *>(c.view) + r * c.stride;
+}
 
 // Reads the record; computes the tilt and, when tilted, fills the shear table.
 RenderContext makeRenderContext(Panorama *rec);

@@ -73,12 +73,15 @@ inline void tiltedOffsets(int m, const uint32_t *lens, const ColumnTables &t, in
     int k = 0;
 #if defined(__SSE2__)
     if (t.shearHigh) {
-        const __m128i widthHigh = _mm_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(width) << 16));
+        const __m128i widthHigh =
+            _mm_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(width) << 16));
         const __m128i zero = _mm_setzero_si128();
         const __m128i widthAll = _mm_set1_epi32(width);
         auto fix = [&widthAll](__m128i col) { return fixColumns<Fix>(col, widthAll); };
         auto load = [](const void *p) { return _mm_loadu_si128(static_cast<const __m128i *>(p)); };
-        auto store = [](int32_t *p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i *>(p), v); };
+        auto store = [](int32_t *p, __m128i v) {
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(p), v);
+        };
         for (; k + 4 <= m; k += 4) {
             const __m128i entries = load(lens + k);
             const __m128i rowOffset = _mm_madd_epi16(entries, widthHigh);

@@ -13,7 +13,10 @@ int64_t wrapColumn(int64_t col, int width)
     return m < 0 ? m + width : m;
 }
 
-int64_t clampTo(int64_t v, int64_t lo, int64_t hi) { return v < lo ? lo : (v > hi ? hi : v); }
+int64_t clampTo(int64_t v, int64_t lo, int64_t hi)
+{
+    return v < lo ? lo : (v > hi ? hi : v);
+}
 
 // The shear factor of source offset k: the table's entry, or the same value
 // computed directly when k lies beyond the table.
@@ -22,7 +25,8 @@ int64_t shearOf(const RenderContext &c, int k)
     return k < c.shearCount ? c.shear[k] : shearFactor(k, c.q);
 }
 
-uint8_t samplePixel(const RenderContext &c, const uint32_t *lensRow, int j, int sigma, int tau)
+template <typename Pixel>
+Pixel samplePixel(const RenderContext &c, const uint32_t *lensRow, int j, int sigma, int tau)
 {
     const uint32_t entry = lensRow[j];
     const int x = lensX(entry);
@@ -31,38 +35,11 @@ uint8_t samplePixel(const RenderContext &c, const uint32_t *lensRow, int j, int 
     const int64_t row = clampTo(c.hs + ys, 0, c.srcHeight - 1);
     int64_t col = c.xPos + tau * (x + a);
     col = c.wrap ? wrapColumn(col, c.srcWidth) : clampTo(col, 0, c.srcWidth - 1);
-    return c.image[row * c.srcWidth + col];
+    return imageOf<Pixel>(c)[row * c.srcWidth + col];
 }
 
-}  // namespace
-
-RenderContext makeRenderContext(Panorama *rec)
-{
-    RenderContext c;
-    c.lens = rec->lens;
-    c.lensColumns = lensColumns(rec);
-    c.lensRows = lensRows(rec);
-    c.image = rec->imageBits;
-    c.srcWidth = rec->srcWidth;
-    c.srcHeight = rec->srcHeight;
-    c.hs = rec->srcHeight / 2;
-    c.xPos = rec->xPos;
-    c.dy = rec->yPos - c.hs;
-    c.vpWidth = rec->vpWidth;
-    c.vpHeight = rec->vpHeight;
-    c.half = rec->vpWidth / 2;
-    c.stride = (rec->vpWidth + 3) & ~3;
-    c.wrap = rec->angle == 360;
-    c.q = tiltFactor(rec);
-    c.tilted = c.q != 0.0;
-    c.shear = rec->shear;
-    c.shearCount = rec->shearCount;
-    c.view = rec->viewBits;
-    if (c.tilted) fillShearTable(rec, c.q);
-    return c;
-}
-
-void renderReferenceRow(const RenderContext &c, int r)
+template <typename Pixel>
+void referenceRow(const RenderContext &c, int r)
 {
     const int t = c.dy + r - c.vpHeight / 2;
     const int sigma = t >= 0 ? 1 : -1;
@@ -71,7 +48,18 @@ void renderReferenceRow(const RenderContext &c, int r)
     // the table's last row.
     if (i >= c.lensRows) i = c.lensRows - 1;
     const uint32_t *lensRow = c.lens + static_cast<ptrdiff_t>(i) * c.lensColumns;
-    uint8_t *out = c.view + r * c.stride;
-    for (int u = 0; u < c.half; ++u) out[u] = samplePixel(c, lensRow, c.half - u, sigma, -1);
-    for (int u = c.half; u < c.vpWidth; ++u) out[u] = samplePixel(c, lensRow, u - c.half, sigma, 1);
+    Pixel *out = viewRow<Pixel>(c, r);
+    for (int u = 0; u < c.half; ++u) out[u] = samplePixel<Pixel>(c, lensRow, c.half - u, sigma, -1);
+    for (int u = c.half; u < c.vpWidth; ++u)
+        out[u] = samplePixel<Pixel>(c, lensRow, u - c.half, sigma, 1);
+}
+
+}  // namespace
+
+void renderReferenceRow(const RenderContext &c, int r)
+{
+    if (c.pixelBytes == 4)
+        referenceRow<uint32_t>(c, r);
+    else
+        referenceRow<uint8_t>(c, r);
 }

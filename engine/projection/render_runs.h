@@ -36,8 +36,8 @@ inline Stretch stretchOf(const RenderContext &c, int64_t col)
 // They rely on the lens table's shape: X never falls and Y never rises
 // along a row, and the shear factor is monotonic in X.
 template <int Tau, int Sigma, bool Sheared>
-void columnBounds(const RenderContext &c, const uint32_t *lensRow, int j0, int j1,
-                  int64_t *lo, int64_t *hi)
+void columnBounds(const RenderContext &c, const uint32_t *lensRow, int j0, int j1, int64_t *lo,
+                  int64_t *hi)
 {
     const uint32_t first = lensRow[j0], last = lensRow[j1 - 1];
     int64_t cmin = lensX(first), cmax = lensX(last);
@@ -74,10 +74,10 @@ int runEnd(const RenderContext &c, const uint32_t *lensRow, int j0, int j1, cons
 }
 
 // Lens columns j0 .. j1-1 of one row half; out is the view pixel of j0.
-template <int Tau, int Sigma, bool Sheared>
-void renderHalf(const RenderContext &c, uint8_t *out, const uint32_t *lensRow, int j0, int j1)
+template <int Tau, int Sigma, bool Sheared, typename Pixel>
+void renderHalf(const RenderContext &c, Pixel *out, const uint32_t *lensRow, int j0, int j1)
 {
-    const uint8_t *centre = c.image + static_cast<ptrdiff_t>(c.hs) * c.srcWidth;
+    const Pixel *centre = centreOf<Pixel>(c);
     while (j0 < j1) {
         int64_t col, unused;
         columnBounds<Tau, Sigma, Sheared>(c, lensRow, j0, j0 + 1, &col, &unused);

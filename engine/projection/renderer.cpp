@@ -23,7 +23,7 @@ bool forceReference = false;
 constexpr int kChunk = 1024;
 
 struct Chunk {
-    int j0, j1;  // lens columns [j0, j1)
+    int j0, j1;        // lens columns [j0, j1)
     bool shearFits16;  // every factor and the image width fit 16 bits
     int32_t colRight[kChunk], colLeft[kChunk], shear[kChunk], shearHigh[kChunk];
     ColumnTables tables(int j) const
@@ -62,11 +62,12 @@ void fillChunk(const RenderContext &c, Chunk &k)
 }
 
 // One row (or row pair) of one chunk.
+template <typename Pixel>
 struct RowTask {
     const uint32_t *lensRow;
-    uint8_t *out;      // view row, at the centre column
-    uint8_t *outPair;  // the row at -i for a pair, else null
-    int sigma;         // sign of the row at out
+    Pixel *out;      // view row, at the centre column
+    Pixel *outPair;  // the row at -i for a pair, else null
+    int sigma;       // sign of the row at out
 };
 
 // Whether every source row that lens row lensRow can produce with sign
@@ -110,11 +111,11 @@ Halves halvesIn(const RenderContext &c, const Chunk &k)
 
 // The pixels of one half that the other half lacks (lens column 0 on the
 // right; lens column vpWidth / 2 on the left of an even-width view).
-template <int Sigma, bool Sheared, ColumnFix Fix>
+template <int Sigma, bool Sheared, ColumnFix Fix, typename Pixel>
 void lonePixels(const RenderContext &c, const Chunk &k, const Halves &h, int common0, int common1,
-                const uint32_t *lensRow, uint8_t *out)
+                const uint32_t *lensRow, Pixel *out)
 {
-    const uint8_t *centre = c.image + static_cast<ptrdiff_t>(c.hs) * c.srcWidth;
+    const Pixel *centre = centreOf<Pixel>(c);
     auto sample = [&](int j, int tau) {
         const int ys = Sigma * lensY(lensRow[j]);
         const int n = j - k.j0;
@@ -130,14 +131,15 @@ void lonePixels(const RenderContext &c, const Chunk &k, const Halves &h, int com
     outside(h.leftBegin, h.leftEnd, -1);
 }
 
-template <bool Pair, int Sigma, bool Sheared, ColumnFix Fix = ColumnFix::None>
-void quadrantRow(const RenderContext &c, const Chunk &k, const Halves &h, const RowTask &task)
+template <bool Pair, int Sigma, bool Sheared, ColumnFix Fix = ColumnFix::None, typename Pixel>
+void quadrantRow(const RenderContext &c, const Chunk &k, const Halves &h,
+                 const RowTask<Pixel> &task)
 {
     const int common0 = h.rightBegin > h.leftBegin ? h.rightBegin : h.leftBegin;
     int common1 = h.rightEnd < h.leftEnd ? h.rightEnd : h.leftEnd;
     if (common1 < common0) common1 = common0;
-    const uint8_t *centre = c.image + static_cast<ptrdiff_t>(c.hs) * c.srcWidth;
-    uint8_t *outPair = Pair ? task.outPair + common0 : nullptr;
+    const Pixel *centre = centreOf<Pixel>(c);
+    Pixel *outPair = Pair ? task.outPair + common0 : nullptr;
     if (Sheared)
         tiltedSpan<Pair, Sigma, Fix>(task.out + common0, outPair, common0, common1 - common0,
                                      task.lensRow + common0, k.tables(common0), centre, c.srcWidth);
@@ -148,8 +150,8 @@ void quadrantRow(const RenderContext &c, const Chunk &k, const Halves &h, const 
     if (Pair) lonePixels<-1, Sheared, Fix>(c, k, h, common0, common1, task.lensRow, task.outPair);
 }
 
-template <int Sigma>
-void runsRow(const RenderContext &c, const Halves &h, const uint32_t *lensRow, uint8_t *out)
+template <int Sigma, typename Pixel>
+void runsRow(const RenderContext &c, const Halves &h, const uint32_t *lensRow, Pixel *out)
 {
     renderHalf<-1, Sigma, true>(c, out - h.leftBegin, lensRow, h.leftBegin, h.leftEnd);
     renderHalf<1, Sigma, true>(c, out + h.rightBegin, lensRow, h.rightBegin, h.rightEnd);
@@ -179,7 +181,8 @@ TiltPath pathFor(const RenderContext &c, int64_t lo, int64_t hi)
     return lo >= 0 ? TiltPath::WrapHigh : (hi < w ? TiltPath::WrapLow : TiltPath::Wrap);
 }
 
-TiltPath rowPath(const RenderContext &c, const Halves &h, const RowTask &task)
+template <typename Pixel>
+TiltPath rowPath(const RenderContext &c, const Halves &h, const RowTask<Pixel> &task)
 {
     int64_t lo = INT64_MAX, hi = INT64_MIN;
     if (task.outPair || task.sigma > 0) widenByRow<1>(c, h, task.lensRow, &lo, &hi);
@@ -187,25 +190,32 @@ TiltPath rowPath(const RenderContext &c, const Halves &h, const RowTask &task)
     return pathFor(c, lo, hi);
 }
 
-template <bool Pair, int Sigma>
-void tiltedRow(const RenderContext &c, const Chunk &k, const Halves &h, const RowTask &task,
+template <bool Pair, int Sigma, typename Pixel>
+void tiltedRow(const RenderContext &c, const Chunk &k, const Halves &h, const RowTask<Pixel> &task,
                TiltPath viewPath)
 {
     using F = ColumnFix;
     switch (viewPath == TiltPath::PerRow ? rowPath(c, h, task) : viewPath) {
-    case TiltPath::Inside: return quadrantRow<Pair, Sigma, true, F::None>(c, k, h, task);
-    case TiltPath::WrapHigh: return quadrantRow<Pair, Sigma, true, F::WrapHigh>(c, k, h, task);
-    case TiltPath::WrapLow: return quadrantRow<Pair, Sigma, true, F::WrapLow>(c, k, h, task);
-    case TiltPath::Wrap: return quadrantRow<Pair, Sigma, true, F::Wrap>(c, k, h, task);
-    case TiltPath::Clamp: return quadrantRow<Pair, Sigma, true, F::Clamp>(c, k, h, task);
-    case TiltPath::Runs:
-    case TiltPath::PerRow:
-        runsRow<Sigma>(c, h, task.lensRow, task.out);
-        if (Pair) runsRow<-1>(c, h, task.lensRow, task.outPair);
+        case TiltPath::Inside:
+            return quadrantRow<Pair, Sigma, true, F::None>(c, k, h, task);
+        case TiltPath::WrapHigh:
+            return quadrantRow<Pair, Sigma, true, F::WrapHigh>(c, k, h, task);
+        case TiltPath::WrapLow:
+            return quadrantRow<Pair, Sigma, true, F::WrapLow>(c, k, h, task);
+        case TiltPath::Wrap:
+            return quadrantRow<Pair, Sigma, true, F::Wrap>(c, k, h, task);
+        case TiltPath::Clamp:
+            return quadrantRow<Pair, Sigma, true, F::Clamp>(c, k, h, task);
+        case TiltPath::Runs:
+        case TiltPath::PerRow:
+            runsRow<Sigma>(c, h, task.lensRow, task.out);
+            if (Pair) runsRow<-1>(c, h, task.lensRow, task.outPair);
     }
 }
 
-void renderTask(const RenderContext &c, const Chunk &k, const RowTask &task, TiltPath viewPath)
+template <typename Pixel>
+void renderTask(const RenderContext &c, const Chunk &k, const RowTask<Pixel> &task,
+                TiltPath viewPath)
 {
     const Halves h = halvesIn(c, k);
     if (!c.tilted) {
@@ -221,6 +231,7 @@ void renderTask(const RenderContext &c, const Chunk &k, const RowTask &task, Til
 // Every row of one chunk. A row at +i takes its partner at -i along when
 // both are in view; rows the spans cannot serve safely (a lens row past
 // the table, source rows outside the image) go to the reference loop once.
+template <typename Pixel>
 void renderChunk(const RenderContext &c, const Chunk &k, TiltPath viewPath)
 {
     for (int r = 0; r < c.vpHeight; ++r) {
@@ -236,9 +247,9 @@ void renderChunk(const RenderContext &c, const Chunk &k, TiltPath viewPath)
         const int partner = r - 2 * t;  // the row at -t
         const bool paired = t != 0 && up && down && partner >= 0 && partner < c.vpHeight;
         if (paired && t < 0) continue;  // drawn with its partner
-        uint8_t *out = c.view + r * c.stride + c.half;
-        uint8_t *outPair = paired ? c.view + partner * c.stride + c.half : nullptr;
-        renderTask(c, k, {lensRow, out, outPair, t >= 0 ? 1 : -1}, viewPath);
+        Pixel *out = viewRow<Pixel>(c, r) + c.half;
+        Pixel *outPair = paired ? viewRow<Pixel>(c, partner) + c.half : nullptr;
+        renderTask<Pixel>(c, k, {lensRow, out, outPair, t >= 0 ? 1 : -1}, viewPath);
     }
 }
 
@@ -273,9 +284,25 @@ bool spansApply(const RenderContext &c)
     return f <= 65535 && f >= -65535;
 }
 
+template <typename Pixel>
+void renderSpans(const RenderContext &c)
+{
+    const TiltPath viewPath = c.tilted ? tiltedViewPath(c) : TiltPath::Inside;
+    Chunk chunk;
+    for (int j0 = 0; j0 < c.lensColumns; j0 += kChunk) {
+        chunk.j0 = j0;
+        chunk.j1 = j0 + kChunk < c.lensColumns ? j0 + kChunk : c.lensColumns;
+        fillChunk(c, chunk);
+        renderChunk<Pixel>(c, chunk, viewPath);
+    }
+}
+
 }  // namespace
 
-void setReferenceRendering(bool on) { forceReference = on; }
+void setReferenceRendering(bool on)
+{
+    forceReference = on;
+}
 
 void renderView(Panorama *rec)
 {
@@ -285,14 +312,10 @@ void renderView(Panorama *rec)
         for (int r = 0; r < c.vpHeight; ++r) renderReferenceRow(c, r);
         return;
     }
-    const TiltPath viewPath = c.tilted ? tiltedViewPath(c) : TiltPath::Inside;
-    Chunk chunk;
-    for (int j0 = 0; j0 < c.lensColumns; j0 += kChunk) {
-        chunk.j0 = j0;
-        chunk.j1 = j0 + kChunk < c.lensColumns ? j0 + kChunk : c.lensColumns;
-        fillChunk(c, chunk);
-        renderChunk(c, chunk, viewPath);
-    }
+    if (c.pixelBytes == 4)
+        renderSpans<uint32_t>(c);
+    else
+        renderSpans<uint8_t>(c);
 }
 
 extern "C" void *KALAPI kal_GetView(HPANORAMA Panorama, BITMAPINFO *BitsInfo)

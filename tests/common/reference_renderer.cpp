@@ -2,12 +2,16 @@
 #include "common/reference_renderer.h"
 
 #include <cstddef>
+#include <cstring>
 
 namespace kaltest {
 
 namespace {
 
-int64_t floorShift8(int64_t v) { return v >= 0 ? v / 256 : -((-v + 255) / 256); }
+int64_t floorShift8(int64_t v)
+{
+    return v >= 0 ? v / 256 : -((-v + 255) / 256);
+}
 
 int64_t shearEntry(const ReferenceView &v, int k)
 {
@@ -49,11 +53,15 @@ Sample referenceSample(const ReferenceView &v, int r, int u)
     return {static_cast<int>(column), static_cast<int>(hs + ys)};
 }
 
-std::vector<uint8_t> referenceRender(const ReferenceView &v, uint8_t padding, int *rowsOutside)
+namespace {
+
+template <typename Pixel>
+std::vector<uint8_t> renderPixels(const ReferenceView &v, uint8_t padding, int *rowsOutside)
 {
     if (rowsOutside) *rowsOutside = 0;
-    const int stride = (v.vpWidth + 3) & ~3;
-    std::vector<uint8_t> view(static_cast<size_t>(stride) * v.vpHeight, padding);
+    const int stride = sizeof(Pixel) == 1 ? (v.vpWidth + 3) & ~3 : v.vpWidth;
+    std::vector<uint8_t> view(static_cast<size_t>(stride) * v.vpHeight * sizeof(Pixel), padding);
+    const auto *image = static_cast<const Pixel *>(v.image);
     for (int r = 0; r < v.vpHeight; ++r)
         for (int u = 0; u < v.vpWidth; ++u) {
             Sample s = referenceSample(v, r, u);
@@ -61,10 +69,19 @@ std::vector<uint8_t> referenceRender(const ReferenceView &v, uint8_t padding, in
                 if (rowsOutside) ++*rowsOutside;
                 s.row = s.row < 0 ? 0 : v.srcHeight - 1;
             }
-            view[static_cast<size_t>(r) * stride + u] =
-                v.image[static_cast<int64_t>(s.row) * v.srcWidth + s.column];
+            const Pixel pixel = image[static_cast<int64_t>(s.row) * v.srcWidth + s.column];
+            std::memcpy(&view[(static_cast<size_t>(r) * stride + u) * sizeof(Pixel)], &pixel,
+                        sizeof pixel);
         }
     return view;
+}
+
+}  // namespace
+
+std::vector<uint8_t> referenceRender(const ReferenceView &v, uint8_t padding, int *rowsOutside)
+{
+    return v.pixelBytes == 4 ? renderPixels<uint32_t>(v, padding, rowsOutside)
+                             : renderPixels<uint8_t>(v, padding, rowsOutside);
 }
 
 }  // namespace kaltest

@@ -8,6 +8,7 @@
 #include <random>
 #include <vector>
 
+#include "core/colour_panorama.h"
 #include "projection/projection.h"
 #include "projection/renderer.h"
 #include "common/test_seed.h"
@@ -19,30 +20,52 @@ struct Geometry {
     int width, height, vpWidth, vpHeight, angle, horizon;
 };
 
-int radiusOf(int width, int angle) { return width * 92160 / (angle * 1608); }
+int radiusOf(int width, int angle)
+{
+    return width * 92160 / (angle * 1608);
+}
 
 // A random geometry kal_Create accepts: odd and even viewports, any angle,
-// horizons up to the image height and beyond.
-Geometry randomGeometry(std::mt19937 &rng)
+// horizons up to the image height and beyond. Colour panoramas take any
+// width, and viewports up to twice what the image covers (magnified).
+Geometry randomGeometry(std::mt19937 &rng, bool colour)
 {
     auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
     Geometry g;
     do {
         g.angle = pick(0, 2) == 0 ? pick(1, 359) : 360;
-        g.width = 4 * pick(8, 500);
-    } while (radiusOf(g.width, g.angle) > 32767);  // kal_Create refuses larger radii
+        g.width = colour ? pick(32, 2000) : 4 * pick(8, 500);
+    } while (radiusOf(g.width, g.angle) > 32767 || radiusOf(g.width, g.angle) < 2);
     g.height = pick(4, 500);
-    const int maxVp = radiusOf(g.width, g.angle) * 804 / 512;
-    g.vpWidth = pick(2, std::min(maxVp, 330));
-    g.vpHeight = pick(1, std::min(g.height, 260));
-    g.horizon = pick(0, 5) == 0 ? pick(-2 * g.height, 2 * g.height) : pick(-g.height / 4, g.height / 4);
+    const int maxVp = radiusOf(g.width, g.angle) * 804 / 512 * (colour ? 2 : 1);
+    g.vpWidth = pick(2, std::min(std::max(maxVp, 2), 330));
+    g.vpHeight = pick(1, std::min(g.height * (colour ? 2 : 1), 260));
+    g.horizon =
+        pick(0, 5) == 0 ? pick(-2 * g.height, 2 * g.height) : pick(-g.height / 4, g.height / 4);
     return g;
 }
 
 std::vector<uint8_t> viewCopy(const Panorama *rec)
 {
-    const size_t size = static_cast<size_t>(rec->vpHeight) * ((rec->vpWidth + 3) & ~3);
+    const size_t size = static_cast<size_t>(rec->vpHeight) * viewStride(rec) * rec->pixelBytes;
     return std::vector<uint8_t>(rec->viewBits, rec->viewBits + size);
+}
+
+// A panorama of random pixels of either kind over `dib` or `pixels`; null
+// when the geometry is refused.
+HPANORAMA randomPanorama(const Geometry &g, bool colour, std::mt19937 &rng,
+                         std::vector<uint8_t> &dib, std::vector<uint32_t> &pixels)
+{
+    const RECT viewPort = {0, 0, g.vpWidth, g.vpHeight};
+    const KalAttribs attribs = kaltest::attribsFor(g.angle, g.horizon);
+    if (colour) {
+        pixels.resize(static_cast<size_t>(g.width) * g.height);
+        for (uint32_t &p : pixels) p = static_cast<uint32_t>(rng());
+        return kal::createColourPanorama({g.width, g.height, pixels.data()}, viewPort, &attribs);
+    }
+    dib = kaltest::makePackedDib(g.width, g.height,
+                                 [&rng](int, int) { return static_cast<uint8_t>(rng()); });
+    return kal_Create(kaltest::asInfo(dib), nullptr, &viewPort, &attribs);
 }
 
 // A panorama over an image of fixed-seed noise: every row and column differs,
@@ -54,7 +77,8 @@ struct NoisePanorama {
     NoisePanorama(int width, int height, int vpWidth, int vpHeight, int angle, int horizon = 0)
     {
         std::mt19937 rng(static_cast<unsigned>(width * 31 + height));
-        image = kaltest::makePackedDib(width, height, [&rng](int, int) { return static_cast<uint8_t>(rng()); });
+        image = kaltest::makePackedDib(width, height,
+                                       [&rng](int, int) { return static_cast<uint8_t>(rng()); });
         const RECT viewPort = {0, 0, vpWidth, vpHeight};
         const KalAttribs attribs = kaltest::attribsFor(angle, horizon);
         handle = kal_Create(kaltest::asInfo(image), nullptr, &viewPort, &attribs);
@@ -70,30 +94,35 @@ struct NoisePanorama {
 // The spans' view and the reference's, for the panorama's present position.
 void expectReferenceView(Panorama *rec, const std::string &where)
 {
-    const std::vector<uint8_t> expected = kaltest::referenceRender(kaltest::referenceViewOf(rec), 0);
+    const std::vector<uint8_t> expected =
+        kaltest::referenceRender(kaltest::referenceViewOf(rec), 0);
     std::memset(rec->viewBits, 0, expected.size());
     kal_GetView(rec, nullptr);
     ASSERT_EQ(viewCopy(rec), expected) << where;
 }
 
 class RenderCompare : public ::testing::Test {
-protected:
+   protected:
     void TearDown() override { setReferenceRendering(false); }
 };
 
-TEST_F(RenderCompare, MatchesTheReferenceOverRandomPanoramas)
+// Random geometries and positions of one pixel kind: the spans and the
+// reference path against the reference, and the tables cover the view.
+void compareRandomPanoramas(bool colour, int count)
 {
     const unsigned seed = kaltest::testSeed();
     std::mt19937 rng(seed);
     int compared = 0;
-    for (int n = 0; n < 60; ++n) {
-        const Geometry g = randomGeometry(rng);
-        std::vector<uint8_t> image = kaltest::makePackedDib(g.width, g.height, [&rng](int, int) {
-            return static_cast<uint8_t>(rng());
-        });
-        const RECT viewPort = {0, 0, g.vpWidth, g.vpHeight};
-        const KalAttribs attribs = kaltest::attribsFor(g.angle, g.horizon);
-        HPANORAMA p = kal_Create(kaltest::asInfo(image), nullptr, &viewPort, &attribs);
+    for (int n = 0; n < count; ++n) {
+        const Geometry g = randomGeometry(rng, colour);
+        std::vector<uint8_t> dib;
+        std::vector<uint32_t> pixels;
+        HPANORAMA p = randomPanorama(g, colour, rng, dib, pixels);
+        // A magnified view the radius cannot serve is refused: draw again.
+        if (colour && !p && kal_Error(nullptr) == KAL_ERR_VPSIZE) {
+            --n;
+            continue;
+        }
         ASSERT_NE(p, nullptr) << "seed " << seed << " n " << n << " error " << kal_Error(nullptr);
         for (int m = 0; m < 8; ++m) {
             const int x = std::uniform_int_distribution<int>(-g.width, 2 * g.width)(rng);
@@ -124,7 +153,17 @@ TEST_F(RenderCompare, MatchesTheReferenceOverRandomPanoramas)
         }
         kal_Delete(p, FALSE);
     }
-    EXPECT_EQ(compared, 480);
+    EXPECT_EQ(compared, 8 * count);
+}
+
+TEST_F(RenderCompare, MatchesTheReferenceOverRandomPanoramas)
+{
+    compareRandomPanoramas(false, 60);
+}
+
+TEST_F(RenderCompare, ColourMatchesTheReferenceOverRandomPanoramas)
+{
+    compareRandomPanoramas(true, 40);
 }
 
 // Views that cross the seam of a full circle and the edges of a partial
@@ -176,7 +215,8 @@ TEST_F(RenderCompare, GeometriesBeyondTheLimitsStayInsideTheImage)
     Panorama *rec = p.record();
     for (int y : {-100, 0, 60, 420, 480, 590}) {
         rec->yPos = static_cast<int16_t>(y);  // past what clampPosition allows
-        const std::vector<uint8_t> expected = kaltest::referenceRender(kaltest::referenceViewOf(rec), 0);
+        const std::vector<uint8_t> expected =
+            kaltest::referenceRender(kaltest::referenceViewOf(rec), 0);
         kal_GetView(rec, nullptr);
         ASSERT_EQ(viewCopy(rec), expected) << "y " << y;
     }
@@ -221,9 +261,11 @@ TEST_F(RenderCompare, PictureAgreesWithTheMapping)
                     << "seed " << seed << " point " << x << ", " << y << " mapped " << pt.x << ", "
                     << pt.y << " sampled " << s.column << ", " << sampledTopRow;
                 const double q = tiltFactor(rec);
-                const int columnSlack = 1 + static_cast<int>(std::ceil(std::abs((pt.x - rec->xPos) * q)));
+                const int columnSlack =
+                    1 + static_cast<int>(std::ceil(std::abs((pt.x - rec->xPos) * q)));
                 int columnGap = std::abs(s.column - mappedColumn);
-                if (angle == 360) columnGap = std::min(columnGap, 2048 - columnGap);  // across the seam
+                if (angle == 360)
+                    columnGap = std::min(columnGap, 2048 - columnGap);  // across the seam
                 EXPECT_LE(columnGap, columnSlack)
                     << "seed " << seed << " point " << x << ", " << y << " mapped " << pt.x << ", "
                     << pt.y << " sampled " << s.column << ", " << sampledTopRow;
@@ -251,7 +293,8 @@ TEST_F(RenderCompare, RightEdgeOfAPartialPanorama)
                 onLast += rightmost == 1283;
                 pastLast += rightmost == 1284;
                 expectReferenceView(rec, "angle " + std::to_string(angle) + " viewport " +
-                                             std::to_string(vpWidth) + " z " + std::to_string(rec->zPos));
+                                             std::to_string(vpWidth) + " z " +
+                                             std::to_string(rec->zPos));
             }
         }
     }
@@ -266,8 +309,9 @@ TEST_F(RenderCompare, ViewsWiderThanOneChunk)
     struct Wide {
         int width, vpWidth, angle, horizon;
     };
-    for (const Wide &w : {Wide{8400, 2048, 360, 0}, Wide{8400, 2049, 360, 25}, Wide{8400, 2099, 360, -40},
-                          Wide{4200, 4101, 90, 0}, Wide{4200, 4100, 90, 30}}) {
+    for (const Wide &w :
+         {Wide{8400, 2048, 360, 0}, Wide{8400, 2049, 360, 25}, Wide{8400, 2099, 360, -40},
+          Wide{4200, 4101, 90, 0}, Wide{4200, 4100, 90, 30}}) {
         NoisePanorama p(w.width, 90, w.vpWidth, 24, w.angle, w.horizon);
         ASSERT_TRUE(p.handle) << w.vpWidth;
         Panorama *rec = p.handle;
@@ -276,7 +320,8 @@ TEST_F(RenderCompare, ViewsWiderThanOneChunk)
             for (int y : {0, 45, 90}) {
                 kal_SetPos(rec, x, y, x % 7 == 0 ? 0 : 60);
                 expectReferenceView(rec, "viewport " + std::to_string(w.vpWidth) + " x " +
-                                             std::to_string(rec->xPos) + " y " + std::to_string(rec->yPos));
+                                             std::to_string(rec->xPos) + " y " +
+                                             std::to_string(rec->yPos));
             }
         }
     }

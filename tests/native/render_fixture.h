@@ -19,8 +19,14 @@ namespace kaltest {
 
 // Image codes: low byte of the column, low byte of the row, and the high
 // bits of both (column bits 8-12, row bits 8-10).
-inline uint8_t columnCode(int column, int) { return static_cast<uint8_t>(column); }
-inline uint8_t rowCode(int, int row) { return static_cast<uint8_t>(row); }
+inline uint8_t columnCode(int column, int)
+{
+    return static_cast<uint8_t>(column);
+}
+inline uint8_t rowCode(int, int row)
+{
+    return static_cast<uint8_t>(row);
+}
 inline uint8_t highCode(int column, int row)
 {
     return static_cast<uint8_t>(((column >> 8) & 31) | ((row >> 8) << 5));
@@ -35,7 +41,7 @@ inline KalAttribs attribsFor(int angle, int horizon)
 }
 
 class CodedPanorama {
-public:
+   public:
     CodedPanorama(int width, int height, int vpWidth, int vpHeight, int angle = 360,
                   int horizon = 0)
     {
@@ -65,7 +71,8 @@ public:
     // Renders all three views; sampleAt then reads them.
     void render()
     {
-        for (int k = 0; k < 3; ++k) views_[k] = static_cast<const uint8_t *>(kal_GetView(panoramas_[k], nullptr));
+        for (int k = 0; k < 3; ++k)
+            views_[k] = static_cast<const uint8_t *>(kal_GetView(panoramas_[k], nullptr));
     }
     Sample sampleAt(int r, int u) const
     {
@@ -75,7 +82,7 @@ public:
         return {views_[0][at] | (high & 31) << 8, views_[1][at] | (high >> 5) << 8};
     }
 
-private:
+   private:
     std::array<std::vector<uint8_t>, 3> images_;
     std::array<HPANORAMA, 3> panoramas_ = {};
     std::array<const uint8_t *, 3> views_ = {};
@@ -84,9 +91,9 @@ private:
 // The reference's view of a live record.
 inline ReferenceView referenceViewOf(const Panorama *rec)
 {
-    return {rec->lens,     rec->imageBits, rec->srcWidth, rec->srcHeight, rec->vpWidth,
-            rec->vpHeight, rec->radius,    rec->angle,    rec->horizon,   rec->xPos,
-            rec->yPos,     rec->zPos,      rec->shearCount};
+    return {rec->lens,    rec->imageBits, rec->pixelBytes, rec->srcWidth,  rec->srcHeight,
+            rec->vpWidth, rec->vpHeight,  rec->radius,     rec->angle,     rec->horizon,
+            rec->xPos,    rec->yPos,      rec->zPos,       rec->shearCount};
 }
 
 }  // namespace kaltest
