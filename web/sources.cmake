@@ -6,5 +6,4 @@ set(KALWEB_SESSION_SOURCES
   ${CMAKE_SOURCE_DIR}/web/src/session_input.cpp
   ${CMAKE_SOURCE_DIR}/web/src/image_check.cpp
   ${CMAKE_SOURCE_DIR}/web/src/gpano.cpp
-  ${CMAKE_SOURCE_DIR}/web/src/pixel_rows.cpp
-  ${CMAKE_SOURCE_DIR}/web/src/colour_engine_stub.cpp)
+  ${CMAKE_SOURCE_DIR}/web/src/pixel_rows.cpp)

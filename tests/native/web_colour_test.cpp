@@ -2,6 +2,7 @@
 // a decoded image gets, and the block the page fills with its pixels.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -71,6 +72,34 @@ TEST(WebColour, HostileSizeGetsNoBlockAndAttributesDecideTheAngle)
     ASSERT_NE(kalweb::prepareColourImage(8000, 100, "", &half), nullptr);
     EXPECT_EQ(kalweb::pendingColourSize()[0], 8000);
     EXPECT_TRUE(kalweb::lastWarning().empty());
+}
+
+// A decoded picture, top half red and bottom half blue, in a session: the
+// frame is top-down RGBA, the file's start view is taken, and a smaller
+// view keeps the image.
+TEST(WebColour, ColourSessionFramesAreTopDownRgba)
+{
+    const kalweb::GpanoFields fields = {1440, 720, 0, 30, NAN};
+    uint32_t *block = kalweb::prepareColourImage(720, 200, "", &fields);
+    ASSERT_NE(block, nullptr) << kalweb::lastMessage();
+    for (int y = 0; y < 200; ++y)  // bottom-up: the first rows are the bottom
+        std::fill(block + y * 720, block + (y + 1) * 720, y < 100 ? 0xFFC80A14u : 0xFF140AC8u);
+    kalweb::Session *session = kalweb::openColourSession(64, 48);
+    ASSERT_NE(session, nullptr) << kalweb::lastMessage();
+    EXPECT_EQ(kal_GetValue(session->pano(), KAL_VALUE_ANGLE), 180);
+    EXPECT_NEAR(kal_GetValue(session->pano(), KAL_VALUE_ORIENTATION), 30, 1);
+    for (bool smooth : {false, true}) {
+        const auto *frame =
+            reinterpret_cast<const uint8_t *>(kalweb::renderFrame(*session, smooth));
+        const uint8_t *last = frame + (64 * 47) * 4;
+        EXPECT_EQ(std::vector<uint8_t>(frame, frame + 4),
+                  (std::vector<uint8_t>{0xC8, 0x0A, 0x14, 0xFF}));
+        EXPECT_EQ(std::vector<uint8_t>(last, last + 4),
+                  (std::vector<uint8_t>{0x14, 0x0A, 0xC8, 0xFF}));
+    }
+    EXPECT_TRUE(kalweb::resizeSession(*session, 32, 24));
+    EXPECT_NE(kalweb::renderFrame(*session), nullptr);
+    kalweb::closeSession(session);
 }
 
 // Decoded BGRX rows, top-down, become RGBA rows bottom-up, for an odd and
