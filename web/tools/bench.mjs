@@ -162,7 +162,7 @@ async function colourBench(page) {
   }
   console.log(`  open() to first frame ${open.ms.toFixed(0)} ms  bare decode ${decode.toFixed(0)} ms  ratio ${(open.ms / decode).toFixed(2)}x`);
   const rgba = 8000 * 2000 * 4;
-  console.log(`  peak memory of opening (renderer resident size above the start) ${(open.peak / 2 ** 20).toFixed(0)} MiB = ${(open.peak / rgba).toFixed(2)}x the image's RGBA size; module memory grew ${(open.module / 2 ** 20).toFixed(0)} MiB`);
+  console.log(`  peak memory of opening (the renderer process's resident size above the start, sampled every 10 ms) ${(open.peak / 2 ** 20).toFixed(0)} MiB = ${(open.peak / rgba).toFixed(2)}x the image's RGBA size; module memory grew ${(open.module / 2 ** 20).toFixed(0)} MiB`);
   const smooth = await smoothFrame(page, 20);
   console.log(`  smooth frame 1280x720 ${smooth.smooth.toFixed(2)} ms  nearest ${smooth.nearest.toFixed(2)} ms  ratio ${(smooth.smooth / smooth.nearest).toFixed(2)}x`);
   await resize(page, 3840, 2160);
