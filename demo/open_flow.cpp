@@ -9,18 +9,20 @@
 #include <cstddef>
 #include <cstring>
 #include <memory>
+#include <string>
 
-#include "../host/bmp_extent.h"
+#include "../host/include/kalhost/bmp_extent.h"
+#include "../host/include/kalhost/bmp_header.h"
 #include "demo_state.h"
-#include "../host/image_fit.h"
+#include "../host/include/kalhost/image_fit.h"
 #include "menu_ids.h"
 #include "messages.h"
-#include "../host/replace_extension.h"
+#include "../host/include/kalhost/replace_extension.h"
 
 using kalhost::bmpEndsEarly;
-using kalhost::kBmpHeadBytes;
 using kalhost::checkImageFit;
 using kalhost::ImageFit;
+using kalhost::kBmpHeadBytes;
 using kalhost::replaceExtension;
 using kalhost::scaledImageSize;
 
@@ -69,20 +71,31 @@ void readAttributes(char (&path)[kPathSize], AttribBlock &attribs)
     if (replaceExtension(path, kPathSize, ".KAL")) kal_AttribFile(path, attribs.get());
 }
 
-// Whether the file at `path` ends before the image its headers describe.
-// The engine still loads such a file, with the missing part zero-filled.
-bool fileEndsEarly(const char *path)
+// What the file's headers say before anything is loaded: a size that must
+// be refused (the loader would allocate it first, whatever the file holds),
+// or a file that ends before its image (loaded with the rest zero-filled).
+struct FileVerdict {
+    std::string sizeRefusal;
+    bool endsEarly = false;
+};
+
+FileVerdict judgeFile(const char *path)
 {
+    FileVerdict verdict;
     HANDLE file =
         CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    if (file == INVALID_HANDLE_VALUE) return verdict;
     uint8_t head[kBmpHeadBytes];
     DWORD got = 0;
     LARGE_INTEGER size{};
     const bool read =
         ReadFile(file, head, sizeof head, &got, nullptr) && GetFileSizeEx(file, &size);
     CloseHandle(file);
-    return read && bmpEndsEarly(head, got, static_cast<uint64_t>(size.QuadPart));
+    if (!read) return verdict;
+    const auto length = static_cast<uint64_t>(size.QuadPart);
+    verdict.sizeRefusal = kalhost::bmpSizeRefusal(head, got, length, 0);
+    verdict.endsEarly = verdict.sizeRefusal.empty() && bmpEndsEarly(head, got, length);
+    return verdict;
 }
 
 BOOL menuChecked(HWND mainWnd, UINT id)
@@ -154,13 +167,18 @@ void openPanorama(HWND mainWnd, const char *chosenPath)
     }
     std::strcpy(path, chosenPath);
 
+    const FileVerdict verdict = judgeFile(path);
+    if (!verdict.sizeRefusal.empty()) {
+        showMessage(mainWnd, ("The file " + verdict.sizeRefusal + ".").c_str());
+        return;
+    }
     ImageBlock image(kal_LoadDIB(path, nullptr, nullptr, nullptr));
     if (!image) {  // the loader reports no code of its own
         showEngineError(mainWnd, KAL_ERR_WRONGFORMAT);
         return;
     }
     // Said first: the size test below judges the zero-filled image.
-    if (fileEndsEarly(path)) showMessage(mainWnd, kFileEndsEarlyText);
+    if (verdict.endsEarly) showMessage(mainWnd, kFileEndsEarlyText);
     AttribBlock attribs;
     readAttributes(path, attribs);
 

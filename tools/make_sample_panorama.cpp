@@ -1,7 +1,10 @@
 // Draws the bundled sample panorama: a square courtyard seen from its
 // middle, ray-cast onto a full-circle cylinder, as an 8-bit BMP, an RLE8
-// copy and an attribute file for each. Usage: make_sample_panorama OUTDIR
-#include "../tests/common/bmp_writer.h"
+// copy, an attribute file for each, a true-colour JPEG with smooth skies and
+// a small 180-degree JPEG crop that carries its coverage in GPano XMP.
+// Usage: make_sample_panorama OUTDIR
+#include "kalhost/bmp_writer.h"
+#include "sample_jpeg.h"
 
 #include <algorithm>
 #include <array>
@@ -12,7 +15,7 @@
 
 namespace {
 
-constexpr int kWidth = 2880;   // 8 columns per degree
+constexpr int kWidth = 2880;  // 8 columns per degree
 constexpr int kHeight = 640;
 constexpr int kOrientation = 45;  // column 0 faces the north-east corner
 constexpr double kPi = 3.14159265358979323846;
@@ -36,8 +39,24 @@ struct Ramp {
     std::array<double, 3> dark;   // RGB 0..1 at level 0
     std::array<double, 3> light;  // at the last level
 };
-enum Material { Sky, Cloud, TileA, TileB, Grout, WallN, WallE, WallS, WallW, Wood,
-                Stone, Glass, Frame, Letter, Stripe, kMaterials };
+enum Material {
+    Sky,
+    Cloud,
+    TileA,
+    TileB,
+    Grout,
+    WallN,
+    WallE,
+    WallS,
+    WallW,
+    Wood,
+    Stone,
+    Glass,
+    Frame,
+    Letter,
+    Stripe,
+    kMaterials
+};
 const Ramp kRamps[kMaterials] = {
     {10, 40, {0.16, 0.33, 0.70}, {0.72, 0.85, 0.97}},   // Sky: zenith to horizon
     {50, 12, {0.70, 0.74, 0.82}, {1.00, 1.00, 1.00}},   // Cloud
@@ -56,11 +75,32 @@ const Ramp kRamps[kMaterials] = {
     {228, 8, {0.55, 0.02, 0.02}, {0.95, 0.15, 0.10}},   // Stripe (eye height)
 };
 
-uint8_t shade(Material m, double level)  // level 0..1
+// A material at a continuous level: a palette index for the 8-bit image,
+// an interpolated colour for the true-colour one (so gradients stay smooth).
+struct Shade {
+    Material material;
+    double level;  // 0..1
+};
+
+Shade shade(Material m, double level)
 {
-    const Ramp &r = kRamps[m];
-    int k = static_cast<int>(std::clamp(level, 0.0, 1.0) * (r.count - 1) + 0.5);
-    return static_cast<uint8_t>(r.first + k);
+    return {m, std::clamp(level, 0.0, 1.0)};
+}
+
+uint8_t indexOf(Shade s)
+{
+    const Ramp &r = kRamps[s.material];
+    return static_cast<uint8_t>(r.first + static_cast<int>(s.level * (r.count - 1) + 0.5));
+}
+
+std::array<uint8_t, 3> colourOf(Shade s)
+{
+    const Ramp &r = kRamps[s.material];
+    std::array<uint8_t, 3> rgb{};
+    for (int c = 0; c < 3; ++c)
+        rgb[c] = static_cast<uint8_t>(
+            std::lround(255 * (r.dark[c] + (r.light[c] - r.dark[c]) * s.level)));
+    return rgb;
 }
 
 std::vector<uint8_t> palette()
@@ -87,11 +127,21 @@ struct Stroke {
     std::vector<std::array<double, 2>> points;
 };
 const std::vector<Stroke> kLetters[4] = {
-    {{{{0, 0}, {0, 1}, {1, 0}, {1, 1}}}},                                            // N
-    {{{{1, 1}, {0, 1}, {0, 0}, {1, 0}}}, {{{0, 0.52}, {0.75, 0.52}}}},                // E
-    {{{{1, 0.88}, {0.8, 1}, {0.2, 1}, {0, 0.86}, {0, 0.64}, {0.2, 0.52}, {0.8, 0.48},
-       {1, 0.36}, {1, 0.14}, {0.8, 0}, {0.2, 0}, {0, 0.12}}}},                        // S
-    {{{{0, 1}, {0.22, 0}, {0.5, 0.62}, {0.78, 0}, {1, 1}}}},                         // W
+    {{{{0, 0}, {0, 1}, {1, 0}, {1, 1}}}},                               // N
+    {{{{1, 1}, {0, 1}, {0, 0}, {1, 0}}}, {{{0, 0.52}, {0.75, 0.52}}}},  // E
+    {{{{1, 0.88},
+       {0.8, 1},
+       {0.2, 1},
+       {0, 0.86},
+       {0, 0.64},
+       {0.2, 0.52},
+       {0.8, 0.48},
+       {1, 0.36},
+       {1, 0.14},
+       {0.8, 0},
+       {0.2, 0},
+       {0, 0.12}}}},                                          // S
+    {{{{0, 1}, {0.22, 0}, {0.5, 0.62}, {0.78, 0}, {1, 1}}}},  // W
 };
 
 double segmentDistance(double px, double py, double ax, double ay, double bx, double by)
@@ -105,31 +155,36 @@ double segmentDistance(double px, double py, double ax, double ay, double bx, do
 bool inLetter(int wall, double u, double z)
 {
     const double width = 1.6, height = 2.4, bottom = 2.95, pen = 0.17;
-    if (std::fabs(u) > width / 2 + pen || z < bottom - pen || z > bottom + height + pen) return false;
+    if (std::fabs(u) > width / 2 + pen || z < bottom - pen || z > bottom + height + pen)
+        return false;
     for (const Stroke &stroke : kLetters[wall])
         for (size_t k = 1; k < stroke.points.size(); ++k) {
             const auto &a = stroke.points[k - 1], &b = stroke.points[k];
-            if (segmentDistance(u, z, (a[0] - 0.5) * width, bottom + a[1] * height, (b[0] - 0.5) * width,
-                                bottom + b[1] * height) < pen)
+            if (segmentDistance(u, z, (a[0] - 0.5) * width, bottom + a[1] * height,
+                                (b[0] - 0.5) * width, bottom + b[1] * height) < pen)
                 return true;
         }
     return false;
 }
 
-bool within(double v, double lo, double hi) { return v >= lo && v < hi; }
+bool within(double v, double lo, double hi)
+{
+    return v >= lo && v < hi;
+}
 
 // Window with frame and cross bars centred at u = c, z from z0 to z1.
 int windowPart(double u, double z, double c, double z0, double z1)  // 0 none, 1 frame, 2 glass
 {
     const double half = 0.7;
-    if (!within(u, c - half - kFrame, c + half + kFrame) || !within(z, z0 - kFrame, z1 + kFrame)) return 0;
+    if (!within(u, c - half - kFrame, c + half + kFrame) || !within(z, z0 - kFrame, z1 + kFrame))
+        return 0;
     if (!within(u, c - half, c + half) || !within(z, z0, z1)) return 1;
     if (std::fabs(u - c) < 0.04 || std::fabs(z - (z0 + z1) / 2) < 0.04) return 1;
     return 2;
 }
 
 // A wall point: u runs to the viewer's right along the wall, z up from the floor.
-uint8_t wallPixel(int wall, double u, double z, double distance)
+Shade wallPixel(int wall, double u, double z, double distance)
 {
     const double fade = 1.0 - (distance - kHalf) / (kHalf * 0.8);  // corners darker
     if (z > kWallTop - kCoping) return shade(Stone, 0.55 + 0.4 * fade);
@@ -162,26 +217,28 @@ uint8_t wallPixel(int wall, double u, double z, double distance)
     return shade(m, 0.45 + 0.35 * fade + jitter - 0.1);
 }
 
-uint8_t floorPixel(double x, double y, double distance)
+Shade floorPixel(double x, double y, double distance)
 {
     double near = 1.0 - std::min(distance / (kHalf * 1.4), 1.0);
     double fx = x + 100.0, fy = y + 100.0;
-    if (std::fmod(fx, 1.0) < 0.05 || std::fmod(fy, 1.0) < 0.05) return shade(Grout, 0.3 + 0.6 * near);
+    if (std::fmod(fx, 1.0) < 0.05 || std::fmod(fy, 1.0) < 0.05)
+        return shade(Grout, 0.3 + 0.6 * near);
     bool a = (static_cast<int>(fx) + static_cast<int>(fy)) & 1;
     return shade(a ? TileA : TileB, 0.25 + 0.75 * near);
 }
 
-uint8_t skyPixel(double bearing, double elevation)
+Shade skyPixel(double bearing, double elevation)
 {
     double t = std::clamp(elevation / (kPi / 4), 0.0, 1.0);
-    double cloud = std::sin(bearing * 3 + 1.0) * std::sin(bearing * 7) + std::sin(elevation * 25 + bearing * 2);
+    double cloud = std::sin(bearing * 3 + 1.0) * std::sin(bearing * 7) +
+                   std::sin(elevation * 25 + bearing * 2);
     if (cloud > 1.2 && elevation < 0.6) return shade(Cloud, 0.3 + (cloud - 1.2) * 1.2);
     return shade(Sky, 1.0 - t);
 }
 
 // The colour seen along bearing `bearing` (radians, clockwise from north)
 // at cylinder height v (the tangent of the elevation).
-uint8_t trace(double bearing, double v)
+Shade trace(double bearing, double v)
 {
     const double dx = std::sin(bearing), dy = std::cos(bearing);  // east, north
     const double tx = kHalf / std::max(std::fabs(dx), 1e-9);
@@ -198,19 +255,68 @@ uint8_t trace(double bearing, double v)
     return dx > 0 ? wallPixel(1, -dy * t, z, t) : wallPixel(3, dy * t, z, t);
 }
 
-double bearingOfColumn(double x) { return (x * 360.0 / kWidth + kOrientation) * kPi / 180.0; }
-
-std::vector<uint8_t> render()
+double bearingOfColumn(double x)
 {
-    std::vector<uint8_t> indices(static_cast<size_t>(kWidth) * kHeight);
+    return (x * 360.0 / kWidth + kOrientation) * kPi / 180.0;
+}
+
+// Every pixel's shade, bottom row first as the BMP stores it.
+std::vector<Shade> render()
+{
+    std::vector<Shade> shades(static_cast<size_t>(kWidth) * kHeight, Shade{Sky, 0});
     for (int row = 0; row < kHeight; ++row) {
         // Stored rows go bottom-up; image row 0 is the top.
         const int top = kHeight - 1 - row;
         const double v = (kHeight / 2.0 - (top + 0.5)) / kRadius;
         for (int x = 0; x < kWidth; ++x)
-            indices[static_cast<size_t>(row) * kWidth + x] = trace(bearingOfColumn(x + 0.5), v);
+            shades[static_cast<size_t>(row) * kWidth + x] = trace(bearingOfColumn(x + 0.5), v);
     }
+    return shades;
+}
+
+std::vector<uint8_t> indicesOf(const std::vector<Shade> &shades)
+{
+    std::vector<uint8_t> indices(shades.size());
+    std::transform(shades.begin(), shades.end(), indices.begin(), indexOf);
     return indices;
+}
+
+// RGB rows, top row first as a JPEG stores them.
+kalsample::RgbImage colourImageOf(const std::vector<Shade> &shades)
+{
+    kalsample::RgbImage image{kWidth, kHeight, {}};
+    image.rgb.reserve(shades.size() * 3);
+    for (int top = 0; top < kHeight; ++top)
+        for (int x = 0; x < kWidth; ++x) {
+            const auto rgb = colourOf(shades[static_cast<size_t>(kHeight - 1 - top) * kWidth + x]);
+            image.rgb.insert(image.rgb.end(), rgb.begin(), rgb.end());
+        }
+    return image;
+}
+
+kalhost::BmpFile bmp8(const std::vector<uint8_t> &indices, bool rle8)
+{
+    kalhost::BmpFile file;
+    file.info.width = kWidth;
+    file.info.height = kHeight;
+    file.info.compression = rle8 ? 1 : 0;
+    file.colors = palette();
+    file.pixels = rle8 ? kalhost::encodeRle8(indices, kWidth, kHeight)
+                       : kalhost::padRows(indices, kWidth, kHeight);
+    return file;
+}
+
+// The 180-degree test panorama: the full circle at half size, columns from
+// a quarter to three quarters of it; column 0 faces 135 degrees.
+kalsample::GPanoCrop halfCircleCrop()
+{
+    kalsample::GPanoCrop crop;
+    crop.fullWidth = kWidth / 2;
+    crop.left = kWidth / 8;
+    crop.width = kWidth / 4;
+    crop.poseHeading = std::fmod(kOrientation + 180.0, 360.0);  // the full circle's centre
+    crop.initialHeading = 180;                                  // the south door
+    return crop;
 }
 
 // Hotspot rectangle of the door of the wall facing `bearing` degrees, in
@@ -253,17 +359,22 @@ int main(int argc, char **argv)
         return 2;
     }
     const std::string dir = argv[1];
-    const std::vector<uint8_t> indices = render();
-    kaltest::BmpFile plain = kaltest::makeBmp8(indices, kWidth, kHeight, false);
-    kaltest::BmpFile rle = kaltest::makeBmp8(indices, kWidth, kHeight, true);
-    plain.colors = rle.colors = palette();
+    const std::vector<Shade> shades = render();
+    const std::vector<uint8_t> indices = indicesOf(shades);
+    const kalsample::RgbImage colour = colourImageOf(shades);
     const std::string text = attributeText();
     const std::vector<uint8_t> attributes(text.begin(), text.end());
     // Each copy has its attribute file, so either opens with the same hotspots.
-    const bool ok = kaltest::writeBytes(dir + "/courtyard.bmp", kaltest::bmpBytes(plain)) &&
-                    kaltest::writeBytes(dir + "/courtyard_rle8.bmp", kaltest::bmpBytes(rle)) &&
-                    kaltest::writeBytes(dir + "/courtyard.KAL", attributes) &&
-                    kaltest::writeBytes(dir + "/courtyard_rle8.KAL", attributes);
+    // The JPEG takes courtyard.KAL too (same name, other extension); the
+    // 180-degree crop has no attribute file: its XMP says what it covers.
+    const bool ok =
+        kalhost::writeBytes(dir + "/courtyard.bmp", kalhost::bmpBytes(bmp8(indices, false))) &&
+        kalhost::writeBytes(dir + "/courtyard_rle8.bmp", kalhost::bmpBytes(bmp8(indices, true))) &&
+        kalhost::writeBytes(dir + "/courtyard.KAL", attributes) &&
+        kalhost::writeBytes(dir + "/courtyard_rle8.KAL", attributes) &&
+        kalhost::writeBytes(dir + "/courtyard.jpg", kalsample::jpegBytes(colour, "")) &&
+        kalhost::writeBytes(dir + "/courtyard_180.jpg",
+                            kalsample::gpanoCropJpeg(colour, halfCircleCrop()));
     if (!ok) {
         std::fprintf(stderr, "make_sample_panorama: cannot write to %s\n", dir.c_str());
         return 1;

@@ -4,9 +4,11 @@
 // copied into the block the module hands out for them.
 
 const GPANO_NS = 'http://ns.google.com/photos/1.0/panorama/';
-// The order the module reads them in (kalweb::GpanoFields).
+// The numeric fields in the order the module reads them (kalweb_colourBlock);
+// a ninth number says whether the projection is cylindrical.
 const GPANO_FIELDS = ['FullPanoWidthPixels', 'CroppedAreaImageWidthPixels', 'CroppedAreaLeftPixels',
-  'InitialViewHeadingDegrees', 'PoseHeadingDegrees'];
+  'FullPanoHeightPixels', 'CroppedAreaImageHeightPixels', 'CroppedAreaTopPixels',
+  'PoseHeadingDegrees', 'InitialViewHeadingDegrees'];
 const XMP_HEADER = 'http://ns.adobe.com/xap/1.0/\0';
 // Bytes of decoded rows read back from the browser at a time.
 const STRIP_BYTES = 1 << 22;
@@ -102,15 +104,17 @@ export function gpanoFields(xmp) {
   const doc = new DOMParser().parseFromString(xmp.replace(/^\uFEFF/, ''), 'application/xml');
   if (doc.getElementsByTagName('parsererror').length) return null;
   const descriptions = [...doc.getElementsByTagNameNS('*', 'Description')];
-  const field = (name) => {
-    // A field is an attribute of an rdf:Description or an element of its own.
+  // A field is an attribute of an rdf:Description or an element of its own.
+  const text = (name) => {
     const holder = descriptions.find((d) => d.hasAttributeNS(GPANO_NS, name));
-    const text = holder ? holder.getAttributeNS(GPANO_NS, name) : doc.getElementsByTagNameNS(GPANO_NS, name)[0]?.textContent;
-    const value = text == null || text.trim() === '' ? NaN : Number(text);
-    return Number.isFinite(value) ? value : NaN;
+    return holder ? holder.getAttributeNS(GPANO_NS, name) : doc.getElementsByTagNameNS(GPANO_NS, name)[0]?.textContent;
   };
-  const values = Float64Array.from(GPANO_FIELDS, field);
-  return Number.isNaN(values[0]) || Number.isNaN(values[1]) ? null : values;
+  const number = (name) => {
+    const value = text(name);
+    return value == null || value.trim() === '' ? NaN : Number(value);
+  };
+  const values = Float64Array.from([...GPANO_FIELDS.map(number), text('ProjectionType')?.trim() === 'cylindrical' ? 1 : 0]);
+  return values.slice(0, 8).some(Number.isFinite) ? values : null;
 }
 
 // Copies a decoded bitmap into module memory at `pointer`, strip by strip:
@@ -172,11 +176,11 @@ async function decodeFrameInto(bytes, type, memory, block) {
 
 // Asks the module for a block for a width x height picture; resolves its
 // pointer and the size to decode at, or throws the module's reason.
-function requestBlock(engine, width, height, text, gpano) {
+function requestBlock(engine, width, height, fileBytes, text, gpano) {
   const x = engine.x;
   const fields = gpano ?? new Float64Array(0);
   const bytes = new Uint8Array(fields.buffer, fields.byteOffset, fields.byteLength);
-  const pointer = engine.withBlocks([text, bytes], (t, g) => x.kalweb_colourBlock(width, height, t, text.length, g));
+  const pointer = engine.withBlocks([text, bytes], (t, g) => x.kalweb_colourBlock(width, height, fileBytes, t, text.length, g));
   if (!pointer) throw new Error(engine.string(x.kalweb_error()));
   const [fitWidth, fitHeight] = engine.ints(x.kalweb_colourSize(), 2);
   return { pointer, width: fitWidth, height: fitHeight, scaled: fitWidth !== width || fitHeight !== height };
@@ -194,7 +198,7 @@ async function decodeBitmapInto(engine, bytes, block, text, gpano) {
   try {
     // A picture the decoder turned (its Exif orientation) needs another block.
     if (bitmap.width !== block.width || bitmap.height !== block.height) {
-      block = requestBlock(engine, bitmap.width, bitmap.height, text, gpano);
+      block = requestBlock(engine, bitmap.width, bitmap.height, bytes.length, text, gpano);
       if (block.scaled) throw new Error('The turned image is larger than the engine takes.');
     }
     copyRows(bitmap, engine.x.memory, block.pointer);
@@ -211,7 +215,7 @@ export async function openPicture(engine, bytes, text, session, size) {
   const claimed = format && format !== 'bmp' ? pictureSize(bytes, format) : null;
   if (!claimed || !claimed.width || !claimed.height) throw new Error('The file is not an image file.');
   const gpano = format === 'jpeg' ? gpanoFields(jpegXmp(bytes)) : null;
-  let block = requestBlock(engine, claimed.width, claimed.height, text, gpano);
+  let block = requestBlock(engine, claimed.width, claimed.height, bytes.length, text, gpano);
   const order = block.scaled ? null : await decodeFrameInto(bytes, `image/${format}`, engine.x.memory, block);
   if (order !== null) engine.x.kalweb_arrangeColour(order);
   else block = await decodeBitmapInto(engine, bytes, block, text, gpano);

@@ -13,6 +13,7 @@ function(kal_web_module name)
   add_executable(${name} ${KAL_WEB_SOURCES} ${ARGN})
   set_target_properties(${name} PROPERTIES SUFFIX ".wasm")
   target_include_directories(${name} PRIVATE ${KAL_ENGINE_INCLUDES} ${CMAKE_SOURCE_DIR}/engine/platform)
+  target_link_libraries(${name} PRIVATE kal_host)
   # Pointers are 32-bit here, but the browser compiles the module for a
   # processor with registers to spare: the joint row-pair loop is the faster.
   # -msse2 maps the renderer's four-at-a-time offset pass onto WebAssembly SIMD.

@@ -38,17 +38,20 @@ void prepareColour(const uint8_t *data, size_t size)
     int32_t width, height;
     std::memcpy(&width, data, 4);
     std::memcpy(&height, data + 4, 4);
-    double f[kalweb::kGpanoFieldCount];
-    for (int i = 0; i < kalweb::kGpanoFieldCount; ++i) {
-        int32_t value;
-        std::memcpy(&value, data + 8 + 4 * i, 4);
-        f[i] = value / 16.0;
-    }
-    const kalweb::GpanoFields fields = {f[0], f[1], f[2], f[3], f[4]};
+    int32_t f[5];
+    std::memcpy(f, data + 8, sizeof f);
+    kalhost::GPanoFields fields;
+    fields.hasFullWidth = fields.hasCroppedWidth = fields.hasCroppedLeft = true;
+    fields.hasInitialHeading = fields.hasPoseHeading = true;
+    fields.fullWidth = f[0] / 16.0;
+    fields.croppedWidth = f[1] / 16.0;
+    fields.croppedLeft = f[2] / 16.0;
+    fields.initialHeading = f[3] / 16.0;
+    fields.poseHeading = f[4] / 16.0;
     // Small sizes only get a block: the budget is the module's, not the fuzzer's.
     width = width % 4096;
     height = height % 4096;
-    uint32_t *block = kalweb::prepareColourImage(width, height, "", &fields);
+    uint32_t *block = kalweb::prepareColourImage(width, height, 1 << 20, "", &fields);
     require(block || !kalweb::lastMessage().empty(), "no block and no message");
     if (block) {
         const int *fit = kalweb::pendingColourSize();

@@ -3,7 +3,7 @@
 // files too short for their headers.
 #include <gtest/gtest.h>
 
-#include "../../host/bmp_extent.h"
+#include "kalhost/bmp_extent.h"
 #include "common/bmp_writer.h"
 
 using kalhost::bmpEndsEarly;

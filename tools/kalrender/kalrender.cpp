@@ -1,123 +1,65 @@
-// kalrender: renders one view of a panorama from the command line, through
-// the engine's exported functions only (load, attributes, minimum size,
-// scaling, creation, position, view).
+// kalrender: renders one view of a panorama from the command line: opens
+// the image, places the view by bearing, pitch and zoom through the
+// engine's exported functions, and writes the view as BMP or PNG.
+#include "panorama_input.h"
 #include "render_options.h"
 #include "view_output.h"
 
-#include "../../host/open_panorama.h"
-#include "../../host/replace_extension.h"
 #include "kalengine.h"
+#include "kalhost/open_panorama.h"
 
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <memory>
 #include <string>
-#include <vector>
 
 namespace {
 
 using kalrender::Options;
 
-int fail(const std::string &message)
-{
-    std::fprintf(stderr, "kalrender: %s\n", message.c_str());
-    return 1;
-}
-
 int failEngine(const std::string &what)
 {
-    return fail(what + ": " + kalhost::engineErrorText(kal_Error(nullptr)));
+    return kalrender::fail(what + ": " + kalhost::engineErrorText(kal_Error(nullptr)));
 }
 
-// Says why kal_LoadDIB refused a file, from the file's own header.
-std::string whyNotLoaded(const std::string &path)
+// The bearing and pitch asked for, else the file's own start view.
+bool placeView(const Options &options, const kalrender::OpenedPanorama &opened)
 {
-    std::FILE *f = std::fopen(path.c_str(), "rb");
-    if (!f) return "cannot open " + path;
-    uint8_t head[54] = {};
-    const size_t got = std::fread(head, 1, sizeof head, f);
-    const long size = std::fseek(f, 0, SEEK_END) == 0 ? std::ftell(f) : -1;
-    std::fclose(f);
-    return path + " " + kalhost::whyNotLoaded(head, got, size < 0 ? got : uint64_t(size));
-}
-
-struct PanoramaDeleter {
-    void operator()(Panorama *p) const { kal_Delete(p, TRUE); }
-};
-using PanoramaPtr = std::unique_ptr<Panorama, PanoramaDeleter>;
-
-// The attribute block: the given file, else the .KAL file beside the image.
-bool readAttributes(const Options &options, const std::string &panorama, KalAttribs &attribs)
-{
-    attribs = KalAttribs{};
-    std::string path = options.attribs;
-    if (path.empty()) {
-        std::vector<char> name(panorama.begin(), panorama.end());
-        name.resize(panorama.size() + 8, '\0');
-        kalhost::replaceExtension(name.data(), name.size(), ".KAL");
-        path = name.data();
-        if (std::FILE *f = std::fopen(path.c_str(), "rb")) {
-            std::fclose(f);
-        } else {
-            return true;  // no attribute file: a plain 360-degree panorama
-        }
+    HPANORAMA pano = opened.pano.get();
+    const int bearing =
+        !options.bearingGiven && opened.hasStart ? opened.startBearing : options.bearing;
+    int pitch = options.pitch;
+    if (options.pitchInDegrees) {
+        // The radius grows with the zoom's depth only through the lens: the
+        // cylinder's own radius places the rows.
+        const int radius = kal_GetValue(pano, KAL_VALUE_RADIUS);
+        pitch = kalhost::pitchRowsForDegrees(radius, opened.horizon, options.pitchDegrees);
     }
-    if (kal_AttribFile(path.c_str(), &attribs)) return true;
-    fail("cannot read the attribute file " + path);
-    return false;
-}
-
-// Scales the image up to the smallest size the view needs, as the demo does.
-void *fitImage(void *image, const RECT &view, int angle, std::string &error)
-{
-    const auto *h = static_cast<const BITMAPINFOHEADER *>(image);
-    const int width = h->biWidth, height = h->biHeight;
-    void *fitted = kalhost::fitImage(image, view, angle, true, error);
-    if (fitted && fitted != image) {
-        h = static_cast<const BITMAPINFOHEADER *>(fitted);
-        std::fprintf(stderr, "kalrender: scaling the image from %dx%d to %dx%d for a %ldx%ld view\n",
-                     width, height, static_cast<int>(h->biWidth), static_cast<int>(h->biHeight),
-                     static_cast<long>(view.right), static_cast<long>(view.bottom));
-    }
-    return fitted;
+    return kalhost::positionView(pano, bearing, pitch, options.zoom);
 }
 
 int render(const Options &options, const std::string &panorama)
 {
-    void *image = kal_LoadDIB(panorama.c_str(), nullptr, nullptr, nullptr);
-    if (!image) return fail(whyNotLoaded(panorama));
-    KalAttribs attribs{};
-    if (!readAttributes(options, panorama, attribs)) {
-        kal_FreeResource(image);
-        return 1;
-    }
-    const RECT view = {0, 0, options.viewWidth, options.viewHeight};
-    std::string error;
-    void *fitted = fitImage(image, view, attribs.angle, error);
-    if (!fitted) {
-        kal_FreeResource(image);
-        kalhost::releaseHotSpots(attribs);
-        return fail(error);
-    }
-    PanoramaPtr pano(kal_Create(static_cast<const BITMAPINFO *>(fitted), nullptr, &view, &attribs));
-    if (!pano) {
-        kal_FreeResource(fitted);
-        kalhost::releaseHotSpots(attribs);
-        return failEngine("cannot create the panorama");
-    }
-    if (!kalhost::positionView(pano.get(), options.bearing, options.pitch, options.zoom))
-        return failEngine("cannot position the view");
+    kalrender::OpenedPanorama opened;
+    if (!kalrender::openPanorama(options, panorama, opened)) return 1;
+    if (!placeView(options, opened)) return failEngine("cannot position the view");
 
-    uint8_t info[1064];
-    const void *bits = kal_GetView(pano.get(), reinterpret_cast<BITMAPINFO *>(info));
-    if (!kalrender::writeView(options.output, reinterpret_cast<const BITMAPINFO *>(info), bits, error))
-        return fail(error);
-    std::printf("kalrender: %dx%d view of %s at bearing %d (xPos %d, yPos %d, zPos %d) written to %s\n",
-                options.viewWidth, options.viewHeight, panorama.c_str(),
-                kal_GetValue(pano.get(), KAL_VALUE_ORIENTATION), kal_GetValue(pano.get(), KAL_VALUE_XPOS),
-                kal_GetValue(pano.get(), KAL_VALUE_YPOS), kal_GetValue(pano.get(), KAL_VALUE_ZPOS),
-                options.output.c_str());
+    uint8_t info[1064] = {};
+    auto *header = reinterpret_cast<BITMAPINFO *>(info);
+    const void *bits = kalrender::renderView(opened, options.smooth, header);
+    const kalrender::RenderedView view = {options.viewWidth, options.viewHeight, opened.colour,
+                                          info, bits};
+    std::string error;
+    if (!bits || !kalrender::writeView(options.output, view, error))
+        return kalrender::fail(bits ? error : "the engine rendered no view");
+    HPANORAMA pano = opened.pano.get();
+    std::printf(
+        "kalrender: %dx%d %s view of %s, a %d-degree panorama, at bearing %d (xPos %d, yPos %d, "
+        "zPos %d) written to %s\n",
+        options.viewWidth, options.viewHeight, opened.colour ? "true-colour" : "8-bit",
+        panorama.c_str(), kal_GetValue(pano, KAL_VALUE_ANGLE),
+        kal_GetValue(pano, KAL_VALUE_ORIENTATION), kal_GetValue(pano, KAL_VALUE_XPOS),
+        kal_GetValue(pano, KAL_VALUE_YPOS), kal_GetValue(pano, KAL_VALUE_ZPOS),
+        options.output.c_str());
     return 0;
 }
 
@@ -138,7 +80,8 @@ int main(int argc, char **argv)
     std::string error;
     const std::string sample = defaultPanorama(argc > 0 ? argv[0] : nullptr);
     if (!kalrender::parseOptions(argc, argv, options, error)) {
-        std::fprintf(stderr, "kalrender: %s\n(kalrender --help lists the options)\n", error.c_str());
+        std::fprintf(stderr, "kalrender: %s\n(kalrender --help lists the options)\n",
+                     error.c_str());
         return 2;
     }
     if (options.help) {

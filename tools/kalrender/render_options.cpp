@@ -28,12 +28,12 @@ bool parseView(const char *text, Options &options)
            parseInt(x + 1, 1, 32767, options.viewHeight);
 }
 
-bool parseZoom(const char *text, double &zoom)
+bool parseReal(const char *text, double low, double high, double &value)
 {
     char *end = nullptr;
-    double z = std::strtod(text, &end);
-    if (end == text || *end || !(z >= 0.1 && z <= 100.0)) return false;
-    zoom = z;
+    double v = std::strtod(text, &end);
+    if (end == text || *end || !(v >= low && v <= high)) return false;
+    value = v;
     return true;
 }
 
@@ -48,24 +48,37 @@ bool parseOptions(int argc, char **argv, Options &options, std::string &error)
             return true;
         }
         const bool takesValue = arg == "--attribs" || arg == "--view" || arg == "--bearing" ||
-                                arg == "--pitch" || arg == "--zoom" || arg == "-o" || arg == "--output";
+                                arg == "--pitch" || arg == "--pitch-deg" || arg == "--zoom" ||
+                                arg == "-o" || arg == "--output";
         if (takesValue && k + 1 >= argc) {
             error = arg + " needs a value";
             return false;
         }
         const char *value = takesValue ? argv[++k] : nullptr;
-        if (arg == "--attribs") {
+        if (arg == "--smooth") {
+            options.smooth = true;
+        } else if (arg == "--attribs") {
             options.attribs = value;
         } else if (arg == "-o" || arg == "--output") {
             options.output = value;
         } else if (arg == "--view") {
-            if (!parseView(value, options)) error = "--view wants WIDTHxHEIGHT, e.g. 320x240 (width 2 or more)";
+            if (!parseView(value, options))
+                error = "--view wants WIDTHxHEIGHT, e.g. 320x240 (width 2 or more)";
         } else if (arg == "--bearing") {
-            if (!parseInt(value, -100000, 100000, options.bearing)) error = "--bearing wants whole degrees";
+            if (!parseInt(value, -100000, 100000, options.bearing))
+                error = "--bearing wants whole degrees";
+            options.bearingGiven = true;
         } else if (arg == "--pitch") {
-            if (!parseInt(value, -32768, 32767, options.pitch)) error = "--pitch wants a whole number of rows";
+            if (!parseInt(value, -32768, 32767, options.pitch))
+                error = "--pitch wants a whole number of rows";
+            options.pitchInDegrees = false;
+        } else if (arg == "--pitch-deg") {
+            if (!parseReal(value, -89, 89, options.pitchDegrees))
+                error = "--pitch-deg wants degrees from -89 to 89";
+            options.pitchInDegrees = true;
         } else if (arg == "--zoom") {
-            if (!parseZoom(value, options.zoom)) error = "--zoom wants a magnification from 0.1 to 100";
+            if (!parseReal(value, 0.1, 100.0, options.zoom))
+                error = "--zoom wants a magnification from 0.1 to 100";
         } else if (!arg.empty() && arg[0] == '-') {
             error = "unknown option " + arg;
         } else if (options.panorama.empty()) {
@@ -84,27 +97,38 @@ bool parseOptions(int argc, char **argv, Options &options, std::string &error)
 
 std::string helpText(const std::string &defaultPanorama)
 {
-    return "usage: kalrender [PANORAMA.bmp] [options] -o OUT.bmp\n"
-           "Renders one perspective view of a cylindrical 256-colour panorama with the\n"
-           "Kalvoria engine and writes it as an 8-bit BMP, or as a palette PNG.\n"
+    return "usage: kalrender [PANORAMA] [options] -o OUT.png\n"
+           "Renders one perspective view of a cylindrical panorama with the Kalvoria\n"
+           "engine and writes it as a BMP or PNG file: true colour for a JPEG, PNG or\n"
+           "24/32-bit BMP panorama, 256 colours for an 8-bit BMP one.\n"
            "\n"
-           "  PANORAMA.bmp      8-bit BMP file, uncompressed or RLE8 (default: the bundled\n"
-           "                    sample, " + defaultPanorama + ")\n"
+           "  PANORAMA          JPEG, PNG or BMP file (8-bit uncompressed or RLE8, 24 or\n"
+           "                    32 bits) (default: the bundled sample,\n"
+           "                    " +
+           defaultPanorama +
+           ")\n"
            "  --attribs FILE    attribute file giving angle, horizon, orientation and\n"
            "                    hotspots (default: the panorama's name with the extension\n"
-           "                    .KAL, when that file exists; else a 360-degree panorama)\n"
-           "  --view WxH        size of the view in pixels (default 320x240); the image is\n"
-           "                    scaled up first when it is too small for this view\n"
-           "  --bearing DEG     compass bearing to look at, in whole degrees (default 0)\n"
-           "  --pitch N         look up (N > 0) or down (N < 0) by N source rows from the\n"
+           "                    .KAL, when that file exists; else a JPEG's GPano fields;\n"
+           "                    else a 360-degree panorama)\n"
+           "  --view WxH        size of the view in pixels (default 320x240); an 8-bit\n"
+           "                    image is scaled up first when it is too small for the view,\n"
+           "                    a true-colour one is magnified by the lens instead\n"
+           "  --bearing DEG     compass bearing to look at, in whole degrees (default 0,\n"
+           "                    or the start view a JPEG's GPano fields name)\n"
+           "  --pitch ROWS      look up (> 0) or down (< 0) by ROWS source rows from the\n"
            "                    image's middle row (default 0)\n"
+           "  --pitch-deg DEG   look up (> 0) or down (< 0) by DEG degrees from the\n"
+           "                    horizon, -89 to 89 (instead of --pitch)\n"
            "  --zoom Z          magnification, 0.1 to 100 (default 1); the engine keeps it\n"
            "                    within what the image allows\n"
-           "  -o, --output OUT  the file to write: OUT.bmp (8-bit BMP) or OUT.png\n"
+           "  --smooth          the filtered (bilinear) frame the viewers show at rest\n"
+           "  -o, --output OUT  the file to write: OUT.bmp or OUT.png\n"
            "  -h, --help        this text\n"
            "\n"
            "Positions outside the panorama's limits are moved to the nearest allowed one;\n"
-           "the position used is printed. Exit status: 0 done, 1 failed, 2 bad arguments.\n";
+           "the position used is printed. A file that ends early is drawn with its missing\n"
+           "part blank, with a warning. Exit status: 0 done, 1 failed, 2 bad arguments.\n";
 }
 
 }  // namespace kalrender

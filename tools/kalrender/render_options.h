@@ -7,14 +7,18 @@
 namespace kalrender {
 
 struct Options {
-    std::string panorama;     // empty: the bundled sample
-    std::string attribs;      // empty: the .KAL file beside the panorama, if any
+    std::string panorama;  // empty: the bundled sample
+    std::string attribs;   // empty: the .KAL file beside the panorama, if any
     std::string output;
     int viewWidth = 320;
     int viewHeight = 240;
-    int bearing = 0;          // degrees, any integer; taken modulo 360
-    int pitch = 0;            // source rows above (+) or below (-) the middle row
-    double zoom = 1.0;        // magnification; 1 = no zoom
+    int bearing = 0;              // degrees, any integer; taken modulo 360
+    bool bearingGiven = false;    // else the file's own start view, if it names one
+    int pitch = 0;                // source rows above (+) or below (-) the middle row
+    bool pitchInDegrees = false;  // pitchDegrees replaces pitch
+    double pitchDegrees = 0;      // elevation above (+) or below (-) the horizon
+    double zoom = 1.0;            // magnification; 1 = no zoom
+    bool smooth = false;          // the filtered frame of a view at rest
     bool help = false;
 };
 

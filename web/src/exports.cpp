@@ -3,7 +3,7 @@
 // number from the page is held to what the engine computes with safely.
 #include "exports.h"
 
-#include "../../host/open_panorama.h"
+#include "kalhost/open_panorama.h"
 #include "colour_panorama.h"
 #include "web_session.h"
 

@@ -49,8 +49,8 @@ int kalweb_moving(Session *s);
 int kalweb_cursor(Session *s);
 int kalweb_nextNotification(Session *s);
 // True colour and warnings (colour_exports.cpp).
-uint32_t *kalweb_colourBlock(int width, int height, const char *attribs, int attribLength,
-                             const double *gpano);
+uint32_t *kalweb_colourBlock(int width, int height, int fileBytes, const char *attribs,
+                             int attribLength, const double *gpano);
 const int *kalweb_colourSize();
 void kalweb_arrangeColour(int order);
 Session *kalweb_createColour(int width, int height);

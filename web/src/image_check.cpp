@@ -3,9 +3,11 @@
 #include "image_check.h"
 
 #include "colour_panorama.h"
-#include "core/panorama_setup.h"
+#include "kalhost/bmp_header.h"
+#include "kalhost/image_limits.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace kalweb {
 
@@ -15,12 +17,6 @@ uint32_t le32(const uint8_t *p)
 {
     return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t{p[3]} << 24);
 }
-
-// A file may claim an image this large whatever its size; beyond it, its
-// pixels may outnumber its bytes at most this many times (a run of an RLE8
-// stream holds 255 pixels in 2 bytes). A few bytes never cost gigabytes.
-constexpr uint64_t kFreeImageBytes = uint64_t{8} << 20;
-constexpr uint64_t kMostPixelBytesPerFileByte = 256;
 
 std::string mebibytes(uint64_t bytes)
 {
@@ -52,25 +48,22 @@ std::string pixelSize(int64_t width, int64_t height)
     return std::to_string(width) + " x " + std::to_string(height) + " pixels";
 }
 
-std::string bmpHeaderProblem(const uint8_t *h, size_t size)
+std::string bmpHeaderProblem(const uint8_t *h, size_t size, int angle)
 {
     if (size < 30) return "is cut short";
     // Random bytes after "BM" are no picture: say so rather than quote them.
     if (!knownHeaderSize(le32(h + 14)) || !knownBitCount(h[28] | h[29] << 8))
         return "is not an image file";
-    if (size < 54 || le32(h + 14) < 40) return "";  // the loader says what is wrong
+    const std::string refusal = kalhost::bmpSizeRefusal(h, size, size, angle);
+    if (!refusal.empty() || size < 54 || le32(h + 14) < 40) return refusal;
     const int64_t width = static_cast<int32_t>(le32(h + 18));
-    const int64_t height = static_cast<int32_t>(le32(h + 22));
-    if (width <= 0 || height <= 0) return "";
-    if (width > kMaxImageWidth || height > kMaxImageHeight)
-        return "holds an image of " + pixelSize(width, height) + "; the viewer takes at most " +
-               std::to_string(kMaxImageWidth) + " pixels wide and " +
-               std::to_string(kMaxImageHeight) + " tall";
-    const uint64_t bytes = uint64_t((width + 3) & ~int64_t{3}) * uint64_t(height);
-    if (bytes > kImageBudgetBytes) return "holds an image " + overBudget(width, height, bytes);
-    if (bytes > kFreeImageBytes && bytes / kMostPixelBytesPerFileByte > size)
-        return "claims an image of " + pixelSize(width, height) + " but holds only " +
-               std::to_string(size) + " bytes";
+    const int64_t height = std::abs(int64_t{static_cast<int32_t>(le32(h + 22))});
+    const unsigned bits = h[28] | h[29] << 8;
+    // 8-bit rows as stored; true colour as four bytes a pixel.
+    const uint64_t bytes = bits == 8 ? uint64_t((width + 3) & ~int64_t{3}) * uint64_t(height)
+                                     : uint64_t(width) * uint64_t(height) * 4;
+    if (width > 0 && bytes > kImageBudgetBytes)
+        return "holds an image " + overBudget(width, height, bytes);
     return "";
 }
 
@@ -81,26 +74,20 @@ bool fitColourImage(int64_t width, int64_t height, int angle, ColourFit &fit, st
         error = "The image is empty.";
         return false;
     }
-    const int64_t maxWidth = kal::maxImageWidth(angle), maxHeight = kal::kMaxImageHeight;
-    // One factor for both sides keeps the shape; the rounding stays inside.
-    double scale =
-        std::min({1.0, double(maxWidth) / double(width), double(maxHeight) / double(height)});
-    int64_t w = width, h = height;
-    if (scale < 1.0) {
-        w = std::clamp<int64_t>(int64_t(double(width) * scale), 1, maxWidth);
-        h = std::clamp<int64_t>(int64_t(double(height) * scale), 1, maxHeight);
-    }
-    const uint64_t bytes = uint64_t(w) * uint64_t(h) * 4;
+    const uint64_t bytes = uint64_t(width) * uint64_t(height) * 4;
     if (bytes > kImageBudgetBytes) {
         error = "The image " + overBudget(width, height, bytes) + ".";
         return false;
     }
-    fit = {int(w), int(h), w != width || h != height};
+    int w = 0, h = 0;
+    kalhost::fitColourSize(int(width), int(height), angle, &w, &h);
+    fit = {w, h, w != width || h != height};
     if (fit.scaled)
         warning = "The image of " + pixelSize(width, height) +
-                  " is larger than the engine takes (" + std::to_string(maxWidth) +
-                  " pixels wide at " + std::to_string(angle) + " degrees, " +
-                  std::to_string(maxHeight) + " tall): it is shown at " + pixelSize(w, h) + ".";
+                  " is larger than the engine takes (" +
+                  std::to_string(kalhost::maxColourWidth(angle)) + " pixels wide at " +
+                  std::to_string(angle) + " degrees, " + std::to_string(kal::kMaxImageHeight) +
+                  " tall): it is shown at " + pixelSize(w, h) + ".";
     return true;
 }
 

@@ -17,14 +17,16 @@ constexpr uint64_t kImageBudgetBytes = uint64_t{1} << 30;
 // "W x H pixels".
 std::string pixelSize(int64_t width, int64_t height);
 
-// Why a file starting "BM" cannot be opened, judged from its headers alone
-// (nothing is allocated): random bytes, a size the engine refuses, one over
-// the memory budget, or one far beyond what the file's bytes can describe.
-// A phrase following "The file ", or empty when the loader may go ahead.
-std::string bmpHeaderProblem(const uint8_t *bytes, size_t size);
+// Why a file starting "BM" cannot be opened in a panorama of `angle`
+// degrees (0 = 360), judged from its headers alone (nothing is allocated):
+// random bytes, a size the engine refuses or the file cannot describe, one
+// over the memory budget. A phrase following "The file ", or empty when the
+// loader may go ahead.
+std::string bmpHeaderProblem(const uint8_t *bytes, size_t size, int angle);
 
 // The size a width x height true-colour image gets in a panorama of `angle`
-// degrees: scaled down, keeping its shape, to the engine's limits.
+// degrees: scaled down, keeping its shape, to the engine's limits. The
+// image as stored must fit the budget: the browser decodes it whole.
 struct ColourFit {
     int width = 0;
     int height = 0;

@@ -3,13 +3,15 @@
 // place of its error, and the messages and warnings the page shows.
 #include "session_input.h"
 
-#include "../../host/bmp_extent.h"
-#include "../../host/open_panorama.h"
+#include "kalhost/bmp_extent.h"
+#include "kalhost/bmp_reader.h"
+#include "kalhost/open_panorama.h"
 #include "attributes/attribute_reader.h"
 #include "image/dib_loader.h"
 #include "image_check.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -30,31 +32,69 @@ constexpr int kMaxViewSide = 8192;
 // The least view the engine draws: two pixels wide, one tall.
 constexpr int kMinViewWidth = 2;
 
-// A BMP file's pixels fill the image block from the file's data. A file that
-// ends early opens with the missing rows blank, and the page says so: the
-// engine's loader fills a short RLE8 stream itself; uncompressed data is
-// padded with zeros first.
-void *loadBmp(const uint8_t *bytes, size_t size)
+// The bytes an uncompressed 8-bit file would hold were it whole: its pixels
+// start where the engine's loader seeks them.
+uint64_t wholeEightBitSize(const uint8_t *h, size_t size)
 {
-    if (!kalhost::bmpEndsEarly(bytes, size, size))
+    using kalhost::bmpfield::le32;
+    const uint32_t clrUsed = le32(h + 46);
+    const uint64_t colors = clrUsed > 0 && clrUsed < 256 ? clrUsed : 256;
+    const uint64_t afterTable = 14 + uint64_t{le32(h + 14)} + 4 * colors;
+    const uint32_t offBits = le32(h + 10);
+    const uint64_t pixelsAt = offBits >= afterTable && offBits < size ? offBits : afterTable;
+    const uint64_t stride = (uint64_t(static_cast<int32_t>(le32(h + 18))) + 3) & ~uint64_t{3};
+    return pixelsAt + stride * uint64_t(static_cast<int32_t>(le32(h + 22)));
+}
+
+void warnEndsEarly()
+{
+    warn(
+        "The file ends before the end of its image: the missing part of the picture is left "
+        "blank.");
+}
+
+// An 8-bit file through the engine's loader. A file that ends early opens
+// with the missing rows blank, and the page says so: the loader fills a
+// short RLE8 stream itself; uncompressed data is padded with zeros first
+// (its size was checked against what the file can claim).
+void *loadEightBit(const uint8_t *bytes, size_t size)
+{
+    if (size < kalhost::kBmpHeadBytes || !kalhost::bmpEndsEarly(bytes, size, size))
         return dib::loadDibMemory(bytes, size, true, nullptr);
-    const uint32_t compression = kalhost::bmpfield::le32(bytes + 30);
     void *image = nullptr;
-    if (compression == BI_RLE8) {
+    if (kalhost::bmpfield::le32(bytes + 30) == BI_RLE8) {
         image = dib::loadDibMemory(bytes, size, true, nullptr);
-    } else {
-        const uint64_t whole = kalhost::bmpExtent(bytes, size, size);
-        if (whole > size && whole <= size + kImageBudgetBytes) {
-            std::vector<uint8_t> padded(static_cast<size_t>(whole), 0);
-            std::memcpy(padded.data(), bytes, size);
-            image = dib::loadDibMemory(padded.data(), padded.size(), true, nullptr);
-        }
+    } else if (const uint64_t whole = wholeEightBitSize(bytes, size); whole > size) {
+        std::vector<uint8_t> padded(static_cast<size_t>(whole), 0);
+        std::memcpy(padded.data(), bytes, size);
+        image = dib::loadDibMemory(padded.data(), padded.size(), true, nullptr);
     }
-    if (image)
-        warn(
-            "The file ends before the end of its image: the missing part of the picture is "
-            "left blank.");
+    if (image) warnEndsEarly();
     return image;
+}
+
+// A 24- or 32-bit file through the host library's reader into a block of
+// the module's own.
+bool loadTrueColour(const uint8_t *bytes, size_t size, SessionImage &image)
+{
+    kalhost::RgbaImage decoded;
+    bool endsEarly = false;
+    std::string why;
+    if (!kalhost::readColourBmp(bytes, size, decoded, endsEarly, why)) {
+        message = "The file " + why + ".";
+        return false;
+    }
+    const size_t count = decoded.pixels.size();
+    image.rgba = static_cast<uint32_t *>(std::malloc(count * 4));
+    if (!image.rgba) {
+        message = "The image does not fit the memory the page has left.";
+        return false;
+    }
+    std::memcpy(image.rgba, decoded.pixels.data(), count * 4);
+    image.width = decoded.width;
+    image.height = decoded.height;
+    if (endsEarly) warnEndsEarly();
+    return true;
 }
 
 // Where a syntax error lies: its line and the word there.
@@ -76,18 +116,22 @@ std::string syntaxErrorPlace(const std::string &text)
 
 }  // namespace
 
-void *loadImage(const uint8_t *bytes, size_t size)
+bool loadImage(const uint8_t *bytes, size_t size, int angle, SessionImage &image)
 {
     if (size < 2 || bytes[0] != 'B' || bytes[1] != 'M') {
         message = "The file is not an image file.";
-        return nullptr;
+        return false;
     }
-    const std::string problem = bmpHeaderProblem(bytes, size);
-    if (problem.empty())
-        if (void *image = loadBmp(bytes, size)) return image;
-    message =
-        "The file " + (problem.empty() ? kalhost::whyNotLoaded(bytes, size, size) : problem) + ".";
-    return nullptr;
+    const std::string problem = bmpHeaderProblem(bytes, size, angle);
+    if (!problem.empty()) {
+        message = "The file " + problem + ".";
+        return false;
+    }
+    const unsigned bits = size >= 30 ? bytes[28] | bytes[29] << 8 : 8;
+    if (bits == 24 || bits == 32) return loadTrueColour(bytes, size, image);
+    if (bits == 8) image.source = loadEightBit(bytes, size);
+    if (!image.source) message = "The file " + kalhost::whyNotLoaded(bytes, size, size) + ".";
+    return image.source != nullptr;
 }
 
 // The attributes of an image: the attribute text when there is one, else

@@ -5,6 +5,7 @@
 #define KALWEB_SESSION_INPUT_H
 
 #include "kalengine.h"
+#include "web_session.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -18,8 +19,10 @@ extern std::string warning;  // what the last open did differently
 // Adds a sentence to the warnings, once.
 void warn(const std::string &sentence);
 
-// A packed 8-bit DIB of a BMP file's bytes; null after a message.
-void *loadImage(const uint8_t *bytes, size_t size);
+// A BMP file's image for a panorama of `angle` degrees (0 = 360): an 8-bit
+// file's packed DIB into image.source, a 24- or 32-bit file's pixels into
+// image.rgba. False after a message.
+bool loadImage(const uint8_t *bytes, size_t size, int angle, SessionImage &image);
 
 // The attributes of an image: the text when there is one, else the file's
 // own. False after a message; a text with a syntax error is left out with a

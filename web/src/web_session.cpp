@@ -4,7 +4,8 @@
 // animation frames.
 #include "web_session.h"
 
-#include "../../host/open_panorama.h"
+#include "kalhost/image_limits.h"
+#include "kalhost/open_panorama.h"
 #include "colour_panorama.h"
 #include "image_check.h"
 #include "session_input.h"
@@ -202,6 +203,16 @@ bool swapImage(Session &session, SessionImage &image, const std::string &attribT
     return true;
 }
 
+// The angle of an attribute text, 0 when it names none or cannot be read
+// (the warning about it comes when the panorama is made).
+int textAngle(const std::string &text)
+{
+    KalAttribs attribs{};
+    if (text.empty() || !kal_AttribString(text.data(), int(text.size()), &attribs)) return 0;
+    kalhost::releaseHotSpots(attribs);
+    return attribs.angle;
+}
+
 // The true-colour block the page is filling, and its size.
 SessionImage pending;
 std::string pendingText;
@@ -228,8 +239,9 @@ Session *openSession(const uint8_t *bytes, size_t size, const std::string &attri
     message.clear();
     warning.clear();
     SessionImage image;
-    image.source = loadImage(bytes, size);
-    return image.source ? startSession(image, attribText, width, height) : nullptr;
+    return loadImage(bytes, size, textAngle(attribText), image)
+               ? startSession(image, attribText, width, height)
+               : nullptr;
 }
 
 bool resizeSession(Session &session, int width, int height)
@@ -249,7 +261,8 @@ bool resizeSession(Session &session, int width, int height)
     carryPosition(*old, pano);
     haltStep(session.platform, *old);
     kal_Delete(old, FALSE);
-    if (session.image.fitted && session.image.fitted != session.image.source) kal_FreeResource(session.image.fitted);
+    if (session.image.fitted && session.image.fitted != session.image.source)
+        kal_FreeResource(session.image.fitted);
     session.image.fitted = image.fitted;
     adopt(session, pano);
     return true;
@@ -261,9 +274,8 @@ bool replaceImage(Session &session, const uint8_t *bytes, size_t size,
     message.clear();
     warning.clear();
     SessionImage image;
-    image.source = loadImage(bytes, size);
-    if (!image.source) return false;
-    if (session.image.colour()) return swapImage(session, image, attribText);
+    if (!loadImage(bytes, size, textAngle(attribText), image)) return false;
+    if (session.image.colour() || image.colour()) return swapImage(session, image, attribText);
     KalAttribs attribs{};
     if (!readAttributes(attribText, image.fileAttribs, attribs)) {
         image.release();
@@ -288,15 +300,21 @@ bool replaceImage(Session &session, const uint8_t *bytes, size_t size,
     return true;
 }
 
-uint32_t *prepareColourImage(int width, int height, const std::string &attribText,
-                             const GpanoFields *gpano)
+uint32_t *prepareColourImage(int width, int height, uint64_t fileBytes,
+                             const std::string &attribText, const kalhost::GPanoFields *gpano)
 {
     message.clear();
     warning.clear();
     pending.release();
     pendingSize[0] = pendingSize[1] = 0;
     SessionImage image;
-    if (gpano) gpanoAttribs(*gpano, image.fileAttribs, image.startBearing);
+    if (gpano) {
+        const kalhost::GPanoPlacement place = kalhost::placementFromGPano(*gpano, width, height);
+        image.fileAttribs.angle = place.angle;
+        image.fileAttribs.orientation = place.orientation;
+        image.fileAttribs.horizon = place.horizon;
+        image.startBearing = place.hasStart ? place.startBearing : -1;
+    }
     KalAttribs attribs{};
     if (!readAttributes(attribText, image.fileAttribs, attribs)) return nullptr;
     kalhost::releaseHotSpots(attribs);
@@ -308,6 +326,11 @@ uint32_t *prepareColourImage(int width, int height, const std::string &attribTex
         return nullptr;
     }
     std::string scaled;
+    const std::string claim = kalhost::claimRefusal(width, height, fileBytes);
+    if (!claim.empty()) {
+        message = "The file " + claim + ".";
+        return nullptr;
+    }
     if (!fitColourImage(width, height, angle, fit, message, scaled)) return nullptr;
     image.rgba = static_cast<uint32_t *>(std::malloc(size_t(fit.width) * size_t(fit.height) * 4));
     if (!image.rgba) {

@@ -31,13 +31,6 @@ export function startServer(buildDir, port = 0) {
       response.writeHead(200, { 'Content-Type': types[path.extname(file)] ?? 'application/octet-stream', 'Cache-Control': 'no-store' });
       response.end(body);
     } catch {
-      // A sample this build lacks answers "no content": the page then falls
-      // back to another quietly.
-      if (file?.startsWith(path.join(buildDir, 'samples'))) {
-        response.writeHead(204);
-        response.end();
-        return;
-      }
       response.writeHead(404, { 'Content-Type': 'text/plain' });
       response.end('not found\n');
     }

@@ -29,8 +29,17 @@ void *fitImage(void *image, const RECT &view, int angle, bool deleteSource, std:
 
 // Zoom (magnification, 1 = none), then bearing (degrees, any integer), then
 // pitch (source rows above the middle row, negative below): the position
-// limits depend on the zoom. False when the engine refused one of them.
+// limits depend on the zoom. Any values: they are clamped on the way, the
+// engine then keeps the view inside its limits. False when the engine
+// refused one of them.
 bool positionView(HPANORAMA pano, int bearing, int pitch, double zoom);
+
+// Pitch in degrees <-> positionView's rows, on the cylinder of `radius`
+// (KAL_VALUE_RADIUS) whose horizon lies `horizon` rows above the middle row:
+// a point h rows above the horizon is seen at elevation atan(h / radius).
+// Degrees are kept within -89..89.
+int pitchRowsForDegrees(int radius, int horizon, double degrees);
+double pitchDegreesForRows(int radius, int horizon, int rows);
 
 }  // namespace kalhost
 

@@ -1,0 +1,123 @@
+// loadImage: telling the format from the first bytes, the size verdicts
+// before any pixel is allocated, and the true-colour fit to the engine.
+#include "kalhost/load_image.h"
+
+#include "decoders.h"
+#include "image/dib_loader.h"
+#include "kalhost/bmp_extent.h"
+#include "kalhost/bmp_header.h"
+#include "kalhost/bmp_reader.h"
+#include "kalhost/image_limits.h"
+#include "kalhost/open_panorama.h"
+#include "kalengine.h"
+
+#include <cstring>
+
+namespace kalhost {
+
+void DibDeleter::operator()(void *dib) const
+{
+    kal_FreeResource(dib);
+}
+
+namespace {
+
+enum class Format { Bmp, Jpeg, Png, Unknown };
+
+Format formatOf(const uint8_t *b, size_t size)
+{
+    static const uint8_t kPng[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    if (size >= 2 && b[0] == 'B' && b[1] == 'M') return Format::Bmp;
+    if (size >= 3 && b[0] == 0xFF && b[1] == 0xD8 && b[2] == 0xFF) return Format::Jpeg;
+    if (size >= 8 && std::memcmp(b, kPng, 8) == 0) return Format::Png;
+    return Format::Unknown;
+}
+
+int bmpBits(const uint8_t *b, size_t size)
+{
+    return size >= 30 ? b[28] | b[29] << 8 : 0;
+}
+
+bool loadEightBit(const uint8_t *bytes, size_t size, int angle, LoadedImage &image,
+                  std::string &why)
+{
+    why = bmpSizeRefusal(bytes, size, size, angle);
+    if (!why.empty()) return false;
+    image.dib.reset(dib::loadDibMemory(bytes, size, true, nullptr));
+    if (!image.dib) {
+        why = whyNotLoaded(bytes, size, size);
+        return false;
+    }
+    const auto *header = static_cast<const BITMAPINFOHEADER *>(image.dib.get());
+    image.storedWidth = header->biWidth;
+    image.storedHeight = header->biHeight;
+    image.endsEarly = bmpEndsEarly(bytes, size, size);
+    return true;
+}
+
+// The header's size against the budget, before a decoder allocates.
+bool checkClaim(int width, int height, size_t size, std::string &why)
+{
+    why = claimRefusal(width, height, size);
+    if (why.empty() && int64_t{width} * height > kMaxDecodePixels)
+        why = "is " + std::to_string(width) + " x " + std::to_string(height) +
+              " pixels, more than the " + std::to_string(kMaxDecodePixels) +
+              " pixels this program decodes";
+    return why.empty();
+}
+
+bool decodeColour(Format format, const uint8_t *bytes, size_t size, int angle, LoadedImage &image,
+                  std::string &why)
+{
+    int width = 0, height = 0, fitWidth = 0, fitHeight = 0;
+    bool ok = false;
+    if (format == Format::Bmp) {
+        ok = readColourBmp(bytes, size, image.colour, image.endsEarly, why);
+    } else if (format == Format::Jpeg) {
+        ok = jpegSize(bytes, size, width, height, why) && checkClaim(width, height, size, why);
+        if (ok && angle == 0 && image.hasGPano)
+            angle = placementFromGPano(image.gpano, width, height).angle;
+        fitColourSize(width, height, angle, &fitWidth, &fitHeight);
+        ok = ok && decodeJpeg(bytes, size, fitWidth, fitHeight, image.colour, image.endsEarly, why);
+    } else {
+        ok = pngSize(bytes, size, width, height, why) && checkClaim(width, height, size, why) &&
+             decodePng(bytes, size, image.colour, image.endsEarly, why);
+    }
+    if (!ok) return false;
+    image.storedWidth = width ? width : image.colour.width;
+    image.storedHeight = height ? height : image.colour.height;
+    fitColourSize(image.colour.width, image.colour.height, angle, &fitWidth, &fitHeight);
+    if (fitWidth == image.colour.width && fitHeight == image.colour.height) return true;
+    RgbaImage scaled;
+    if (!scaleDown(image.colour, fitWidth, fitHeight, scaled)) {
+        why = "cannot be scaled down to fit the engine";
+        return false;
+    }
+    image.colour = std::move(scaled);
+    return true;
+}
+
+}  // namespace
+
+bool loadImage(const uint8_t *bytes, size_t size, int angle, LoadedImage &image, std::string &why)
+{
+    image = LoadedImage{};
+    const Format format = formatOf(bytes, size);
+    if (format == Format::Unknown) {
+        why = "is not an image file (BMP, JPEG or PNG)";
+        return false;
+    }
+    if (format == Format::Bmp) {
+        const int bits = bmpBits(bytes, size);
+        if (bits == 8 || size < kBmpHeadBytes) return loadEightBit(bytes, size, angle, image, why);
+        if (bits != 24 && bits != 32) {
+            why = "has " + std::to_string(bits) +
+                  " bits per pixel; only 8-, 24- and 32-bit BMP files can be used";
+            return false;
+        }
+    }
+    if (format == Format::Jpeg) image.hasGPano = readGPano(bytes, size, image.gpano);
+    return decodeColour(format, bytes, size, angle, image, why);
+}
+
+}  // namespace kalhost

@@ -1,0 +1,56 @@
+// Opening kalrender's panorama: the attribute file, the image (through the
+// host library natively, through kal_LoadDIB in the Windows build) and the
+// panorama for the requested view. Problems are printed here.
+#ifndef KALRENDER_PANORAMA_INPUT_H
+#define KALRENDER_PANORAMA_INPUT_H
+
+#include "render_options.h"
+
+#include "kalengine.h"
+#include "kalhost/colour_image.h"
+
+#include <memory>
+#include <string>
+
+namespace kalrender {
+
+struct PanoramaDeleter {
+    void operator()(Panorama *p) const { kal_Delete(p, TRUE); }
+};
+using PanoramaPtr = std::unique_ptr<Panorama, PanoramaDeleter>;
+
+struct OpenedPanorama {
+    kalhost::RgbaImage pixels;  // a colour panorama's image: declared first, freed last
+    PanoramaPtr pano;
+    bool colour = false;
+    int horizon = 0;        // the attributes' horizon, for pitch in degrees
+    bool hasStart = false;  // the file names its first view (GPano)
+    int startBearing = 0;
+};
+
+// Prints "kalrender: message" on stderr; returns 1, the failure status.
+int fail(const std::string &message);
+
+// Opens the panorama at `path` for the options' view. False after printing why.
+bool openPanorama(const Options &options, const std::string &path, OpenedPanorama &opened);
+
+// The attribute block: the given file, else the .KAL file beside the image,
+// else none (all zero, `found` false). False after printing why.
+bool readAttributes(const Options &options, const std::string &panorama, KalAttribs &attribs,
+                    bool &found);
+
+// Says once that the file ends early and its missing part is left blank.
+void warnEndsEarly(const std::string &path);
+
+// kal_Create over an 8-bit image scaled up to what the view needs, as the
+// demo does; takes the image and the attributes' hotspots either way.
+bool createEightBit(void *image, const Options &options, KalAttribs &attribs,
+                    OpenedPanorama &opened);
+
+// The rendered view, its header (and 8-bit colours) in `info` (1064 bytes):
+// the smooth frame when asked and the build has it.
+const void *renderView(const OpenedPanorama &opened, bool smooth, BITMAPINFO *info);
+
+}  // namespace kalrender
+
+#endif
