@@ -3,7 +3,7 @@
 # run it on the bundled samples.
 include(${CMAKE_SOURCE_DIR}/tools/kalrender/sources.cmake)
 add_executable(kalrender ${KALRENDER_SOURCES}
-  ${CMAKE_SOURCE_DIR}/tools/kalrender/panorama_input_dll.cpp)
+  ${CMAKE_SOURCE_DIR}/tools/kalrender/panorama_input_native.cpp)
 target_compile_options(kalrender PRIVATE ${KAL_WARNINGS})
 target_compile_definitions(kalrender PRIVATE KALRENDER_DEFAULT_PANORAMA="samples/courtyard.bmp"
   KALRENDER_PNG=1)

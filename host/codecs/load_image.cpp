@@ -11,7 +11,9 @@
 #include "kalhost/open_panorama.h"
 #include "kalengine.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace kalhost {
 
@@ -38,12 +40,39 @@ int bmpBits(const uint8_t *b, size_t size)
     return size >= 30 ? b[28] | b[29] << 8 : 0;
 }
 
+// The file with its missing part as zeros, as the engine's file loader
+// reads it (its memory loader refuses short data). Rows are bounded by the
+// claim check; for RLE8 zeros end lines, so a stored size beyond them is
+// cut to what the rows need.
+std::vector<uint8_t> zeroFilled(const uint8_t *bytes, size_t size)
+{
+    std::vector<uint8_t> whole(bytes, bytes + size);
+    uint64_t extent = bmpExtent(bytes, size, size);
+    BmpHeader h;
+    if (readBmpHeader(bytes, size, h) && h.compression == 1 && extent > h.sizeImage) {
+        const uint64_t pixelsAt = extent - h.sizeImage;
+        const uint64_t stored = size > pixelsAt ? size - pixelsAt : 0;
+        const uint64_t needed =
+            std::min<uint64_t>(h.sizeImage, stored + 2 * uint64_t(h.height) + 2);
+        extent = pixelsAt + needed;
+        for (int k = 0; k < 4; ++k) whole[34 + k] = static_cast<uint8_t>(needed >> (8 * k));
+    }
+    whole.resize(static_cast<size_t>(extent), 0);
+    return whole;
+}
+
 bool loadEightBit(const uint8_t *bytes, size_t size, int angle, LoadedImage &image,
                   std::string &why)
 {
     why = bmpSizeRefusal(bytes, size, size, angle);
     if (!why.empty()) return false;
-    image.dib.reset(dib::loadDibMemory(bytes, size, true, nullptr));
+    image.endsEarly = bmpEndsEarly(bytes, size, size);
+    if (image.endsEarly) {
+        const std::vector<uint8_t> whole = zeroFilled(bytes, size);
+        image.dib.reset(dib::loadDibMemory(whole.data(), whole.size(), true, nullptr));
+    } else {
+        image.dib.reset(dib::loadDibMemory(bytes, size, true, nullptr));
+    }
     if (!image.dib) {
         why = whyNotLoaded(bytes, size, size);
         return false;
@@ -51,7 +80,6 @@ bool loadEightBit(const uint8_t *bytes, size_t size, int angle, LoadedImage &ima
     const auto *header = static_cast<const BITMAPINFOHEADER *>(image.dib.get());
     image.storedWidth = header->biWidth;
     image.storedHeight = header->biHeight;
-    image.endsEarly = bmpEndsEarly(bytes, size, size);
     return true;
 }
 

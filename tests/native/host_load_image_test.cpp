@@ -166,3 +166,21 @@ TEST(HostLoadImage, ImagesWiderThanTheEngineTakesAreAreaScaled)
     ASSERT_TRUE(load(png, image, why, 360)) << why;
     EXPECT_EQ(image.colour.width, 1200);
 }
+
+// An RLE8 file cut short, whose header stores a compressed size of 4 GB:
+// it opens with the lost rows blank, and the blank part costs no more than
+// the rows.
+TEST(HostLoadImage, ShortRle8OpensWithItsStoredRows)
+{
+    kaltest::BmpFile file = kaltest::makeBmp8(kaltest::patternIndices(16, 8), 16, 8, true);
+    file.info.sizeImage = 0xFFFFFFF0;
+    std::vector<uint8_t> bytes = kaltest::bmpBytes(file);
+    bytes.resize(bytes.size() - 20);
+    LoadedImage image;
+    std::string why;
+    ASSERT_TRUE(load(bytes, image, why)) << why;
+    EXPECT_TRUE(image.endsEarly);
+    const auto *rows = static_cast<const uint8_t *>(image.dib.get()) + 1064;
+    EXPECT_EQ(rows[0], kaltest::patternIndices(16, 8)[0]);
+    EXPECT_EQ(rows[16 * 7 + 15], 0) << "the last row is lost";
+}

@@ -5,7 +5,10 @@
 
 #include "common/bmp_writer.h"
 #include "kalengine.h"
+#include "kalhost/image_writer.h"
+#include "kalhost/load_image.h"
 
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -65,7 +68,8 @@ std::vector<uint8_t> engineView(int bearing, int pitch, int zPos, std::vector<ui
     kal_SetValue(pano, KAL_VALUE_ORIENTATION, bearing);
     kal_SetValue(pano, KAL_VALUE_YPOS, kal_GetValue(pano, KAL_VALUE_SRCHEIGHT) / 2 + pitch);
     info.assign(1064, 0);
-    const auto *bits = static_cast<const uint8_t *>(kal_GetView(pano, reinterpret_cast<BITMAPINFO *>(info.data())));
+    const auto *bits = static_cast<const uint8_t *>(
+        kal_GetView(pano, reinterpret_cast<BITMAPINFO *>(info.data())));
     std::vector<uint8_t> rows;
     for (int r = 0; r < 240; ++r) rows.insert(rows.end(), bits + r * 320, bits + r * 320 + 320);
     kal_Delete(pano, TRUE);
@@ -77,7 +81,8 @@ std::vector<uint8_t> engineView(int bearing, int pitch, int zPos, std::vector<ui
 TEST(KalRender, PictureOfTheSampleIsTheEngineView)
 {
     const std::string out = kaltest::tempPath("kalrender_sample.bmp");
-    RenderRun run = runRender(kSample + " --view 320x240 --bearing 30 --pitch 25 --zoom 1.25 -o " + out);
+    RenderRun run =
+        runRender(kSample + " --view 320x240 --bearing 30 --pitch 25 --zoom 1.25 -o " + out);
     ASSERT_EQ(run.status, 0) << run.out;
     const std::vector<uint8_t> file = readFile(out);
     std::remove(out.c_str());
@@ -87,10 +92,12 @@ TEST(KalRender, PictureOfTheSampleIsTheEngineView)
 
     // radius 458: zoom 1.25 is zPos 458 - 458 / 1.25, truncated.
     std::vector<uint8_t> info;
-    const std::vector<uint8_t> expected = engineView(30, 25, static_cast<int>(458 - 458 / 1.25), info);
+    const std::vector<uint8_t> expected =
+        engineView(30, 25, static_cast<int>(458 - 458 / 1.25), info);
     const size_t offBits = le32(file, 10);
     ASSERT_EQ(file.size(), offBits + expected.size());
-    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), file.begin() + offBits)) << "pixels differ";
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), file.begin() + offBits))
+        << "pixels differ";
     EXPECT_TRUE(std::equal(info.begin() + 40, info.end(), file.begin() + 54)) << "colours differ";
 }
 
@@ -103,31 +110,33 @@ TEST(KalRender, DefaultsToTheBundledSample)
     std::remove(out.c_str());
 }
 
-TEST(KalRender, RefusesMissingAndTrueColourFiles)
+TEST(KalRender, RefusesMissingFilesAndUnreadableDepths)
 {
-    RenderRun missing = runRender(kaltest::tempPath("kalrender_no_such.bmp") + " -o " + kaltest::tempPath("x.bmp"));
+    RenderRun missing =
+        runRender(kaltest::tempPath("kalrender_no_such.bmp") + " -o " + kaltest::tempPath("x.bmp"));
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.out.find("cannot open"), std::string::npos) << missing.out;
 
     kaltest::BmpFile rgb;
     rgb.info.width = 4;
     rgb.info.height = 2;
-    rgb.info.bitCount = 24;
+    rgb.info.bitCount = 16;
     rgb.info.clrUsed = 0;
-    rgb.pixels.assign(24, 0x40);
-    const std::string path = kaltest::tempPath("kalrender_rgb.bmp");
+    rgb.pixels.assign(16, 0x40);
+    const std::string path = kaltest::tempPath("kalrender_rgb16.bmp");
     ASSERT_TRUE(kaltest::writeBytes(path, kaltest::bmpBytes(rgb)));
-    RenderRun trueColour = runRender(path + " -o " + kaltest::tempPath("x.bmp"));
+    RenderRun sixteen = runRender(path + " -o " + kaltest::tempPath("x.bmp"));
     std::remove(path.c_str());
-    EXPECT_EQ(trueColour.status, 1);
-    EXPECT_NE(trueColour.out.find("24 bits per pixel"), std::string::npos) << trueColour.out;
+    EXPECT_EQ(sixteen.status, 1);
+    EXPECT_NE(sixteen.out.find("16 bits per pixel"), std::string::npos) << sixteen.out;
 }
 
 TEST(KalRender, HelpNamesEveryOptionAndMistakesExitWithTwo)
 {
     RenderRun help = runRender("--help");
     EXPECT_EQ(help.status, 0);
-    for (const char *option : {"--attribs", "--view", "--bearing", "--pitch", "--zoom", "--output", "--help"})
+    for (const char *option :
+         {"--attribs", "--view", "--bearing", "--pitch", "--zoom", "--output", "--help"})
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
     EXPECT_EQ(runRender("--view 320 -o x.bmp").status, 2);
     EXPECT_EQ(runRender("--zoom -1 -o x.bmp").status, 2);
@@ -137,8 +146,8 @@ TEST(KalRender, HelpNamesEveryOptionAndMistakesExitWithTwo)
 
 TEST(KalRender, BadAttributeFileAndOversizedViewAreReported)
 {
-    RenderRun run = runRender(kSample + " --attribs " + kaltest::tempPath("kalrender_none.KAL") + " -o " +
-                        kaltest::tempPath("x.bmp"));
+    RenderRun run = runRender(kSample + " --attribs " + kaltest::tempPath("kalrender_none.KAL") +
+                              " -o " + kaltest::tempPath("x.bmp"));
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.out.find("attribute file"), std::string::npos) << run.out;
     // A view wider than a quarter turn is scaled for, then rendered.
@@ -166,7 +175,8 @@ TEST(KalRender, SampleHotspotsSitOnTheDoors)
         // (the generator's wood colours are entries 164 to 179).
         const int column = (r.left + r.right) / 2, row = h->biHeight - 1 - (r.top + r.bottom) / 2;
         const uint8_t index = rows[static_cast<size_t>(row) * h->biWidth + column + 8];
-        EXPECT_TRUE(index >= 164 && index <= 179) << attribs.hotSpots[k].label << ": " << int(index);
+        EXPECT_TRUE(index >= 164 && index <= 179)
+            << attribs.hotSpots[k].label << ": " << int(index);
     }
     kal_FreeResource(image);
     kal_FreeResource(attribs.hotSpots);
@@ -190,7 +200,8 @@ TEST(KalRender, SampleOpensFacingADoorThatDoesNotClose)
         kal_SetValue(pano, KAL_VALUE_ORIENTATION, 0);
         int index = -1;
         ASSERT_TRUE(kal_CheckHotSpot(pano, 160, 120, &index)) << "a door faces the start view";
-        EXPECT_STREQ(static_cast<char *>(kal_GetData(pano, KAL_DATA_HOTSPOTLBL, index)), "North door");
+        EXPECT_STREQ(static_cast<char *>(kal_GetData(pano, KAL_DATA_HOTSPOTLBL, index)),
+                     "North door");
         int closing = -1;
         for (int y = 0; y < 240; y += 8)
             for (int x = 0; x < 320; x += 8)
@@ -199,4 +210,165 @@ TEST(KalRender, SampleOpensFacingADoorThatDoesNotClose)
                 }
         kal_Delete(pano, TRUE);
     }
+}
+
+namespace {
+
+// The file's decoded pixels (any format loadImage reads).
+kalhost::LoadedImage loadFile(const std::string &path)
+{
+    const std::vector<uint8_t> bytes = readFile(path);
+    kalhost::LoadedImage image;
+    std::string why;
+    EXPECT_TRUE(kalhost::loadImage(bytes.data(), bytes.size(), 0, image, why))
+        << path << " " << why;
+    return image;
+}
+
+size_t count(const std::string &text, const std::string &what)
+{
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+// PNG bytes whose IHDR claims width x height (its CRC made right again).
+std::vector<uint8_t> pngClaiming(uint32_t width, uint32_t height)
+{
+    const uint32_t pixel = 0xFF336699;
+    std::vector<uint8_t> png = kalhost::pngFileOf(kalhost::ColourView{1, 1, &pixel});
+    for (int k = 0; k < 4; ++k) {
+        png[16 + k] = uint8_t(width >> (24 - 8 * k));
+        png[20 + k] = uint8_t(height >> (24 - 8 * k));
+    }
+    uint32_t crc = 0xFFFFFFFF;
+    for (size_t at = 12; at < 29; ++at) {  // chunk type and data
+        crc ^= png[at];
+        for (int bit = 0; bit < 8; ++bit) crc = crc >> 1 ^ (0xEDB88320 & (0 - (crc & 1)));
+    }
+    crc = ~crc;
+    for (int k = 0; k < 4; ++k) png[29 + k] = uint8_t(crc >> (24 - 8 * k));
+    return png;
+}
+
+// The sample JPEG's first kilobyte with its frame header claiming w x h.
+std::vector<uint8_t> jpegClaiming(int width, int height)
+{
+    std::vector<uint8_t> jpeg = readFile(std::string(KAL_BINARY_DIR) + "/samples/courtyard.jpg");
+    for (size_t at = 2; at + 9 < jpeg.size(); at += 2 + (jpeg[at + 2] << 8 | jpeg[at + 3])) {
+        if (jpeg[at + 1] != 0xC0) continue;  // baseline frame header
+        jpeg[at + 5] = uint8_t(height >> 8), jpeg[at + 6] = uint8_t(height);
+        jpeg[at + 7] = uint8_t(width >> 8), jpeg[at + 8] = uint8_t(width);
+        break;
+    }
+    jpeg.resize(1024);
+    return jpeg;
+}
+
+std::vector<uint8_t> bmpClaiming(int width, int height, int bits, bool rle8)
+{
+    kaltest::BmpFile file = kaltest::makeBmp8(std::vector<uint8_t>(4), 2, 2, rle8);
+    file.info.width = width;
+    file.info.height = height;
+    file.info.bitCount = static_cast<uint16_t>(bits);
+    if (bits > 8) file.colors.clear(), file.info.clrUsed = 0;
+    return kaltest::bmpBytes(file);
+}
+
+}  // namespace
+
+// One table of hostile headers, every decoder path: a clear message naming
+// the claimed size, and no program growing to the size claimed (each of
+// these cost gigabytes before it was refused).
+TEST(KalRender, HostileSizesAreRefusedBeforeAllocating)
+{
+    const struct {
+        const char *name;
+        std::vector<uint8_t> bytes;
+        const char *size;
+        bool narrow;  // a 10-degree panorama (else 360)
+    } cases[] = {
+        {"bmp8", bmpClaiming(46000, 46000, 8, false), "46000 x 46000", false},
+        {"rle8", bmpClaiming(46000, 46000, 8, true), "46000 x 46000", false},
+        {"rle8 the engine takes", bmpClaiming(23300, 60000, 8, true), "23300 x 60000", false},
+        {"rle8 too wide for its angle", bmpClaiming(8000, 10, 8, true), "at most 5717", true},
+        {"bmp24", bmpClaiming(60000, 60000, 24, false), "60000 x 60000", false},
+        {"bmp32", bmpClaiming(30000, 30000, 32, false), "30000 x 30000", false},
+        {"png", pngClaiming(60000, 60000), "60000 x 60000", false},
+        {"jpeg", jpegClaiming(60000, 60000), "60000 x 60000", false},
+    };
+    const std::string path = kaltest::tempPath("kalrender_hostile.img");
+    const std::string attribs = kaltest::tempPath("kalrender_narrow.KAL");
+    ASSERT_TRUE(kaltest::writeBytes(
+        attribs, std::vector<uint8_t>{'a', 'n', 'g', 'l', 'e', '(', '1', '0', ')'}));
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(kaltest::writeBytes(path, c.bytes));
+        const std::string angle = c.narrow ? " --attribs " + attribs : "";
+        RenderRun run = runRender(path + angle + " -o " + kaltest::tempPath("x.bmp"));
+        EXPECT_EQ(run.status, 1) << run.out;
+        EXPECT_NE(run.out.find(c.size), std::string::npos) << run.out;
+        EXPECT_EQ(run.out.find("cut short"), std::string::npos) << run.out;
+    }
+    std::remove(path.c_str());
+    std::remove(attribs.c_str());
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    // Sanitizer builds carry their own shadow memory; the files claim gigabytes.
+    EXPECT_LT(usage.ru_maxrss, 400 * 1024) << "peak KiB of one run";
+}
+
+TEST(KalRender, FileThatEndsEarlyIsDrawnWithOneWarning)
+{
+    std::vector<uint8_t> bmp = readFile(kSample);
+    bmp.resize(bmp.size() * 2 / 3);
+    const std::string path = kaltest::tempPath("kalrender_short.bmp");
+    const std::string out = kaltest::tempPath("kalrender_short_view.bmp");
+    ASSERT_TRUE(kaltest::writeBytes(path, bmp));
+    RenderRun run = runRender(path + " -o " + out);
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(count(run.out, "ends before the end of its image"), 1u) << run.out;
+    std::remove(path.c_str());
+    std::remove(out.c_str());
+}
+
+// A uniform picture shows its one colour in every view pixel, in every
+// input format and both output formats: channels neither swapped nor lost.
+TEST(KalRender, TrueColourInputKeepsItsColours)
+{
+    const uint32_t colour = kalhost::rgba(200, 120, 40);
+    const std::vector<uint32_t> pixels(720 * 240, colour);
+    const kalhost::ColourView image = {720, 240, pixels.data()};
+    const std::string in = kaltest::tempPath("kalrender_colour");
+    ASSERT_TRUE(kaltest::writeBytes(in + ".png", kalhost::pngFileOf(image)));
+    ASSERT_TRUE(kaltest::writeBytes(in + ".bmp", kalhost::bmpFileOf(image)));
+    for (const char *input : {".png", ".bmp"})
+        for (const char *output : {".png", ".bmp"}) {
+            SCOPED_TRACE(std::string(input) + " to " + output);
+            const std::string out = kaltest::tempPath("kalrender_colour_view") + output;
+            RenderRun run = runRender(in + input + " --smooth --view 200x100 -o " + out);
+            ASSERT_EQ(run.status, 0) << run.out;
+            EXPECT_NE(run.out.find("true-colour"), std::string::npos) << run.out;
+            const kalhost::LoadedImage view = loadFile(out);
+            ASSERT_EQ(view.colour.width, 200);
+            EXPECT_EQ(view.colour.pixels[100 * 50 + 100], colour);
+            EXPECT_EQ(view.colour.pixels[0], colour);
+            std::remove(out.c_str());
+        }
+    std::remove((in + ".png").c_str());
+    std::remove((in + ".bmp").c_str());
+}
+
+// The sample crop's XMP says 180 degrees, column 0 facing 135 and a start
+// view facing south; no attribute file.
+TEST(KalRender, GPanoJpegOpensAtItsAngleAndStartView)
+{
+    const std::string jpeg = std::string(KAL_BINARY_DIR) + "/samples/courtyard_180.jpg";
+    const std::string out = kaltest::tempPath("kalrender_gpano.png");
+    RenderRun run = runRender(jpeg + " --pitch-deg 10 -o " + out);
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("180-degree"), std::string::npos) << run.out;
+    // The start column faces bearing 180: a quarter of the 720 columns in.
+    EXPECT_NE(run.out.find("xPos 180,"), std::string::npos) << run.out;
+    std::remove(out.c_str());
 }
