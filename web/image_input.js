@@ -216,9 +216,14 @@ export async function openPicture(engine, bytes, text, session, size) {
   if (!claimed || !claimed.width || !claimed.height) throw new Error('The file is not an image file.');
   const gpano = format === 'jpeg' ? gpanoFields(jpegXmp(bytes)) : null;
   let block = requestBlock(engine, claimed.width, claimed.height, bytes.length, text, gpano);
-  const order = block.scaled ? null : await decodeFrameInto(bytes, `image/${format}`, engine.x.memory, block);
-  if (order !== null) engine.x.kalweb_arrangeColour(order);
-  else block = await decodeBitmapInto(engine, bytes, block, text, gpano);
+  try {
+    const order = block.scaled ? null : await decodeFrameInto(bytes, `image/${format}`, engine.x.memory, block);
+    if (order !== null) engine.x.kalweb_arrangeColour(order);
+    else block = await decodeBitmapInto(engine, bytes, block, text, gpano);
+  } catch (error) {
+    engine.x.kalweb_dropColour();  // the module's memory is the page's for good
+    throw error;
+  }
   const x = engine.x;
   if (session) {
     if (!x.kalweb_replaceColour(session)) throw new Error(engine.string(x.kalweb_error()));

@@ -46,6 +46,9 @@ TEST(WebColour, HostileSizeGetsNoBlockAndAttributesDecideTheAngle)
     ASSERT_NE(kalweb::prepareColourImage(8000, 100, 1 << 20, "", &half), nullptr);
     EXPECT_EQ(kalweb::pendingColourSize()[0], 8000);
     EXPECT_TRUE(kalweb::lastWarning().empty());
+    kalweb::dropPendingColour();  // a picture that would not decode
+    EXPECT_EQ(kalweb::openColourSession(64, 48), nullptr);
+    EXPECT_EQ(kalweb::pendingColourBlock(), nullptr);
 }
 
 // A decoded picture, top half red and bottom half blue, in a session: the

@@ -258,6 +258,7 @@ TEST(WebSession, ExportsTakeExtremeIntegers)
     EXPECT_NE(kalweb_warning(), nullptr);
     EXPECT_EQ(kalweb_createColour(INT_MAX, INT_MIN), nullptr);  // no block waiting
     EXPECT_EQ(kalweb_replaceColour(s), 0);
+    kalweb_dropColour();
     EXPECT_NE(kalweb_colourSize(), nullptr);
     EXPECT_NE(kalweb_error(), nullptr);
     kalweb_delete(s);

@@ -71,6 +71,11 @@ KALWEB_EXPORT void kalweb_arrangeColour(int order)
     kalweb::arrangeRows(kalweb::pendingColourBlock(), size[0], size[1], order);
 }
 
+KALWEB_EXPORT void kalweb_dropColour()
+{
+    kalweb::dropPendingColour();
+}
+
 KALWEB_EXPORT Session *kalweb_createColour(int width, int height)
 {
     return kalweb::openColourSession(width, height);

@@ -53,6 +53,7 @@ uint32_t *kalweb_colourBlock(int width, int height, int fileBytes, const char *a
                              int attribLength, const double *gpano);
 const int *kalweb_colourSize();
 void kalweb_arrangeColour(int order);
+void kalweb_dropColour();
 Session *kalweb_createColour(int width, int height);
 int kalweb_replaceColour(Session *s);
 int kalweb_pixelBytes(Session *s);

@@ -358,6 +358,12 @@ uint32_t *pendingColourBlock()
     return pending.rgba;
 }
 
+void dropPendingColour()
+{
+    pending.release();
+    pendingSize[0] = pendingSize[1] = 0;
+}
+
 Session *openColourSession(int width, int height)
 {
     message.clear();

@@ -118,6 +118,8 @@ uint32_t *prepareColourImage(int width, int height, uint64_t fileBytes,
                              const std::string &attribText, const kalhost::GPanoFields *gpano);
 const int *pendingColourSize();
 uint32_t *pendingColourBlock();
+// Frees a block the page could not fill (its picture would not decode).
+void dropPendingColour();
 Session *openColourSession(int width, int height);
 bool replaceWithColourImage(Session &session);
 
