@@ -2,28 +2,35 @@
 // Every decision about the picture and the motion is the engine's; this file
 // carries pointer, key and size events in and paints what comes out.
 import { openPicture, pictureFormat } from './image_input.js';
+import { afterPaint, fetchBytes } from './loader.js';
+import { Shell } from './shell.js';
+import { Motion } from './motion.js';
+import { PointerInput, ZOOM_STEP } from './input.js';
+import { WorkerFrames } from './worker_frames.js';
+import { VALUE, unitsPerDegree } from './view_geometry.js';
 
-// Virtual key codes the engine's motion controller reacts to.
-const VK = { ' ': 0x20, ArrowLeft: 0x25, ArrowUp: 0x26, ArrowRight: 0x27, ArrowDown: 0x28, '+': 0x6b, '-': 0x6d };
-// Notification codes and the values the viewer reads.
+// Keys that zoom, by the factor they zoom with.
+const ZOOM_KEYS = { '+': ZOOM_STEP, '=': ZOOM_STEP, '-': 1 / ZOOM_STEP, _: 1 / ZOOM_STEP };
+// Notification codes.
 const KN_SELHOTSPOT = 0, KN_HITHOTSPOT = 1, NO_HOTSPOT = 0xffff;
-const VALUE = { RADIUS: 2, NUMHOTSPOTS: 3, XPOS: 5, YPOS: 6, ZPOS: 7, ORIENTATION: 9, SRCHEIGHT: 11, VPWIDTH: 12, VPHEIGHT: 13 };
 // The engine's cursor shapes, in its order.
 const CURSORS = ['default', 'move', 'n-resize', 's-resize', 'w-resize', 'e-resize',
   'nw-resize', 'ne-resize', 'sw-resize', 'se-resize', 'pointer'];
-const FRAME_VIEW_CHANGED = 1, FRAME_TICK_DUE = 2;
-// The least view the engine draws, in device pixels.
-const MIN_VIEW = [2, 1];
+const DESTROYED = 'the viewer was destroyed';
 
 let compiled = null;
 
 // Compiles the module once per page; every viewer gets its own instance, so
-// that each has its own motion state.
+// that each has its own motion state. A failed load is forgotten, so that the
+// next open tries again.
 function compileModule(url) {
   compiled ??= fetch(url).then((response) => {
     if (!response.ok) throw new Error(`cannot load ${url}: ${response.status}`);
     return response.arrayBuffer();
-  }).then((bytes) => WebAssembly.compile(bytes));
+  }).then((bytes) => WebAssembly.compile(bytes)).catch((error) => {
+    compiled = null;
+    throw error;
+  });
   return compiled;
 }
 
@@ -86,17 +93,33 @@ class Engine {
 
 export class KalViewer {
   // Builds the viewer inside `host`, which sets its size; events go to `host`.
-  constructor(host, { wasmUrl = new URL('kalvoria.wasm', import.meta.url) } = {}) {
+  // `drag`: 'grab' (the picture follows the pointer) or 'joystick' (the
+  // pointer's offset from where it was pressed sets a turning speed).
+  // `worker`: render moving views in a worker, where the browser can.
+  // The other options (auto-rotate, deep links, tours, ...) are the shell's.
+  constructor(host, { wasmUrl = new URL('kalvoria.wasm', import.meta.url), drag = 'grab', worker = true, ...options } = {}) {
+    if (drag !== 'grab' && drag !== 'joystick') throw new TypeError(`drag must be 'grab' or 'joystick', not ${drag}`);
     this.host = host;
     this.wasmUrl = wasmUrl;
+    this.drag = drag;
     this.session = 0;
     this.walk = -1;        // position in the hotspot walk; -1: the viewer itself
     this.visible = [];
-    this.pressed = false;
-    this.lastView = null;
+    this.lastView = null;  // the view the last viewchange reported
+    this.startView = null; // the view a panorama opened at, for Home
     this.raf = 0;
+    this.lastFrame = 0;    // time of the previous animation frame while moving
+    this.dirty = false;    // the engine's view moved since the last paint
+    this.useWorker = worker && typeof Worker === 'function';
+    this.frames = null;    // the render worker, once a panorama is open
+    this.seq = 0;          // paints in the order they were asked for
+    this.paintedSeq = 0;
+    this.destroyed = false;
+    this.lifetime = new AbortController();  // ends listeners and fetches
+    this.motion = new Motion({ move: (dx, dy) => this.moveBy(dx, dy, 0), scale: () => unitsPerDegree(this) });
     this.buildElements();
     this.listen();
+    this.input = new PointerInput(this, this.lifetime.signal);
     this.resizer = new ResizeObserver(this.guard((entries) => this.fitToHost(entries.at(-1))));
     try {
       // Device pixels also change with the page's zoom, not only the layout.
@@ -104,29 +127,35 @@ export class KalViewer {
     } catch {
       this.resizer.observe(this.host);
     }
+    this.shell = new Shell(this, options);
+    this.message = this.shell.controls.message;
+    this.shell.start();
   }
 
   buildElements() {
+    this.added = [];
     const make = (tag, className) => {
       const element = document.createElement(tag);
       element.className = className;
       this.host.append(element);
+      this.added.push(element);
       return element;
     };
+    this.hostPosition = this.host.style.position;  // restored by destroy()
     if (getComputedStyle(this.host).position === 'static') this.host.style.position = 'relative';
     this.canvas = make('canvas', 'kal-view');
     this.canvas.tabIndex = 0;
     this.canvas.setAttribute('role', 'application');
     this.canvas.setAttribute('aria-label', 'Panorama: drag or use the arrow keys to look around, Tab for hotspots');
-    Object.assign(this.canvas.style, { display: 'block', width: '100%', height: '100%', outline: 'none' });
+    // The focus ring is the stylesheet's (class kal-view), for pages to
+    // restyle. touch-action none: fingers steer the view instead of
+    // scrolling or zooming the page.
+    Object.assign(this.canvas.style, { display: 'block', width: '100%', height: '100%', touchAction: 'none', userSelect: 'none' });
     this.compass = make('canvas', 'kal-compass');
     Object.assign(this.compass.style, { position: 'absolute', right: '8px', top: '8px', width: '48px', height: '48px', pointerEvents: 'none' });
     this.tooltip = make('div', 'kal-tooltip');
     this.tooltip.setAttribute('role', 'status');
     Object.assign(this.tooltip.style, { position: 'absolute', display: 'none', pointerEvents: 'none', padding: '2px 6px', background: '#ffffe1', color: '#000', border: '1px solid #000', font: '12px sans-serif', whiteSpace: 'nowrap' });
-    this.message = make('div', 'kal-message');
-    this.message.setAttribute('role', 'alert');
-    Object.assign(this.message.style, { position: 'absolute', left: '8px', right: '8px', bottom: '8px', display: 'none', padding: '6px 10px', background: '#fff0f0', color: '#900', border: '1px solid #900', font: '13px sans-serif' });
     this.context = this.canvas.getContext('2d');
   }
 
@@ -143,42 +172,51 @@ export class KalViewer {
   }
 
   listen() {
-    const on = (type, handler) => this.canvas.addEventListener(type, this.guard(handler));
-    on('pointerdown', (event) => this.pointerDown(event));
-    on('pointermove', (event) => this.pointerMove(event));
-    on('pointerup', (event) => this.pointerUp(event));
-    on('pointercancel', (event) => this.pointerUp(event));
-    on('pointerleave', () => this.pointerLeave());
+    const on = (type, handler) => this.canvas.addEventListener(type, this.guard(handler), { signal: this.lifetime.signal });
     on('keydown', (event) => this.keyDown(event));
     on('keyup', (event) => this.keyUp(event));
     on('blur', () => this.blur());
   }
 
   // Opens a panorama from a picture file (any the browser decodes, or a BMP
-  // file: 8-bit, uncompressed or RLE8) and its attribute file, each as bytes
-  // or a Blob. Resolves true when it shows; false after showing the reason
-  // and firing an `error` event. What it did differently from what was asked
-  // (attributes left out, a picture scaled down) fires a `warning` event.
-  async open(image, attribs = null) {
+  // file: 8-bit uncompressed or RLE8, 24 or 32 bits) and its attribute file,
+  // each as bytes or a Blob. Resolves true when it shows; false after showing
+  // the reason and firing an `error` event, or when the viewer was destroyed.
+  // What it did differently from what was asked (attributes left out, a
+  // picture scaled down, a file that ends early) fires a `warning` event.
+  async open(bmp, attribs = null) {
+    if (this.destroyed) return false;
     try {
-      this.engine ??= new Engine(await instantiate(await compileModule(this.wasmUrl)));
-      const bytes = await toBytes(image), text = await toBytes(attribs);
+      const exports = this.engine ? null : await instantiate(await compileModule(this.wasmUrl));
+      if (this.destroyed) return false;  // destroy() came while the module loaded
+      this.engine ??= new Engine(exports);
+      const image = await toBytes(bmp), text = await toBytes(attribs);
+      if (this.destroyed) return false;
       const x = this.engine.x;
-      if (pictureFormat(bytes) !== 'bmp') {
-        this.session = await openPicture(this.engine, bytes, text, this.session, () => this.deviceSize());
+      if (pictureFormat(image) !== 'bmp') {
+        const session = await openPicture(this.engine, image, text, this.session, () => this.deviceSize());
+        if (this.destroyed) return false;
+        this.session = session;
       } else if (this.session) {
-        const ok = this.engine.withBlocks([bytes, text], (i, t) => x.kalweb_replace(this.session, i, bytes.length, t, text.length));
+        const ok = this.engine.withBlocks([image, text], (i, t) => x.kalweb_replace(this.session, i, image.length, t, text.length));
         if (!ok) return this.fail(`Cannot open the panorama: ${this.engine.string(x.kalweb_error())}`);
       } else {
         const [width, height] = this.deviceSize();
-        const session = this.engine.withBlocks([bytes, text], (i, t) => x.kalweb_create(i, bytes.length, t, text.length, width, height));
+        const session = this.engine.withBlocks([image, text], (i, t) => x.kalweb_create(i, image.length, t, text.length, width, height));
         if (!session) return this.fail(`Cannot open the panorama: ${this.engine.string(x.kalweb_error())}`);
         this.session = session;
       }
       this.colour = x.kalweb_pixelBytes(this.session) === 4;
-      this.message.style.display = 'none';
+      this.motion.stop();
       this.endWalk();
+      this.hideTooltip();
+      this.startView = this.view;
+      this.lastView = null;  // a new panorama is reported even at the same position
+      await this.startWorker(image, text);
+      if (this.destroyed) return false;
+      this.changed();
       this.render();
+      this.fire('load', {});
       const warning = this.engine.string(x.kalweb_warning());
       if (warning) this.notify(warning);
       return true;
@@ -187,163 +225,258 @@ export class KalViewer {
     }
   }
 
-  // Fetches and opens a picture file and, when given, its attribute file.
+  // Fetches and opens a BMP file and, when given, its attribute file;
+  // `progress` events tell the download, then the decoding. destroy()
+  // cancels the fetches.
   async openUrl(bmpUrl, attribsUrl = null) {
+    if (this.destroyed) return false;
     try {
-      const fetchBytes = async (url) => {
-        const response = await fetch(url);
-        if (!response.ok) throw new Error(`cannot load ${url}: ${response.status}`);
-        return new Uint8Array(await response.arrayBuffer());
-      };
-      return this.open(await fetchBytes(bmpUrl), attribsUrl ? await fetchBytes(attribsUrl) : null);
+      const { signal } = this.lifetime;
+      const progress = (loaded, total) => this.fire('progress', { phase: 'fetch', loaded, total });
+      const [image, attribs] = await Promise.all([fetchBytes(bmpUrl, progress, undefined, signal), attribsUrl ? fetchBytes(attribsUrl, undefined, undefined, signal) : null]);
+      if (this.destroyed) return false;
+      this.fire('progress', { phase: 'decode' });
+      await afterPaint();
+      return this.open(image, attribs);
     } catch (error) {
       return this.fail(`Cannot open the panorama: ${error.message}`);
     }
   }
 
-  // The view: bearing in degrees, pitch in image rows above the middle row,
-  // zoom as magnification, and the engine's raw position.
-  get view() {
-    if (!this.session) return null;
-    const value = (code) => this.engine.x.kalweb_value(this.session, code);
-    const radius = value(VALUE.RADIUS), z = value(VALUE.ZPOS), y = value(VALUE.YPOS);
-    return {
-      bearing: value(VALUE.ORIENTATION),
-      pitch: y - Math.floor(value(VALUE.SRCHEIGHT) / 2),
-      zoom: radius / Math.max(1, radius - z),
-      x: value(VALUE.XPOS), y, z,
-    };
+  // The render worker gets its own copy of the panorama at this view size; a
+  // browser without module workers paints on the main thread.
+  // True-colour pictures are painted here: the worker would decode them again.
+  async startWorker(image, text) {
+    if (this.colour) {
+      this.frames?.close();
+      this.frames = null;
+    }
+    if (!this.useWorker || this.colour) return;
+    const module = await compileModule(this.wasmUrl);
+    if (this.destroyed) return;
+    try {
+      this.frames ??= new WorkerFrames(module, (...frame) => this.workerFrame(...frame), () => this.workerFailed());
+    } catch {
+      this.useWorker = false;
+      return;
+    }
+    const x = this.engine.x;
+    this.frames.open(image, text, x.kalweb_value(this.session, VALUE.VPWIDTH), x.kalweb_value(this.session, VALUE.VPHEIGHT));
   }
 
-  // Looks at `bearing` degrees, `pitch` rows above the middle, `zoom` times.
-  setView({ bearing = 0, pitch = 0, zoom = 1 } = {}) {
-    if (!this.session) return false;
-    const ok = this.engine.x.kalweb_setView(this.session, bearing, pitch, zoom) === 1;
+  workerFrame(seq, width, height, buffer) {
+    if (this.destroyed || seq < this.paintedSeq) return;  // a newer paint is up
+    this.paintedSeq = seq;
+    if (width !== this.canvas.width || height !== this.canvas.height) return;  // from before a resize
+    this.context.putImageData(new ImageData(new Uint8ClampedArray(buffer), width, height), 0, 0);
+  }
+
+  workerFailed() {
+    this.frames = null;
+    this.useWorker = false;
+    this.changed();
+  }
+
+  // Throws once destroy() has run: the viewer has nothing left to work on.
+  alive() {
+    if (this.destroyed) throw new Error(`KalViewer: ${DESTROYED}`);
+  }
+
+  // The view: bearing in degrees east of north (fractional), pitch in degrees
+  // above the horizon, zoom as magnification, and the engine's raw position.
+  // Null before a panorama opens or after destroy().
+  get view() {
+    if (!this.session) return null;
+    const x = this.engine.x, value = (code) => x.kalweb_value(this.session, code);
+    const [bearing, pitch, zoom] = new Float64Array(x.memory.buffer, x.kalweb_getView(this.session), 3);
+    return { bearing, pitch, zoom, x: value(VALUE.XPOS), y: value(VALUE.YPOS), z: value(VALUE.ZPOS) };
+  }
+
+  get zoom() { return this.view?.zoom ?? 1; }
+
+  // Looks at `bearing` degrees, `pitch` degrees above the horizon, `zoom`
+  // times; omitted fields keep their value. Returns the view taken, which the
+  // engine's limits may have clamped, or false for no panorama or no view.
+  setView(request = {}) {
+    this.alive();
+    if (!this.session || request === null || typeof request !== 'object') return false;
+    const next = { ...this.view };
+    for (const field of ['bearing', 'pitch', 'zoom']) {
+      if (request[field] === undefined) continue;
+      if (typeof request[field] !== 'number' || !Number.isFinite(request[field])) return false;
+      next[field] = request[field];
+    }
+    if (this.engine.x.kalweb_putView(this.session, next.bearing, next.pitch, next.zoom) < 0) return false;
+    this.motion.stop();
+    this.changed();
     this.render();
-    return ok;
+    return this.view;
   }
 
   get hotspotCount() { return this.session ? this.engine.x.kalweb_value(this.session, VALUE.NUMHOTSPOTS) : 0; }
 
   hotspot(index) {
+    this.alive();
     const x = this.engine.x;
     return { index, label: this.engine.string(x.kalweb_hotspotLabel(this.session, index)), text: this.engine.string(x.kalweb_hotspotText(this.session, index)) };
   }
 
+  // Enters or leaves fullscreen; resolves whether the viewer is in it.
+  toggleFullscreen() { return this.shell.controls.toggleFullscreen(); }
+
+  // The tour's scene on show, and a way to open another.
+  get scene() { return this.shell.tour?.current ?? null; }
+
+  openScene(id) { return this.shell.tour ? this.shell.tour.open(id) : Promise.resolve(false); }
+
+  // Frees the engine session, cancels an open in flight, and leaves the host
+  // as it was: no element, listener or style of the viewer's stays.
   destroy() {
+    if (this.destroyed) return;
+    this.destroyed = true;
+    this.lifetime.abort();
+    this.shell.destroy();
     this.resizer.disconnect();
     cancelAnimationFrame(this.raf);
     cancelAnimationFrame(this.smoothRaf);
+    this.raf = 0;
+    this.motion.stop();
+    this.frames?.close();
+    this.frames = null;
     if (this.session) this.engine.x.kalweb_delete(this.session);
     this.session = 0;
-    this.host.replaceChildren();
+    this.engine = null;
+    for (const element of this.added) element.remove();
+    this.host.style.position = this.hostPosition;
   }
 
   // The host's content box in device pixels.
   deviceSize(entry = null) {
     const box = entry?.devicePixelContentBoxSize?.[0];
+    if (box) return [Math.max(1, box.inlineSize), Math.max(1, box.blockSize)];
     const ratio = window.devicePixelRatio || 1;
-    const [width, height] = box ? [box.inlineSize, box.blockSize]
-      : [Math.round(this.host.clientWidth * ratio), Math.round(this.host.clientHeight * ratio)];
-    // A collapsed host still gets the least view the engine draws, until it grows.
-    return [Math.max(MIN_VIEW[0], width), Math.max(MIN_VIEW[1], height)];
+    return [Math.max(1, Math.round(this.host.clientWidth * ratio)), Math.max(1, Math.round(this.host.clientHeight * ratio))];
   }
 
   // A new size of the host element gives a new view of that many device pixels.
   fitToHost(entry) {
-    // A view smaller than the engine draws waits for the host to grow.
-    if (!this.session || this.host.clientWidth * (window.devicePixelRatio || 1) < MIN_VIEW[0] || !this.host.clientHeight) return;
+    if (!this.session || !this.host.clientWidth || !this.host.clientHeight) return;
     const [width, height] = this.deviceSize(entry);
-    if (width === this.canvas.width && height === this.canvas.height) return;
-    if (!this.engine.x.kalweb_resize(this.session, width, height)) {
-      this.fail(`Cannot show the panorama at this size: ${this.engine.string(this.engine.x.kalweb_error())}`);
+    if (width === this.canvas.width && height === this.canvas.height) {
+      this.shell.controls.clearMessage('size');  // back at the size on show
       return;
     }
+    if (!this.engine.x.kalweb_resize(this.session, width, height)) {
+      this.fail(`Cannot show the panorama at this size: ${this.engine.string(this.engine.x.kalweb_error())}`, 'size');
+      return;
+    }
+    this.shell.controls.clearMessage('size');
+    this.frames?.resize(width, height);
     this.endWalk();
+    this.changed();
     this.render();
   }
 
   // Something the viewer did differently from what was asked: said once.
   notify(text) {
-    this.message.textContent = text;
-    this.message.style.display = 'block';
+    if (this.destroyed) return;
+    this.shell.controls.showMessage(text, 'warning');
     this.fire('warning', { message: text });
   }
 
-  fail(text) {
-    this.message.textContent = text;
-    this.message.style.display = 'block';
+  // `source` names what failed, so that its success can clear the message.
+  fail(text, source = 'open') {
+    if (this.destroyed) return false;  // nothing left to show it in
+    this.shell.controls.showMessage(text, source);
     this.host.dispatchEvent(new CustomEvent('error', { detail: { message: text } }));
     return false;
   }
 
   fire(type, detail) { this.host.dispatchEvent(new CustomEvent(type, { detail })); }
 
-  // Paints the engine's frame, then reports what changed. A true-colour
-  // view that rests (no motion pending, no button held) gets a filtered
-  // frame at the next animation frame.
+  // Paints the engine's frame now; the viewchange waits for the next frame.
+  // `smooth`: the filtered frame of a true-colour view at rest.
   render(smooth = false) {
     const x = this.engine.x, width = x.kalweb_value(this.session, VALUE.VPWIDTH);
     const height = x.kalweb_value(this.session, VALUE.VPHEIGHT);
     const pixels = smooth ? x.kalweb_renderSmooth(this.session) : x.kalweb_render(this.session);
-    if (!pixels) return;
+    this.dirty = false;
+    this.paintedSeq = ++this.seq;
     this.smooth = smooth;
+    if (!pixels) return;
     if (this.canvas.width !== width || this.canvas.height !== height) {
       this.canvas.width = width;
       this.canvas.height = height;
     }
     const rgba = new Uint8ClampedArray(x.memory.buffer, pixels, width * height * 4);
     this.context.putImageData(new ImageData(rgba, width, height), 0, 0);
-    this.afterChange();
   }
 
-  resting() { return this.colour && !this.pressed && !this.engine.x.kalweb_moving(this.session); }
-
-  scheduleSmooth() {
-    if (this.smoothRaf || this.smooth || !this.resting()) return;
-    this.smoothRaf = requestAnimationFrame(this.guard(() => {
-      this.smoothRaf = 0;
-      if (this.session && !this.smooth && this.resting()) this.render(true);
-    }));
+  // The view moved or may have: paint and report it on the next frame.
+  changed() {
+    this.dirty = true;
+    if (!this.raf && this.session) this.raf = requestAnimationFrame(this.guard((time) => this.frame(time)));
   }
 
-  // Notifications first, then a viewchange event when the position moved.
-  afterChange() {
-    const x = this.engine.x;
-    for (let note; (note = x.kalweb_nextNotification(this.session)) !== -1;) {
-      const code = note >>> 16, value = note & 0xffff;
-      if (code === KN_HITHOTSPOT) this.hover(value === NO_HOTSPOT ? -1 : value);
-      else if (code === KN_SELHOTSPOT) this.fire('hotspot', this.hotspot(value));
-    }
-    this.canvas.style.cursor = CURSORS[x.kalweb_cursor(this.session)] ?? 'default';
-    const view = this.view, last = this.lastView;
-    if (!last || view.x !== last.x || view.y !== last.y || view.z !== last.z) {
-      this.lastView = view;
-      if (last) this.endWalk();
-      this.drawCompass(view.bearing);
-      this.fire('viewchange', view);
-    }
-    if (x.kalweb_moving(this.session)) this.schedule();
-    else this.scheduleSmooth();
-  }
-
-  schedule() {
-    if (!this.raf) this.raf = requestAnimationFrame(this.guard((time) => this.frame(time)));
-  }
-
-  // One animation frame: every motion tick that is due, each reported on its own.
+  // One animation frame: motion by speed x elapsed time, one paint, at most
+  // one viewchange.
   frame(time) {
     this.raf = 0;
     if (!this.session) return;
-    const x = this.engine.x;
-    let changed = false;
-    for (let result = FRAME_TICK_DUE; result & FRAME_TICK_DUE;) {
-      result = x.kalweb_frame(this.session, Math.floor(time) >>> 0);
-      changed ||= (result & FRAME_VIEW_CHANGED) !== 0;
-      this.afterChange();
+    // A stalled page resumes where it was rather than jumping.
+    const seconds = this.lastFrame ? Math.min(0.1, (time - this.lastFrame) / 1000) : 0;
+    this.lastFrame = time;
+    const moving = this.motion.step(seconds);
+    if (this.dirty && this.frames) {
+      const { x, y, z } = this.view;
+      this.frames.request(++this.seq, [x, y, z]);
+      this.dirty = false;
+    } else if (this.dirty) {
+      this.render();
     }
-    if (changed) this.render();
-    else if (x.kalweb_moving(this.session)) this.schedule();
+    this.notes();
+    this.reportView();
+    if (moving) this.changed();
+    else this.lastFrame = 0;
+    if (!moving) this.scheduleSmooth();
+  }
+
+  // A true-colour view at rest (no motion, no drag) gets the filtered frame
+  // at the next animation frame, unless something moved it meanwhile.
+  scheduleSmooth() {
+    if (!this.colour || this.smooth || this.smoothRaf) return;
+    const seq = this.seq;
+    this.smoothRaf = requestAnimationFrame(this.guard(() => {
+      this.smoothRaf = 0;
+      if (this.session && !this.destroyed && seq === this.seq && !this.dirty && !this.input?.dragging) this.render(true);
+    }));
+  }
+
+  // The engine's notifications and cursor after hover input.
+  notes() {
+    const x = this.engine.x;
+    for (let note; (note = x.kalweb_nextNotification(this.session)) !== -1;) {
+      const code = note >>> 16, value = note & 0xffff;
+      if (code === KN_HITHOTSPOT) this.hoverHotspot(value === NO_HOTSPOT ? -1 : value);
+      else if (code === KN_SELHOTSPOT) this.fire('hotspot', this.hotspot(value));
+    }
+    this.cursorChanged();
+  }
+
+  cursorChanged() {
+    if (!this.session) return;
+    const shape = CURSORS[this.engine.x.kalweb_cursor(this.session)] ?? 'default';
+    const grabbing = this.input?.dragging && this.drag === 'grab';
+    this.canvas.style.cursor = grabbing ? 'grabbing' : shape === 'default' && this.drag === 'grab' ? 'grab' : shape;
+  }
+
+  reportView() {
+    const view = this.view, last = this.lastView;
+    if (last && view.x === last.x && view.y === last.y && view.z === last.z) return;
+    this.lastView = view;
+    if (last) this.endWalk();
+    this.drawCompass(view.bearing);
+    this.fire('viewchange', view);
   }
 
   drawCompass(bearing) {
@@ -376,50 +509,50 @@ export class KalViewer {
     c.restore();
   }
 
-  // A pointer position in view pixels.
-  point(event) {
-    const box = this.canvas.getBoundingClientRect();
-    return [Math.floor(((event.clientX - box.left) * this.canvas.width) / box.width),
-      Math.floor(((event.clientY - box.top) * this.canvas.height) / box.height)];
+  // Moves the view by whole engine units; returns the limits it met.
+  moveBy(dx, dy, dz) {
+    if (!this.session) return 0;
+    const bounds = this.engine.x.kalweb_move(this.session, dx, dy, dz);
+    this.changed();
+    return bounds;
   }
 
-  pointerDown(event) {
-    if (!this.session || event.button !== 0) return;
-    this.canvas.focus();
-    this.canvas.setPointerCapture(event.pointerId);
-    this.pressed = true;
-    this.engine.x.kalweb_pointerDown(this.session, ...this.point(event));
-    this.afterChange();
+  // Zooms to `zoom` (clamped by the engine); the point at (vx, vy) is the
+  // caller's to keep in place.
+  zoomTo(zoom) {
+    if (!this.session || !(zoom > 0)) return;
+    const view = this.view;
+    this.engine.x.kalweb_putView(this.session, view.bearing, view.pitch, zoom);
+    this.changed();
   }
 
-  pointerMove(event) {
+  // The mouse over the view, not pressed: the engine looks for hotspots.
+  hover(vx, vy, clientX, clientY) {
     if (!this.session) return;
-    const [x, y] = this.point(event);
-    this.pointer = [event.clientX, event.clientY];
-    this.engine.x.kalweb_pointerMove(this.session, this.pressed ? 1 : 0, x, y);
-    this.afterChange();
+    this.pointer = [clientX, clientY];
+    this.engine.x.kalweb_pointerMove(this.session, 0, vx, vy);
+    this.notes();
   }
 
-  pointerUp(event) {
-    if (!this.session || !this.pressed) return;
-    this.pressed = false;
-    if (this.canvas.hasPointerCapture(event.pointerId)) this.canvas.releasePointerCapture(event.pointerId);
-    this.engine.x.kalweb_pointerUp(this.session, ...this.point(event));
-    this.afterChange();
-  }
-
-  pointerLeave() {
-    if (!this.session || this.pressed) return;
+  leave() {
+    if (!this.session) return;
     this.engine.x.kalweb_pointerLeave(this.session);
-    this.afterChange();
+    this.notes();
+  }
+
+  // A click or tap: the hotspot under it, if any, is picked.
+  pick(vx, vy) {
+    if (!this.session) return;
+    const index = this.engine.x.kalweb_hitTest(this.session, vx, vy);
+    if (index >= 0) this.fire('hotspot', this.hotspot(index));
   }
 
   blur() {
     if (!this.session) return;
-    this.pressed = false;
+    this.motion.stop();
     this.engine.x.kalweb_focusLost(this.session);
     this.endWalk();
-    this.afterChange();
+    this.notes();
   }
 
   keyDown(event) {
@@ -433,18 +566,33 @@ export class KalViewer {
       this.fire('hotspot', this.hotspot(this.visible[this.walk].index));
       return;
     }
-    const key = VK[event.key];
-    if (key === undefined) return;
-    event.preventDefault();
-    this.engine.x.kalweb_keyDown(this.session, key);
-    this.afterChange();
-    if (key === VK['+'] || key === VK['-']) this.render();
+    if (this.motion.pressKey(event.key)) {
+      event.preventDefault();
+      this.changed();
+      return;
+    }
+    const zoom = ZOOM_KEYS[event.key];
+    if (zoom) {
+      event.preventDefault();
+      this.zoomTo(this.zoom * zoom);
+      this.render();
+    } else if (event.key === 'Escape') {
+      this.endWalk();
+      this.hideTooltip();
+    } else if (event.key === 'Home' && this.startView) {
+      event.preventDefault();
+      this.setView(this.startView);
+    } else if (event.key === ' ') {
+      event.preventDefault();
+      this.motion.stop();
+    } else if ((event.key === 'f' || event.key === 'F') && typeof this.toggleFullscreen === 'function') {
+      event.preventDefault();
+      this.toggleFullscreen();
+    }
   }
 
   keyUp(event) {
-    const key = VK[event.key];
-    if (!this.session || key === undefined) return;
-    this.engine.x.kalweb_keyUp(this.session, key);
+    if (this.session && this.motion.releaseKey(event.key)) this.changed();
   }
 
   // Tab and Shift+Tab step through the hotspots of the current view, left to
@@ -467,19 +615,23 @@ export class KalViewer {
     this.walk = next;
     if (next < 0) {
       this.hideTooltip();
+      this.fire('hotspotfocus', null);
       return;
     }
-    const spot = this.visible[next], box = this.canvas.getBoundingClientRect();
-    this.showTooltip(this.hotspot(spot.index).label,
-      (spot.x * box.width) / this.canvas.width, (spot.y * box.height) / this.canvas.height);
+    const spot = this.visible[next], box = this.canvas.getBoundingClientRect(), hotspot = this.hotspot(spot.index);
+    this.showTooltip(hotspot.label, (spot.x * box.width) / this.canvas.width, (spot.y * box.height) / this.canvas.height);
+    this.fire('hotspotfocus', hotspot);
   }
 
   endWalk() {
-    if (this.walk >= 0) this.hideTooltip();
+    if (this.walk >= 0) {
+      this.hideTooltip();
+      this.fire('hotspotfocus', null);
+    }
     this.walk = -1;
   }
 
-  hover(index) {
+  hoverHotspot(index) {
     if (index < 0) {
       if (this.walk < 0) this.hideTooltip();
       return;

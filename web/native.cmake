@@ -12,4 +12,5 @@ target_link_libraries(kalweb_render_timer PRIVATE kal_portable)
 target_sources(kal_native_tests PRIVATE
   ${KALWEB_SESSION_SOURCES}
   ${CMAKE_SOURCE_DIR}/web/src/exports.cpp
-  ${CMAKE_SOURCE_DIR}/web/src/colour_exports.cpp)
+  ${CMAKE_SOURCE_DIR}/web/src/colour_exports.cpp
+  ${CMAKE_SOURCE_DIR}/web/src/view_exports.cpp)

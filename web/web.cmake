@@ -7,7 +7,8 @@ set(KAL_WEB_SOURCES
   ${CMAKE_SOURCE_DIR}/engine/platform/stand_in.cpp
   ${KALWEB_SESSION_SOURCES}
   ${CMAKE_SOURCE_DIR}/web/src/exports.cpp
-  ${CMAKE_SOURCE_DIR}/web/src/colour_exports.cpp)
+  ${CMAKE_SOURCE_DIR}/web/src/colour_exports.cpp
+  ${CMAKE_SOURCE_DIR}/web/src/view_exports.cpp)
 
 function(kal_web_module name)
   add_executable(${name} ${KAL_WEB_SOURCES} ${ARGN})

@@ -34,6 +34,8 @@ int maxImageWidth(int angle);
 // viewport may be larger than the image covers at zoom 1 (a quarter of the
 // circumference wide, the image's height tall): the lens then magnifies
 // and the least zoom grows to match, so the image is never scaled up.
+// The lens magnifies at most `radius` times: a viewport that would need more
+// is refused with KAL_ERR_VPSIZE, as is one beyond kMaxColourViewSide.
 // Null on failure, with kal_Error(nullptr) set as kal_Create sets it.
 HPANORAMA createColourPanorama(const ColourImage &image, const RECT &viewport,
                                const KalAttribs *attribs);
@@ -42,7 +44,9 @@ HPANORAMA createColourPanorama(const ColourImage &image, const RECT &viewport,
 int pixelBytes(HPANORAMA pano);
 
 // For a colour panorama kal_GetView returns vpWidth 32-bit pixels a row,
-// bottom-up, with no padding: nearest samples, the moving frame.
+// bottom-up, with no padding: nearest samples, the moving frame. The
+// BITMAPINFO it fills (if asked) is the header of a 32-bit BI_BITFIELDS view
+// and its three colour masks (R, G, B in byte order), 52 bytes in all.
 
 // The resting frame: every view pixel bilinear from its sub-pixel source
 // position, into the view buffer, which it returns. An 8-bit panorama

@@ -17,8 +17,7 @@ bool reserveTables(Panorama *rec, const BITMAPINFOHEADER &header, const KalAttri
     const int horizon = static_cast<int16_t>(attribs.horizon);
     const int rows = header.biHeight + (horizon < 0 ? -horizon : horizon) + 1;
     const int oldShearCount = rec->shearCount;
-    if (!reserveShearTable(rec, shearCountFor(header.biWidth, attribAngle(attribs))))
-        return false;
+    if (!reserveShearTable(rec, shearCountFor(header.biWidth, attribAngle(attribs)))) return false;
     if (reserveLensTable(rec, rows)) return true;
     rec->shearCount = oldShearCount;
     return false;
@@ -30,8 +29,8 @@ bool reserveTables(Panorama *rec, const BITMAPINFOHEADER &header, const KalAttri
 void releaseOldImage(Panorama *rec, const BITMAPINFO *info, const void *bits)
 {
     void *old = rec->dibBlock ? rec->dibBlock : rec->imageBits;
-    const bool stillUsed = old == static_cast<const void *>(info) || old == bits ||
-                           (bits && rec->imageBits == bits);
+    const bool stillUsed =
+        old == static_cast<const void *>(info) || old == bits || (bits && rec->imageBits == bits);
     if (!stillUsed) freeBlock(old);
 }
 
@@ -53,8 +52,7 @@ bool releaseOldHotSpots(Panorama *rec, const KalAttribs &attribs)
 }  // namespace
 
 extern "C" BOOL KALAPI kal_Replace(HPANORAMA Panorama, const BITMAPINFO *BitsInfo,
-                                   const void *ImageBits, const KalAttribs *Attribs,
-                                   BOOL DeleteDIB)
+                                   const void *ImageBits, const KalAttribs *Attribs, BOOL DeleteDIB)
 {
     if (!Panorama) return setError(nullptr, KAL_ERR_PARAM);
     HPANORAMA rec = Panorama;

@@ -327,8 +327,11 @@ extern "C" void *KALAPI kal_GetView(HPANORAMA Panorama, BITMAPINFO *BitsInfo)
     setError(Panorama, KAL_ERR_NONE);
     if (BitsInfo) {
         std::memcpy(&BitsInfo->bmiHeader, &Panorama->viewInfo, sizeof Panorama->viewInfo);
+        // A 32-bit view is described by its three colour masks alone.
+        const size_t colours =
+            Panorama->pixelBytes == 4 ? 3 * sizeof(DWORD) : sizeof Panorama->colors;
         std::memcpy(reinterpret_cast<uint8_t *>(BitsInfo) + sizeof Panorama->viewInfo,
-                    Panorama->colors, sizeof Panorama->colors);
+                    Panorama->colors, colours);
     }
     renderView(Panorama);
     return Panorama->viewBits;

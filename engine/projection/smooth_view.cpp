@@ -14,7 +14,7 @@
 namespace {
 
 struct BlockFree {
-    void operator()(double *p) const { freeBlock(p); }
+    void operator()(void *p) const { freeBlock(p); }
 };
 
 // Floor into a 64-bit integer without a library call.
@@ -24,19 +24,32 @@ inline int64_t floorOf(double v)
     return v < static_cast<double>(f) ? f - 1 : f;
 }
 
+// Weights are fixed point with kWeightBits fraction bits: fine enough that
+// a blend stays within a hundredth of a level of the exact one.
+constexpr int kWeightBits = 14;
+constexpr int kWeightOne = 1 << kWeightBits;
+
 // The two neighbours of a source position along one axis and the weight of
 // the second: wrapped around a full circle, or clamped to the edge.
 struct Neighbours {
     int64_t first, second;
-    float weight;
+    int32_t weight;
 };
+
+inline int32_t weightOf(double pos, int64_t base)
+{
+    return static_cast<int32_t>((pos - static_cast<double>(base)) * kWeightOne + 0.5);
+}
 
 inline Neighbours wrapped(double pos, int64_t size)
 {
     int64_t base = floorOf(pos);
-    const auto weight = static_cast<float>(pos - static_cast<double>(base));
-    base %= size;
-    if (base < 0) base += size;
+    const int32_t weight = weightOf(pos, base);
+    // Positions lie within a width or two of the image: a division is rare.
+    if (base < 0 || base >= size) {
+        base %= size;
+        if (base < 0) base += size;
+    }
     return {base, base + 1 == size ? 0 : base + 1, weight};
 }
 
@@ -45,66 +58,176 @@ inline Neighbours clamped(double pos, int64_t size)
     const double last = static_cast<double>(size - 1);
     pos = pos < 0 ? 0 : (pos > last ? last : pos);
     const int64_t base = floorOf(pos);
-    return {base, base + 1 < size ? base + 1 : base,
-            static_cast<float>(pos - static_cast<double>(base))};
+    return {base, base + 1 < size ? base + 1 : base, weightOf(pos, base)};
 }
 
-// The bilinear blend of four RGBA pixels, rounded per channel.
-inline uint32_t blend(uint32_t p00, uint32_t p01, uint32_t p10, uint32_t p11, float wx, float wy)
+// The bilinear blend of four RGBA pixels, rounded per channel: along the
+// rows first, kept to 15 bits, then across them.
+inline uint32_t blend(uint32_t p00, uint32_t p01, uint32_t p10, uint32_t p11, int32_t wx,
+                      int32_t wy)
 {
-    const float w00 = (1 - wx) * (1 - wy), w01 = wx * (1 - wy), w10 = (1 - wx) * wy, w11 = wx * wy;
+    constexpr int kKeep = kWeightBits - 7;  // bits the row blends drop
+    constexpr int kShift = kWeightBits + kKeep;
 #if defined(__SSE2__)
     const __m128i zero = _mm_setzero_si128();
-    auto channels = [&zero](uint32_t p) {
-        const __m128i bytes = _mm_cvtsi32_si128(static_cast<int>(p));
-        return _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_unpacklo_epi8(bytes, zero), zero));
+    // Channel pairs (first, second) as 16-bit lanes, against (1 - w, w).
+    auto pairs = [&zero](uint32_t a, uint32_t b) {
+        const __m128i bytes = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(a)),
+                                                _mm_cvtsi32_si128(static_cast<int>(b)));
+        return _mm_unpacklo_epi8(bytes, zero);
     };
-    __m128 sum = _mm_mul_ps(channels(p00), _mm_set1_ps(w00));
-    sum = _mm_add_ps(sum, _mm_mul_ps(channels(p01), _mm_set1_ps(w01)));
-    sum = _mm_add_ps(sum, _mm_mul_ps(channels(p10), _mm_set1_ps(w10)));
-    sum = _mm_add_ps(sum, _mm_mul_ps(channels(p11), _mm_set1_ps(w11)));
-    const __m128i ints = _mm_cvttps_epi32(_mm_add_ps(sum, _mm_set1_ps(0.5f)));
-    const __m128i words = _mm_packs_epi32(ints, zero);
+    auto weights = [](int32_t w) { return _mm_set1_epi32((w << 16) | (kWeightOne - w)); };
+    const __m128i wxs = weights(wx);
+    const __m128i top = _mm_srli_epi32(_mm_madd_epi16(pairs(p00, p01), wxs), kKeep);
+    const __m128i bottom = _mm_srli_epi32(_mm_madd_epi16(pairs(p10, p11), wxs), kKeep);
+    __m128i sum = _mm_madd_epi16(_mm_or_si128(top, _mm_slli_epi32(bottom, 16)), weights(wy));
+    sum = _mm_srli_epi32(_mm_add_epi32(sum, _mm_set1_epi32(1 << (kShift - 1))), kShift);
+    const __m128i words = _mm_packs_epi32(sum, zero);
     return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(words, zero)));
 #else
     uint32_t out = 0;
     for (int shift = 0; shift < 32; shift += 8) {
-        auto at = [shift](uint32_t p) { return static_cast<float>((p >> shift) & 0xFF); };
-        const float v = at(p00) * w00 + at(p01) * w01 + at(p10) * w10 + at(p11) * w11;
-        out |= static_cast<uint32_t>(v + 0.5f) << shift;
+        auto at = [shift](uint32_t p) { return static_cast<int32_t>((p >> shift) & 0xFF); };
+        const int32_t top = (at(p00) * (kWeightOne - wx) + at(p01) * wx) >> kKeep;
+        const int32_t bottom = (at(p10) * (kWeightOne - wx) + at(p11) * wx) >> kKeep;
+        const int32_t v = (top * (kWeightOne - wy) + bottom * wy + (1 << (kShift - 1))) >> kShift;
+        out |= static_cast<uint32_t>(v) << shift;
     }
     return out;
 #endif
 }
 
-// What every row of one frame shares.
+// What every row of one frame shares, and its per-view-column tables: the
+// signed column term colA[u] = +-a[j], its shear colAq[u] = +-a[j] * q and
+// b[j]; the two source columns of every view column and the weight of the
+// second (a level view's for the whole frame, a tilted view's per row), and
+// a row's two source row offsets and weights.
 struct SmoothFrame {
     const uint32_t *image;
     int64_t width, height;
     double xPos, hs;
     int dy;
-    int vpWidth, vpHeight, half;
-    bool wrap;
-    const double *a, *aq, *b;  // per lens column: a[j], a[j] * q, b[j]
+    int vpWidth, vpHeight;
+    bool wrap, level;
+    double *colA, *colAq, *colB;
+    int32_t *x0, *x1, *wx;
+    int32_t *y0, *y1, *wy;
     uint32_t *view;
 };
 
+inline Neighbours columnsAt(const SmoothFrame &f, double col)
+{
+    return f.wrap ? wrapped(col, f.width) : clamped(col, f.width);
+}
+
+inline void setColumns(const SmoothFrame &f, int u, double col)
+{
+    const Neighbours x = columnsAt(f, col);
+    f.x0[u] = static_cast<int32_t>(x.first);
+    f.x1[u] = static_cast<int32_t>(x.second);
+    f.wx[u] = x.weight;
+}
+
+// A tilted row's columns, without branches: within a width of the image,
+// a full circle's wrap is one step either way; only a row sheared further
+// takes the general wrap.
+template <bool Wrap>
+void shearedColumns(const SmoothFrame &f, double t)
+{
+    // Locals: a store through the tables may alias the frame record.
+    const int n = f.vpWidth;
+    const double *colA = f.colA, *colAq = f.colAq, *colB = f.colB;
+    int32_t *x0 = f.x0, *x1 = f.x1, *wx = f.wx;
+    const auto width = static_cast<int32_t>(f.width);
+    const double w = static_cast<double>(f.width), xPos = f.xPos + (Wrap ? w : 0);
+    const double hi = Wrap ? 3 * w - 1 : w - 1;
+    bool beyond = false;
+    for (int u = 0; u < n; ++u) {
+        double pos = xPos + colA[u] + colAq[u] * (t * colB[u]);  // a wrap's is >= 0 unless beyond
+        if (Wrap) beyond |= !(pos >= 0 && pos <= hi);
+        pos = pos < 0 ? 0 : pos;
+        pos = pos > hi ? hi : pos;
+        auto base = static_cast<int32_t>(pos);
+        wx[u] = static_cast<int32_t>((pos - base) * kWeightOne + 0.5);
+        if (Wrap) {
+            base -= width;
+            base += base < 0 ? width : 0;
+            base -= base >= width ? width : 0;
+            x1[u] = base + 1 == width ? 0 : base + 1;
+        } else {
+            x1[u] = base + 1 < width ? base + 1 : base;
+        }
+        x0[u] = base;
+    }
+    if (beyond)
+        for (int u = 0; u < n; ++u) setColumns(f, u, f.xPos + colA[u] + colAq[u] * (t * colB[u]));
+}
+
 // View row r: source row hs + t * b[j] for row distance t, source column
-// xPos +- a[j] * (1 + t * b[j] * q), the shear's continuous form.
+// xPos +- a[j] * (1 + t * b[j] * q), the shear's continuous form. The
+// positions go first (a loop without branches for the rows), the blends
+// after.
 void smoothRow(const SmoothFrame &f, int r)
 {
-    const int t = f.dy + r - f.vpHeight / 2;
-    uint32_t *out = f.view + static_cast<ptrdiff_t>(r) * f.vpWidth;
+    // Locals: a store through the tables may alias the frame record.
+    const int n = f.vpWidth;
+    const double *colB = f.colB;
+    int32_t *y0 = f.y0, *y1 = f.y1, *wy = f.wy;
+    const double t = f.dy + r - f.vpHeight / 2, hs = f.hs;
+    const double last = static_cast<double>(f.height - 1);
+    const auto width = static_cast<int32_t>(f.width), lastRow = static_cast<int32_t>(f.height - 1);
+    for (int u = 0; u < n; ++u) {
+        double pos = hs + t * colB[u];
+        pos = pos < 0 ? 0 : pos;
+        pos = pos > last ? last : pos;
+        const auto base = static_cast<int32_t>(pos);  // pos >= 0: truncation is the floor
+        y0[u] = base * width;
+        y1[u] = (base < lastRow ? base + 1 : base) * width;
+        wy[u] = static_cast<int32_t>((pos - base) * kWeightOne + 0.5);
+    }
+    if (!f.level) f.wrap ? shearedColumns<true>(f, t) : shearedColumns<false>(f, t);
+    uint32_t *out = f.view + static_cast<ptrdiff_t>(r) * n;
+    const uint32_t *image = f.image;
+    const int32_t *x0 = f.x0, *x1 = f.x1, *wx = f.wx;
+    for (int u = 0; u < n; ++u) {
+        const uint32_t *row0 = image + y0[u], *row1 = image + y1[u];
+        out[u] = blend(row0[x0[u]], row0[x1[u]], row1[x0[u]], row1[x1[u]], wx[u], wy[u]);
+    }
+}
+
+// The per-view-column tables after the lens's column terms a and b, all
+// in one block.
+size_t frameBytes(int columns, int vpWidth)
+{
+    return sizeof(double) * (2 * static_cast<size_t>(columns) + 3 * static_cast<size_t>(vpWidth)) +
+           6 * sizeof(int32_t) * static_cast<size_t>(vpWidth);
+}
+
+void carve(SmoothFrame &f, void *block, int columns, double **a, double **b)
+{
+    *a = static_cast<double *>(block);
+    *b = *a + columns;
+    f.colA = *b + columns;
+    f.colAq = f.colA + f.vpWidth;
+    f.colB = f.colAq + f.vpWidth;
+    f.x0 = reinterpret_cast<int32_t *>(f.colB + f.vpWidth);
+    f.x1 = f.x0 + f.vpWidth;
+    f.wx = f.x1 + f.vpWidth;
+    f.y0 = f.wx + f.vpWidth;
+    f.y1 = f.y0 + f.vpWidth;
+    f.wy = f.y1 + f.vpWidth;
+}
+
+void fillColumns(const SmoothFrame &f, const double *a, const double *b, double q)
+{
+    const int half = f.vpWidth / 2;
     for (int u = 0; u < f.vpWidth; ++u) {
-        const int j = u < f.half ? f.half - u : u - f.half;
-        const double tau = u < f.half ? -1.0 : 1.0;
-        const double ys = t * f.b[j];
-        const double col = f.xPos + tau * (f.a[j] + f.aq[j] * ys);
-        const Neighbours x = f.wrap ? wrapped(col, f.width) : clamped(col, f.width);
-        const Neighbours y = clamped(f.hs + ys, f.height);
-        const uint32_t *row0 = f.image + y.first * f.width, *row1 = f.image + y.second * f.width;
-        out[u] =
-            blend(row0[x.first], row0[x.second], row1[x.first], row1[x.second], x.weight, y.weight);
+        const int j = u < half ? half - u : u - half;
+        const double tau = u < half ? -1.0 : 1.0;
+        f.colA[u] = tau * a[j];
+        f.colAq[u] = tau * a[j] * q;
+        f.colB[u] = b[j];
+        if (f.level) setColumns(f, u, f.xPos + f.colA[u]);
     }
 }
 
@@ -113,15 +236,10 @@ void smoothRow(const SmoothFrame &f, int r)
 bool renderSmooth(Panorama *rec)
 {
     const int columns = lensColumns(rec);
-    std::unique_ptr<double[], BlockFree> terms(
-        static_cast<double *>(allocBlock(sizeof(double) * 3 * static_cast<size_t>(columns))));
-    if (!terms) return false;
-    double *a = terms.get(), *aq = a + columns, *b = aq + columns;
-    lensColumnTerms(rec, a, b);
-    const double q = tiltFactor(rec);
-    for (int j = 0; j < columns; ++j) aq[j] = a[j] * q;
-
+    std::unique_ptr<void, BlockFree> block(allocBlock(frameBytes(columns, rec->vpWidth)));
+    if (!block) return false;
     const int hs = rec->srcHeight / 2;
+    const double q = tiltFactor(rec);
     SmoothFrame f;
     f.image = reinterpret_cast<const uint32_t *>(rec->imageBits);
     f.width = rec->srcWidth;
@@ -131,12 +249,13 @@ bool renderSmooth(Panorama *rec)
     f.dy = rec->yPos - hs;
     f.vpWidth = rec->vpWidth;
     f.vpHeight = rec->vpHeight;
-    f.half = rec->vpWidth / 2;
     f.wrap = rec->angle == 360;
-    f.a = a;
-    f.aq = aq;
-    f.b = b;
+    f.level = q == 0.0;
     f.view = reinterpret_cast<uint32_t *>(rec->viewBits);
+    double *a, *b;
+    carve(f, block.get(), columns, &a, &b);
+    lensColumnTerms(rec, a, b);
+    fillColumns(f, a, b, q);
     for (int r = 0; r < f.vpHeight; ++r) smoothRow(f, r);
     return true;
 }

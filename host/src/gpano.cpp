@@ -78,8 +78,10 @@ bool readNumber(std::string_view xmp, std::string_view name, double &value)
     return true;
 }
 
+// 0..360; a sum that overflowed (absurd field values) counts as 0.
 double wrapDegrees(double degrees)
 {
+    if (!std::isfinite(degrees)) return 0;
     const double d = std::fmod(degrees, 360.0);
     return d < 0 ? d + 360.0 : d;
 }

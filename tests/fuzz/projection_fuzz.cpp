@@ -1,7 +1,9 @@
-// libFuzzer target over creation, moves and point mapping: any geometry and
-// any sequence of moves either is refused with a code and leaks nothing, or
+// libFuzzer target over creation, moves and point mapping, of 8-bit and
+// (angle's top bit set) colour panoramas: any geometry and any sequence of
+// moves either is refused with a code and leaks nothing, or
 // keeps every reachable lens row inside the table and its sampled rows inside
 // the image. Built with clang, whose UBSan also checks float-to-int casts.
+#include "colour_panorama.h"
 #include "kalengine.h"
 #include "panorama.h"
 #include "projection/projection.h"
@@ -72,21 +74,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
               height = static_cast<uint16_t>(in.next16());
     KalAttribs attribs = {};
     attribs.angle = in.next16();
+    const bool colour = attribs.angle < 0;
+    if (colour) attribs.angle &= 0x7FFF;
     attribs.horizon = in.next16();
     const RECT vp = {0, 0, static_cast<uint16_t>(in.next16()), static_cast<uint16_t>(in.next16())};
     // Keep the tables small enough for the fuzzer's memory limit.
-    const int64_t entries = (int64_t{vp.right} / 2 + 1) * (height + std::abs(attribs.horizon) + 1);
-    if (entries > (int64_t{1} << 19)) return 0;
+    const int64_t rows =
+        std::max<int64_t>(height + std::abs(attribs.horizon) + 1, vp.bottom / 2 + 1);
+    if ((int64_t{vp.right} / 2 + 1) * rows > (int64_t{1} << 19)) return 0;
 
     static uint8_t header[1064];
-    static uint8_t rows[4];  // never read by creation, moves or mapping
+    alignas(4) static uint8_t pixels[4];  // never read by creation, moves or mapping
     auto *info = reinterpret_cast<BITMAPINFOHEADER *>(header);
     info->biSize = 40;
     info->biWidth = width;
     info->biHeight = height;
     info->biBitCount = 8;
     const long live = standInLiveHeapBlocks(), palettes = standInLivePalettes();
-    HPANORAMA h = kal_Create(reinterpret_cast<BITMAPINFO *>(header), rows, &vp, &attribs);
+    HPANORAMA h =
+        colour ? kal::createColourPanorama(
+                     {width, height, reinterpret_cast<const uint32_t *>(pixels)}, vp, &attribs)
+               : kal_Create(reinterpret_cast<BITMAPINFO *>(header), pixels, &vp, &attribs);
     if (!h) {
         require(kal_Error(nullptr) != KAL_ERR_NONE, "a refusal has a code");
         require(standInLiveHeapBlocks() == live && standInLivePalettes() == palettes,

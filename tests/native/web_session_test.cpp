@@ -13,6 +13,7 @@
 #include "stand_in_control.h"
 
 #include <climits>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -243,6 +244,11 @@ TEST(WebSession, ExportsTakeExtremeIntegers)
         kalweb_frame(s, static_cast<unsigned>(a));
     }
     kalweb_setView(s, 0, 0, 1e308);
+    const double wild[] = {INT_MIN, INT_MAX, 1e308, -1e308, NAN, INFINITY, -0.0};
+    for (double bearing : wild)
+        for (double pitch : wild)
+            for (double zoom : wild) kalweb_putView(s, bearing, pitch, zoom);
+    EXPECT_NE(kalweb_getView(s), nullptr);
     kalweb_visibleHotspots(s, INT_MAX);
     kalweb_visibleHotspots(s, INT_MIN);
     kalweb_pointerLeave(s);

@@ -8,22 +8,12 @@ import os from 'node:os';
 import path from 'node:path';
 
 // puppeteer-core lives in web/node_modules, beside the helper that loads it.
-const { openViewerPage, LIMIT_MS } = await import(new URL('../../web/tools/browser.mjs', import.meta.url));
+const { openViewerPage, LIMIT_MS, results, check } = await import(new URL('../../web/tools/browser.mjs', import.meta.url));
 
 const [buildDir, kalrender] = process.argv.slice(2);
 const samples = path.join(buildDir, 'samples');
 const temp = fs.mkdtempSync(path.join(os.tmpdir(), 'kalweb-'));
-let failures = 0;
-
-function report(name, error) {
-  if (error) failures++;
-  const reason = `${error?.message ?? error}`.replace(/\s+/g, ' ').trim();
-  console.log(error ? `fail web: ${name}: ${reason}` : `pass web: ${name}`);
-}
-
-function check(condition, message) {
-  if (!condition) throw new Error(message);
-}
+const { report } = results;
 
 function withLimit(promise, what) {
   let timer;
@@ -108,7 +98,16 @@ const tests = {
         check(await page.evaluate((url) => window.kalViewer.openUrl(url, 'samples/courtyard.KAL'), `samples/${image}`), `${image} did not open`);
       }
       await resizeViewer(page, width, height);
-      check(await page.evaluate((v) => window.kalViewer.setView(v), view), 'setView refused the view');
+      // kalrender takes the pitch as the view centre's offset from the middle
+      // row in view pixels, the viewer in degrees above the horizon: at view
+      // scale s that is offset * s rows, and h rows up lie atan(h / radius) up.
+      // kalrender truncates the zoom's depth, the viewer takes the nearest.
+      check(await page.evaluate((v) => {
+        const viewer = window.kalViewer, value = (code) => viewer.engine.x.kalweb_value(viewer.session, code);
+        const radius = value(2), z = Math.trunc(radius - radius / v.zoom), scale = (radius - z) / radius;
+        const degrees = (Math.atan((v.pitch * scale - value(0)) / radius) * 180) / Math.PI;
+        return viewer.setView({ bearing: v.bearing, pitch: degrees, zoom: 1 / scale });
+      }, view), 'setView refused the view');
       const web = await canvasPixels(page), native = nativeView(image, view, width, height);
       const first = web.findIndex((byte, i) => byte !== native[i]);
       check(first < 0 && web.length === native.length,
@@ -117,28 +116,29 @@ const tests = {
     await resizeViewer(page, 640, 480);
   },
 
-  async 'a drag turns the view at the joystick rate of the pointer offset'(page) {
-    await page.evaluate(() => window.kalViewer.setView({ bearing: 0 }));
+  async 'a joystick drag turns the view steadily until the release'(page) {
+    await page.evaluate(() => { window.kalViewer.setView({ bearing: 0, pitch: 0, zoom: 1 }); window.kalViewer.drag = 'joystick'; });
     const width = await page.evaluate(() => window.kalViewer.engine.x.kalweb_value(window.kalViewer.session, 10));
     const start = await page.evaluate(() => window.kalViewer.view);
     const takeViews = await recordViews(page);
     const [cx, cy] = await pagePoint(page, 320, 240);
     await page.mouse.move(cx, cy);
     await page.mouse.down();
-    await page.mouse.move(cx + 200, cy);  // 200 px right: rate min(200 / 4, 32)
+    await page.mouse.move(cx + 200, cy);
     await sleep(600);
     await page.mouse.up();
     const during = await takeViews();
     await sleep(300);
     const after = await takeViews();
+    await page.evaluate(() => { window.kalViewer.drag = 'grab'; });
     const steps = xSteps(during, start.x, width).filter((step) => step !== 0);
-    check(steps.length >= 5, `only ${steps.length} ticks moved the view`);
-    check(steps.every((step) => step === 32), `x steps were ${steps.join(' ')}, not 32 each`);
+    check(steps.length >= 5, `only ${steps.length} frames moved the view`);
+    check(steps.every((step) => step > 0), `x steps were ${steps.join(' ')}, not all to the right`);
     check(during.every((view) => view.y === start.y && view.z === start.z), 'a level drag changed the pitch or zoom');
     check(after.length === 0, 'the view moved on after the release');
   },
 
-  async 'held arrow keys accelerate and decay after release'(page) {
+  async 'held arrow keys turn; the turn stops within 150 ms of the release'(page) {
     const width = await page.evaluate(() => window.kalViewer.engine.x.kalweb_value(window.kalViewer.session, 10));
     const start = await page.evaluate(() => { window.kalViewer.canvas.focus(); return window.kalViewer.view; });
     const takeViews = await recordViews(page);
@@ -146,13 +146,12 @@ const tests = {
     await sleep(500);
     const held = xSteps(await takeViews(), start.x, width);
     await page.keyboard.up('ArrowRight');
-    const last = await page.evaluate(() => window.kalViewer.view.x);
-    await sleep(held.length * 50 + 800);
-    const released = xSteps(await takeViews(), last, width);
-    check(held.length >= 4 && held.every((step, i) => step === i + 1), `steps while held: ${held.join(' ')}`);
-    check(released.length >= 2 && released.every((step, i) => i === 0 || step === released[i - 1] - 1),
-      `steps after release: ${released.join(' ')}`);
-    check(released.at(-1) === 1, `the motion ended with a step of ${released.at(-1)}`);
+    await sleep(150);
+    await takeViews();
+    await sleep(300);
+    const released = await takeViews();
+    check(held.length >= 4 && held.every((step) => step > 0), `steps while held: ${held.join(' ')}`);
+    check(released.length === 0, `the view moved ${released.length} times after the release`);
   },
 
   async 'hovering a door shows its label; a click fires the hotspot event'(page) {
@@ -256,4 +255,4 @@ try {
   await close();
   fs.rmSync(temp, { recursive: true, force: true });
 }
-process.exit(failures ? 1 : 0);
+process.exit(results.failures ? 1 : 0);

@@ -48,6 +48,10 @@ int kalweb_frame(Session *s, unsigned now);
 int kalweb_moving(Session *s);
 int kalweb_cursor(Session *s);
 int kalweb_nextNotification(Session *s);
+// Views in degrees (view_exports.cpp).
+const double *kalweb_getView(Session *s);
+int kalweb_putView(Session *s, double bearing, double pitch, double zoom);
+
 // True colour and warnings (colour_exports.cpp).
 uint32_t *kalweb_colourBlock(int width, int height, int fileBytes, const char *attribs,
                              int attribLength, const double *gpano);

@@ -51,3 +51,17 @@ export async function openViewerPage(buildDir, { width = 800, height = 700, quer
     throw error;
   }
 }
+
+// The suites' result lines: "pass web: NAME" or "fail web: NAME: reason".
+export const results = {
+  failures: 0,
+  report(name, error) {
+    if (error) results.failures++;
+    const reason = `${error?.message ?? error}`.replace(/\s+/g, ' ').trim();
+    console.log(error ? `fail web: ${name}: ${reason}` : `pass web: ${name}`);
+  },
+};
+
+export function check(condition, message) {
+  if (!condition) throw new Error(message);
+}

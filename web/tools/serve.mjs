@@ -28,7 +28,7 @@ export function startServer(buildDir, port = 0) {
     try {
       if (!file) throw new Error('not served');
       const body = await fs.readFile(file);
-      response.writeHead(200, { 'Content-Type': types[path.extname(file)] ?? 'application/octet-stream', 'Cache-Control': 'no-store' });
+      response.writeHead(200, { 'Content-Type': types[path.extname(file)] ?? 'application/octet-stream', 'Content-Length': body.length, 'Cache-Control': 'no-store' });
       response.end(body);
     } catch {
       response.writeHead(404, { 'Content-Type': 'text/plain' });

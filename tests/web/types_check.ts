@@ -1,0 +1,33 @@
+// Uses the web viewer's declarations as a page author would; page_test.mjs
+// runs `tsc --noEmit` on it, so a declaration that breaks such use fails.
+import { KalViewer, type KalView, type KalViewerEventMap } from '../../web/kalvoria.js';
+import '../../web/element.js';
+
+const host = document.createElement('div');
+const viewer = new KalViewer(host, {
+  autoRotate: 5,
+  idle: 2,
+  deepLink: true,
+  deviceOrientation: true,
+  tour: { scenes: { yard: { src: 'yard.bmp', attribs: 'yard.KAL', view: { bearing: 90 } }, hall: { src: new URL('https://example.test/hall.bmp') } }, start: 'yard' },
+});
+
+async function use(): Promise<number> {
+  const opened: boolean = await viewer.openUrl('hall.bmp', 'hall.KAL');
+  const inFullscreen: boolean = await viewer.toggleFullscreen();
+  const moved: boolean = await viewer.openScene('hall');
+  const view: KalView | null = viewer.view;
+  viewer.setView({ bearing: 10 });
+  const scene: string | null = viewer.scene;
+  return Number(opened && inFullscreen && moved) + (view?.zoom ?? 0) + (scene?.length ?? 0);
+}
+
+const element = document.createElement('kal-viewer');
+element.addEventListener('scenechange', (event) => console.log(event.detail.id, event.detail.previous));
+element.addEventListener('progress', (event) => {
+  if (event.detail.phase === 'fetch') console.log(event.detail.loaded / Math.max(1, event.detail.total));
+});
+element.addEventListener('viewchange', (event: KalViewerEventMap['viewchange']) => console.log(event.detail.bearing));
+const inner: KalViewer | null = element.viewer;
+void use();
+void inner;

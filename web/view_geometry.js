@@ -1,0 +1,56 @@
+// Where things are in the viewer: pointer positions in view pixels, the image
+// pixel under a view pixel, turning an image point under a view point, and
+// how many engine units make a degree. Each takes the viewer it works on.
+
+// The engine's value codes the viewer reads.
+export const VALUE = { ANGLE: 1, RADIUS: 2, NUMHOTSPOTS: 3, XPOS: 5, YPOS: 6, ZPOS: 7, SRCWIDTH: 10, VPWIDTH: 12, VPHEIGHT: 13 };
+
+const value = (viewer, code) => viewer.engine.x.kalweb_value(viewer.session, code);
+
+// A pointer position in view pixels, inside the view.
+export function viewPoint(viewer, clientX, clientY) {
+  const { canvas } = viewer, box = canvas.getBoundingClientRect();
+  const inside = (v, size) => Math.min(size - 1, Math.max(0, Math.floor(v)));
+  return [inside(((clientX - box.left) * canvas.width) / box.width, canvas.width),
+    inside(((clientY - box.top) * canvas.height) / box.height, canvas.height)];
+}
+
+// The image pixel shown at a view pixel: { column, row }, or null.
+export function imagePoint(viewer, vx, vy) {
+  if (!viewer.session) return null;
+  const pointer = viewer.engine.x.kalweb_mapPoint(viewer.session, vx, vy);
+  if (!pointer) return null;
+  const [column, row] = viewer.engine.ints(pointer, 2);
+  return { column, row };
+}
+
+// Engine units per degree now: image columns of bearing, and view pixels of
+// pitch (the cylinder puts h rows at atan(h / radius), so rows grow toward
+// the poles, and a row spans `zoom` view pixels).
+export function unitsPerDegree(viewer) {
+  const radius = value(viewer, VALUE.RADIUS), angle = value(viewer, VALUE.ANGLE) || 360;
+  const { pitch, zoom } = viewer.view, cosine = Math.cos((pitch * Math.PI) / 180);
+  return { columns: value(viewer, VALUE.SRCWIDTH) / angle, rows: (zoom * radius * Math.PI) / 180 / (cosine * cosine) };
+}
+
+// Turns so that the image point `anchor` shows at view pixel (vx, vy), as
+// near as the engine's limits allow. Returns the move made, in engine units.
+export function alignPoint(viewer, anchor, vx, vy) {
+  const width = value(viewer, VALUE.SRCWIDTH), full = (value(viewer, VALUE.ANGLE) || 360) === 360;
+  // Columns wrap round a full circle: the short way.
+  const across = (dx) => (full ? ((((dx % width) + width + width / 2) % width) - width / 2) | 0 : dx);
+  const start = viewer.view;
+  // The tilt makes the mapping slightly non-linear: further passes settle it.
+  for (let pass = 0; pass < 3; pass++) {
+    const seen = imagePoint(viewer, vx, vy);
+    if (!seen) break;
+    const dx = across(anchor.column - seen.column), dy = seen.row - anchor.row;
+    if (!dx && !dy) break;
+    const before = viewer.view;
+    viewer.moveBy(dx, dy, 0);
+    const after = viewer.view;
+    if (after.x === before.x && after.y === before.y) break;  // at a limit
+  }
+  const end = viewer.view;
+  return [across(end.x - start.x), end.y - start.y];
+}

@@ -1,0 +1,68 @@
+// The page's side of the render worker: sends the panorama, its size and the
+// positions to render, one frame in flight at a time (the newest position
+// waits), and hands finished frames back in order of request.
+export class WorkerFrames {
+  // onFrame(seq, width, height, buffer) paints; onFail() goes back to the
+  // main thread. Throws where the browser has no module workers.
+  constructor(module, onFrame, onFail) {
+    this.worker = new Worker(new URL('./render_worker.js', import.meta.url), { type: 'module' });
+    this.onFrame = onFrame;
+    this.onFail = onFail;
+    this.busy = false;
+    this.waiting = null;  // the newest request while one is in flight
+    this.spare = null;    // a frame buffer to render into again
+    this.worker.onmessage = ({ data }) => this.received(data);
+    this.worker.onerror = (event) => {
+      event.preventDefault();
+      this.fail();
+    };
+    this.worker.postMessage({ kind: 'start', module });
+  }
+
+  // The panorama's bytes at the page session's view size; the copies made
+  // here move to the worker whole.
+  open(image, attribs, width, height) {
+    const [ownImage, ownAttribs] = [image.slice(), attribs.slice()];
+    this.worker.postMessage({ kind: 'open', image: ownImage, attribs: ownAttribs, width, height }, [ownImage.buffer, ownAttribs.buffer]);
+  }
+
+  resize(width, height) { this.worker.postMessage({ kind: 'resize', width, height }); }
+
+  // Renders [x, y, z]; `seq` orders this frame among the page's own paints.
+  request(seq, position) {
+    if (this.busy) {
+      this.waiting = { seq, position };
+      return;
+    }
+    this.busy = true;
+    const buffer = this.spare;
+    this.spare = null;
+    this.worker.postMessage({ kind: 'frame', seq, position, buffer }, buffer ? [buffer] : []);
+  }
+
+  received(data) {
+    if (data.kind === 'failed') {
+      this.fail();
+      return;
+    }
+    this.busy = false;
+    this.onFrame(data.seq, data.width, data.height, data.buffer);
+    this.spare = data.buffer;
+    if (this.waiting) {
+      const { seq, position } = this.waiting;
+      this.waiting = null;
+      this.request(seq, position);
+    }
+  }
+
+  fail() {
+    this.close();
+    this.onFail();
+  }
+
+  close() {
+    this.worker.terminate();
+    this.busy = false;
+    this.waiting = null;
+  }
+}
