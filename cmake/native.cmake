@@ -28,6 +28,10 @@ if(KAL_FUZZ)
     target_compile_options(${name} PRIVATE ${KAL_WARNINGS} -fsanitize=fuzzer,address,undefined)
     target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
     target_link_libraries(${name} PRIVATE kal_portable)
+    string(REGEX REPLACE "_fuzz$" "" corpus ${name})
+    add_test(NAME fuzz.${corpus} COMMAND ${CMAKE_SOURCE_DIR}/cmake/fuzz_run.sh $<TARGET_FILE:${name}>
+             ${CMAKE_SOURCE_DIR}/tests/fuzz/corpus/${corpus} ${CMAKE_BINARY_DIR}/work/${name})
+    set_tests_properties(fuzz.${corpus} PROPERTIES LABELS fuzz)
   endforeach()
   include(${CMAKE_SOURCE_DIR}/web/fuzz.cmake OPTIONAL)
   return()
@@ -41,7 +45,11 @@ target_compile_options(kal_native_tests PRIVATE ${KAL_WARNINGS})
 target_compile_definitions(kal_native_tests PRIVATE
   KAL_SOURCE_DIR="${CMAKE_SOURCE_DIR}" KAL_BINARY_DIR="${CMAKE_BINARY_DIR}")
 target_link_libraries(kal_native_tests PRIVATE kal_portable GTest::gtest GTest::gtest_main)
-add_test(NAME native_tests COMMAND kal_native_tests)
+# One CTest test a case: the count is honest and cases spread over the cores.
+include(GoogleTest)
+set(KAL_GTEST_DISCOVERY DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+    PROPERTIES ENVIRONMENT UBSAN_OPTIONS=print_stacktrace=1 LABELS native)
+gtest_discover_tests(kal_native_tests TEST_PREFIX native. ${KAL_GTEST_DISCOVERY})
 
 # The renderer copies a row pair one row at a time where pointers are 32-bit;
 # this build compiles that loop here, so the renderer tests cover it on every
@@ -59,7 +67,7 @@ target_compile_definitions(kal_native_split_rows_tests PRIVATE KAL_SPLIT_ROW_PAI
   KAL_SOURCE_DIR="${CMAKE_SOURCE_DIR}" KAL_BINARY_DIR="${CMAKE_BINARY_DIR}")
 target_link_libraries(kal_native_split_rows_tests PRIVATE
   kal_portable_split_rows GTest::gtest GTest::gtest_main)
-add_test(NAME native_split_rows_tests COMMAND kal_native_split_rows_tests)
+gtest_discover_tests(kal_native_split_rows_tests TEST_PREFIX split-rows. ${KAL_GTEST_DISCOVERY})
 
 find_package(benchmark QUIET)
 if(benchmark_FOUND)
@@ -75,3 +83,4 @@ endif()
 
 include(${CMAKE_SOURCE_DIR}/cmake/native_tools.cmake OPTIONAL)
 include(${CMAKE_SOURCE_DIR}/web/native.cmake OPTIONAL)
+include(${CMAKE_SOURCE_DIR}/cmake/suites.cmake)

@@ -10,9 +10,15 @@ set(KAL_WIN_BIN ${CMAKE_BINARY_DIR}/bin)
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${KAL_WIN_BIN})
 set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${KAL_WIN_BIN})
 
-file(GLOB KAL_WINDOWS_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/engine/windows/*.cpp)
-list(FILTER KAL_WINDOWS_SOURCES EXCLUDE REGEX "_controller\\.cpp$")  # already portable
-file(GLOB KAL_WINDOWS_RESOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/engine/windows/*.rc)
+# The Win32 windows that give the portable parts their platform.
+set(KAL_WINDOWS_SOURCES
+  engine/windows/animation_timer.cpp
+  engine/windows/compass_window.cpp
+  engine/windows/library_main.cpp
+  engine/windows/navigation_window.cpp
+  engine/windows/window_classes.cpp
+  engine/windows/kalengine.rc)
+list(TRANSFORM KAL_WINDOWS_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/)
 
 # The .def names carry their stdcall decoration (@ bytes of arguments); x86-64
 # has one calling convention and no decoration, so there they are stripped.
@@ -29,7 +35,7 @@ endif()
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${KAL_DEF_SOURCE})
 
 add_library(kalengine SHARED
-  ${KAL_PORTABLE_SOURCES} ${KAL_WINDOWS_SOURCES} ${KAL_WINDOWS_RESOURCES} ${KAL_DEF_FILE})
+  ${KAL_PORTABLE_SOURCES} ${KAL_WINDOWS_SOURCES} ${KAL_DEF_FILE})
 set_target_properties(kalengine PROPERTIES PREFIX "" OUTPUT_NAME kalengine)
 target_include_directories(kalengine PUBLIC ${KAL_ENGINE_INCLUDES})
 target_compile_options(kalengine PRIVATE ${KAL_WARNINGS})
@@ -42,6 +48,8 @@ add_custom_command(TARGET kalengine POST_BUILD
   COMMAND ${CMAKE_DLLTOOL} --input-def ${KAL_DEF_FILE}
           --dllname kalengine.dll --kill-at --output-lib $<TARGET_LINKER_FILE:kalengine>)
 include(${CMAKE_SOURCE_DIR}/engine/windows/resources.cmake OPTIONAL)
+include(${CMAKE_SOURCE_DIR}/cmake/version.cmake)
+kal_version_resource(kalengine kalengine.dll "Kalvoria panoramic imaging engine")
 
 # GoogleTest from Debian's sources, built with the cross compiler.
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
@@ -56,16 +64,46 @@ target_compile_options(kal_win_tests PRIVATE ${KAL_WARNINGS})
 target_compile_definitions(kal_win_tests PRIVATE
   KAL_DEF_FILE="${KAL_DEF_SOURCE}"
   KAL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-target_link_libraries(kal_win_tests PRIVATE kalengine gtest gtest_main gdi32 user32 winmm comdlg32 ole32 oleaut32)
-add_test(NAME win_tests COMMAND kal_win_tests WORKING_DIRECTORY ${KAL_WIN_BIN})
+target_link_libraries(kal_win_tests PRIVATE kalengine gtest gtest_main gdi32 user32 winmm comdlg32 ole32 oleaut32 version)
+target_compile_definitions(kal_win_tests PRIVATE KAL_VERSION_MAJOR=${PROJECT_VERSION_MAJOR}
+  KAL_VERSION_MINOR=${PROJECT_VERSION_MINOR} KAL_VERSION_PATCH=${PROJECT_VERSION_PATCH})
+# One test a screen depth: every case on a 24-bit screen, the palette paths
+# on an 8-bit one. A Wine process start costs a second, so each screen runs
+# the binary once; the two share the architecture's prefix, hence the lock.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(KAL_WIN_ARCH win64)
+else()
+  set(KAL_WIN_ARCH win32)
+endif()
+foreach(depth 24 8)
+  if(depth EQUAL 8)
+    set(filter "*EightBit*")
+  else()
+    set(filter "-*EightBit*")
+  endif()
+  add_test(NAME ${KAL_WIN_ARCH}.screen${depth} COMMAND kal_win_tests --gtest_filter=${filter}
+           WORKING_DIRECTORY ${KAL_WIN_BIN})
+  set_tests_properties(${KAL_WIN_ARCH}.screen${depth} PROPERTIES
+    ENVIRONMENT KAL_SCREEN_DEPTH=${depth} RESOURCE_LOCK wine-${KAL_WIN_ARCH}
+    SKIP_RETURN_CODE 77 TIMEOUT 1200 LABELS windows)
+endforeach()
 include(${CMAKE_SOURCE_DIR}/tests/win32/resources.cmake OPTIONAL)
 include(${CMAKE_SOURCE_DIR}/bench/win32/bench.cmake OPTIONAL)
 
-file(GLOB demo_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/demo/*.cpp)
-file(GLOB demo_resources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/demo/*.rc)
-add_executable(kaldemo WIN32 ${demo_sources} ${demo_resources})
+set(KAL_DEMO_SOURCES
+  demo/logo_window.cpp
+  demo/main_window.cpp
+  demo/messages.cpp
+  demo/notifications.cpp
+  demo/open_flow.cpp
+  demo/options.cpp
+  demo/kaldemo.rc)
+list(TRANSFORM KAL_DEMO_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/)
+add_executable(kaldemo WIN32 ${KAL_DEMO_SOURCES})
 target_compile_options(kaldemo PRIVATE ${KAL_WARNINGS})
 target_link_libraries(kaldemo PRIVATE kalengine gdi32 user32 comdlg32)
+kal_version_resource(kaldemo kaldemo.exe "Kalvoria demo")
+add_dependencies(kal_win_tests kaldemo)  # the tests start it and read its version
 include(${CMAKE_SOURCE_DIR}/demo/resources.cmake OPTIONAL)
 
 include(${CMAKE_SOURCE_DIR}/cmake/win32_tools.cmake OPTIONAL)

@@ -31,6 +31,9 @@ bool handleOptionCommand(HWND mainWnd, int id);
 void markViewportSize(HWND mainWnd, int id);
 // A floating compass at the main window's left edge + 20, top edge + 100.
 void createCompass(HWND mainWnd);
+// Tells the compass, if any, the bearing of the panorama on show, brought into
+// 0..359: a negative one (a negative orientation) would hide the needle.
+void showBearing();
 // Reacts to the engine's notification message.
 void handleNotification(HWND mainWnd, WPARAM code, LPARAM lParam);
 

@@ -37,14 +37,15 @@ void onHotspotSelected(HWND mainWnd, int index)
     }
 }
 
-void onMove()
-{
-    if (currentPanorama && IsWindow(compassWnd))
-        PostMessageA(compassWnd, KAL_COMMAND, KC_ORIENTATION,
-                     kal_GetValue(currentPanorama, KAL_VALUE_ORIENTATION));
-}
-
 }  // namespace
+
+void showBearing()
+{
+    if (!currentPanorama || !IsWindow(compassWnd))
+        return;
+    const int bearing = kal_GetValue(currentPanorama, KAL_VALUE_ORIENTATION) % 360;
+    PostMessageA(compassWnd, KAL_COMMAND, KC_ORIENTATION, bearing < 0 ? bearing + 360 : bearing);
+}
 
 void handleNotification(HWND mainWnd, WPARAM code, LPARAM lParam)
 {
@@ -53,7 +54,7 @@ void handleNotification(HWND mainWnd, WPARAM code, LPARAM lParam)
             onHotspotSelected(mainWnd, LOWORD(lParam));
             break;
         case KN_MOVE:
-            onMove();
+            showBearing();
             break;
         default:
             break;  // KN_HITHOTSPOT, KN_HALT and anything new

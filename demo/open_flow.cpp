@@ -143,9 +143,7 @@ void showPanorama(HWND mainWnd, HPANORAMA panorama)
         return;
     }
     SetFocus(viewer);
-    if (IsWindow(compassWnd))
-        PostMessageA(compassWnd, KAL_COMMAND, KC_ORIENTATION,
-                     kal_GetValue(panorama, KAL_VALUE_ORIENTATION));
+    showBearing();
     kal_SetValue(panorama, KAL_VALUE_MAXZOOM, maxZoomSetting);
 }
 

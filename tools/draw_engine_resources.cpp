@@ -223,18 +223,14 @@ struct Face {
     }
 };
 
-// 5 x 7 glyphs, one string per row.
-const char *const kGlyphN[7] = {"X...X", "XX..X", "XX..X", "X.X.X", "X..XX", "X..XX", "X...X"};
-const char *const kGlyphE[7] = {"XXXXX", "X....", "X....", "XXXX.", "X....", "X....", "XXXXX"};
-const char *const kGlyphS[7] = {".XXX.", "X...X", "X....", ".XXX.", "....X", "X...X", ".XXX."};
-const char *const kGlyphW[7] = {"X...X", "X...X", "X...X", "X.X.X", "X.X.X", "XX.XX", "X...X"};
-
-void drawGlyph(Face &f, const char *const glyph[7], int left, int top)
+// The face is the view's own dial: its top means "ahead" and no direction on
+// it is fixed to the world, so nothing contradicts the needle drawn over it.
+// The mark of "ahead": a small triangle on the rim, pointing up.
+void drawAheadMark(Face &f)
 {
-    for (int y = 0; y < 7; ++y)
-        for (int x = 0; x < 5; ++x)
-            if (glyph[y][x] == 'X')
-                f.set(left + x, top + y, cBlack);
+    for (int row = 0; row < 3; ++row)
+        for (int x = -row; x <= row; ++x)
+            f.set(kCentre + x, 1 + row, cBlack);
 }
 
 // A radial tick from radius r0 to r1 at a compass angle (0 = up, clockwise).
@@ -265,14 +261,9 @@ Face compassFace()
                 c = cBlack;
             f.px[y][x] = c;
         }
-    drawGlyph(f, kGlyphN, kCentre - 2, 5);
-    drawGlyph(f, kGlyphE, 53, kCentre - 3);
-    drawGlyph(f, kGlyphS, kCentre - 2, 53);
-    drawGlyph(f, kGlyphW, 7, kCentre - 3);
-    for (double a = 45; a < 360; a += 90)
-        drawTick(f, a, 21.5, 26.0, cBlack);
-    for (double a = 22.5; a < 360; a += 45)
-        drawTick(f, a, 24.0, 26.0, cDarkGrey);
+    drawAheadMark(f);
+    for (double a = 45; a < 360; a += 45)
+        drawTick(f, a, 24.5, 27.0, cDarkGrey);
     return f;
 }
 

@@ -339,8 +339,9 @@ std::string attributeText()
 {
     std::string text =
         "/* Kalvoria sample: a courtyard seen from its middle, a full circle.\n"
-        "   Column 0 faces north-east; each door is a hotspot. The view opens\n"
-        "   facing north, so the closing door is the one behind it. */\n";
+        "   Column 0 faces north-east; each door is a hotspot. kal_Create opens\n"
+        "   the view on the middle column, facing south-west (225 degrees); the\n"
+        "   demo and kalrender turn it to face north (bearing 0). */\n";
     text += "angle(360)\nhorizon(0)\norientation(" + std::to_string(kOrientation) + ")\n";
     text += "userstring(\"Courtyard sample\")\n";
     text += doorHotspot(0, "North door", "The north door: to the square");

@@ -9,8 +9,7 @@
 
 size_t hotSpotArrayBytes(int32_t count)
 {
-    constexpr size_t kLimit = INT32_MAX;  // the most allocBlock hands out
-    if (count <= 0 || static_cast<size_t>(count) > kLimit / sizeof(KalHotSpot)) return 0;
+    if (count <= 0 || static_cast<uint64_t>(count) > kMaxBlockBytes / sizeof(KalHotSpot)) return 0;
     return static_cast<size_t>(count) * sizeof(KalHotSpot);
 }
 

@@ -6,8 +6,7 @@
 
 void *allocBlock(size_t size)
 {
-    // HeapAlloc takes a SIZE_T; refuse sizes the 32-bit heap cannot express.
-    if (size > static_cast<size_t>(INT32_MAX)) return nullptr;
+    if (size > kMaxBlockBytes) return nullptr;
     return HeapAlloc(GetProcessHeap(), 0, size);
 }
 

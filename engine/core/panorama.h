@@ -69,5 +69,8 @@ int setError(Panorama *rec, int code);
 // Process heap blocks, the allocator that crosses the interface.
 void *allocBlock(size_t size);
 void freeBlock(void *block);
+// Largest block allocBlock hands out: HeapAlloc's size on a 32-bit heap, and
+// what a 32-bit caller can hold.
+constexpr uint64_t kMaxBlockBytes = INT32_MAX;
 
 #endif

@@ -9,8 +9,7 @@
 
 namespace {
 
-// Table blocks above this size are refused like a failing heap.
-constexpr uint64_t kMaxBlockBytes = INT32_MAX;
+// Table blocks above kMaxBlockBytes are refused like a failing heap.
 
 void *allocTable(uint64_t bytes)
 {

@@ -13,8 +13,6 @@ namespace dib {
 constexpr size_t kHeaderBytes = 40;
 constexpr size_t kTableBytes = 256 * 4;
 constexpr size_t kInfoBytes = kHeaderBytes + kTableBytes;  // 1064
-// Largest block the engine hands out; a 32-bit caller must be able to hold it.
-constexpr uint64_t kMaxBlockBytes = INT32_MAX;
 
 // Row stride in bytes of an image of this many bits per pixel and width:
 // (bitCount * width + 31) with the low five bits cleared, over 8.

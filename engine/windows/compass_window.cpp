@@ -1,5 +1,6 @@
-// The compass window: a circular face with a red needle showing the bearing a
-// host sends with KC_ORIENTATION; a popup that drags by its face, or a child.
+// The compass window: a circular face whose top mark means "ahead", and a red
+// needle, its head marked N, pointing where north lies relative to the view
+// (the bearing a host sends with KC_ORIENTATION); a popup or a child.
 #include "library_state.h"
 
 #include "kalengine.h"
@@ -11,7 +12,6 @@ namespace {
 // Bearing shown by every compass window: 0..359, or -1 for no needle.
 int needleBearing = 0;
 
-constexpr const char *kCompassClass = "Kalvoria:compass";  // matched case-blind
 constexpr const char *kChildProperty = "child";
 constexpr COLORREF kNeedleColour = RGB(255, 0, 0);
 
@@ -36,6 +36,23 @@ void onCreate(HWND hwnd)
         DeleteObject(region);  // the window took no ownership
 }
 
+// An upright N (5 x 7) in black beyond the needle's head, so the needle reads
+// as "north is this way" whatever the view faces. Its distance keeps the
+// glyph's box a pixel clear of the head's dot in every direction.
+void drawNorthMark(HDC dc, int cx, int cy, int radius, double angle)
+{
+    static const char *const kGlyph[7] = {"X...X", "XX..X", "XX..X", "X.X.X",
+                                          "X..XX", "X..XX", "X...X"};
+    const double c = std::cos(angle), s = std::sin(angle);
+    const double d = radius + 3.0 + 2.5 * std::fabs(c) + 3.5 * std::fabs(s);
+    const int left = static_cast<int>(std::lround(cx + d * c)) - 2;
+    const int top = static_cast<int>(std::lround(cy - d * s)) - 3;
+    for (int y = 0; y < 7; ++y)
+        for (int x = 0; x < 5; ++x)
+            if (kGlyph[y][x] == 'X')
+                SetPixelV(dc, left + x, top + y, RGB(0, 0, 0));
+}
+
 // Needle from tail to head through the centre, with a red dot on the head.
 void drawNeedle(HDC dc, int width, int height, int bearing)
 {
@@ -51,6 +68,7 @@ void drawNeedle(HDC dc, int width, int height, int bearing)
     HBRUSH brush = CreateSolidBrush(kNeedleColour);
     HGDIOBJ oldPen = SelectObject(dc, pen);
     HGDIOBJ oldBrush = SelectObject(dc, brush);
+    drawNorthMark(dc, cx, cy, radius, t);
     MoveToEx(dc, cx - dx, cy + dy, nullptr);
     LineTo(dc, head.x, head.y);
     Ellipse(dc, head.x - 2, head.y - 2, head.x + 3, head.y + 3);

@@ -21,6 +21,10 @@ enum class KalCursorId {
     Count
 };
 
+// The library's window classes; names are matched case-blind.
+constexpr const char *kNavigateClass = "Kalvoria:Navigate";
+constexpr const char *kCompassClass = "Kalvoria:Compass";
+
 // Owner of both window classes and of every window the library creates.
 extern HINSTANCE moduleInstance;
 
@@ -30,8 +34,8 @@ extern HBITMAP compassBitmap;
 // Loaded cursor for id; null when it failed to load (or id is out of range).
 HCURSOR kalCursor(KalCursorId id);
 
-// Loads the cursors and the compass face, then registers "Kalvoria:Navigate"
-// and "Kalvoria:Compass". Returns 1 when both classes are registered, else 0.
+// Loads the cursors and the compass face, then registers both window classes.
+// Returns 1 when both classes are registered, else 0.
 int registerWindowClasses(HINSTANCE instance);
 
 // Deletes the compass face and unregisters both classes.

@@ -5,11 +5,10 @@
 #include "windows/animation_timer.h"
 #include "windows/library_state.h"
 #include "windows/navigation_messages.h"
-#include "windows/navigation_controller.h"
+#include "navigation/navigation_controller.h"
 
 namespace {
 
-constexpr const char *kNavigateClass = "Kalvoria:Navigate";
 // Window property that ties a navigation window to its panorama.
 constexpr const char *kPanoramaProperty = "kal";
 

@@ -9,9 +9,6 @@ HBITMAP compassBitmap = nullptr;
 
 namespace {
 
-constexpr const char *kNavigateClass = "Kalvoria:Navigate";
-constexpr const char *kCompassClass = "Kalvoria:Compass";
-
 // Resource names of the library's cursors, in KalCursorId order after Arrow.
 constexpr const char *kCursorNames[] = {"nomove",  "up",      "down",     "left",
                                         "right",   "upleft",  "upright",  "downleft",

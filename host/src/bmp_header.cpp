@@ -10,7 +10,7 @@ namespace kalhost {
 
 bool readBmpHeader(const uint8_t *h, size_t got, BmpHeader &header)
 {
-    using bmpfield::le32;
+    const auto le32 = dib::readLe32;
     if (got < kBmpHeadBytes || h[0] != 'B' || h[1] != 'M') return false;
     header.offBits = le32(h + 10);
     header.infoSize = le32(h + 14);

@@ -30,9 +30,9 @@ bool readChannels(const uint8_t *bytes, size_t size, const BmpHeader &h, Channel
     if (h.compression != kBiBitfields || h.bitCount != 32) return false;
     const size_t at = 14 + 40;  // masks follow the 40-byte header (or lie inside a longer one)
     if (size < at + 12) return false;
-    c.red = maskByte(bmpfield::le32(bytes + at));
-    c.green = maskByte(bmpfield::le32(bytes + at + 4));
-    c.blue = maskByte(bmpfield::le32(bytes + at + 8));
+    c.red = maskByte(dib::readLe32(bytes + at));
+    c.green = maskByte(dib::readLe32(bytes + at + 4));
+    c.blue = maskByte(dib::readLe32(bytes + at + 8));
     return c.red >= 0 && c.green >= 0 && c.blue >= 0;
 }
 

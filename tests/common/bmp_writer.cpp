@@ -3,6 +3,8 @@
 #include "bmp_writer.h"
 
 #include <filesystem>
+#include <random>
+#include <string>
 
 namespace kaltest {
 
@@ -40,7 +42,9 @@ BmpFile makeBmp8(const std::vector<uint8_t> &indices, int width, int height, boo
 
 std::string tempPath(const std::string &name)
 {
-    return (std::filesystem::temp_directory_path() / name).string();
+    // Test cases run as processes side by side: each process names its own.
+    static const std::string tag = std::to_string(std::random_device{}()) + "_";
+    return (std::filesystem::temp_directory_path() / (tag + name)).string();
 }
 
 }  // namespace kaltest

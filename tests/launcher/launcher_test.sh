@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# The launcher's own decisions: whether this machine runs 32-bit code, and
-# that suites it cannot run are counted as skipped, not passed or failed.
-# Writes one "pass NAME" or "fail NAME" line a case to the file named.
+# The launcher's own decisions: whether this machine runs 32-bit code, that
+# suites it cannot run count as skipped, and that a failed step stops a run.
+# Prints one "pass NAME" or "fail NAME" line a case (also to FILE if named).
 set -uo pipefail
-out=$1
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+out=${1:-$(mktemp)}
 # shellcheck source=../../kal
-source "$(dirname "${BASH_SOURCE[0]}")/../../kal"
+source "$here/../../kal"
 set +e
 : >"$out"
 check() {  # name, condition
@@ -36,19 +37,43 @@ check "an enabled i386 binfmt entry, and only that, counts as no 32-bit code" \
 rm -rf "$KAL_BINFMT_DIR"
 unset KAL_BINFMT_DIR
 
-RESULTS=$(mktemp -d)
-cat >"$RESULTS/win64-24.xml" <<'XML'
-<testsuites tests="3" failures="1" disabled="0" errors="0">
-  <testcase name="Draws" classname="A" result="completed"/>
-  <testcase name="Breaks" classname="A" result="completed"><failure/></testcase>
-  <testcase name="Child" classname="B" result="skipped"/>
-</testsuites>
+scratch=$(mktemp -d)
+cat >"$scratch/junit.xml" <<'XML'
+<?xml version="1.0" encoding="UTF-8"?>
+<testsuite name="(empty)"
+	tests="5"
+	failures="1"
+	disabled="1"
+	skipped="2"
+	hostname=""
+	time="3"
+	>
+  <testcase name="native.A.Draws" classname="native.A.Draws" time="0.1" status="run"/>
+  <testcase name="native.A.Breaks" classname="native.A.Breaks" time="0.1" status="fail"/>
+  <testcase name="win32.screen24" classname="win32.screen24" time="0" status="notrun"/>
+  <testcase name="win32.screen8" classname="win32.screen8" time="0" status="notrun"/>
+  <testcase name="native.A.DISABLED_Off" classname="x" time="0" status="disabled"/>
+</testsuite>
 XML
-echo "pass fuzz_a" >"$RESULTS/fuzz.txt"
-skip_like win64 win32
-RUN_FAILED=0
-check "another architecture's suites count as skipped" \
-    '[ "$(count_results)" = "2 passed, 1 failed, 4 skipped" ] &&
-     grep -qx "skip i686 Breaks" "$RESULTS/win32-skipped.txt"'
-rm -rf "$RESULTS"
+check "the summary comes from CTest's results, skipped tests apart" \
+    '[ "$(count_results "$scratch/junit.xml")" = "1 passed, 1 failed, 3 skipped" ] &&
+     ! count_results "$scratch/junit.xml" >/dev/null'
+check "no results is a failure, not an empty pass" '! count_results "$scratch/none.xml" >/dev/null'
+
+# A configure that fails must stop the run before stale binaries are tested:
+# the build root holds a passing test from "an earlier build".
+mkdir -p "$scratch/bin" "$scratch/build/native"
+printf '#!/bin/sh\ncase " $* " in *" -S "*) echo "configure broken" >&2; exit 1;; esac\nexec %s "$@"\n' \
+    "$(command -v cmake)" >"$scratch/bin/cmake"
+chmod +x "$scratch/bin/cmake"
+echo 'add_test(stale_pass true)' >"$scratch/build/native/CTestTestfile.cmake"
+for command in build test; do
+    log=$(PATH="$scratch/bin:$PATH" KAL_BUILD_DIR="$scratch/build" bash "$here/../../kal" "$command" 2>&1)
+    status=$?
+    check "a failed configure fails ./kal $command, naming the step" \
+        '[ "$status" != 0 ] && [[ $log == *"failed: configuring the native build"* ]] &&
+         [[ $log != *" passed, "* ]]'
+done
+rm -rf "$scratch"
+cat "$out"
 ! grep -q '^fail' "$out"

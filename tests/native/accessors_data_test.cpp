@@ -5,27 +5,30 @@
 #include <cstring>
 #include <vector>
 
+#include "common/scoped_panorama.h"
 #include "common/test_images.h"
 #include "kalengine.h"
 #include "stand_in_control.h"
 
 namespace {
 
-struct Pano {
-    explicit Pano(std::vector<KalHotSpot> spotsIn = {}) : dib(kaltest::makePackedDib(1284, 480))
-    {
-        spots = std::move(spotsIn);
-        KalAttribs attribs = {};
-        attribs.numHotSpots = static_cast<INT32>(spots.size());
-        attribs.hotSpots = spots.empty() ? nullptr : spots.data();
-        RECT vp{0, 0, 318, 240};
-        handle = kal_Create(kaltest::asInfo(dib), nullptr, &vp, &attribs);
-    }
-    ~Pano() { kal_Delete(handle, FALSE); }
-
-    std::vector<uint8_t> dib;
+// The hotspots outlive the panorama that points at them: a base made first.
+struct Spots {
     std::vector<KalHotSpot> spots;
-    HPANORAMA handle;
+    KalAttribs attribs()
+    {
+        KalAttribs a = {};
+        a.numHotSpots = static_cast<INT32>(spots.size());
+        a.hotSpots = spots.empty() ? nullptr : spots.data();
+        return a;
+    }
+};
+
+struct Pano : Spots, kaltest::ScopedPanorama {
+    explicit Pano(std::vector<KalHotSpot> spotsIn = {})
+        : Spots{std::move(spotsIn)}, ScopedPanorama(1284, 480, 318, 240, attribs())
+    {
+    }
 };
 
 KalHotSpot spot(const char *label, const char *text)

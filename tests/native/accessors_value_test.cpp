@@ -5,6 +5,7 @@
 #include <climits>
 #include <vector>
 
+#include "common/scoped_panorama.h"
 #include "common/test_images.h"
 #include "kalengine.h"
 
@@ -12,21 +13,12 @@ namespace {
 
 // Default: 1284 x 480 at 360 degrees, 320 x 240 viewport (radius 204,
 // xPos wraps within 160..1444, yPos within 120..360 at zoom 0).
-struct Pano {
+struct Pano : kaltest::ScopedPanorama {
     explicit Pano(int angle = 360, int orientation = 0, int width = 1284, int height = 480)
-        : dib(kaltest::makePackedDib(width, height))
+        : ScopedPanorama(width, height, 320, 240, kaltest::plainAttribs(angle, 0, orientation))
     {
-        KalAttribs attribs = {};
-        attribs.angle = angle;
-        attribs.orientation = orientation;
-        RECT vp{0, 0, 320, 240};
-        handle = kal_Create(kaltest::asInfo(dib), nullptr, &vp, &attribs);
     }
-    ~Pano() { kal_Delete(handle, FALSE); }
     int value(UINT code) const { return kal_GetValue(handle, code); }
-
-    std::vector<uint8_t> dib;
-    HPANORAMA handle;
 };
 
 uint32_t lensEntry(HPANORAMA pano, int row, int column)
@@ -174,6 +166,10 @@ TEST(AccessorsValue, MaxZoomLimitsAndZeroLiftsTheLimit)
     EXPECT_FALSE(kal_SetValue(p.handle, KAL_VALUE_MAXZOOM, -1));
     EXPECT_EQ(kal_Error(p.handle), KAL_ERR_PARAM);
     EXPECT_EQ(p.value(KAL_VALUE_MAXZOOM), 4);
+    // Like every 16-bit field, the limit keeps the low 16 bits of the value.
+    kal_SetValue(p.handle, KAL_VALUE_MAXZOOM, 0x10000 + 4);
+    EXPECT_EQ(p.value(KAL_VALUE_MAXZOOM), 4);
+    EXPECT_EQ(p.value(KAL_VALUE_ZPOS), 153);
 
     EXPECT_TRUE(kal_SetValue(p.handle, KAL_VALUE_MAXZOOM, 0));
     EXPECT_TRUE(kal_SetValue(p.handle, KAL_VALUE_ZPOS, 160));

@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "common/scoped_panorama.h"
 #include "common/test_images.h"
 #include "kalengine.h"
 #include "panorama.h"
@@ -29,23 +30,11 @@ inline KalAttribs attribs(int angle, int horizon = 0)
 }
 
 // An 8-bit image held by the test, and the panorama made from it.
-struct TestPanorama {
-    std::vector<uint8_t> dib;
-    HPANORAMA handle = nullptr;
-
+struct TestPanorama : kaltest::ScopedPanorama {
     TestPanorama(int width, int height, int vpWidth, int vpHeight, int angle = 360, int horizon = 0)
-        : dib(kaltest::makePackedDib(width, height))
+        : ScopedPanorama(width, height, vpWidth, vpHeight, attribs(angle, horizon))
     {
-        const RECT vp = viewPort(vpWidth, vpHeight);
-        const KalAttribs a = attribs(angle, horizon);
-        handle = kal_Create(kaltest::asInfo(dib), nullptr, &vp, &a);
     }
-    ~TestPanorama()
-    {
-        if (handle) kal_Delete(handle, FALSE);
-    }
-    TestPanorama(const TestPanorama &) = delete;
-    TestPanorama &operator=(const TestPanorama &) = delete;
 
     Panorama *operator->() const { return handle; }
     uint32_t lens(int i, int j) const { return handle->lens[i * lensColumns(handle) + j]; }

@@ -1,6 +1,6 @@
 // The navigation motion logic against a recording platform: each test clears
 // the log, performs one action and compares the calls with a named table.
-#include "windows/navigation_controller.h"
+#include "navigation/navigation_controller.h"
 
 #include <gtest/gtest.h>
 

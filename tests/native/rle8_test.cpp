@@ -78,6 +78,24 @@ TEST(Rle8, RunsStopAtTheEndOfTheArea)
     EXPECT_EQ(decode({255, 1, 255, 2}, 4, 1), (Bytes{1, 1, 1, 1}));
 }
 
+TEST(Rle8, ShortRunsFillTheAreaToItsLastByte)
+{
+    // Runs of one length until the area is full, for every length the 8-byte
+    // stores take and areas that end anywhere within a store: the last store
+    // must still begin 8 bytes before the end.
+    for (size_t size = 8; size <= 24; ++size) {
+        for (uint8_t length = 1; length <= 8; ++length) {
+            Bytes stream, expected;
+            for (uint8_t value = 1; expected.size() < size; ++value) {
+                stream.insert(stream.end(), {length, value});
+                expected.insert(expected.end(), length, value);
+            }
+            expected.resize(size);
+            EXPECT_EQ(decode(stream, size, 1), expected) << "area " << size << ", runs of " << int{length};
+        }
+    }
+}
+
 TEST(Rle8, EndOfInputAnywhereEndsDecoding)
 {
     EXPECT_EQ(decode({}, 4, 1), Bytes(4, U));

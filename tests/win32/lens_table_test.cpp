@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/lens_digest.h"
+#include "common/scoped_panorama.h"
 #include "common/test_images.h"
 #include "kalengine.h"
 #include "panorama.h"
@@ -14,21 +15,10 @@
 
 namespace {
 
-struct Panorama32 {
-    std::vector<uint8_t> dib;
-    HPANORAMA handle = nullptr;
+struct Panorama32 : kaltest::ScopedPanorama {
     Panorama32(int width, int height, int vpWidth, int vpHeight, int angle, int horizon)
-        : dib(kaltest::makePackedDib(width, height))
+        : ScopedPanorama(width, height, vpWidth, vpHeight, kaltest::plainAttribs(angle, horizon))
     {
-        const RECT vp = {0, 0, vpWidth, vpHeight};
-        KalAttribs a = {};
-        a.angle = angle;
-        a.horizon = horizon;
-        handle = kal_Create(kaltest::asInfo(dib), nullptr, &vp, &a);
-    }
-    ~Panorama32()
-    {
-        if (handle) kal_Delete(handle, FALSE);
     }
     uint32_t entry(int i, int j) const { return handle->lens[i * lensColumns(handle) + j]; }
 };

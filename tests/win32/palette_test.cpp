@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/scoped_panorama.h"
 #include "common/test_images.h"
 #include "kalengine.h"
 #include "panorama.h"
@@ -37,20 +38,12 @@ void expectEntry(const PALETTEENTRY &got, const PALETTEENTRY &want, int k)
     EXPECT_EQ(got.peFlags, want.peFlags) << "entry " << k;
 }
 
-struct PalettePanorama {
-    std::vector<uint8_t> dib = kaltest::makePackedDib(1284, 480);
-    HPANORAMA handle = nullptr;
+struct PalettePanorama : kaltest::ScopedPanorama {
     PALETTEENTRY entries[256];
 
-    PalettePanorama()
+    PalettePanorama() : ScopedPanorama(1284, 480, 320, 240)
     {
-        const RECT vp = {0, 0, 320, 240};
-        handle = kal_Create(kaltest::asInfo(dib), nullptr, &vp, nullptr);
         std::memset(entries, 0xAB, sizeof entries);  // sentinel bytes
-    }
-    ~PalettePanorama()
-    {
-        if (handle) kal_Delete(handle, FALSE);
     }
     UINT readBack() { return GetPaletteEntries(handle->palette, 0, 256, entries); }
 };

@@ -3,6 +3,7 @@
 #include "image_check.h"
 
 #include "colour_panorama.h"
+#include "image/little_endian.h"
 #include "kalhost/bmp_header.h"
 #include "kalhost/image_limits.h"
 
@@ -13,10 +14,7 @@ namespace kalweb {
 
 namespace {
 
-uint32_t le32(const uint8_t *p)
-{
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t{p[3]} << 24);
-}
+const auto le32 = dib::readLe32;
 
 std::string mebibytes(uint64_t bytes)
 {

@@ -36,7 +36,7 @@ constexpr int kMinViewWidth = 2;
 // start where the engine's loader seeks them.
 uint64_t wholeEightBitSize(const uint8_t *h, size_t size)
 {
-    using kalhost::bmpfield::le32;
+    const auto le32 = dib::readLe32;
     const uint32_t clrUsed = le32(h + 46);
     const uint64_t colors = clrUsed > 0 && clrUsed < 256 ? clrUsed : 256;
     const uint64_t afterTable = 14 + uint64_t{le32(h + 14)} + 4 * colors;
@@ -62,7 +62,7 @@ void *loadEightBit(const uint8_t *bytes, size_t size)
     if (size < kalhost::kBmpHeadBytes || !kalhost::bmpEndsEarly(bytes, size, size))
         return dib::loadDibMemory(bytes, size, true, nullptr);
     void *image = nullptr;
-    if (kalhost::bmpfield::le32(bytes + 30) == BI_RLE8) {
+    if (dib::readLe32(bytes + 30) == BI_RLE8) {
         image = dib::loadDibMemory(bytes, size, true, nullptr);
     } else if (const uint64_t whole = wholeEightBitSize(bytes, size); whole > size) {
         std::vector<uint8_t> padded(static_cast<size_t>(whole), 0);

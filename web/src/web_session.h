@@ -7,7 +7,7 @@
 
 #include "core/panorama.h"
 #include "kalhost/gpano.h"
-#include "windows/navigation_controller.h"
+#include "navigation/navigation_controller.h"
 
 #include <cstddef>
 #include <cstdint>

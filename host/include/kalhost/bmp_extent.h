@@ -4,6 +4,7 @@
 #ifndef KALHOST_BMP_EXTENT_H
 #define KALHOST_BMP_EXTENT_H
 
+#include "image/little_endian.h"
 #include "panorama_setup.h"
 
 #include <cstddef>
@@ -14,13 +15,6 @@ namespace kalhost {
 // The file header and the 40-byte info header.
 constexpr size_t kBmpHeadBytes = 54;
 
-namespace bmpfield {
-inline uint32_t le32(const uint8_t *p)
-{
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t{p[3]} << 24);
-}
-}  // namespace bmpfield
-
 // `head` holds the file's first `headBytes` bytes. The length the file
 // needs for the colour table and the pixel data its headers describe; 0 for
 // a file too short for its headers, or with an 8-bit size the engine refuses
@@ -30,7 +24,7 @@ inline uint32_t le32(const uint8_t *p)
 // size it stores, when it stores one.
 inline uint64_t bmpExtent(const uint8_t *head, size_t headBytes, uint64_t fileSize)
 {
-    using bmpfield::le32;
+    const auto le32 = dib::readLe32;
     if (headBytes < kBmpHeadBytes) return 0;
     const uint32_t offBits = le32(head + 10), infoSize = le32(head + 14);
     const auto width = static_cast<int32_t>(le32(head + 18));

@@ -1,7 +1,7 @@
 // Motion logic of the navigation window: a drag acts as a joystick, arrow keys
 // accelerate, ticks move the view at the current rates and decay them when no
 // drag holds them. All platform effects go through NavigationPlatform.
-#include "windows/navigation_controller.h"
+#include "navigation/navigation_controller.h"
 
 #include <cmath>
 

@@ -1,0 +1,20 @@
+# Suites beside the unit tests: the launcher's own decisions, the browser
+# tests and the formatting check. Registered in the native tree, which holds
+# the kalrender the browser tests compare with.
+get_filename_component(KAL_BUILD_ROOT ${CMAKE_BINARY_DIR} DIRECTORY)
+
+add_test(NAME launcher COMMAND bash ${CMAKE_SOURCE_DIR}/tests/launcher/launcher_test.sh)
+set_tests_properties(launcher PROPERTIES LABELS launcher TIMEOUT 600)
+
+# web/run.sh finds kalrender in its build root's native/ folder.
+add_test(NAME web COMMAND ${CMAKE_SOURCE_DIR}/web/run.sh test ${CMAKE_BINARY_DIR}/web-results.txt)
+set_tests_properties(web PROPERTIES LABELS web TIMEOUT 1200 PROCESSORS 2
+  ENVIRONMENT KAL_BUILD_DIR=${KAL_BUILD_ROOT})
+
+find_program(KAL_CLANG_FORMAT clang-format)
+if(KAL_CLANG_FORMAT)
+  add_test(NAME format COMMAND ${CMAKE_SOURCE_DIR}/cmake/check_format.sh ${KAL_CLANG_FORMAT})
+else()
+  add_test(NAME format COMMAND sh -c "echo 'kal: no clang-format: ./kal setup installs it'; exit 1")
+endif()
+set_tests_properties(format PROPERTIES LABELS format)
