@@ -33,6 +33,7 @@ if(KAL_FUZZ)
              ${CMAKE_SOURCE_DIR}/tests/fuzz/corpus/${corpus} ${CMAKE_BINARY_DIR}/work/${name})
     set_tests_properties(fuzz.${corpus} PROPERTIES LABELS fuzz)
   endforeach()
+  include(${CMAKE_SOURCE_DIR}/web/fuzz.cmake OPTIONAL)
   return()
 endif()
 

@@ -71,6 +71,8 @@ export interface KalViewerEventMap {
   /** A panorama is on show. */
   load: CustomEvent<Record<string, never>>;
   error: CustomEvent<{ message: string }>;
+  /** What an open did differently from what was asked: a picture scaled down, attributes left out, missing rows left blank. */
+  warning: CustomEvent<{ message: string }>;
   progress: CustomEvent<KalProgress>;
   scenechange: CustomEvent<{ id: string; previous: string | null }>;
 }
@@ -88,7 +90,7 @@ export declare class KalViewer {
   /** The tour's scene on show; null without a tour. */
   readonly scene: string | null;
   /** Opens a panorama from the bytes of its image file and of its attribute file. */
-  open(image: ArrayBuffer | ArrayBufferView | string, attribs?: ArrayBuffer | ArrayBufferView | string | null): Promise<boolean>;
+  open(image: ArrayBuffer | ArrayBufferView | Blob | string, attribs?: ArrayBuffer | ArrayBufferView | Blob | string | null): Promise<boolean>;
   /** Fetches and opens a panorama; `progress` events follow the download. */
   openUrl(image: string | URL, attribs?: string | URL | null): Promise<boolean>;
   /** Takes the fields given; the others keep their values. Returns the view taken (the engine's limits may clamp it), or false for no panorama or no view. Throws after destroy(). */

@@ -1,6 +1,7 @@
 // Kalvoria in the browser: the engine's WebAssembly module behind a <canvas>.
 // Every decision about the picture and the motion is the engine's; this file
 // carries pointer, key and size events in and paints what comes out.
+import { openPicture, pictureFormat } from './image_input.js';
 import { afterPaint, fetchBytes } from './loader.js';
 import { Shell } from './shell.js';
 import { Motion } from './motion.js';
@@ -48,8 +49,9 @@ export async function instantiate(module) {
   return instance.exports;
 }
 
-function toBytes(data) {
+async function toBytes(data) {
   if (data == null) return new Uint8Array(0);
+  if (data instanceof Blob) return new Uint8Array(await data.arrayBuffer());
   if (typeof data === 'string') return new TextEncoder().encode(data);
   if (data instanceof Uint8Array) return data;
   if (ArrayBuffer.isView(data)) return new Uint8Array(data.buffer, data.byteOffset, data.byteLength);
@@ -176,18 +178,26 @@ export class KalViewer {
     on('blur', () => this.blur());
   }
 
-  // Opens a panorama from the bytes of a BMP file (uncompressed or RLE8) and
-  // of its attribute file. Resolves true when it shows; false after showing
+  // Opens a panorama from a picture file (any the browser decodes, or a BMP
+  // file: 8-bit uncompressed or RLE8, 24 or 32 bits) and its attribute file,
+  // each as bytes or a Blob. Resolves true when it shows; false after showing
   // the reason and firing an `error` event, or when the viewer was destroyed.
+  // What it did differently from what was asked (attributes left out, a
+  // picture scaled down, a file that ends early) fires a `warning` event.
   async open(bmp, attribs = null) {
     if (this.destroyed) return false;
     try {
       const exports = this.engine ? null : await instantiate(await compileModule(this.wasmUrl));
       if (this.destroyed) return false;  // destroy() came while the module loaded
       this.engine ??= new Engine(exports);
-      const image = toBytes(bmp), text = toBytes(attribs);
+      const image = await toBytes(bmp), text = await toBytes(attribs);
+      if (this.destroyed) return false;
       const x = this.engine.x;
-      if (this.session) {
+      if (pictureFormat(image) !== 'bmp') {
+        const session = await openPicture(this.engine, image, text, this.session, () => this.deviceSize());
+        if (this.destroyed) return false;
+        this.session = session;
+      } else if (this.session) {
         const ok = this.engine.withBlocks([image, text], (i, t) => x.kalweb_replace(this.session, i, image.length, t, text.length));
         if (!ok) return this.fail(`Cannot open the panorama: ${this.engine.string(x.kalweb_error())}`);
       } else {
@@ -196,6 +206,7 @@ export class KalViewer {
         if (!session) return this.fail(`Cannot open the panorama: ${this.engine.string(x.kalweb_error())}`);
         this.session = session;
       }
+      this.colour = x.kalweb_pixelBytes(this.session) === 4;
       this.motion.stop();
       this.endWalk();
       this.hideTooltip();
@@ -206,6 +217,8 @@ export class KalViewer {
       this.changed();
       this.render();
       this.fire('load', {});
+      const warning = this.engine.string(x.kalweb_warning());
+      if (warning) this.notify(warning);
       return true;
     } catch (error) {
       return this.fail(`Cannot open the panorama: ${error.message}`);
@@ -232,8 +245,13 @@ export class KalViewer {
 
   // The render worker gets its own copy of the panorama at this view size; a
   // browser without module workers paints on the main thread.
+  // True-colour pictures are painted here: the worker would decode them again.
   async startWorker(image, text) {
-    if (!this.useWorker) return;
+    if (this.colour) {
+      this.frames?.close();
+      this.frames = null;
+    }
+    if (!this.useWorker || this.colour) return;
     const module = await compileModule(this.wasmUrl);
     if (this.destroyed) return;
     try {
@@ -320,6 +338,7 @@ export class KalViewer {
     this.shell.destroy();
     this.resizer.disconnect();
     cancelAnimationFrame(this.raf);
+    cancelAnimationFrame(this.smoothRaf);
     this.raf = 0;
     this.motion.stop();
     this.frames?.close();
@@ -358,6 +377,13 @@ export class KalViewer {
     this.render();
   }
 
+  // Something the viewer did differently from what was asked: said once.
+  notify(text) {
+    if (this.destroyed) return;
+    this.shell.controls.showMessage(text, 'warning');
+    this.fire('warning', { message: text });
+  }
+
   // `source` names what failed, so that its success can clear the message.
   fail(text, source = 'open') {
     if (this.destroyed) return false;  // nothing left to show it in
@@ -369,12 +395,14 @@ export class KalViewer {
   fire(type, detail) { this.host.dispatchEvent(new CustomEvent(type, { detail })); }
 
   // Paints the engine's frame now; the viewchange waits for the next frame.
-  render() {
+  // `smooth`: the filtered frame of a true-colour view at rest.
+  render(smooth = false) {
     const x = this.engine.x, width = x.kalweb_value(this.session, VALUE.VPWIDTH);
     const height = x.kalweb_value(this.session, VALUE.VPHEIGHT);
-    const pixels = x.kalweb_render(this.session);
+    const pixels = smooth ? x.kalweb_renderSmooth(this.session) : x.kalweb_render(this.session);
     this.dirty = false;
     this.paintedSeq = ++this.seq;
+    this.smooth = smooth;
     if (!pixels) return;
     if (this.canvas.width !== width || this.canvas.height !== height) {
       this.canvas.width = width;
@@ -410,6 +438,18 @@ export class KalViewer {
     this.reportView();
     if (moving) this.changed();
     else this.lastFrame = 0;
+    if (!moving) this.scheduleSmooth();
+  }
+
+  // A true-colour view at rest (no motion, no drag) gets the filtered frame
+  // at the next animation frame, unless something moved it meanwhile.
+  scheduleSmooth() {
+    if (!this.colour || this.smooth || this.smoothRaf) return;
+    const seq = this.seq;
+    this.smoothRaf = requestAnimationFrame(this.guard(() => {
+      this.smoothRaf = 0;
+      if (this.session && !this.destroyed && seq === this.seq && !this.dirty && !this.input?.dragging) this.render(true);
+    }));
   }
 
   // The engine's notifications and cursor after hover input.

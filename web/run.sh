@@ -23,14 +23,17 @@ setup() {
     (cd "$ROOT/web" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error >&2)
 }
 
+# The page's module and the samples; `build bench` adds the benchmark's module.
 build() {
+    local targets=(kalvoria kal_samples)
+    [ "${1:-}" = bench ] && targets+=(kalvoria_bench)
     command -v emcmake >/dev/null || { say "no emscripten: run ./kal setup"; return 1; }
     # emcmake announces its cmake line on stderr; only failures matter.
     local log="$BUILD/web-configure.log"
     mkdir -p "$BUILD"
     emcmake cmake -S "$ROOT" -B "$WEB_BUILD" -DCMAKE_BUILD_TYPE=Release >"$log" 2>&1 ||
         { cat "$log" >&2; return 1; }
-    cmake --build "$WEB_BUILD" -j "$(nproc 2>/dev/null || echo 2)" --target kalvoria kal_samples -- --no-print-directory
+    cmake --build "$WEB_BUILD" -j "$(nproc 2>/dev/null || echo 2)" --target "${targets[@]}" -- --no-print-directory
     say "built $WEB_BUILD/kalvoria.wasm ($(stat -c %s "$WEB_BUILD/kalvoria.wasm") bytes, $(gzip -9c "$WEB_BUILD/kalvoria.wasm" | wc -c) gzipped)"
 }
 
@@ -83,7 +86,7 @@ run_tests() {
 
 bench() {
     local timer="$BUILD/bench/kalweb_render_timer"
-    setup && build
+    setup && build bench
     [ -x "$timer" ] || { say "no $timer: the release build makes it"; return 1; }
     timeout 900 node "$ROOT/web/tools/bench.mjs" "$WEB_BUILD" "$timer"
 }

@@ -1,20 +1,33 @@
 # The web viewer's WebAssembly module (Emscripten build): the portable
 # engine, the shared host helpers and the page's C interface in one
-# standalone module without JavaScript glue.
+# standalone module without JavaScript glue; and the benchmark's build of it.
+include(${CMAKE_SOURCE_DIR}/web/sources.cmake)
 set(KAL_WEB_SOURCES
   ${KAL_PORTABLE_SOURCES}
   ${CMAKE_SOURCE_DIR}/engine/platform/stand_in.cpp
-  ${CMAKE_SOURCE_DIR}/web/src/web_session.cpp
+  ${KALWEB_SESSION_SOURCES}
   ${CMAKE_SOURCE_DIR}/web/src/exports.cpp
-  ${CMAKE_SOURCE_DIR}/web/src/view_exports.cpp
+  ${CMAKE_SOURCE_DIR}/web/src/colour_exports.cpp
+  ${CMAKE_SOURCE_DIR}/web/src/view_exports.cpp)
+
+function(kal_web_module name)
+  add_executable(${name} ${KAL_WEB_SOURCES} ${ARGN})
+  set_target_properties(${name} PROPERTIES SUFFIX ".wasm")
+  target_include_directories(${name} PRIVATE ${KAL_ENGINE_INCLUDES} ${CMAKE_SOURCE_DIR}/engine/platform)
+  target_link_libraries(${name} PRIVATE kal_host)
+  # Pointers are 32-bit here, but the browser compiles the module for a
+  # processor with registers to spare: the joint row-pair loop is the faster.
+  # -msse2 maps the renderer's four-at-a-time offset pass onto WebAssembly SIMD.
+  target_compile_definitions(${name} PRIVATE KAL_SPLIT_ROW_PAIRS=0)
+  target_compile_options(${name} PRIVATE ${KAL_WARNINGS} -O3 -msimd128 -msse2 -mbulk-memory -mnontrapping-fptoint -fno-exceptions)
+  # 2 GiB at most: the page reads the module's pointers as signed 32-bit numbers.
+  target_link_options(${name} PRIVATE -O3 -msimd128 -mbulk-memory -mnontrapping-fptoint -sSTANDALONE_WASM --no-entry
+    -sALLOW_MEMORY_GROWTH=1 -sMAXIMUM_MEMORY=2GB -sMALLOC=emmalloc)
+endfunction()
+
+# What the page ships: no benchmark code.
+kal_web_module(kalvoria)
+# The benchmark's module: the same, plus the bare renderer's view loop.
+kal_web_module(kalvoria_bench
+  ${CMAKE_SOURCE_DIR}/web/bench/bench_exports.cpp
   ${CMAKE_SOURCE_DIR}/web/bench/render_views.cpp)
-add_executable(kalvoria ${KAL_WEB_SOURCES})
-set_target_properties(kalvoria PROPERTIES SUFFIX ".wasm")
-target_include_directories(kalvoria PRIVATE ${KAL_ENGINE_INCLUDES} ${CMAKE_SOURCE_DIR}/engine/platform)
-# Pointers are 32-bit here, but the browser compiles the module for a
-# processor with registers to spare: the joint row-pair loop is the faster.
-# -msse2 maps the renderer's four-at-a-time offset pass onto WebAssembly SIMD.
-target_compile_definitions(kalvoria PRIVATE KAL_SPLIT_ROW_PAIRS=0)
-target_compile_options(kalvoria PRIVATE ${KAL_WARNINGS} -O3 -msimd128 -msse2 -mbulk-memory -mnontrapping-fptoint -fno-exceptions)
-target_link_options(kalvoria PRIVATE -O3 -msimd128 -mbulk-memory -mnontrapping-fptoint -sSTANDALONE_WASM --no-entry
-  -sALLOW_MEMORY_GROWTH=1 -sMALLOC=emmalloc)

@@ -187,13 +187,17 @@ Step readStatement(const AttribText &text, size_t &p, KalAttribs *block, bool st
 
 }  // namespace
 
-int interpretAttribs(const AttribText &text, KalAttribs *block, bool store, int32_t capacity)
+int interpretAttribs(const AttribText &text, KalAttribs *block, bool store, int32_t capacity,
+                     size_t *failedAt)
 {
     block->numHotSpots = 0;
     size_t p = 0;
     while (p < text.length) {
         Step step = readStatement(text, p, block, store, capacity);
-        if (step == Step::Failed) return 0;
+        if (step == Step::Failed) {
+            if (failedAt) *failedAt = p;
+            return 0;
+        }
         if (step == Step::Stop) return 1;
         ++p;  // exactly one character, whatever it is, follows a statement
     }

@@ -39,7 +39,10 @@ int32_t readNumber(const AttribText &text, size_t &p);
 // Runs the statement loop over the whole text. Counting (store false) sets
 // the plain values and counts complete hotspot statements in numHotSpots;
 // storing also fills block->hotSpots, which must hold `capacity` entries.
-// Returns 1 when reading ended normally, 0 on a syntax error.
-int interpretAttribs(const AttribText &text, KalAttribs *block, bool store, int32_t capacity);
+// Returns 1 when reading ended normally, 0 on a syntax error, whose offset
+// (the token that broke the statement, or the text's length) goes to
+// *failedAt when given, so that a program can point at it.
+int interpretAttribs(const AttribText &text, KalAttribs *block, bool store, int32_t capacity,
+                     size_t *failedAt = nullptr);
 
 #endif

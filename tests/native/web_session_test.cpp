@@ -7,8 +7,14 @@
 #include <iterator>
 #include <string>
 
+#include "../../web/src/exports.h"
 #include "../../web/src/web_session.h"
+#include "common/bmp_writer.h"
 #include "stand_in_control.h"
+
+#include <climits>
+#include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -33,8 +39,7 @@ TEST(WebSession, RefusedFilesSayWhyAndLeaveNothingBehind)
         std::string bytes;
         const char *words;
     } cases[] = {
-        {sample.substr(0, 5000), "is cut short"},
-        {"not a picture", "is not a BMP file"},
+        {"not a picture", "is not an image file"},
         {sample.substr(0, 30), "is cut short"},
         {"BM", "is cut short"},
     };
@@ -105,6 +110,164 @@ TEST(WebSession, TicksFollowThePageClockAtThePanoramaSpeed)
     EXPECT_EQ(session->pano()->xPos - x0, 0 + 1 + 2);  // the rate grows by one a tick
     navigationFocusLost(session->platform, *session->pano());
     kalweb::closeSession(session);
+}
+
+TEST(WebSession, FileThatEndsEarlyOpensBlankBelowAndSaysSoOnce)
+{
+    for (const char *name : {"courtyard.bmp", "courtyard_rle8.bmp"}) {
+        const std::string cut = readSample(name).substr(0, 5000);
+        kalweb::Session *session = open(cut);
+        ASSERT_NE(session, nullptr) << name << ": " << kalweb::lastMessage();
+        const std::string &said = kalweb::lastWarning();
+        EXPECT_NE(said.find("ends before the end of its image"), std::string::npos) << said;
+        EXPECT_EQ(said.find("ends", said.find("ends") + 1), std::string::npos) << said;
+        EXPECT_TRUE(kalweb::resizeSession(*session, 160, 120));
+        kalweb::closeSession(session);
+    }
+}
+
+// A header claiming a size the engine or the module's memory refuses costs
+// nothing: it is refused before any block, with the size in the message.
+TEST(WebSession, HostileHeadersAreRefusedBeforeAnyAllocation)
+{
+    const long blocks = standInLiveHeapBlocks();
+    struct Case {
+        int width, height;
+        bool rle8;
+        size_t dataBytes;
+        const char *words;
+    } cases[] = {
+        {46000, 46000, true, 4, "46000 x 46000 pixels, wider than the 23301"},
+        {23300, 60000, true, 4, "claims 23300 x 60000 pixels but holds only"},
+        {40000, 40000, false, 4, "40000 x 40000 pixels"},
+        // Bytes enough to claim the size, pixels beyond the module's memory.
+        {23300, 47000, true, 1100000, "23300 x 47000 pixels needs 1045 MiB"},
+    };
+    for (const Case &c : cases) {
+        kaltest::BmpFile file = kaltest::makeBmp8({0, 0, 0, 0}, 4, 1, c.rle8);
+        file.info.width = c.width;
+        file.info.height = c.height;
+        file.pixels.resize(c.dataBytes);
+        const std::vector<uint8_t> bytes = kaltest::bmpBytes(file);
+        EXPECT_EQ(kalweb::openSession(bytes.data(), bytes.size(), "", 320, 240), nullptr);
+        EXPECT_NE(kalweb::lastMessage().find(c.words), std::string::npos) << kalweb::lastMessage();
+        EXPECT_EQ(standInLiveHeapBlocks(), blocks);
+    }
+    const std::string noise = "BM\x12\x34" + std::string(60, '\x5a');
+    EXPECT_EQ(open(noise), nullptr);
+    EXPECT_EQ(kalweb::lastMessage(), "The file is not an image file.");
+}
+
+TEST(WebSession, AttributeSyntaxErrorNamesLineAndWordAndOpensWithout)
+{
+    kalweb::Session *session =
+        kalweb::openSession(reinterpret_cast<const uint8_t *>(readSample("courtyard.bmp").data()),
+                            readSample("courtyard.bmp").size(),
+                            "angle(360)\nhorizon(12\n  hotspot(1 2 3 4 a b)", 320, 240);
+    ASSERT_NE(session, nullptr) << kalweb::lastMessage();
+    EXPECT_NE(kalweb::lastWarning().find("line 3, at \"hotspot\""), std::string::npos)
+        << kalweb::lastWarning();
+    EXPECT_EQ(session->pano()->numHotSpots, 0);
+    kalweb::closeSession(session);
+}
+
+TEST(WebSession, TinyViewIsTooSmallNeverTooLarge)
+{
+    kalweb::Session *session = open(readSample("courtyard.bmp"));
+    ASSERT_NE(session, nullptr);
+    for (int side : {0, 1}) {
+        EXPECT_FALSE(kalweb::resizeSession(*session, side, side));
+        EXPECT_NE(kalweb::lastMessage().find("too small"), std::string::npos)
+            << kalweb::lastMessage();
+    }
+    EXPECT_EQ(session->pano()->vpWidth, 320);
+    kalweb::closeSession(session);
+}
+
+// Catches red and blue swapped on the way to the canvas, whose bytes are
+// R, G, B, A.
+TEST(WebSession, FrameBytesAreRedGreenBlueAlpha)
+{
+    kaltest::BmpFile file = kaltest::makeBmp8(std::vector<uint8_t>(64 * 32, 0), 64, 32, false);
+    file.colors.assign(256 * 4, 0);
+    const uint8_t bgr0[] = {0x30, 0x20, 0x10, 0};
+    std::memcpy(file.colors.data(), bgr0, 4);
+    const std::vector<uint8_t> bytes = kaltest::bmpBytes(file);
+    kalweb::Session *session = kalweb::openSession(bytes.data(), bytes.size(), "", 40, 30);
+    ASSERT_NE(session, nullptr) << kalweb::lastMessage();
+    uint8_t first[4];
+    std::memcpy(first, kalweb::renderFrame(*session), 4);
+    EXPECT_EQ(first[0], 0x10);
+    EXPECT_EQ(first[1], 0x20);
+    EXPECT_EQ(first[2], 0x30);
+    EXPECT_EQ(first[3], 0xFF);
+    kalweb::closeSession(session);
+}
+
+// Under UBSan: every exported function with the extremes of every integer
+// argument; nothing overflows, nothing crashes, the session lives on.
+TEST(WebSession, ExportsTakeExtremeIntegers)
+{
+    const std::string bmp = readSample("courtyard.bmp"), kal = readSample("courtyard.KAL");
+    const auto *image = reinterpret_cast<const uint8_t *>(bmp.data());
+    const int size = static_cast<int>(bmp.size()), kalSize = static_cast<int>(kal.size());
+    const int extremes[] = {INT_MIN, INT_MIN + 1, -1, 0, INT_MAX};
+    Session *s = kalweb_create(image, size, kal.data(), kalSize, 320, 240);
+    ASSERT_NE(s, nullptr);
+    for (int a : extremes) {
+        kalweb_free(kalweb_alloc(a < 0 ? a : 0));
+        EXPECT_EQ(kalweb_create(nullptr, a, nullptr, a, a, a), nullptr);
+        EXPECT_EQ(kalweb_create(image, size, kal.data(), a < 0 ? a : 0, a, 240), nullptr);
+        EXPECT_EQ(kalweb_create(image, size, kal.data(), kalSize, 320, a), nullptr);
+        EXPECT_EQ(kalweb_resize(s, a, a), 0);
+        EXPECT_EQ(kalweb_replace(s, nullptr, a, nullptr, a), 0);
+        EXPECT_EQ(kalweb_colourBlock(a, a, a, nullptr, a, nullptr), nullptr);
+        kalweb_value(s, a);
+        for (int b : extremes) {
+            kalweb_move(s, a, b, a);
+            kalweb_move(s, b, a, b);
+            kalweb_setPos(s, a, b, a);
+            kalweb_setPos(s, b, a, b);
+            kalweb_setView(s, a, b, 1.0);
+            kalweb_mapPoint(s, a, b);
+            kalweb_hitTest(s, a, b);
+            kalweb_pointerMove(s, 0, a, b);
+        }
+        kalweb_hotspotLabel(s, a);
+        kalweb_hotspotText(s, a);
+        kalweb_visibleHotspot(s, a);
+        kalweb_pointerDown(s, a, a);
+        kalweb_pointerMove(s, 1, a, a);
+        kalweb_pointerUp(s, a, a);
+        kalweb_keyDown(s, a);
+        kalweb_keyUp(s, a);
+        kalweb_frame(s, static_cast<unsigned>(a));
+    }
+    kalweb_setView(s, 0, 0, 1e308);
+    const double wild[] = {INT_MIN, INT_MAX, 1e308, -1e308, NAN, INFINITY, -0.0};
+    for (double bearing : wild)
+        for (double pitch : wild)
+            for (double zoom : wild) kalweb_putView(s, bearing, pitch, zoom);
+    EXPECT_NE(kalweb_getView(s), nullptr);
+    kalweb_visibleHotspots(s, INT_MAX);
+    kalweb_visibleHotspots(s, INT_MIN);
+    kalweb_pointerLeave(s);
+    kalweb_focusLost(s);
+    kalweb_moving(s);
+    kalweb_cursor(s);
+    while (kalweb_nextNotification(s) != -1) {
+    }
+    EXPECT_NE(kalweb_render(s), nullptr);
+    EXPECT_NE(kalweb_renderSmooth(s), nullptr);
+    EXPECT_NE(kalweb_palette(s), nullptr);
+    EXPECT_EQ(kalweb_pixelBytes(s), 1);
+    EXPECT_NE(kalweb_warning(), nullptr);
+    EXPECT_EQ(kalweb_createColour(INT_MAX, INT_MIN), nullptr);  // no block waiting
+    EXPECT_EQ(kalweb_replaceColour(s), 0);
+    kalweb_dropColour();
+    EXPECT_NE(kalweb_colourSize(), nullptr);
+    EXPECT_NE(kalweb_error(), nullptr);
+    kalweb_delete(s);
 }
 
 }  // namespace

@@ -284,6 +284,8 @@ try {
   await page.setViewport({ width: 800, height: 700, deviceScaleFactor: 1, hasTouch: true });
   await page.evaluate(() => { document.body.style.minHeight = '3000px'; window.scrollTo(0, 0); });
   await page.waitForFunction(() => window.kalViewer.view !== null, { timeout: LIMIT_MS });
+  // The page opens the true-colour sample; these tests use the 8-bit one.
+  await page.evaluate(() => window.kalViewer.openUrl('samples/courtyard.bmp', 'samples/courtyard.KAL'));
   const session = await page.createCDPSession();
   for (const [name, test] of Object.entries(tests)) {
     try {

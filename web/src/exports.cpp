@@ -1,14 +1,13 @@
 // The small C interface the web page calls: sessions, view placement, frames,
-// mapping and hotspots, and the motion controller's input events. Pointers
-// returned point into the module's memory and stay valid until the next call
-// that changes the same session.
+// mapping and hotspots, and the motion controller's input events. Every
+// number from the page is held to what the engine computes with safely.
+#include "exports.h"
+
+#include "kalhost/open_panorama.h"
+#include "colour_panorama.h"
 #include "web_session.h"
 
-#include "../../host/include/kalhost/open_panorama.h"
-#include "../bench/render_views.h"
-
-#include <emscripten/emscripten.h>
-
+#include <algorithm>
 #include <cstdlib>
 
 using kalweb::Session;
@@ -18,6 +17,16 @@ namespace {
 std::string text(const char *chars, int length)
 {
     return chars && length > 0 ? std::string(chars, static_cast<size_t>(length)) : std::string();
+}
+
+// Numbers from the page may be anything a 32-bit integer holds; the engine
+// computes in int, so positions and moves are held to a range past every
+// image side, where no sum or product the engine forms leaves int.
+constexpr int64_t kMaxCoordinate = 1 << 16;
+
+int held(int64_t value)
+{
+    return static_cast<int>(std::clamp<int64_t>(value, -kMaxCoordinate, kMaxCoordinate));
 }
 
 // The controller reads pointer coordinates as 16-bit words: a negative
@@ -31,187 +40,187 @@ unsigned word(int coordinate)
 
 extern "C" {
 
-EMSCRIPTEN_KEEPALIVE void *kalweb_alloc(int bytes)
+KALWEB_EXPORT void *kalweb_alloc(int bytes)
 {
     return bytes > 0 ? std::malloc(static_cast<size_t>(bytes)) : nullptr;
 }
 
-EMSCRIPTEN_KEEPALIVE void kalweb_free(void *block)
+KALWEB_EXPORT void kalweb_free(void *block)
 {
     std::free(block);
 }
 
-EMSCRIPTEN_KEEPALIVE Session *kalweb_create(const uint8_t *bmp, int size, const char *attribs,
-                                            int attribLength, int width, int height)
+KALWEB_EXPORT Session *kalweb_create(const uint8_t *bmp, int size, const char *attribs,
+                                     int attribLength, int width, int height)
 {
     if (!bmp || size <= 0) return kalweb::openSession(nullptr, 0, "", width, height);
     return kalweb::openSession(bmp, static_cast<size_t>(size), text(attribs, attribLength), width,
                                height);
 }
 
-EMSCRIPTEN_KEEPALIVE int kalweb_resize(Session *s, int width, int height)
+KALWEB_EXPORT int kalweb_resize(Session *s, int width, int height)
 {
     return s && kalweb::resizeSession(*s, width, height);
 }
 
-EMSCRIPTEN_KEEPALIVE int kalweb_replace(Session *s, const uint8_t *bmp, int size,
-                                        const char *attribs, int attribLength)
+KALWEB_EXPORT int kalweb_replace(Session *s, const uint8_t *bmp, int size, const char *attribs,
+                                 int attribLength)
 {
     if (!s) return 0;
     const size_t bytes = bmp && size > 0 ? static_cast<size_t>(size) : 0;
     return kalweb::replaceImage(*s, bytes ? bmp : nullptr, bytes, text(attribs, attribLength));
 }
 
-EMSCRIPTEN_KEEPALIVE void kalweb_delete(Session *s)
+KALWEB_EXPORT void kalweb_delete(Session *s)
 {
     kalweb::closeSession(s);
 }
 
-EMSCRIPTEN_KEEPALIVE const char *kalweb_error()
+KALWEB_EXPORT const char *kalweb_error()
 {
     return kalweb::lastMessage().c_str();
 }
 
-EMSCRIPTEN_KEEPALIVE int kalweb_value(Session *s, int code)
+KALWEB_EXPORT int kalweb_value(Session *s, int code)
 {
     return s ? kal_GetValue(s->pano(), static_cast<UINT>(code)) : 0;
 }
 
-EMSCRIPTEN_KEEPALIVE int kalweb_move(Session *s, int dx, int dy, int dz)
+KALWEB_EXPORT int kalweb_move(Session *s, int dx, int dy, int dz)
 {
-    return s ? kal_Move(s->pano(), dx, dy, dz) : 0;
+    return s ? kal_Move(s->pano(), held(dx), held(dy), held(dz)) : 0;
 }
 
-EMSCRIPTEN_KEEPALIVE int kalweb_setPos(Session *s, int x, int y, int z)
+KALWEB_EXPORT int kalweb_setPos(Session *s, int x, int y, int z)
 {
-    return s ? kal_SetPos(s->pano(), x, y, z) : 0;
+    return s ? kal_SetPos(s->pano(), held(x), held(y), held(z)) : 0;
 }
 
-EMSCRIPTEN_KEEPALIVE int kalweb_setView(Session *s, int bearing, int pitch, double zoom)
+KALWEB_EXPORT int kalweb_setView(Session *s, int bearing, int pitch, double zoom)
 {
     if (!s || !(zoom >= 0.1 && zoom <= 100.0)) return 0;  // as kalrender takes it
-    return kalhost::positionView(s->pano(), bearing, pitch, zoom);
+    return kalhost::positionView(s->pano(), bearing, held(pitch), zoom);
 }
 
-EMSCRIPTEN_KEEPALIVE const uint32_t *kalweb_render(Session *s)
+KALWEB_EXPORT const uint32_t *kalweb_render(Session *s)
 {
     return s ? kalweb::renderFrame(*s) : nullptr;
 }
 
-EMSCRIPTEN_KEEPALIVE const uint32_t *kalweb_palette(Session *s)
+// The frame of a view at rest: filtered for true colour.
+KALWEB_EXPORT const uint32_t *kalweb_renderSmooth(Session *s)
+{
+    return s ? kalweb::renderFrame(*s, true) : nullptr;
+}
+
+KALWEB_EXPORT const uint32_t *kalweb_palette(Session *s)
 {
     return s ? s->palette : nullptr;
 }
 
 // The image point under a view point, as two ints, or null outside the view.
-EMSCRIPTEN_KEEPALIVE const int *kalweb_mapPoint(Session *s, int x, int y)
+KALWEB_EXPORT const int *kalweb_mapPoint(Session *s, int x, int y)
 {
     POINT point;
-    if (!s || !kal_MapCoordinates(s->pano(), x, y, &point)) return nullptr;
+    if (!s || !kal_MapCoordinates(s->pano(), held(x), held(y), &point)) return nullptr;
     s->mapped[0] = point.x;
     s->mapped[1] = point.y;
     return s->mapped;
 }
 
 // The hotspot under a view point, or -1.
-EMSCRIPTEN_KEEPALIVE int kalweb_hitTest(Session *s, int x, int y)
+KALWEB_EXPORT int kalweb_hitTest(Session *s, int x, int y)
 {
     int index = -1;
-    return s && kal_CheckHotSpot(s->pano(), x, y, &index) ? index : -1;
+    return s && kal_CheckHotSpot(s->pano(), held(x), held(y), &index) ? index : -1;
 }
 
-EMSCRIPTEN_KEEPALIVE const char *kalweb_hotspotLabel(Session *s, int index)
+KALWEB_EXPORT const char *kalweb_hotspotLabel(Session *s, int index)
 {
     return s ? static_cast<const char *>(kal_GetData(s->pano(), KAL_DATA_HOTSPOTLBL, index))
              : nullptr;
 }
 
-EMSCRIPTEN_KEEPALIVE const char *kalweb_hotspotText(Session *s, int index)
+KALWEB_EXPORT const char *kalweb_hotspotText(Session *s, int index)
 {
     return s ? static_cast<const char *>(kal_GetData(s->pano(), KAL_DATA_HOTSPOTTEXT, index))
              : nullptr;
 }
 
 // The hotspots of the current view as (index, x, y) triples; returns how many.
-EMSCRIPTEN_KEEPALIVE int kalweb_visibleHotspots(Session *s, int step)
+KALWEB_EXPORT int kalweb_visibleHotspots(Session *s, int step)
 {
-    return s ? static_cast<int>(kalweb::findVisibleHotSpots(*s, step)) : 0;
+    return s ? static_cast<int>(kalweb::findVisibleHotSpots(*s, std::clamp(step, 1, 1 << 16))) : 0;
 }
 
-EMSCRIPTEN_KEEPALIVE const int *kalweb_visibleHotspot(Session *s, int i)
+KALWEB_EXPORT const int *kalweb_visibleHotspot(Session *s, int i)
 {
     if (!s || i < 0 || static_cast<size_t>(i) >= s->visible.size()) return nullptr;
     return &s->visible[static_cast<size_t>(i)].index;
 }
 
 // Input for the motion controller.
-EMSCRIPTEN_KEEPALIVE void kalweb_pointerDown(Session *s, int x, int y)
+KALWEB_EXPORT void kalweb_pointerDown(Session *s, int x, int y)
 {
     if (s) navigationButtonDown(s->platform, *s->pano(), word(x), word(y));
 }
 
-EMSCRIPTEN_KEEPALIVE void kalweb_pointerMove(Session *s, int leftButton, int x, int y)
+KALWEB_EXPORT void kalweb_pointerMove(Session *s, int leftButton, int x, int y)
 {
     if (!s) return;
     navigationMouseMove(s->platform, leftButton != 0, word(x), word(y));
     // A captured drag keeps its direction cursor; otherwise the pointer
     // looks for hotspots.
-    if (!leftButton) navigationSetCursor(s->platform, *s->pano(), true, x, y);
+    if (!leftButton) navigationSetCursor(s->platform, *s->pano(), true, held(x), held(y));
 }
 
-EMSCRIPTEN_KEEPALIVE void kalweb_pointerUp(Session *s, int x, int y)
+KALWEB_EXPORT void kalweb_pointerUp(Session *s, int x, int y)
 {
     if (s) navigationButtonUp(s->platform, *s->pano(), word(x), word(y));
 }
 
-EMSCRIPTEN_KEEPALIVE void kalweb_pointerLeave(Session *s)
+KALWEB_EXPORT void kalweb_pointerLeave(Session *s)
 {
     if (s) navigationSetCursor(s->platform, *s->pano(), false, 0, 0);
 }
 
-EMSCRIPTEN_KEEPALIVE void kalweb_keyDown(Session *s, int virtualKey)
+KALWEB_EXPORT void kalweb_keyDown(Session *s, int virtualKey)
 {
     if (s) navigationKeyDown(s->platform, *s->pano(), static_cast<unsigned>(virtualKey));
 }
 
-EMSCRIPTEN_KEEPALIVE void kalweb_keyUp(Session *s, int virtualKey)
+KALWEB_EXPORT void kalweb_keyUp(Session *s, int virtualKey)
 {
     if (s) navigationKeyUp(static_cast<unsigned>(virtualKey));
 }
 
-EMSCRIPTEN_KEEPALIVE void kalweb_focusLost(Session *s)
+KALWEB_EXPORT void kalweb_focusLost(Session *s)
 {
     if (s) navigationFocusLost(s->platform, *s->pano());
 }
 
 // Runs the tick due at `now` (milliseconds): kalweb::FrameResult bits.
-EMSCRIPTEN_KEEPALIVE int kalweb_frame(Session *s, unsigned now)
+KALWEB_EXPORT int kalweb_frame(Session *s, unsigned now)
 {
     return s ? kalweb::advanceMotion(*s, now) : 0;
 }
 
-EMSCRIPTEN_KEEPALIVE int kalweb_moving(Session *)
+KALWEB_EXPORT int kalweb_moving(Session *)
 {
     return navigationState().timerId != 0;
 }
 
-EMSCRIPTEN_KEEPALIVE int kalweb_cursor(Session *s)
+KALWEB_EXPORT int kalweb_cursor(Session *s)
 {
     return s ? static_cast<int>(s->platform.cursor) : 0;
 }
 
 // The next notification as code << 16 | value, or -1 when there is none.
-EMSCRIPTEN_KEEPALIVE int kalweb_nextNotification(Session *s)
+KALWEB_EXPORT int kalweb_nextNotification(Session *s)
 {
     kalweb::Notification n;
     if (!s || !s->platform.takeNotification(n)) return -1;
     return n.code << 16 | static_cast<int>(n.value);
-}
-
-// For the benchmark: the bare renderer over its fixed set of views.
-EMSCRIPTEN_KEEPALIVE int kalweb_renderViews(Session *s, int repeats)
-{
-    return s ? kalweb::renderViews(s->pano(), repeats) : 0;
 }
 
 }  // extern "C"

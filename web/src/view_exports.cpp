@@ -1,9 +1,8 @@
 // The page's calls for views in degrees: bearing, pitch and zoom of a session.
+#include "exports.h"
 #include "web_session.h"
 
 #include "kalhost/view_angles.h"
-
-#include <emscripten/emscripten.h>
 
 using kalweb::Session;
 
@@ -16,7 +15,7 @@ double taken[3];
 extern "C" {
 
 // The current view as three doubles: bearing, pitch, zoom.
-EMSCRIPTEN_KEEPALIVE const double *kalweb_getView(Session *s)
+KALWEB_EXPORT const double *kalweb_getView(Session *s)
 {
     if (!s) return nullptr;
     const kalhost::ViewAngles view = kalhost::viewAngles(s->pano());
@@ -28,7 +27,7 @@ EMSCRIPTEN_KEEPALIVE const double *kalweb_getView(Session *s)
 
 // Moves to the view within the engine's limits: KAL_BOUND_* flags of the
 // limits met, or -1 when the request is not a view.
-EMSCRIPTEN_KEEPALIVE int kalweb_putView(Session *s, double bearing, double pitch, double zoom)
+KALWEB_EXPORT int kalweb_putView(Session *s, double bearing, double pitch, double zoom)
 {
     return s ? kalhost::placeView(s->pano(), {bearing, pitch, zoom}) : -1;
 }

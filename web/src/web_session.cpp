@@ -1,95 +1,73 @@
 // Sessions of the web viewer: opening, resizing and replacing through the
-// engine's own loader, scaler and lifecycle; frames expanded through the
-// palette; the motion controller clocked by the page's animation frames.
+// engine's own loader, scaler and lifecycle, or over true-colour pixels the
+// page decoded; frames in RGBA; the motion controller clocked by the page's
+// animation frames.
 #include "web_session.h"
 
-#include "../../host/include/kalhost/open_panorama.h"
-#include "image/dib_loader.h"
+#include "kalhost/image_limits.h"
+#include "kalhost/open_panorama.h"
+#include "colour_panorama.h"
+#include "image_check.h"
+#include "session_input.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace kalweb {
 
 namespace {
 
-std::string message;
-
 // A tick more than this late (a hidden tab) restarts the clock instead of
 // catching up in a burst.
 constexpr int kMaxTickLag = 1000;
-constexpr int kMaxViewSide = 8192;
 
-void *loadImage(const uint8_t *bytes, size_t size)
+// A panorama of `image` for a width x height view, its DIB (when 8-bit)
+// fitted to the view into image.fitted. The panorama takes the attributes'
+// hotspots; on failure they go.
+HPANORAMA makePanorama(SessionImage &image, KalAttribs &attribs, int width, int height)
 {
-    if (size >= 2 && bytes[0] == 'B' && bytes[1] == 'M')
-        if (void *image = dib::loadDibMemory(bytes, size, true, nullptr)) return image;
-    message = "The file " + kalhost::whyNotLoaded(bytes, size, size) + ".";
-    return nullptr;
-}
-
-bool readAttributes(const std::string &text, KalAttribs &attribs)
-{
-    attribs = KalAttribs{};
-    if (text.empty()) return true;  // a plain 360-degree panorama
-    if (kal_AttribString(text.data(), static_cast<int>(text.size()), &attribs)) return true;
-    message = std::string("The attribute file cannot be read: ") +
-              kalhost::engineErrorText(kal_Error(nullptr));
-    return false;
-}
-
-// The image and attributes of a new panorama; null after a message.
-void *readInput(const uint8_t *bytes, size_t size, const std::string &attribText,
-                KalAttribs &attribs)
-{
-    message.clear();
-    void *source = loadImage(bytes, size);
-    if (source && readAttributes(attribText, attribs)) return source;
-    if (source) kal_FreeResource(source);
-    return nullptr;
-}
-
-// A panorama of `source` for a width x height view; *fitted receives its
-// image. The panorama takes the attributes' hotspots; on failure they go.
-HPANORAMA makePanorama(void *source, KalAttribs &attribs, int width, int height, void **fitted)
-{
-    if (width < 1 || height < 1 || width > kMaxViewSide || height > kMaxViewSide) {
+    message = viewSizeProblem(width, height);
+    if (!message.empty()) {
         kalhost::releaseHotSpots(attribs);
-        message = "The view size is out of range.";
         return nullptr;
     }
     const RECT view = {0, 0, width, height};
-    *fitted = kalhost::fitImage(source, view, attribs.angle, false, message);
     HPANORAMA pano = nullptr;
-    if (*fitted) {
-        pano = kal_Create(static_cast<const BITMAPINFO *>(*fitted), nullptr, &view, &attribs);
-        if (!pano)
-            message = std::string("The panorama cannot be shown: ") +
-                      kalhost::engineErrorText(kal_Error(nullptr));
+    if (image.colour()) {
+        pano = kal::createColourPanorama({image.width, image.height, image.rgba}, view, &attribs);
+    } else {
+        image.fitted = kalhost::fitImage(image.source, view, attribs.angle, false, message);
+        if (image.fitted)
+            pano =
+                kal_Create(static_cast<const BITMAPINFO *>(image.fitted), nullptr, &view, &attribs);
     }
+    if (!pano && message.empty())
+        message = std::string("The panorama cannot be shown: ") +
+                  kalhost::engineErrorText(kal_Error(nullptr));
     if (!pano) {
-        if (*fitted != source) kal_FreeResource(*fitted);
+        if (image.fitted && image.fitted != image.source) kal_FreeResource(image.fitted);
+        image.fitted = nullptr;
         kalhost::releaseHotSpots(attribs);
     }
     return pano;
 }
 
-void releaseImages(void *source, void *fitted)
-{
-    if (fitted != source) kal_FreeResource(fitted);
-    kal_FreeResource(source);
-}
-
-void adopt(Session &session, HPANORAMA pano, void *fitted)
+void adopt(Session &session, HPANORAMA pano)
 {
     session.platform.pano = pano;
-    session.fitted = fitted;
     session.frame.assign(size_t{pano->vpWidth} * pano->vpHeight, 0);
     for (int i = 0; i < 256; ++i) {
         const RGBQUAD &c = pano->colors[i];
         session.palette[i] = c.rgbRed | c.rgbGreen << 8 | c.rgbBlue << 16 | 0xFF000000u;
     }
     session.platform.dirty = true;
+}
+
+// A new session, or a session's new image, at the file's start view.
+void startView(const SessionImage &image, HPANORAMA pano)
+{
+    if (image.startBearing >= 0) kal_SetValue(pano, KAL_VALUE_ORIENTATION, image.startBearing);
 }
 
 // Scales a position of an image of `from` pixels to one of `to` pixels.
@@ -167,24 +145,103 @@ const std::string &lastMessage()
     return message;
 }
 
-Session *openSession(const uint8_t *bytes, size_t size, const std::string &attribText, int width,
-                     int height)
+const std::string &lastWarning()
+{
+    return warning;
+}
+
+void SessionImage::release()
+{
+    if (fitted && fitted != source) kal_FreeResource(fitted);
+    if (source) kal_FreeResource(source);
+    std::free(rgba);
+    *this = SessionImage{};
+}
+
+namespace {
+
+// A new session over `image`, which it takes (and releases on failure).
+Session *startSession(SessionImage &image, const std::string &attribText, int width, int height)
 {
     KalAttribs attribs{};
-    void *source = readInput(bytes, size, attribText, attribs);
-    if (!source) return nullptr;
-    void *fitted = nullptr;
-    HPANORAMA pano = makePanorama(source, attribs, width, height, &fitted);
+    HPANORAMA pano = nullptr;
+    if (readAttributes(attribText, image.fileAttribs, attribs))
+        pano = makePanorama(image, attribs, width, height);
     if (!pano) {
-        kal_FreeResource(source);
+        image.release();
         return nullptr;
     }
     navigationWindowCreated();
     auto *session = new Session;
-    session->source = source;
+    session->image = image;
     session->attribText = attribText;
-    adopt(*session, pano, fitted);
+    adopt(*session, pano);
+    startView(image, pano);
     return session;
+}
+
+// Puts a new panorama of `image` in place of the session's, for the same
+// view size. On failure the session stays as it was and the image goes.
+bool swapImage(Session &session, SessionImage &image, const std::string &attribText)
+{
+    Panorama *old = session.pano();
+    KalAttribs attribs{};
+    HPANORAMA pano = nullptr;
+    if (readAttributes(attribText, image.fileAttribs, attribs))
+        pano = makePanorama(image, attribs, old->vpWidth, old->vpHeight);
+    if (!pano) {
+        image.release();
+        return false;
+    }
+    haltStep(session.platform, *old);
+    kal_Delete(old, FALSE);
+    session.image.release();
+    session.image = image;
+    session.attribText = attribText;
+    adopt(session, pano);
+    startView(image, pano);
+    return true;
+}
+
+// The angle of an attribute text, 0 when it names none or cannot be read
+// (the warning about it comes when the panorama is made).
+int textAngle(const std::string &text)
+{
+    KalAttribs attribs{};
+    if (text.empty() || !kal_AttribString(text.data(), int(text.size()), &attribs)) return 0;
+    kalhost::releaseHotSpots(attribs);
+    return attribs.angle;
+}
+
+// The true-colour block the page is filling, and its size.
+SessionImage pending;
+std::string pendingText;
+int pendingSize[2] = {};
+
+// The waiting block, handed over.
+bool takePending(SessionImage &image, std::string &attribText)
+{
+    if (!pending.rgba) {
+        message = "No decoded image is waiting to be opened.";
+        return false;
+    }
+    image = pending;
+    attribText = pendingText;
+    pending = SessionImage{};
+    return true;
+}
+
+}  // namespace
+
+Session *openSession(const uint8_t *bytes, size_t size, const std::string &attribText, int width,
+                     int height)
+{
+    message.clear();
+    warning.clear();
+    SessionImage image;
+    return loadImage(bytes, size, textAngle(attribText), image)
+               ? startSession(image, attribText, width, height)
+               : nullptr;
 }
 
 bool resizeSession(Session &session, int width, int height)
@@ -193,41 +250,134 @@ bool resizeSession(Session &session, int width, int height)
     Panorama *old = session.pano();
     if (old->vpWidth == width && old->vpHeight == height) return true;
     KalAttribs attribs;
-    if (!readAttributes(session.attribText, attribs)) return false;
-    void *fitted = nullptr;
-    HPANORAMA pano = makePanorama(session.source, attribs, width, height, &fitted);
+    const std::string kept = warning;  // said when the panorama opened
+    const bool read = readAttributes(session.attribText, session.image.fileAttribs, attribs);
+    warning = kept;
+    if (!read) return false;
+    SessionImage image = session.image;
+    image.fitted = nullptr;
+    HPANORAMA pano = makePanorama(image, attribs, width, height);
     if (!pano) return false;
     carryPosition(*old, pano);
     haltStep(session.platform, *old);
     kal_Delete(old, FALSE);
-    if (session.fitted != session.source) kal_FreeResource(session.fitted);
-    adopt(session, pano, fitted);
+    if (session.image.fitted && session.image.fitted != session.image.source)
+        kal_FreeResource(session.image.fitted);
+    session.image.fitted = image.fitted;
+    adopt(session, pano);
     return true;
 }
 
 bool replaceImage(Session &session, const uint8_t *bytes, size_t size,
                   const std::string &attribText)
 {
+    message.clear();
+    warning.clear();
+    SessionImage image;
+    if (!loadImage(bytes, size, textAngle(attribText), image)) return false;
+    if (session.image.colour() || image.colour()) return swapImage(session, image, attribText);
     KalAttribs attribs{};
-    void *source = readInput(bytes, size, attribText, attribs);
-    if (!source) return false;
+    if (!readAttributes(attribText, image.fileAttribs, attribs)) {
+        image.release();
+        return false;
+    }
     Panorama *pano = session.pano();
     const RECT view = {0, 0, pano->vpWidth, pano->vpHeight};
-    void *fitted = kalhost::fitImage(source, view, attribs.angle, false, message);
-    if (!fitted ||
-        !kal_Replace(pano, static_cast<const BITMAPINFO *>(fitted), nullptr, &attribs, FALSE)) {
-        if (fitted)
+    image.fitted = kalhost::fitImage(image.source, view, attribs.angle, false, message);
+    if (!image.fitted || !kal_Replace(pano, static_cast<const BITMAPINFO *>(image.fitted), nullptr,
+                                      &attribs, FALSE)) {
+        if (image.fitted)
             message = std::string("The panorama cannot be shown: ") +
                       kalhost::engineErrorText(kal_Error(nullptr));
         kalhost::releaseHotSpots(attribs);
-        releaseImages(source, fitted ? fitted : source);
+        image.release();
         return false;
     }
-    releaseImages(session.source, session.fitted);
-    session.source = source;
+    session.image.release();
+    session.image = image;
     session.attribText = attribText;
-    adopt(session, pano, fitted);
+    adopt(session, pano);
     return true;
+}
+
+uint32_t *prepareColourImage(int width, int height, uint64_t fileBytes,
+                             const std::string &attribText, const kalhost::GPanoFields *gpano)
+{
+    message.clear();
+    warning.clear();
+    pending.release();
+    pendingSize[0] = pendingSize[1] = 0;
+    SessionImage image;
+    if (gpano) {
+        const kalhost::GPanoPlacement place = kalhost::placementFromGPano(*gpano, width, height);
+        image.fileAttribs.angle = place.angle;
+        image.fileAttribs.orientation = place.orientation;
+        image.fileAttribs.horizon = place.horizon;
+        image.startBearing = place.hasStart ? place.startBearing : -1;
+    }
+    KalAttribs attribs{};
+    if (!readAttributes(attribText, image.fileAttribs, attribs)) return nullptr;
+    kalhost::releaseHotSpots(attribs);
+    ColourFit fit;
+    const int angle = attribs.angle ? attribs.angle : 360;
+    if (angle < 1 || angle > 360) {
+        message =
+            std::string("The panorama cannot be shown: ") + kalhost::engineErrorText(KAL_ERR_ANGLE);
+        return nullptr;
+    }
+    std::string scaled;
+    const std::string claim = kalhost::claimRefusal(width, height, fileBytes);
+    if (!claim.empty()) {
+        message = "The file " + claim + ".";
+        return nullptr;
+    }
+    if (!fitColourImage(width, height, angle, fit, message, scaled)) return nullptr;
+    image.rgba = static_cast<uint32_t *>(std::malloc(size_t(fit.width) * size_t(fit.height) * 4));
+    if (!image.rgba) {
+        message = "The image of " + pixelSize(fit.width, fit.height) +
+                  " does not fit the memory the page has left.";
+        return nullptr;
+    }
+    if (!scaled.empty()) warn(scaled);
+    image.width = fit.width;
+    image.height = fit.height;
+    pending = image;
+    pendingText = attribText;
+    pendingSize[0] = fit.width;
+    pendingSize[1] = fit.height;
+    return pending.rgba;
+}
+
+const int *pendingColourSize()
+{
+    return pendingSize;
+}
+
+uint32_t *pendingColourBlock()
+{
+    return pending.rgba;
+}
+
+void dropPendingColour()
+{
+    pending.release();
+    pendingSize[0] = pendingSize[1] = 0;
+}
+
+Session *openColourSession(int width, int height)
+{
+    message.clear();
+    SessionImage image;
+    std::string text;
+    return takePending(image, text) ? startSession(image, text, width, height) : nullptr;
+}
+
+bool replaceWithColourImage(Session &session)
+{
+    message.clear();
+    SessionImage image;
+    std::string text;
+    return takePending(image, text) && swapImage(session, image, text);
 }
 
 void closeSession(Session *session)
@@ -235,21 +385,28 @@ void closeSession(Session *session)
     if (!session) return;
     haltStep(session->platform, *session->pano());
     kal_Delete(session->pano(), FALSE);
-    releaseImages(session->source, session->fitted);
+    session->image.release();
     delete session;
 }
 
-const uint32_t *renderFrame(Session &session)
+const uint32_t *renderFrame(Session &session, bool smooth)
 {
     Panorama *pano = session.pano();
-    const auto *bits = static_cast<const uint8_t *>(kal_GetView(pano, nullptr));
-    if (!bits) return nullptr;
+    const void *view = smooth ? kal::renderSmoothView(pano) : kal_GetView(pano, nullptr);
+    if (!view) return nullptr;
     const size_t width = pano->vpWidth, height = pano->vpHeight;
-    const size_t stride = (width + 3) & ~size_t{3};
     uint32_t *out = session.frame.data();
     // The view's rows are bottom-up; the page's are top-down.
-    for (size_t y = 0; y < height; ++y, out += width)
-        expandRow(bits + (height - 1 - y) * stride, out, session.palette, width);
+    if (kal::pixelBytes(pano) == 4) {
+        const auto *rows = static_cast<const uint32_t *>(view);
+        for (size_t y = 0; y < height; ++y, out += width)
+            std::memcpy(out, rows + (height - 1 - y) * width, width * 4);
+    } else {
+        const auto *bits = static_cast<const uint8_t *>(view);
+        const size_t stride = (width + 3) & ~size_t{3};
+        for (size_t y = 0; y < height; ++y, out += width)
+            expandRow(bits + (height - 1 - y) * stride, out, session.palette, width);
+    }
     session.platform.dirty = false;
     return session.frame.data();
 }

@@ -19,7 +19,8 @@ function chromiumPath() {
 // Opens the page at width x height CSS pixels; resolves
 // { browser, page, server, consoleErrors, close }. The sample is open when
 // it resolves (or has failed, which the page shows).
-export async function openViewerPage(buildDir, { width = 800, height = 700 } = {}) {
+// `query` is added to the page's address (e.g. '?bench').
+export async function openViewerPage(buildDir, { width = 800, height = 700, query = '' } = {}) {
   const server = await startServer(buildDir);
   let browser;
   try {
@@ -36,7 +37,7 @@ export async function openViewerPage(buildDir, { width = 800, height = 700 } = {
     page.on('console', (message) => { if (message.type() === 'error') consoleErrors.push(message.text()); });
     page.on('pageerror', (error) => consoleErrors.push(`uncaught: ${error.message}`));
     await page.setViewport({ width, height, deviceScaleFactor: 1 });
-    await page.goto(server.url, { waitUntil: 'load' });
+    await page.goto(server.url + query, { waitUntil: 'load' });
     await page.waitForFunction(() => window.kalReady !== undefined);
     await page.evaluate(() => window.kalReady);
     const close = async () => {

@@ -7,15 +7,17 @@ import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 
 const webDir = path.dirname(path.dirname(fileURLToPath(import.meta.url)));
-const types = { '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.wasm': 'application/wasm' };
+const types = { '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.wasm': 'application/wasm',
+  '.jpg': 'image/jpeg', '.png': 'image/png', '.webp': 'image/webp', '.avif': 'image/avif' };
 
 // Maps a request path to a file, or null.
 function resolve(buildDir, urlPath) {
   if (urlPath === '/' || urlPath === '/index.html') return path.join(webDir, 'index.html');
-  const module = /^\/([a-z_]+\.js)$/.exec(urlPath);
-  if (module) return path.join(webDir, module[1]);
-  if (urlPath === '/kalvoria.wasm') return path.join(buildDir, 'kalvoria.wasm');
-  const sample = /^\/samples\/([A-Za-z0-9_]+\.(bmp|KAL))$/.exec(urlPath);
+  const script = /^\/([a-z_]+\.js)$/.exec(urlPath);
+  if (script) return path.join(webDir, script[1]);
+  const module = /^\/(kalvoria(_bench)?\.wasm)$/.exec(urlPath);
+  if (module) return path.join(buildDir, module[1]);
+  const sample = /^\/samples\/([A-Za-z0-9_]+\.(bmp|KAL|jpg|png|webp|avif))$/.exec(urlPath);
   return sample ? path.join(buildDir, 'samples', sample[1]) : null;
 }
 

@@ -1,0 +1,105 @@
+// The web module's true-colour way in: the size a decoded image gets, the
+// block the page fills with its pixels, GPano fields, and the session.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "../../web/src/image_check.h"
+#include "../../web/src/pixel_rows.h"
+#include "../../web/src/web_session.h"
+#include "colour_panorama.h"
+
+namespace {
+
+TEST(WebColour, DecodedSizeIsScaledToTheEngineOrRefusedOverTheBudget)
+{
+    kalweb::ColourFit fit;
+    std::string error, warning;
+    ASSERT_TRUE(kalweb::fitColourImage(8000, 2000, 360, fit, error, warning));
+    EXPECT_FALSE(fit.scaled);
+    EXPECT_TRUE(warning.empty());
+    const int widest = kal::maxImageWidth(90);
+    ASSERT_TRUE(kalweb::fitColourImage(int64_t{widest} * 2, 1000, 90, fit, error, warning));
+    EXPECT_EQ(fit.width, widest);
+    EXPECT_EQ(fit.height, 500);
+    EXPECT_NE(warning.find("it is shown at"), std::string::npos) << warning;
+    EXPECT_FALSE(kalweb::fitColourImage(20000, 20000, 360, fit, error, warning));
+    EXPECT_NE(error.find("20000 x 20000 pixels needs 1526 MiB"), std::string::npos) << error;
+    EXPECT_FALSE(kalweb::fitColourImage(0, 100, 360, fit, error, warning));
+}
+
+TEST(WebColour, HostileSizeGetsNoBlockAndAttributesDecideTheAngle)
+{
+    EXPECT_EQ(kalweb::prepareColourImage(60000, 60000, 1 << 20, "", nullptr), nullptr);
+    EXPECT_NE(kalweb::lastMessage().find("60000 x 60000"), std::string::npos)
+        << kalweb::lastMessage();
+    // The text's angle wins over the file's: 10 degrees take a narrow image.
+    kalhost::GPanoFields half;
+    half.hasFullWidth = half.hasCroppedWidth = true;
+    half.fullWidth = 8000;
+    half.croppedWidth = 4000;
+    ASSERT_NE(kalweb::prepareColourImage(8000, 100, 1 << 20, "angle(10)", &half), nullptr);
+    EXPECT_EQ(kalweb::pendingColourSize()[0], kal::maxImageWidth(10));
+    EXPECT_NE(kalweb::lastWarning().find("larger than the engine takes"), std::string::npos);
+    ASSERT_NE(kalweb::prepareColourImage(8000, 100, 1 << 20, "", &half), nullptr);
+    EXPECT_EQ(kalweb::pendingColourSize()[0], 8000);
+    EXPECT_TRUE(kalweb::lastWarning().empty());
+    kalweb::dropPendingColour();  // a picture that would not decode
+    EXPECT_EQ(kalweb::openColourSession(64, 48), nullptr);
+    EXPECT_EQ(kalweb::pendingColourBlock(), nullptr);
+}
+
+// A decoded picture, top half red and bottom half blue, in a session: the
+// frame is top-down RGBA, the file's start view is taken, and a smaller
+// view keeps the image.
+TEST(WebColour, ColourSessionFramesAreTopDownRgba)
+{
+    kalhost::GPanoFields fields;
+    fields.hasFullWidth = fields.hasCroppedWidth = fields.hasInitialHeading = true;
+    fields.fullWidth = 1440;
+    fields.croppedWidth = 720;
+    fields.initialHeading = 30;
+    uint32_t *block = kalweb::prepareColourImage(720, 200, 1 << 20, "", &fields);
+    ASSERT_NE(block, nullptr) << kalweb::lastMessage();
+    for (int y = 0; y < 200; ++y)  // bottom-up: the first rows are the bottom
+        std::fill(block + y * 720, block + (y + 1) * 720, y < 100 ? 0xFFC80A14u : 0xFF140AC8u);
+    kalweb::Session *session = kalweb::openColourSession(64, 48);
+    ASSERT_NE(session, nullptr) << kalweb::lastMessage();
+    EXPECT_EQ(kal_GetValue(session->pano(), KAL_VALUE_ANGLE), 180);
+    const int start = kalhost::placementFromGPano(fields, 720, 200).startBearing;
+    EXPECT_NEAR(kal_GetValue(session->pano(), KAL_VALUE_ORIENTATION), start, 1);
+    for (bool smooth : {false, true}) {
+        const auto *frame =
+            reinterpret_cast<const uint8_t *>(kalweb::renderFrame(*session, smooth));
+        const uint8_t *last = frame + (64 * 47) * 4;
+        EXPECT_EQ(std::vector<uint8_t>(frame, frame + 4),
+                  (std::vector<uint8_t>{0xC8, 0x0A, 0x14, 0xFF}));
+        EXPECT_EQ(std::vector<uint8_t>(last, last + 4),
+                  (std::vector<uint8_t>{0x14, 0x0A, 0xC8, 0xFF}));
+    }
+    EXPECT_TRUE(kalweb::resizeSession(*session, 32, 24));
+    EXPECT_NE(kalweb::renderFrame(*session), nullptr);
+    kalweb::closeSession(session);
+}
+
+// Decoded BGRX rows, top-down, become RGBA rows bottom-up, for an odd and
+// an even number of rows.
+TEST(WebColour, DecodedRowsArriveBottomUpInRgbaOrder)
+{
+    for (int height : {3, 2}) {
+        std::vector<uint32_t> rows;
+        for (uint32_t y = 0; y < uint32_t(height); ++y)
+            rows.insert(rows.end(), {0x00030201u + y * 0x100, 0x00060504u + y * 0x100});  // B G R X
+        kalweb::arrangeRows(rows.data(), 2, height,
+                            kalweb::kRowsTopDown | kalweb::kBlueFirst | kalweb::kNoAlpha);
+        for (uint32_t y = 0; y < uint32_t(height); ++y) {
+            const uint32_t from = uint32_t(height) - 1 - y;
+            EXPECT_EQ(rows[2 * y], 0xFF010203u + from * 0x100) << height << " rows, row " << y;
+            EXPECT_EQ(rows[2 * y + 1], 0xFF040506u + from * 0x100);
+        }
+    }
+}
+
+}  // namespace

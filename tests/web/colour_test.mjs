@@ -1,0 +1,223 @@
+// True-colour pictures in the web viewer, in headless Chromium: GPano
+// coverage, sizes the engine or the memory refuses, small views, the
+// warnings of an open, channel order and the smooth frame at rest. Pictures
+// are made in the page with a canvas. Prints "pass NAME" or "fail NAME: why".
+//   node colour_test.mjs WEB_BUILD_DIR KALRENDER
+import { execFileSync } from 'node:child_process';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+
+const { openViewerPage, LIMIT_MS, results, check } = await import(new URL('../../web/tools/browser.mjs', import.meta.url));
+const { report } = results;
+
+const [buildDir, kalrender] = process.argv.slice(2);
+const samples = path.join(buildDir, 'samples');
+const temp = fs.mkdtempSync(path.join(os.tmpdir(), 'kalcolour-'));
+
+// In the page: kalPicture(type, width, height, xmp) makes a picture of a
+// diagonal colour pattern (a JPEG with an XMP segment when xmp is given) and
+// resolves its bytes; kalEvents collects the viewer's error and warning events.
+async function installHelpers(page) {
+  await page.evaluate(() => {
+    window.kalPicture = async (type, width, height, xmp = null) => {
+      const canvas = new OffscreenCanvas(width, height), c = canvas.getContext('2d');
+      const image = c.createImageData(width, height);
+      for (let y = 0, i = 0; y < height; y++) {
+        for (let x = 0; x < width; x++, i += 4) image.data.set([(x * 7) & 255, (y * 5) & 255, (x + y) & 255, 255], i);
+      }
+      c.putImageData(image, 0, 0);
+      const bytes = new Uint8Array(await (await canvas.convertToBlob({ type, quality: 0.95 })).arrayBuffer());
+      if (!xmp) return bytes;
+      const body = new TextEncoder().encode(`http://ns.adobe.com/xap/1.0/\0${xmp}`);
+      const segment = new Uint8Array(4 + body.length);
+      segment.set([0xff, 0xe1, (body.length + 2) >> 8, (body.length + 2) & 255]);
+      segment.set(body, 4);
+      const out = new Uint8Array(bytes.length + segment.length);
+      out.set(bytes.subarray(0, 2));
+      out.set(segment, 2);
+      out.set(bytes.subarray(2), 2 + segment.length);
+      return out;
+    };
+    window.kalEvents = [];
+    const host = document.getElementById('viewer');
+    for (const type of ['error', 'warning']) host.addEventListener(type, (e) => window.kalEvents.push(`${type}: ${e.detail.message}`));
+    window.kalValue = (code) => window.kalViewer.engine.x.kalweb_value(window.kalViewer.session, code);
+  });
+}
+
+const takeEvents = (page) => page.evaluate(() => window.kalEvents.splice(0));
+
+function gpanoXmp(fields) {
+  const attributes = Object.entries(fields).map(([name, value]) => `GPano:${name}="${value}"`).join(' ');
+  return `<?xpacket begin="\uFEFF" id="W5M0MpCehiHzreSzNTczkc9d"?><x:xmpmeta xmlns:x="adobe:ns:meta/">
+<rdf:RDF xmlns:rdf="http://www.w3.org/1999/02/22-rdf-syntax-ns#"><rdf:Description rdf:about=""
+ xmlns:GPano="http://ns.google.com/photos/1.0/panorama/" ${attributes}/></rdf:RDF></x:xmpmeta><?xpacket end="w"?>`;
+}
+
+const ANGLE = 1, ORIENTATION = 9, SRCWIDTH = 10;
+
+const tests = {
+  async 'a JPEG with GPano fields of a 180-degree panorama opens at 180 degrees; attribute text wins'(page) {
+    const xmp = gpanoXmp({ ProjectionType: 'cylindrical', FullPanoWidthPixels: 4096, CroppedAreaImageWidthPixels: 2048,
+      CroppedAreaLeftPixels: 1024, InitialViewHeadingDegrees: 30, PoseHeadingDegrees: 0 });
+    const got = await page.evaluate(async (text) => {
+      const viewer = window.kalViewer, jpeg = await window.kalPicture('image/jpeg', 2048, 512, text);
+      const out = [];
+      for (const attribs of [null, 'angle(90)']) {
+        out.push(await viewer.open(jpeg, attribs) && [window.kalValue(1), window.kalValue(9)]);
+      }
+      out.push(await viewer.open(await window.kalPicture('image/jpeg', 2048, 512)) && [window.kalValue(1)]);
+      out.push(await viewer.openUrl('samples/courtyard_180.jpg') && [window.kalValue(1)]);
+      return out;
+    }, xmp);
+    // Column 0 faces 270 degrees; heading 30 lies 120 degrees into the image,
+    // which the engine's bearing (360 to the image's width) counts as 240:
+    // 270 + 240 = 150, read back to within a degree.
+    check(got[0]?.[0] === 180 && Math.abs(got[0][1] - 150) <= 1, `with GPano: angle and bearing ${JSON.stringify(got[0])}`);
+    check(got[1]?.[0] === 90, `with angle(90) as text: ${JSON.stringify(got[1])}`);
+    check(got[2]?.[0] === 360, `without XMP: ${JSON.stringify(got[2])}`);
+    check(got[3]?.[0] === 180, `the 180-degree sample: ${JSON.stringify(got[3])}`);
+    check((await takeEvents(page)).length === 0, 'an event fired');
+  },
+
+  async 'a picture wider than the engine takes opens scaled down and says so once'(page) {
+    const got = await page.evaluate(async () => {
+      const ok = await window.kalViewer.open(await window.kalPicture('image/png', 30000, 64));
+      return { ok, width: window.kalValue(10) };
+    });
+    const events = await takeEvents(page);
+    check(got.ok && got.width < 30000 && got.width > 20000, `opened ${got.ok}, ${got.width} pixels wide`);
+    check(events.length === 1 && events[0].startsWith('warning: ') && events[0].includes('30000 x 64 pixels'), `events: ${events.join(' | ')}`);
+  },
+
+  async 'huge and hostile pictures fail with their size and cost no memory'(page) {
+    const got = await page.evaluate(async () => {
+      const viewer = window.kalViewer, x = viewer.engine.x, before = x.memory.buffer.byteLength;
+      // A PNG signature and header claiming 60000 x 60000, then nothing.
+      const png = new Uint8Array(1024);
+      png.set([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0, 0, 0, 13, 0x49, 0x48, 0x44, 0x52, 0, 0, 0xea, 0x60, 0, 0, 0xea, 0x60]);
+      const huge = await viewer.open(png);
+      // A JPEG whose frame header claims 20000 x 20000, behind enough bytes
+      // (seven filler segments) to claim that many pixels.
+      const fill = 7 * 65537, jpeg = new Uint8Array(2 + fill + 15);
+      jpeg.set([0xff, 0xd8]);
+      for (let at = 2; at < 2 + fill; at += 65537) jpeg.set([0xff, 0xef, 0xff, 0xff], at);
+      jpeg.set([0xff, 0xc0, 0, 11, 8, 0x4e, 0x20, 0x4e, 0x20, 1, 1, 0x11, 0, 0xff, 0xd9], 2 + fill);
+      const tooBig = await viewer.open(jpeg);
+      const noise = await viewer.open(new TextEncoder().encode('BM this is no picture at all, only words'));
+      const broken = await viewer.open(new Uint8Array([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0, 0, 0, 13, 0x49, 0x48, 0x44, 0x52, 0, 0, 1, 0, 0, 0, 1, 0]));
+      return { results: [huge, tooBig, noise, broken], grew: x.memory.buffer.byteLength - before };
+    });
+    const events = await takeEvents(page);
+    check(got.results.every((ok) => ok === false), `opened: ${got.results}`);
+    check(got.grew < 10 << 20, `the module's memory grew by ${got.grew} bytes`);
+    const expected = ['claims 60000 x 60000 pixels', '20000 x 20000 pixels needs 1526 MiB', 'not an image file', 'not an image file'];
+    check(events.length === 4 && expected.every((words, i) => events[i].startsWith('error: ') && events[i].includes(words)),
+      `events: ${events.join(' | ')}`);
+  },
+
+  async 'colours arrive in channel order; at rest the frame is the smooth one'(page) {
+    const got = await page.evaluate(async () => {
+      const viewer = window.kalViewer, canvas = new OffscreenCanvas(1024, 256), c = canvas.getContext('2d');
+      c.fillStyle = 'rgb(200, 100, 50)';
+      c.fillRect(0, 0, 1024, 256);
+      const ok = await viewer.open(await canvas.convertToBlob({ type: 'image/png' }));
+      viewer.render();
+      const nearest = [...viewer.context.getImageData(5, 5, 1, 1).data];
+      await new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(done)));
+      return { ok, nearest, smooth: viewer.smooth, colour: viewer.colour };
+    });
+    check(got.ok && got.colour, 'the PNG did not open in true colour');
+    check(got.nearest.join() === '200,100,50,255', `pixel ${got.nearest}`);
+    check(got.smooth === true, 'the frame at rest is not the smooth one');
+  },
+
+  async 'a view too small says so, never "too large", and the view comes back when the host grows'(page) {
+    await page.evaluate(() => window.kalViewer.openUrl('samples/courtyard.jpg', 'samples/courtyard.KAL'));
+    await takeEvents(page);
+    const size = (w, h) => page.evaluate((sw, sh) => Object.assign(document.getElementById('viewer').style, { width: `${sw}px`, height: `${sh}px` }), w, h);
+    await size(1, 1);
+    await page.waitForFunction(() => window.kalEvents.length > 0, { timeout: LIMIT_MS });
+    await size(640, 480);
+    await page.waitForFunction(() => window.kalViewer.canvas.width === 640, { timeout: LIMIT_MS });
+    const events = await takeEvents(page);
+    check(events.length === 1 && events[0].includes('too small') && !events[0].includes('too large'), `events: ${events.join(' | ')}`);
+  },
+
+  async 'a BMP that ends early and a faulty attribute text open with one warning each'(page) {
+    const bmp = fs.readFileSync(path.join(samples, 'courtyard.bmp'));
+    const cut = [...bmp.subarray(0, 5000)];
+    const got = await page.evaluate(async (bytes) => {
+      const viewer = window.kalViewer;
+      const first = await viewer.open(new Uint8Array(bytes));
+      const second = await viewer.open(await window.kalPicture('image/png', 1024, 256), 'angle(180)\nhorizon(4 5)');
+      return [first, second, window.kalValue(1)];
+    }, cut);
+    const events = await takeEvents(page);
+    check(got[0] && got[1] && got[2] === 360, `opened: ${got}`);
+    check(events.length === 2 && events[0].includes('ends before the end of its image') &&
+      events[1].includes('line 2, at "5"') && events[1].startsWith('warning: '), `events: ${events.join(' | ')}`);
+  },
+};
+
+// PNG input byte for byte against kalrender's nearest frame.
+async function pngAgainstKalrender(page) {
+  const png = path.join(temp, 'pattern.png');
+  const bytes = await page.evaluate(async () => [...await window.kalPicture('image/png', 2000, 400)]);
+  fs.writeFileSync(png, Buffer.from(bytes));
+  const out = path.join(temp, 'native.png');
+  execFileSync(kalrender, [png, '--view', '320x240', '--bearing', '40', '-o', out], { stdio: 'pipe', timeout: LIMIT_MS });
+  const web = await page.evaluate(async (data) => {
+    const viewer = window.kalViewer;
+    if (!await viewer.open(new Uint8Array(data))) return null;
+    const style = document.getElementById('viewer').style;
+    Object.assign(style, { width: '320px', height: '240px' });
+    await new Promise((done) => setTimeout(done, 200));
+    // The engine's own placement, as kalrender's --bearing takes it.
+    viewer.engine.x.kalweb_setView(viewer.session, 40, 0, 1);
+    viewer.render();
+    return [...viewer.context.getImageData(0, 0, 320, 240).data];
+  }, bytes);
+  const native = await page.evaluate(async (data) => {
+    const bitmap = await createImageBitmap(new Blob([new Uint8Array(data)]), { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
+    const c = new OffscreenCanvas(bitmap.width, bitmap.height).getContext('2d');
+    c.drawImage(bitmap, 0, 0);
+    return [...c.getImageData(0, 0, bitmap.width, bitmap.height).data];
+  }, [...fs.readFileSync(out)]);
+  check(web && web.length === native.length, `sizes ${web?.length} and ${native.length}`);
+  const first = web.findIndex((byte, i) => byte !== native[i]);
+  check(first < 0, `the canvas differs from kalrender at pixel ${first >> 2}`);
+}
+
+let viewer;
+try {
+  viewer = await openViewerPage(buildDir);
+} catch (error) {
+  report('the browser starts for the colour tests', error);
+  process.exit(1);
+}
+const { page, consoleErrors, close } = viewer;
+try {
+  await page.evaluate(() => window.kalReady);
+  await installHelpers(page);
+  for (const [name, test] of Object.entries(tests)) {
+    try {
+      await test(page);
+      report(name);
+    } catch (error) {
+      report(name, error);
+    }
+  }
+  try {
+    await pngAgainstKalrender(page);
+    report('a PNG opens byte for byte as kalrender renders it');
+  } catch (error) {
+    report('a PNG opens byte for byte as kalrender renders it', error);
+  }
+  report('no console errors in the colour tests', consoleErrors.length ? new Error(consoleErrors.join(' | ')) : null);
+} finally {
+  await close();
+  fs.rmSync(temp, { recursive: true, force: true });
+}
+process.exit(results.failures ? 1 : 0);

@@ -1,0 +1,37 @@
+// The web module's input steps shared by its sessions: loading a BMP file,
+// reading attribute text, checking a view size; and the words they leave
+// for the page (one failure message, warnings that accumulate).
+#ifndef KALWEB_SESSION_INPUT_H
+#define KALWEB_SESSION_INPUT_H
+
+#include "kalengine.h"
+#include "web_session.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace kalweb {
+
+extern std::string message;  // why the last call failed
+extern std::string warning;  // what the last open did differently
+
+// Adds a sentence to the warnings, once.
+void warn(const std::string &sentence);
+
+// A BMP file's image for a panorama of `angle` degrees (0 = 360): an 8-bit
+// file's packed DIB into image.source, a 24- or 32-bit file's pixels into
+// image.rgba. False after a message.
+bool loadImage(const uint8_t *bytes, size_t size, int angle, SessionImage &image);
+
+// The attributes of an image: the text when there is one, else the file's
+// own. False after a message; a text with a syntax error is left out with a
+// warning that names its line and word.
+bool readAttributes(const std::string &text, const KalAttribs &fileAttribs, KalAttribs &attribs);
+
+// Why a panorama cannot have a width x height view, or empty.
+std::string viewSizeProblem(int width, int height);
+
+}  // namespace kalweb
+
+#endif
