@@ -41,6 +41,13 @@ inline int32_t weightOf(double pos, int64_t base)
     return static_cast<int32_t>((pos - static_cast<double>(base)) * kWeightOne + 0.5);
 }
 
+// The tables keep a weight w as the 16-bit pair (1 - w, w), the form the
+// blend multiplies by.
+inline int32_t weightPair(int32_t w)
+{
+    return (w << 16) | (kWeightOne - w);
+}
+
 inline Neighbours wrapped(double pos, int64_t size)
 {
     int64_t base = floorOf(pos);
@@ -61,10 +68,10 @@ inline Neighbours clamped(double pos, int64_t size)
     return {base, base + 1 < size ? base + 1 : base, weightOf(pos, base)};
 }
 
-// The bilinear blend of four RGBA pixels, rounded per channel: along the
-// rows first, kept to 15 bits, then across them.
-inline uint32_t blend(uint32_t p00, uint32_t p01, uint32_t p10, uint32_t p11, int32_t wx,
-                      int32_t wy)
+// The bilinear blend of four RGBA pixels by weight pairs, rounded per
+// channel: along the rows first, kept to 15 bits, then across them.
+inline uint32_t blend(uint32_t p00, uint32_t p01, uint32_t p10, uint32_t p11, int32_t wxPair,
+                      int32_t wyPair)
 {
     constexpr int kKeep = kWeightBits - 7;  // bits the row blends drop
     constexpr int kShift = kWeightBits + kKeep;
@@ -76,15 +83,16 @@ inline uint32_t blend(uint32_t p00, uint32_t p01, uint32_t p10, uint32_t p11, in
                                                 _mm_cvtsi32_si128(static_cast<int>(b)));
         return _mm_unpacklo_epi8(bytes, zero);
     };
-    auto weights = [](int32_t w) { return _mm_set1_epi32((w << 16) | (kWeightOne - w)); };
-    const __m128i wxs = weights(wx);
+    const __m128i wxs = _mm_set1_epi32(wxPair);
     const __m128i top = _mm_srli_epi32(_mm_madd_epi16(pairs(p00, p01), wxs), kKeep);
     const __m128i bottom = _mm_srli_epi32(_mm_madd_epi16(pairs(p10, p11), wxs), kKeep);
-    __m128i sum = _mm_madd_epi16(_mm_or_si128(top, _mm_slli_epi32(bottom, 16)), weights(wy));
+    __m128i sum =
+        _mm_madd_epi16(_mm_or_si128(top, _mm_slli_epi32(bottom, 16)), _mm_set1_epi32(wyPair));
     sum = _mm_srli_epi32(_mm_add_epi32(sum, _mm_set1_epi32(1 << (kShift - 1))), kShift);
     const __m128i words = _mm_packs_epi32(sum, zero);
     return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(words, zero)));
 #else
+    const int32_t wx = wxPair >> 16, wy = wyPair >> 16;
     uint32_t out = 0;
     for (int shift = 0; shift < 32; shift += 8) {
         auto at = [shift](uint32_t p) { return static_cast<int32_t>((p >> shift) & 0xFF); };
@@ -99,9 +107,8 @@ inline uint32_t blend(uint32_t p00, uint32_t p01, uint32_t p10, uint32_t p11, in
 
 // What every row of one frame shares, and its per-view-column tables: the
 // signed column term colA[u] = +-a[j], its shear colAq[u] = +-a[j] * q and
-// b[j]; the two source columns of every view column and the weight of the
-// second (a level view's for the whole frame, a tilted view's per row), and
-// a row's two source row offsets and weights.
+// b[j]; the two source columns of every view column and the weight pair (a level view's for the
+// whole frame, a tilted view's per row), and a row's two source row offsets and weights.
 struct SmoothFrame {
     const uint32_t *image;
     int64_t width, height;
@@ -125,8 +132,73 @@ inline void setColumns(const SmoothFrame &f, int u, double col)
     const Neighbours x = columnsAt(f, col);
     f.x0[u] = static_cast<int32_t>(x.first);
     f.x1[u] = static_cast<int32_t>(x.second);
-    f.wx[u] = x.weight;
+    f.wx[u] = weightPair(x.weight);
 }
+
+// One tilted column from its position, clamped to 0 .. hi: wrapped once
+// either way (Wrap, positions shifted by a width) or clamped to the edge.
+template <bool Wrap>
+inline void shearedColumn(double pos, double hi, int32_t width, int32_t *x0, int32_t *x1,
+                          int32_t *wx)
+{
+    pos = pos < 0 ? 0 : pos;
+    pos = pos > hi ? hi : pos;
+    auto base = static_cast<int32_t>(pos);
+    *wx = weightPair(static_cast<int32_t>((pos - base) * kWeightOne + 0.5));
+    if (Wrap) {
+        base -= width;
+        base += base < 0 ? width : 0;
+        base -= base >= width ? width : 0;
+        *x1 = base + 1 == width ? 0 : base + 1;
+    } else {
+        *x1 = base + 1 < width ? base + 1 : base;
+    }
+    *x0 = base;
+}
+
+#if defined(__SSE2__)
+// Four tilted columns u .. u+3 at once, the same arithmetic as shearedColumn;
+// returns the lanes whose positions lay within 0 .. hi.
+template <bool Wrap>
+inline __m128d shearedColumns4(const SmoothFrame &f, int u, double xPos, double t, double hi,
+                               int32_t width)
+{
+    const __m128d zero = _mm_setzero_pd(), top = _mm_set1_pd(hi);
+    __m128i bases[2], weights[2];
+    __m128d inside = _mm_castsi128_pd(_mm_set1_epi32(-1));
+    for (int h = 0; h < 2; ++h) {
+        const int k = u + 2 * h;
+        const __m128d shear = _mm_mul_pd(_mm_set1_pd(t), _mm_loadu_pd(f.colB + k));
+        __m128d pos = _mm_add_pd(_mm_add_pd(_mm_set1_pd(xPos), _mm_loadu_pd(f.colA + k)),
+                                 _mm_mul_pd(_mm_loadu_pd(f.colAq + k), shear));
+        inside = _mm_and_pd(inside, _mm_and_pd(_mm_cmpge_pd(pos, zero), _mm_cmple_pd(pos, top)));
+        pos = _mm_min_pd(_mm_max_pd(pos, zero), top);
+        bases[h] = _mm_cvttpd_epi32(pos);
+        const __m128d frac = _mm_sub_pd(pos, _mm_cvtepi32_pd(bases[h]));
+        weights[h] = _mm_cvttpd_epi32(
+            _mm_add_pd(_mm_mul_pd(frac, _mm_set1_pd(kWeightOne)), _mm_set1_pd(0.5)));
+    }
+    const __m128i w = _mm_set1_epi32(width), one = _mm_set1_epi32(1);
+    const __m128i weight = _mm_unpacklo_epi64(weights[0], weights[1]);
+    __m128i base = _mm_unpacklo_epi64(bases[0], bases[1]), next;
+    if (Wrap) {
+        base = _mm_sub_epi32(base, w);
+        base = _mm_add_epi32(base, _mm_and_si128(_mm_cmplt_epi32(base, _mm_setzero_si128()), w));
+        base = _mm_sub_epi32(base, _mm_andnot_si128(_mm_cmpgt_epi32(w, base), w));
+        next = _mm_add_epi32(base, one);
+        next = _mm_andnot_si128(_mm_cmpeq_epi32(next, w), next);
+    } else {
+        // base + 1 where that is still inside: the mask is -1 there.
+        next = _mm_sub_epi32(base, _mm_cmpgt_epi32(w, _mm_add_epi32(base, one)));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(f.x0 + u), base);
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(f.x1 + u), next);
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(f.wx + u),
+                     _mm_or_si128(_mm_slli_epi32(weight, 16),
+                                  _mm_sub_epi32(_mm_set1_epi32(kWeightOne), weight)));
+    return inside;
+}
+#endif
 
 // A tilted row's columns, without branches: within a width of the image,
 // a full circle's wrap is one step either way; only a row sheared further
@@ -142,25 +214,20 @@ void shearedColumns(const SmoothFrame &f, double t)
     const double w = static_cast<double>(f.width), xPos = f.xPos + (Wrap ? w : 0);
     const double hi = Wrap ? 3 * w - 1 : w - 1;
     bool beyond = false;
-    for (int u = 0; u < n; ++u) {
-        double pos = xPos + colA[u] + colAq[u] * (t * colB[u]);  // a wrap's is >= 0 unless beyond
+    int u = 0;
+#if defined(__SSE2__)
+    __m128d inside = _mm_castsi128_pd(_mm_set1_epi32(-1));
+    for (; u + 4 <= n; u += 4)
+        inside = _mm_and_pd(inside, shearedColumns4<Wrap>(f, u, xPos, t, hi, width));
+    beyond = _mm_movemask_pd(inside) != 3;
+#endif
+    for (; u < n; ++u) {
+        const double pos = xPos + colA[u] + colAq[u] * (t * colB[u]);  // >= 0 unless beyond
         if (Wrap) beyond |= !(pos >= 0 && pos <= hi);
-        pos = pos < 0 ? 0 : pos;
-        pos = pos > hi ? hi : pos;
-        auto base = static_cast<int32_t>(pos);
-        wx[u] = static_cast<int32_t>((pos - base) * kWeightOne + 0.5);
-        if (Wrap) {
-            base -= width;
-            base += base < 0 ? width : 0;
-            base -= base >= width ? width : 0;
-            x1[u] = base + 1 == width ? 0 : base + 1;
-        } else {
-            x1[u] = base + 1 < width ? base + 1 : base;
-        }
-        x0[u] = base;
+        shearedColumn<Wrap>(pos, hi, width, x0 + u, x1 + u, wx + u);
     }
-    if (beyond)
-        for (int u = 0; u < n; ++u) setColumns(f, u, f.xPos + colA[u] + colAq[u] * (t * colB[u]));
+    if (Wrap && beyond)
+        for (u = 0; u < n; ++u) setColumns(f, u, f.xPos + colA[u] + colAq[u] * (t * colB[u]));
 }
 
 // View row r: source row hs + t * b[j] for row distance t, source column
@@ -183,13 +250,21 @@ void smoothRow(const SmoothFrame &f, int r)
         const auto base = static_cast<int32_t>(pos);  // pos >= 0: truncation is the floor
         y0[u] = base * width;
         y1[u] = (base < lastRow ? base + 1 : base) * width;
-        wy[u] = static_cast<int32_t>((pos - base) * kWeightOne + 0.5);
+        wy[u] = weightPair(static_cast<int32_t>((pos - base) * kWeightOne + 0.5));
     }
     if (!f.level) f.wrap ? shearedColumns<true>(f, t) : shearedColumns<false>(f, t);
     uint32_t *out = f.view + static_cast<ptrdiff_t>(r) * n;
     const uint32_t *image = f.image;
     const int32_t *x0 = f.x0, *x1 = f.x1, *wx = f.wx;
+    // The blend is long enough that few loads are in flight at once: source
+    // lines are fetched kAhead pixels early, the misses overlapped.
+    constexpr int kAhead = 24;
+    const int ahead = n > kAhead ? n - kAhead : 0;
     for (int u = 0; u < n; ++u) {
+        if (u < ahead) {
+            __builtin_prefetch(image + y0[u + kAhead] + x0[u + kAhead]);
+            __builtin_prefetch(image + y1[u + kAhead] + x0[u + kAhead]);
+        }
         const uint32_t *row0 = image + y0[u], *row1 = image + y1[u];
         out[u] = blend(row0[x0[u]], row0[x1[u]], row1[x0[u]], row1[x1[u]], wx[u], wy[u]);
     }
