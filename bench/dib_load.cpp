@@ -55,16 +55,20 @@ void registerAll()
 {
     for (const Sample &s : samples()) {
         const std::string n = s.name;
-        benchmark::RegisterBenchmark(("load/raw/" + n).c_str(), load, s.rawPath)->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("load/rle8/" + n).c_str(), load, s.rle8Path)->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("decode/" + n).c_str(), decode, s)->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("load/raw/" + n).c_str(), load, s.rawPath)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("load/rle8/" + n).c_str(), load, s.rle8Path)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("decode/" + n).c_str(), decode, s)
+            ->Unit(benchmark::kMillisecond);
     }
     benchmark::RegisterBenchmark("memset", fill)->Unit(benchmark::kMillisecond);
 }
 
 void printRatios(const RatioReporter &rep)
 {
-    std::printf("\n%-8s %14s %14s %14s\n", "image", "rle8/raw load", "decode/memset", "(goals: <= 2, near 1)");
+    std::printf("\n%-8s %14s %14s %14s\n", "image", "rle8/raw load", "decode/memset",
+                "(goals: <= 2, near 1)");
     for (const Sample &s : samples()) {
         const std::string n = s.name;
         const double raw = rep.at("load/raw/" + n), rle = rep.at("load/rle8/" + n);

@@ -48,18 +48,22 @@ inline Sample makeSample(const char *name, Kind kind)
     Sample s{name, kaltest::encodeRle8(pixels, kWidth, kHeight),
              kaltest::tempPath(std::string("kal_bench_") + name + ".bmp"),
              kaltest::tempPath(std::string("kal_bench_") + name + "_rle8.bmp")};
-    const std::vector<uint8_t> raw = kaltest::bmpBytes(kaltest::makeBmp8(pixels, kWidth, kHeight, false));
-    const std::vector<uint8_t> rle = kaltest::bmpBytes(kaltest::makeBmp8(pixels, kWidth, kHeight, true));
+    const std::vector<uint8_t> raw =
+        kaltest::bmpBytes(kaltest::makeBmp8(pixels, kWidth, kHeight, false));
+    const std::vector<uint8_t> rle =
+        kaltest::bmpBytes(kaltest::makeBmp8(pixels, kWidth, kHeight, true));
     kaltest::writeBytes(s.rawPath, raw);
     kaltest::writeBytes(s.rle8Path, rle);
-    std::printf("%s: uncompressed %.1f MB, RLE8 %.1f MB\n", name, raw.size() / 1e6, rle.size() / 1e6);
+    std::printf("%s: uncompressed %.1f MB, RLE8 %.1f MB\n", name, raw.size() / 1e6,
+                rle.size() / 1e6);
     return s;
 }
 
 // The three samples, written on first use.
 inline std::vector<Sample> &samples()
 {
-    static std::vector<Sample> all = {makeSample("flat", Kind::Flat), makeSample("smooth", Kind::Smooth),
+    static std::vector<Sample> all = {makeSample("flat", Kind::Flat),
+                                      makeSample("smooth", Kind::Smooth),
                                       makeSample("noisy", Kind::Noisy)};
     return all;
 }

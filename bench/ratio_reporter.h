@@ -10,7 +10,7 @@
 #include <vector>
 
 class RatioReporter : public benchmark::ConsoleReporter {
-public:
+   public:
     std::map<std::string, double> iterationNs;  // benchmark name -> ns per iteration
     void ReportRuns(const std::vector<Run> &runs) override
     {

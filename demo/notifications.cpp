@@ -41,8 +41,7 @@ void onHotspotSelected(HWND mainWnd, int index)
 
 void showBearing()
 {
-    if (!currentPanorama || !IsWindow(compassWnd))
-        return;
+    if (!currentPanorama || !IsWindow(compassWnd)) return;
     const int bearing = kal_GetValue(currentPanorama, KAL_VALUE_ORIENTATION) % 360;
     PostMessageA(compassWnd, KAL_COMMAND, KC_ORIENTATION, bearing < 0 ? bearing + 360 : bearing);
 }

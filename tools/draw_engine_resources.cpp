@@ -31,8 +31,7 @@ struct Out {
 bool save(const std::string &path, const Out &out)
 {
     std::FILE *f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
+    if (!f) return false;
     bool ok = std::fwrite(out.bytes.data(), 1, out.bytes.size(), f) == out.bytes.size();
     return std::fclose(f) == 0 && ok;
 }
@@ -64,8 +63,7 @@ struct Cursor {
     int hotY = 15;
     void set(int x, int y, Ink ink)
     {
-        if (x >= 0 && y >= 0 && x < kCursorSize && y < kCursorSize)
-            px[y][x] = ink;
+        if (x >= 0 && y >= 0 && x < kCursorSize && y < kCursorSize) px[y][x] = ink;
     }
 };
 
@@ -76,12 +74,10 @@ void outlined(Cursor &c, Inside inside)
 {
     for (int y = 0; y < kCursorSize; ++y)
         for (int x = 0; x < kCursorSize; ++x) {
-            if (!inside(x, y))
-                continue;
+            if (!inside(x, y)) continue;
             bool edge = false;
             for (int dy = -1; dy <= 1; ++dy)
-                for (int dx = -1; dx <= 1; ++dx)
-                    edge = edge || !inside(x + dx, y + dy);
+                for (int dx = -1; dx <= 1; ++dx) edge = edge || !inside(x + dx, y + dy);
             c.set(x, y, edge ? black : white);
         }
 }
@@ -122,8 +118,7 @@ Cursor directionCursor(int ux, int uy)
 {
     Cursor c;
     drawDisc(c);
-    if (ux || uy)
-        drawArrowhead(c, ux, uy);
+    if (ux || uy) drawArrowhead(c, ux, uy);
     return c;
 }
 
@@ -139,24 +134,19 @@ Cursor pointCursor()
     c.hotX = 5;
     c.hotY = 1;
     auto hand = [](int x, int y) {
-        return inRect(x, y, 5, 1, 6, 1)          // rounded fingertip
-               || inRect(x, y, 4, 2, 7, 14)      // index finger
-               || inRect(x, y, 8, 8, 10, 14)     // folded fingers
-               || inRect(x, y, 11, 9, 13, 15)
-               || inRect(x, y, 14, 10, 16, 16)
-               || inRect(x, y, 1, 12, 3, 16)     // thumb
-               || inRect(x, y, 2, 17, 3, 18)
-               || inRect(x, y, 4, 14, 16, 22)    // palm
-               || inRect(x, y, 6, 23, 14, 26);   // wrist
+        return inRect(x, y, 5, 1, 6, 1)       // rounded fingertip
+               || inRect(x, y, 4, 2, 7, 14)   // index finger
+               || inRect(x, y, 8, 8, 10, 14)  // folded fingers
+               || inRect(x, y, 11, 9, 13, 15) || inRect(x, y, 14, 10, 16, 16) ||
+               inRect(x, y, 1, 12, 3, 16)                                    // thumb
+               || inRect(x, y, 2, 17, 3, 18) || inRect(x, y, 4, 14, 16, 22)  // palm
+               || inRect(x, y, 6, 23, 14, 26);                               // wrist
     };
     outlined(c, hand);
     // Creases between the folded fingers.
-    for (int y = 9; y <= 13; ++y)
-        c.set(8, y, black);
-    for (int y = 10; y <= 14; ++y)
-        c.set(11, y, black);
-    for (int y = 11; y <= 15; ++y)
-        c.set(14, y, black);
+    for (int y = 9; y <= 13; ++y) c.set(8, y, black);
+    for (int y = 10; y <= 14; ++y) c.set(11, y, black);
+    for (int y = 11; y <= 15; ++y) c.set(14, y, black);
     return c;
 }
 
@@ -180,8 +170,8 @@ Out curFile(const Cursor &c)
     o.u32(imageBytes);
     o.u32(6 + 16);
     infoHeader(o, kCursorSize, 2 * kCursorSize, 1, 2 * maskBytes, 2);
-    o.u32(0x000000);    // colour 0: black
-    o.u32(0xFFFFFF);    // colour 1: white
+    o.u32(0x000000);  // colour 0: black
+    o.u32(0xFFFFFF);  // colour 1: white
     for (bool mask : {false, true})
         for (int y = kCursorSize - 1; y >= 0; --y)
             for (int b = 0; b < rowBytes; ++b) {
@@ -189,8 +179,7 @@ Out curFile(const Cursor &c)
                 for (int bit = 0; bit < 8; ++bit) {
                     Ink ink = c.px[y][b * 8 + bit];
                     bool on = mask ? ink == clear : ink == white;
-                    if (on)
-                        byte |= 0x80u >> bit;
+                    if (on) byte |= 0x80u >> bit;
                 }
                 o.u8(byte);
             }
@@ -210,16 +199,15 @@ enum Colour : uint8_t {
     cDarkGrey = 8,
     cWhite = 15,
 };
-constexpr uint32_t kPalette16[16] = {
-    0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0xC0C0C0,
-    0x808080, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+constexpr uint32_t kPalette16[16] = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080,
+                                     0x008080, 0xC0C0C0, 0x808080, 0xFF0000, 0x00FF00, 0xFFFF00,
+                                     0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
 
 struct Face {
     uint8_t px[kFace][kFace];  // [y][x]
     void set(int x, int y, uint8_t c)
     {
-        if (x >= 0 && y >= 0 && x < kFace && y < kFace)
-            px[y][x] = c;
+        if (x >= 0 && y >= 0 && x < kFace && y < kFace) px[y][x] = c;
     }
 };
 
@@ -229,8 +217,7 @@ struct Face {
 void drawAheadMark(Face &f)
 {
     for (int row = 0; row < 3; ++row)
-        for (int x = -row; x <= row; ++x)
-            f.set(kCentre + x, 1 + row, cBlack);
+        for (int x = -row; x <= row; ++x) f.set(kCentre + x, 1 + row, cBlack);
 }
 
 // A radial tick from radius r0 to r1 at a compass angle (0 = up, clockwise).
@@ -257,13 +244,11 @@ Face compassFace()
                 c = upperLeft ? cDarkGrey : cWhite;
             else if (d <= 31.5)  // outer bevel, raised
                 c = upperLeft ? cWhite : cDarkGrey;
-            if (x == 0 || y == 0 || x == kFace - 1 || y == kFace - 1)
-                c = cBlack;
+            if (x == 0 || y == 0 || x == kFace - 1 || y == kFace - 1) c = cBlack;
             f.px[y][x] = c;
         }
     drawAheadMark(f);
-    for (double a = 45; a < 360; a += 45)
-        drawTick(f, a, 24.5, 27.0, cDarkGrey);
+    for (double a = 45; a < 360; a += 45) drawTick(f, a, 24.5, 27.0, cDarkGrey);
     return f;
 }
 
@@ -279,8 +264,7 @@ Out bmpFile(const Face &f)
     o.u32(0);
     o.u32(bitsOffset);
     infoHeader(o, kFace, kFace, 4, imageBytes, 16);
-    for (uint32_t rgb : kPalette16)
-        o.u32(rgb);  // stored as blue, green, red, 0
+    for (uint32_t rgb : kPalette16) o.u32(rgb);  // stored as blue, green, red, 0
     for (int y = kFace - 1; y >= 0; --y) {
         for (int x = 0; x < rowBytes * 2; x += 2) {
             unsigned hi = x < kFace ? f.px[y][x] : 0;
@@ -312,7 +296,6 @@ int main(int argc, char **argv)
         ok = save(dir + "/" + n.file + ".cur", curFile(directionCursor(n.ux, n.uy))) && ok;
     ok = save(dir + "/point.cur", curFile(pointCursor())) && ok;
     ok = save(dir + "/compass.bmp", bmpFile(compassFace())) && ok;
-    if (!ok)
-        std::fprintf(stderr, "draw_engine_resources: cannot write into %s\n", dir.c_str());
+    if (!ok) std::fprintf(stderr, "draw_engine_resources: cannot write into %s\n", dir.c_str());
     return ok ? 0 : 1;
 }

@@ -46,16 +46,14 @@ inline uint16_t typeWord(const std::string &cType)
         {"KalAttribs *", sltg::pointerTo | sltg::vtVoid},
     };
     for (const Entry &e : kTypes)
-        if (cType == e.type)
-            return e.word;
+        if (cType == e.type) return e.word;
     throw std::invalid_argument("no type word for C type \"" + cType + "\"");
 }
 
 inline int paramCount(const Function &f)
 {
     int n = 0;
-    while (n < kMaxParams && f.params[n].name)
-        ++n;
+    while (n < kMaxParams && f.params[n].name) ++n;
     return n;
 }
 
@@ -75,8 +73,7 @@ inline sltg::Library kalvoriaLibrary(bool win64 = false)
         functions.functions.push_back(fn);
     }
     sltg::Module constants{kConstantsModule, kConstantsHelp, {}, {}};
-    for (const Constant &c : kConstants)
-        constants.constants.push_back({c.name, c.value, c.help});
+    for (const Constant &c : kConstants) constants.constants.push_back({c.name, c.value, c.help});
     lib.modules = {functions, constants};
     return lib;
 }

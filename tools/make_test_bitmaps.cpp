@@ -23,8 +23,10 @@ int main(int argc, char **argv)
     std::vector<uint8_t> cut = bmpBytes(makeBmp8(patternIndices(16, 8), 16, 8, false));
     cut.resize(cut.size() - 20);
 
-    bool ok = writeBytes(dir + "res_plain8.bmp", bmpBytes(makeBmp8(patternIndices(240, 165), 240, 165, false))) &&
-              writeBytes(dir + "res_rle8.bmp", bmpBytes(makeBmp8(patternIndices(241, 20), 241, 20, true))) &&
+    bool ok = writeBytes(dir + "res_plain8.bmp",
+                         bmpBytes(makeBmp8(patternIndices(240, 165), 240, 165, false))) &&
+              writeBytes(dir + "res_rle8.bmp",
+                         bmpBytes(makeBmp8(patternIndices(241, 20), 241, 20, true))) &&
               writeBytes(dir + "res_clr16.bmp", bmpBytes(sixteen)) &&
               writeBytes(dir + "res_notbm.bin", bmpBytes(notBm)) &&
               writeBytes(dir + "res_cut.bin", cut);

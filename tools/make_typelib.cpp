@@ -21,8 +21,7 @@ int main(int argc, char **argv)
         std::FILE *f = std::fopen(path.c_str(), "wb");
         if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) {
             std::fprintf(stderr, "make_typelib: cannot write %s\n", path.c_str());
-            if (f)
-                std::fclose(f);
+            if (f) std::fclose(f);
             return 1;
         }
         return std::fclose(f) == 0 ? 0 : 1;

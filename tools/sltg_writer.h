@@ -61,12 +61,11 @@ struct Library {
 
 // Little-endian byte buffer.
 class Bytes {
-public:
+   public:
     void u8(uint8_t v) { data_.push_back(v); }
     void u16(uint32_t v)
     {
-        if (v > 0xFFFF)
-            throw std::length_error("16-bit field overflows");
+        if (v > 0xFFFF) throw std::length_error("16-bit field overflows");
         u8(v & 0xFF);
         u8(v >> 8);
     }
@@ -81,15 +80,14 @@ public:
     void set(size_t at, uint8_t v) { data_.at(at) = v; }
     void patch16(size_t at, uint32_t v)
     {
-        if (v > 0xFFFF)
-            throw std::length_error("16-bit field overflows");
+        if (v > 0xFFFF) throw std::length_error("16-bit field overflows");
         data_[at] = v & 0xFF;
         data_[at + 1] = v >> 8;
     }
     size_t size() const { return data_.size(); }
     const std::vector<uint8_t> &data() const { return data_; }
 
-private:
+   private:
     std::vector<uint8_t> data_;
 };
 
@@ -99,8 +97,7 @@ inline std::vector<std::string> splitWords(const std::string &text)
     size_t start = 0;
     while (start <= text.size()) {
         size_t end = text.find(' ', start);
-        if (end == std::string::npos)
-            end = text.size();
+        if (end == std::string::npos) end = text.size();
         if (end == start)
             throw std::invalid_argument("help text with empty word: \"" + text + "\"");
         words.push_back(text.substr(start, end - start));
@@ -112,13 +109,12 @@ inline std::vector<std::string> splitWords(const std::string &text)
 // Prefix code of help-string words: a balanced binary tree whose leaves are
 // the distinct words plus an empty terminator word.
 class HelpDictionary {
-public:
+   public:
     explicit HelpDictionary(const std::vector<std::string> &texts)
     {
         std::set<std::string> distinct = {""};
         for (const std::string &text : texts) {
-            for (const std::string &word : splitWords(text))
-                distinct.insert(word);
+            for (const std::string &word : splitWords(text)) distinct.insert(word);
             maxLength_ = std::max(maxLength_, text.size() + 1);
         }
         std::vector<std::string> words(distinct.begin(), distinct.end());
@@ -132,17 +128,15 @@ public:
     std::vector<uint8_t> encode(const std::string &text) const
     {
         std::string bits;
-        for (const std::string &word : splitWords(text))
-            bits += codes_.at(word);
+        for (const std::string &word : splitWords(text)) bits += codes_.at(word);
         bits += codes_.at("");
         std::vector<uint8_t> out((bits.size() + 7) / 8, 0);
         for (size_t i = 0; i < bits.size(); ++i)
-            if (bits[i] == '1')
-                out[i / 8] |= 0x80 >> (i % 8);
+            if (bits[i] == '1') out[i / 8] |= 0x80 >> (i % 8);
         return out;
     }
 
-private:
+   private:
     // A node is 0x80 and the big-endian offset of its 0-child; its 1-child
     // follows it. A leaf is a 0 byte and its NUL-terminated word.
     void build(const std::vector<std::string> &words, size_t lo, size_t hi,
@@ -160,8 +154,7 @@ private:
         size_t mid = lo + (hi - lo) / 2;
         build(words, lo, mid, prefix + "1");
         size_t zeroChild = tree_.size();
-        if (zeroChild > 0xFFFF)
-            throw std::length_error("help dictionary too large");
+        if (zeroChild > 0xFFFF) throw std::length_error("help dictionary too large");
         tree_.set(node + 1, static_cast<uint8_t>(zeroChild >> 8));
         tree_.set(node + 2, static_cast<uint8_t>(zeroChild & 0xFF));
         build(words, mid, hi, prefix + "0");
@@ -175,26 +168,23 @@ private:
 // Names area of the name table: each entry is 8 bytes of 0xFF, the name and a
 // NUL, padded to an even length; a name's reference is its entry's offset.
 class NameTable {
-public:
+   public:
     uint16_t ref(const std::string &name)
     {
         auto found = refs_.find(name);
-        if (found != refs_.end())
-            return found->second;
+        if (found != refs_.end()) return found->second;
         size_t offset = area_.size();
-        if (offset > 0xFFF0)
-            throw std::length_error("name table too large");
+        if (offset > 0xFFF0) throw std::length_error("name table too large");
         area_.fill(8, 0xFF);
         area_.raw(name);
         area_.u8(0);
-        if (area_.size() % 2)
-            area_.u8(0);
+        if (area_.size() % 2) area_.u8(0);
         refs_[name] = static_cast<uint16_t>(offset);
         return static_cast<uint16_t>(offset);
     }
     const std::vector<uint8_t> &area() const { return area_.data(); }
 
-private:
+   private:
     Bytes area_;
     std::map<std::string, uint16_t> refs_;
 };
@@ -216,8 +206,7 @@ struct MemberArea {
 inline void writeFunction(MemberArea &area, const Function &fn, uint32_t memid, bool last,
                           NameTable &names, const HelpDictionary &dict)
 {
-    if (fn.params.size() > 31)
-        throw std::invalid_argument("too many parameters: " + fn.name);
+    if (fn.params.size() > 31) throw std::invalid_argument("too many parameters: " + fn.name);
     size_t base = area.bytes.size();
     size_t paramList = base + kFunctionRecordSize;
     size_t typeWords = paramList + 4 * fn.params.size();  // one word per parameter
@@ -242,8 +231,7 @@ inline void writeFunction(MemberArea &area, const Function &fn, uint32_t memid, 
         area.bytes.u16(names.ref(fn.params[i].name));
         area.bytes.u16(typeWords + 2 * i);
     }
-    for (const Param &p : fn.params)
-        area.bytes.u16(p.type);
+    for (const Param &p : fn.params) area.bytes.u16(p.type);
     area.bytes.raw(coded);
 }
 
@@ -267,9 +255,8 @@ inline void writeConstant(MemberArea &area, const Constant &c, uint32_t memid, b
     area.bytes.raw(coded);
 }
 
-inline MemberArea writeMembers(const Module &module, NameTable &names,
-                               const HelpDictionary &dict, uint32_t &functionId,
-                               uint32_t &constantId)
+inline MemberArea writeMembers(const Module &module, NameTable &names, const HelpDictionary &dict,
+                               uint32_t &functionId, uint32_t &constantId)
 {
     MemberArea area;
     for (size_t i = 0; i < module.functions.size(); ++i)
@@ -331,8 +318,7 @@ inline std::vector<uint8_t> typeInfoBlock(const Module &module, NameTable &names
     b.u16(0xFFFF);
     b.u16(0xFFFF);
     b.u16(0);  // cbSizeVft
-    for (int i = 0; i < 4; ++i)
-        b.u16(0xFFFF);
+    for (int i = 0; i < 4; ++i) b.u16(0xFFFF);
     b.u16(0);
     b.u16(0);
     return b.data();
@@ -363,7 +349,7 @@ inline std::vector<uint8_t> libraryBlock(const Library &lib, NameTable &names,
     b.u16(0xFFFF);  // no help file
     b.u32(0);       // help context
     b.u16(lib.sysKind);
-    b.u16(0);       // neutral locale
+    b.u16(0);  // neutral locale
     b.u32(0);
     b.u16(0);  // library flags
     b.u16(lib.majorVersion);
@@ -394,8 +380,7 @@ inline std::vector<uint8_t> libraryBlock(const Library &lib, NameTable &names,
     b.raw(dict.tree());
     size_t nameTable = b.size();
     b.patch16(nameTablePointer, nameTable);
-    for (uint16_t w : {0xFFFF, 0x0001, 0x0002, 0xFF00, 0xFFFF, 0xFFFF})
-        b.u16(w);
+    for (uint16_t w : {0xFFFF, 0x0001, 0x0002, 0xFF00, 0xFFFF, 0xFFFF}) b.u16(w);
     b.fill(0x200, 0xFF);  // hash buckets, all empty
     b.u32(static_cast<uint32_t>(names.area().size()));
     b.raw(names.area());
@@ -409,23 +394,19 @@ inline std::vector<std::string> allHelpTexts(const Library &lib)
     std::vector<std::string> texts;
     for (const Module &m : lib.modules) {
         texts.push_back(m.help);
-        for (const Function &f : m.functions)
-            texts.push_back(f.help);
-        for (const Constant &c : m.constants)
-            texts.push_back(c.help);
+        for (const Function &f : m.functions) texts.push_back(f.help);
+        for (const Constant &c : m.constants) texts.push_back(c.help);
     }
     return texts;
 }
 
 inline void trailer(Bytes &b)
 {
-    for (uint16_t w : {0x0001, 0xFFFE, 0x0A03, 0x0000, 0xFFFF, 0xFFFF})
-        b.u16(w);
+    for (uint16_t w : {0x0001, 0xFFFE, 0x0A03, 0x0000, 0xFFFF, 0xFFFF}) b.u16(w);
     b.raw(std::vector<uint8_t>(kFormatGuid, kFormatGuid + 16));
     b.u32(8);
     b.raw(std::string("TYPELIB", 8));
-    for (uint16_t w : {0xFFFF, 0xFFFF, 0x0200, 0, 0, 0})
-        b.u16(w);
+    for (uint16_t w : {0xFFFF, 0xFFFF, 0x0200, 0, 0, 0}) b.u16(w);
     b.raw(std::vector<uint8_t>{0xF4, 0x39, 0xB2, 0x71});
     b.fill(12, 0);
 }
@@ -464,11 +445,9 @@ inline std::vector<uint8_t> write(const Library &lib)
     b.u8(1);
     b.raw(std::string("CompObj", 8));
     b.raw(std::string("dir", 4));
-    for (size_t i = 0; i < count; ++i)
-        b.raw(indexName(i) + std::string(1, '\0'));
+    for (size_t i = 0; i < count; ++i) b.raw(indexName(i) + std::string(1, '\0'));
     b.fill(9, 0);
-    for (const std::vector<uint8_t> &block : blocks)
-        b.raw(block);
+    for (const std::vector<uint8_t> &block : blocks) b.raw(block);
     b.raw(library);
     trailer(b);
     return b.data();

@@ -14,8 +14,9 @@ namespace {
 
 double loadSeconds(const std::string &path)
 {
-    return bestPerCall(5, 4, [&] { kal_FreeResource(kal_LoadDIB(path.c_str(), nullptr, nullptr, nullptr)); },
-                       [] {});
+    return bestPerCall(
+        5, 4, [&] { kal_FreeResource(kal_LoadDIB(path.c_str(), nullptr, nullptr, nullptr)); },
+        [] {});
 }
 
 }  // namespace

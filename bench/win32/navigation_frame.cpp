@@ -19,8 +19,7 @@ constexpr int kRounds = 40;
 void drain()
 {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageA(&msg);
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
 }
 
 // Ticks and paints post messages, so their rounds empty the queue as a real
@@ -49,9 +48,10 @@ bool measure(HWND host, int width, int height)
         InvalidateRect(nav, nullptr, FALSE);
         UpdateWindow(nav);
     });
-    std::printf("%4dx%-4d  kal_GetView %8.1f us  tick %8.1f us  paint %8.1f us  "
-                "tick/view %5.2f  paint/view %5.2f\n",
-                width, height, view * 1e6, tick * 1e6, paint * 1e6, tick / view, paint / view);
+    std::printf(
+        "%4dx%-4d  kal_GetView %8.1f us  tick %8.1f us  paint %8.1f us  "
+        "tick/view %5.2f  paint/view %5.2f\n",
+        width, height, view * 1e6, tick * 1e6, paint * 1e6, tick / view, paint / view);
     SendMessageA(nav, WM_KEYUP, VK_RIGHT, 0);
     kal_Delete(pan, FALSE);
     return true;

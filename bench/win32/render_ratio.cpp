@@ -54,8 +54,7 @@ bool measure(int width, int height, bool tilted)
     const size_t viewSize = size_t(kaltest::stride8(width)) * height;
     uint8_t *rows = kaltest::rowsOf(dib);
     const std::vector<int32_t> offsets = probeOffsets(pan, rows, imageSize, viewSize);
-    for (size_t k = 0; k < imageSize; ++k)
-        rows[k] = static_cast<uint8_t>((k * 2654435761u) >> 13);
+    for (size_t k = 0; k < imageSize; ++k) rows[k] = static_cast<uint8_t>((k * 2654435761u) >> 13);
 
     // The gather must reproduce the view exactly, or it measures something else.
     std::vector<uint8_t> gathered(viewSize), copy(viewSize);
@@ -94,8 +93,8 @@ int main()
 {
     std::printf("render ratio, best of %d x %d rounds (%s DLL)\n", kBatches, kRounds,
                 sizeof(void *) == 8 ? "x86-64" : "i686");
-    std::printf("%-17s %9s %9s %9s %9s | %8s %8s\n", "view", "kal ns/px", "fps", "gather",
-                "memcpy", "kal/gath", "kal/mcpy");
+    std::printf("%-17s %9s %9s %9s %9s | %8s %8s\n", "view", "kal ns/px", "fps", "gather", "memcpy",
+                "kal/gath", "kal/mcpy");
     bool ok = true;
     const int sizes[2][2] = {{320, 240}, {640, 480}};
     for (const auto &size : sizes)

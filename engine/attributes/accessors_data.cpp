@@ -26,20 +26,25 @@ extern "C" void *KALAPI kal_GetData(HPANORAMA Panorama, UINT Code, int Index)
     }
     HPANORAMA rec = Panorama;
     switch (Code) {
-    case KAL_DATA_IMAGE: return rec->imageBits;
-    case KAL_DATA_VIEWPORT: return rec->viewBits;
-    case KAL_DATA_BITMAPINFO: return &rec->viewInfo;  // colors follow: one BITMAPINFO
-    case KAL_DATA_LENS: return rec->lens;
-    case KAL_DATA_HOTSPOTLIST: return rec->hotSpots;
-    case KAL_DATA_HOTSPOTLBL:
-    case KAL_DATA_HOTSPOTTEXT: {
-        KalHotSpot *spot = hotSpotAt(rec, Index);
-        if (!spot) return nullptr;
-        return Code == KAL_DATA_HOTSPOTLBL ? spot->label : spot->text;
-    }
-    default:
-        setError(rec, KAL_ERR_PARAM);
-        return nullptr;
+        case KAL_DATA_IMAGE:
+            return rec->imageBits;
+        case KAL_DATA_VIEWPORT:
+            return rec->viewBits;
+        case KAL_DATA_BITMAPINFO:
+            return &rec->viewInfo;  // colors follow: one BITMAPINFO
+        case KAL_DATA_LENS:
+            return rec->lens;
+        case KAL_DATA_HOTSPOTLIST:
+            return rec->hotSpots;
+        case KAL_DATA_HOTSPOTLBL:
+        case KAL_DATA_HOTSPOTTEXT: {
+            KalHotSpot *spot = hotSpotAt(rec, Index);
+            if (!spot) return nullptr;
+            return Code == KAL_DATA_HOTSPOTLBL ? spot->label : spot->text;
+        }
+        default:
+            setError(rec, KAL_ERR_PARAM);
+            return nullptr;
     }
 }
 

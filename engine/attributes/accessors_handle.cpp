@@ -28,12 +28,15 @@ extern "C" HANDLE KALAPI kal_GetHandle(HPANORAMA Panorama, UINT Code)
         return nullptr;
     }
     switch (Code) {
-    case KAL_HANDLE_PALETTE: return Panorama->palette;
-    case KAL_HANDLE_VIEWERWND: return Panorama->viewerWnd;
-    case KAL_HANDLE_NOTIFYWND: return Panorama->notifyWnd;
-    default:
-        setError(Panorama, KAL_ERR_PARAM);
-        return nullptr;
+        case KAL_HANDLE_PALETTE:
+            return Panorama->palette;
+        case KAL_HANDLE_VIEWERWND:
+            return Panorama->viewerWnd;
+        case KAL_HANDLE_NOTIFYWND:
+            return Panorama->notifyWnd;
+        default:
+            setError(Panorama, KAL_ERR_PARAM);
+            return nullptr;
     }
 }
 
@@ -42,16 +45,16 @@ extern "C" BOOL KALAPI kal_SetHandle(HPANORAMA Panorama, UINT Code, HANDLE Handl
     setError(Panorama, KAL_ERR_NONE);
     if (!Panorama) return setError(nullptr, KAL_ERR_PARAM);
     switch (Code) {
-    case KAL_HANDLE_PALETTE:
-        replacePalette(Panorama, static_cast<HPALETTE>(Handle));
-        return 1;
-    case KAL_HANDLE_NOTIFYWND: {
-        // Anything but a live window switches notifications off, without an error.
-        const auto window = static_cast<HWND>(Handle);
-        Panorama->notifyWnd = IsWindow(window) ? window : nullptr;
-        return Panorama->notifyWnd ? 1 : 0;
-    }
-    default:  // the navigation window is set by its own creation only
-        return setError(Panorama, KAL_ERR_PARAM);
+        case KAL_HANDLE_PALETTE:
+            replacePalette(Panorama, static_cast<HPALETTE>(Handle));
+            return 1;
+        case KAL_HANDLE_NOTIFYWND: {
+            // Anything but a live window switches notifications off, without an error.
+            const auto window = static_cast<HWND>(Handle);
+            Panorama->notifyWnd = IsWindow(window) ? window : nullptr;
+            return Panorama->notifyWnd ? 1 : 0;
+        }
+        default:  // the navigation window is set by its own creation only
+            return setError(Panorama, KAL_ERR_PARAM);
     }
 }

@@ -10,7 +10,10 @@
 namespace {
 
 // 16-bit record fields take the low 16 bits of a 32-bit value.
-int16_t low16(int value) { return static_cast<int16_t>(static_cast<uint16_t>(value)); }
+int16_t low16(int value)
+{
+    return static_cast<int16_t>(static_cast<uint16_t>(value));
+}
 
 // Compass bearing of the view centre, in -359..359: the remainder keeps the
 // sign of the sum, so a negative orientation can give a negative bearing.
@@ -25,8 +28,8 @@ int viewBearing(const Panorama *rec)
 // no longer negative ends at its non-negative remainder, computed directly.
 int bearingOffset(int value, int orientation)
 {
-    const auto d = static_cast<int32_t>(static_cast<uint32_t>(value) -
-                                        static_cast<uint32_t>(orientation));
+    const auto d =
+        static_cast<int32_t>(static_cast<uint32_t>(value) - static_cast<uint32_t>(orientation));
     const int r = d % 360;
     return r < 0 ? r + 360 : r;
 }
@@ -74,23 +77,40 @@ extern "C" int KALAPI kal_GetValue(HPANORAMA Panorama, UINT Code)
     if (!Panorama) return setError(nullptr, KAL_ERR_PARAM);
     const struct Panorama *rec = Panorama;
     switch (Code) {
-    case KAL_VALUE_HORIZON: return rec->horizon;
-    case KAL_VALUE_ANGLE: return rec->angle;
-    case KAL_VALUE_RADIUS: return rec->radius;
-    case KAL_VALUE_NUMHOTSPOTS: return rec->numHotSpots;
-    case KAL_VALUE_ID: return rec->id;
-    case KAL_VALUE_XPOS: return rec->xPos;
-    case KAL_VALUE_YPOS: return rec->yPos;
-    case KAL_VALUE_ZPOS: return rec->zPos;
-    case KAL_VALUE_MSGNUM: return rec->msgNum;
-    case KAL_VALUE_ORIENTATION: return viewBearing(rec);
-    case KAL_VALUE_SRCWIDTH: return rec->srcWidth;
-    case KAL_VALUE_SRCHEIGHT: return rec->srcHeight;
-    case KAL_VALUE_VPWIDTH: return rec->vpWidth;
-    case KAL_VALUE_VPHEIGHT: return rec->vpHeight;
-    case KAL_VALUE_MAXZOOM: return rec->maxZoom;
-    case KAL_VALUE_SPEED: return rec->speed;
-    default: return setError(Panorama, KAL_ERR_PARAM);
+        case KAL_VALUE_HORIZON:
+            return rec->horizon;
+        case KAL_VALUE_ANGLE:
+            return rec->angle;
+        case KAL_VALUE_RADIUS:
+            return rec->radius;
+        case KAL_VALUE_NUMHOTSPOTS:
+            return rec->numHotSpots;
+        case KAL_VALUE_ID:
+            return rec->id;
+        case KAL_VALUE_XPOS:
+            return rec->xPos;
+        case KAL_VALUE_YPOS:
+            return rec->yPos;
+        case KAL_VALUE_ZPOS:
+            return rec->zPos;
+        case KAL_VALUE_MSGNUM:
+            return rec->msgNum;
+        case KAL_VALUE_ORIENTATION:
+            return viewBearing(rec);
+        case KAL_VALUE_SRCWIDTH:
+            return rec->srcWidth;
+        case KAL_VALUE_SRCHEIGHT:
+            return rec->srcHeight;
+        case KAL_VALUE_VPWIDTH:
+            return rec->vpWidth;
+        case KAL_VALUE_VPHEIGHT:
+            return rec->vpHeight;
+        case KAL_VALUE_MAXZOOM:
+            return rec->maxZoom;
+        case KAL_VALUE_SPEED:
+            return rec->speed;
+        default:
+            return setError(Panorama, KAL_ERR_PARAM);
     }
 }
 
@@ -100,14 +120,29 @@ extern "C" BOOL KALAPI kal_SetValue(HPANORAMA Panorama, UINT Code, int Value)
     if (!Panorama) return setError(nullptr, KAL_ERR_PARAM);
     HPANORAMA rec = Panorama;
     switch (Code) {
-    case KAL_VALUE_ID: rec->id = low16(Value); return 1;
-    case KAL_VALUE_MSGNUM: rec->msgNum = Value; return 1;
-    case KAL_VALUE_SPEED: rec->speed = static_cast<uint16_t>(Value); return 1;
-    case KAL_VALUE_XPOS: rec->xPos = low16(Value); return settlePosition(rec);
-    case KAL_VALUE_YPOS: rec->yPos = low16(Value); return settlePosition(rec);
-    case KAL_VALUE_ZPOS: rec->zPos = low16(Value); return settleZoom(rec);
-    case KAL_VALUE_ORIENTATION: return setOrientation(rec, Value);
-    case KAL_VALUE_MAXZOOM: return setMaxZoom(rec, Value);
-    default: return setError(rec, KAL_ERR_PARAM);  // read-only or unknown
+        case KAL_VALUE_ID:
+            rec->id = low16(Value);
+            return 1;
+        case KAL_VALUE_MSGNUM:
+            rec->msgNum = Value;
+            return 1;
+        case KAL_VALUE_SPEED:
+            rec->speed = static_cast<uint16_t>(Value);
+            return 1;
+        case KAL_VALUE_XPOS:
+            rec->xPos = low16(Value);
+            return settlePosition(rec);
+        case KAL_VALUE_YPOS:
+            rec->yPos = low16(Value);
+            return settlePosition(rec);
+        case KAL_VALUE_ZPOS:
+            rec->zPos = low16(Value);
+            return settleZoom(rec);
+        case KAL_VALUE_ORIENTATION:
+            return setOrientation(rec, Value);
+        case KAL_VALUE_MAXZOOM:
+            return setMaxZoom(rec, Value);
+        default:
+            return setError(rec, KAL_ERR_PARAM);  // read-only or unknown
     }
 }

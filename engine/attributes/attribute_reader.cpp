@@ -20,7 +20,10 @@ struct CharTable {
 };
 constexpr CharTable kTable;
 
-bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool isDigit(unsigned char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 bool at(const AttribText &text, size_t p, unsigned char c)
 {
@@ -43,7 +46,10 @@ bool isAttribSeparator(unsigned char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '#';
 }
 
-bool isAttribWordChar(unsigned char c) { return kTable.word[c]; }
+bool isAttribWordChar(unsigned char c)
+{
+    return kTable.word[c];
+}
 
 // A comment's closing "/" belongs to the comment: a token written directly
 // after "*/" starts with its own first character, so "/*x*/angle(1)" sets
@@ -115,8 +121,7 @@ int32_t readNumber(const AttribText &text, size_t &p)
     while (p < text.length && isDigit(text.chars[p]))
         value = value * 10u + static_cast<uint32_t>(text.chars[p++] - '0');
     if (negative) value = 0u - value;
-    return value <= INT32_MAX ? static_cast<int32_t>(value)
-                              : -static_cast<int32_t>(~value) - 1;
+    return value <= INT32_MAX ? static_cast<int32_t>(value) : -static_cast<int32_t>(~value) - 1;
 }
 
 namespace {

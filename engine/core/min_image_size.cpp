@@ -43,8 +43,7 @@ int64_t smallestHeight(int64_t vpHeight)
 // Where no image would be accepted (a viewport narrower than two columns or
 // without rows, or one wider or taller than the largest image serves),
 // creation would refuse every image with KAL_ERR_VPSIZE, and so does this.
-extern "C" BOOL KALAPI kal_MinImageSize(int *Width, int *Height, const RECT *ViewPort,
-                                        int Angle)
+extern "C" BOOL KALAPI kal_MinImageSize(int *Width, int *Height, const RECT *ViewPort, int Angle)
 {
     if (!Width || !Height || !ViewPort) return setError(nullptr, KAL_ERR_PARAM);
     if (Angle == 0) Angle = 360;

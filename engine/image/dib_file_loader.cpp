@@ -18,8 +18,11 @@ constexpr UINT kReaderBytes = 65536;
 uint8_t readerBuffer[kReaderBytes];
 
 class File {
-public:
-    explicit File(LPCSTR name) : handle_(name ? _lopen(name, OF_READ | OF_SHARE_DENY_WRITE) : HFILE_ERROR) {}
+   public:
+    explicit File(LPCSTR name)
+        : handle_(name ? _lopen(name, OF_READ | OF_SHARE_DENY_WRITE) : HFILE_ERROR)
+    {
+    }
     ~File()
     {
         if (ok()) _lclose(handle_);
@@ -41,13 +44,13 @@ public:
     LONG size() const { return _llseek(handle_, 0, FILE_END); }
     HFILE handle() const { return handle_; }
 
-private:
+   private:
     HFILE handle_;
 };
 
 // Each piece is one read that fills the whole buffer.
 class FileByteSource final : public ByteSource {
-public:
+   public:
     explicit FileByteSource(const File &file) : file_(file) {}
     bool nextPiece(const uint8_t **begin, const uint8_t **end) override
     {
@@ -57,7 +60,7 @@ public:
         return count > 0;
     }
 
-private:
+   private:
     const File &file_;
 };
 

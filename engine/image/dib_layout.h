@@ -42,8 +42,7 @@ inline size_t pixelBytes(LONG width, LONG height, size_t extra)
 inline void clearRowPadding(uint8_t *rows, size_t width, size_t stride, size_t height)
 {
     if (width >= stride) return;
-    for (size_t r = 0; r < height; ++r)
-        std::memset(rows + r * stride + width, 0, stride - width);
+    for (size_t r = 0; r < height; ++r) std::memset(rows + r * stride + width, 0, stride - width);
 }
 
 }  // namespace dib

@@ -29,8 +29,8 @@ void *loadDibResource(HINSTANCE instance, LPCSTR name, LPCSTR type, BITMAPINFO *
 }  // namespace
 }  // namespace dib
 
-extern "C" void *KALAPI kal_LoadDIB(LPCSTR Filename, BITMAPINFO *BitsInfo,
-                                    HINSTANCE hInstance, LPCSTR ResourceType)
+extern "C" void *KALAPI kal_LoadDIB(LPCSTR Filename, BITMAPINFO *BitsInfo, HINSTANCE hInstance,
+                                    LPCSTR ResourceType)
 {
     if (!ResourceType) return dib::loadDibFile(Filename, BitsInfo);
     return dib::loadDibResource(hInstance, Filename, ResourceType, BitsInfo);

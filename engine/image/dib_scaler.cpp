@@ -9,7 +9,10 @@ namespace {
 
 constexpr LONG kMaxDimension = 32767;
 
-bool validDimension(LONG value) { return value >= 1 && value <= kMaxDimension; }
+bool validDimension(LONG value)
+{
+    return value >= 1 && value <= kMaxDimension;
+}
 
 // Pixel rule: destination element j takes source element floor(j*s/t) when
 // reducing, ceil((j+1)*s/t)-1 when enlarging.
@@ -146,15 +149,18 @@ extern "C" void *KALAPI kal_ScaleDIB(BITMAPINFOHEADER *SrcInfo, void *SrcBits,
     if (check != KAL_ERR_NONE) return fail(check);
 
     const unsigned colors = dib::storedColors(SrcInfo->biClrUsed);
-    const auto *srcRows = packed ? reinterpret_cast<const uint8_t *>(SrcInfo) + dib::kHeaderBytes + colors * 4u
-                                 : static_cast<const uint8_t *>(SrcBits);
-    const Image src{srcRows, SrcInfo->biWidth, SrcInfo->biHeight,
-                    static_cast<size_t>(dib::rowStride(8, static_cast<uint64_t>(SrcInfo->biWidth)))};
+    const auto *srcRows =
+        packed ? reinterpret_cast<const uint8_t *>(SrcInfo) + dib::kHeaderBytes + colors * 4u
+               : static_cast<const uint8_t *>(SrcBits);
+    const Image src{
+        srcRows, SrcInfo->biWidth, SrcInfo->biHeight,
+        static_cast<size_t>(dib::rowStride(8, static_cast<uint64_t>(SrcInfo->biWidth)))};
     const size_t dstStride = static_cast<size_t>(dib::rowStride(8, static_cast<uint64_t>(Width)));
     // Every packed result carries the full table, whatever the source had.
     const size_t headerPart = packed ? dib::kInfoBytes : 0;
 
-    auto *block = static_cast<uint8_t *>(allocBlock(headerPart + dstStride * static_cast<size_t>(Height)));
+    auto *block =
+        static_cast<uint8_t *>(allocBlock(headerPart + dstStride * static_cast<size_t>(Height)));
     if (!block) return fail(KAL_ERR_MEMORY);
     const Target dst{block + headerPart, Width, Height, dstStride};
     BITMAPINFOHEADER *dstHeader = packed ? reinterpret_cast<BITMAPINFOHEADER *>(block) : DstInfo;

@@ -157,21 +157,21 @@ bool escape(Input &in, Output &out)
 {
     int code = in.next();
     switch (code) {
-    case -1:
-    case kEndOfBitmap:
-        return false;
-    case kEndOfLine:
-        out.endLine();
-        return true;
-    case kDelta: {
-        int dx = in.next();
-        int dy = in.next();
-        if (dx < 0 || dy < 0) return false;
-        out.move(static_cast<unsigned>(dx), static_cast<unsigned>(dy));
-        return true;
-    }
-    default:
-        return copyLiterals(in, out, static_cast<size_t>(code));
+        case -1:
+        case kEndOfBitmap:
+            return false;
+        case kEndOfLine:
+            out.endLine();
+            return true;
+        case kDelta: {
+            int dx = in.next();
+            int dy = in.next();
+            if (dx < 0 || dy < 0) return false;
+            out.move(static_cast<unsigned>(dx), static_cast<unsigned>(dy));
+            return true;
+        }
+        default:
+            return copyLiterals(in, out, static_cast<size_t>(code));
     }
 }
 

@@ -10,17 +10,17 @@
 // through a cursor of its own and asks for the next one only when it runs
 // dry, so a byte costs a compare and a load.
 class ByteSource {
-public:
+   public:
     // Sets [*begin, *end) to the next piece of input; false at end of input.
     virtual bool nextPiece(const uint8_t **begin, const uint8_t **end) = 0;
 
-protected:
+   protected:
     ~ByteSource() = default;
 };
 
 // A byte range in memory: one piece.
 class MemoryByteSource final : public ByteSource {
-public:
+   public:
     MemoryByteSource(const uint8_t *bytes, size_t count) : bytes_(bytes), count_(count) {}
     bool nextPiece(const uint8_t **begin, const uint8_t **end) override
     {
@@ -31,7 +31,7 @@ public:
         return true;
     }
 
-private:
+   private:
     const uint8_t *bytes_;
     size_t count_;
 };

@@ -43,15 +43,13 @@ int clampRate(int rate)
 // The joystick rate of one axis for a pointer coordinate and its press point.
 int dragRate(unsigned position, int press)
 {
-    if (position > kNegativeCoordinate)
-        return -kMaxRate;
+    if (position > kNegativeCoordinate) return -kMaxRate;
     return clampRate((static_cast<int>(position) - press) / 4);
 }
 
 void notify(NavigationPlatform &platform, int code, unsigned lowWord)
 {
-    if (platform.notifyWindowValid())
-        platform.postNotification(code, lowWord);
+    if (platform.notifyWindowValid()) platform.postNotification(code, lowWord);
 }
 
 void startMotion(NavigationPlatform &platform, Panorama &rec)
@@ -65,48 +63,47 @@ void startMotion(NavigationPlatform &platform, Panorama &rec)
 // fall back to 31 on every other tick.
 int accelerate(int rate, bool more, bool less)
 {
-    if (more)
-        return rate < kMaxRate ? rate + 1 : rate;
-    if (less && rate > -kMaxRate)
-        return rate - 1;
+    if (more) return rate < kMaxRate ? rate + 1 : rate;
+    if (less && rate > -kMaxRate) return rate - 1;
     return rate;
 }
 
 // Decay toward rest of one axis, except in a direction whose key is held.
 int decay(int rate, bool more, bool less)
 {
-    if (!more && rate > 0)
-        return rate - 1;
-    if (!less && rate < 0)
-        return rate + 1;
+    if (!more && rate > 0) return rate - 1;
+    if (!less && rate < 0) return rate + 1;
     return rate;
 }
 
-bool held(NavigationKey key) { return (state.keyFlags & key) != 0; }
+bool held(NavigationKey key)
+{
+    return (state.keyFlags & key) != 0;
+}
 
 }  // namespace
 
-NavigationState &navigationState() { return state; }
+NavigationState &navigationState()
+{
+    return state;
+}
 
 NavigationCursor sectorCursor(double angle)
 {
     for (const Sector &sector : kSectors)
-        if (angle >= sector.low && angle <= sector.high)
-            return sector.cursor;
+        if (angle >= sector.low && angle <= sector.high) return sector.cursor;
     return NavigationCursor::left;
 }
 
 NavigationCursor directionCursor(int rateX, int rateY)
 {
-    if (rateX == 0 && rateY == 0)
-        return NavigationCursor::noMove;
+    if (rateX == 0 && rateY == 0) return NavigationCursor::noMove;
     return sectorCursor(std::atan2(static_cast<double>(rateY), static_cast<double>(rateX)));
 }
 
 void haltStep(NavigationPlatform &platform, Panorama &rec)
 {
-    if (!rec.moving)
-        return;
+    if (!rec.moving) return;
     rec.moving = 0;
     state.timerId = platform.stopTimer(state.timerId);
     notify(platform, KN_HALT, 0);
@@ -137,7 +134,10 @@ void motionTick(NavigationPlatform &platform, Panorama &rec)
     platform.refresh();
 }
 
-void navigationWindowCreated() { state.keyFlags = 0; }
+void navigationWindowCreated()
+{
+    state.keyFlags = 0;
+}
 
 void navigationWindowDestroyed(NavigationPlatform &platform, Panorama &rec)
 {
@@ -166,8 +166,7 @@ void navigationButtonDown(NavigationPlatform &platform, Panorama &rec, unsigned 
 
 void navigationMouseMove(NavigationPlatform &platform, bool leftButton, unsigned x, unsigned y)
 {
-    if (!leftButton)
-        return;
+    if (!leftButton) return;
     state.rateX = dragRate(x & 0xFFFF, state.pressX);
     state.rateY = dragRate(y & 0xFFFF, state.pressY);
     platform.setCursor(directionCursor(state.rateX, state.rateY));
@@ -188,21 +187,30 @@ void navigationButtonUp(NavigationPlatform &platform, Panorama &rec, unsigned x,
 void navigationKeyDown(NavigationPlatform &platform, Panorama &rec, unsigned virtualKey)
 {
     switch (virtualKey) {
-    case vkSpace:
-        haltStep(platform, rec);
-        state.rateX = state.rateY = 0;
-        state.keyFlags = 0;
-        return;
-    case vkLeft: state.keyFlags |= keyLeft; break;
-    case vkUp: state.keyFlags |= keyUp; break;
-    case vkRight: state.keyFlags |= keyRight; break;
-    case vkDown: state.keyFlags |= keyDown; break;
-    case vkAdd:
-    case vkSubtract:
-        platform.move(0, 0, virtualKey == vkAdd ? kZoomStep : -kZoomStep);
-        platform.postRefresh();
-        return;
-    default: return;
+        case vkSpace:
+            haltStep(platform, rec);
+            state.rateX = state.rateY = 0;
+            state.keyFlags = 0;
+            return;
+        case vkLeft:
+            state.keyFlags |= keyLeft;
+            break;
+        case vkUp:
+            state.keyFlags |= keyUp;
+            break;
+        case vkRight:
+            state.keyFlags |= keyRight;
+            break;
+        case vkDown:
+            state.keyFlags |= keyDown;
+            break;
+        case vkAdd:
+        case vkSubtract:
+            platform.move(0, 0, virtualKey == vkAdd ? kZoomStep : -kZoomStep);
+            platform.postRefresh();
+            return;
+        default:
+            return;
     }
     startMotion(platform, rec);
 }
@@ -210,16 +218,24 @@ void navigationKeyDown(NavigationPlatform &platform, Panorama &rec, unsigned vir
 void navigationKeyUp(unsigned virtualKey)
 {
     switch (virtualKey) {
-    case vkLeft: state.keyFlags &= ~keyLeft; break;
-    case vkUp: state.keyFlags &= ~keyUp; break;
-    case vkRight: state.keyFlags &= ~keyRight; break;
-    case vkDown: state.keyFlags &= ~keyDown; break;
-    default: break;
+        case vkLeft:
+            state.keyFlags &= ~keyLeft;
+            break;
+        case vkUp:
+            state.keyFlags &= ~keyUp;
+            break;
+        case vkRight:
+            state.keyFlags &= ~keyRight;
+            break;
+        case vkDown:
+            state.keyFlags &= ~keyDown;
+            break;
+        default:
+            break;
     }
 }
 
-void navigationSetCursor(NavigationPlatform &platform, Panorama &rec, bool inClient, int x,
-                         int y)
+void navigationSetCursor(NavigationPlatform &platform, Panorama &rec, bool inClient, int x, int y)
 {
     if (!inClient) {
         platform.setCursor(NavigationCursor::arrow);
@@ -236,8 +252,7 @@ void navigationSetCursor(NavigationPlatform &platform, Panorama &rec, bool inCli
     }
     rec.hitHotSpot = -1;
     notify(platform, KN_HITHOTSPOT, kNoHotSpot);
-    if (state.rateX == 0 && state.rateY == 0)
-        platform.setCursor(NavigationCursor::arrow);
+    if (state.rateX == 0 && state.rateY == 0) platform.setCursor(NavigationCursor::arrow);
 }
 
 void navigationTick(NavigationPlatform &platform, Panorama &rec, unsigned timerId,
@@ -246,10 +261,8 @@ void navigationTick(NavigationPlatform &platform, Panorama &rec, unsigned timerI
     // The age is taken modulo 2^32 so that the clock's wrap does not make
     // fresh ticks look stale. A tick of a timer that has since been stopped
     // (queued just before the halt) must not restart the motion logic.
-    if (platform.now() - postedTime > kTickLifetime)
-        return;
-    if (timerId == 0 || timerId != state.timerId)
-        return;
+    if (platform.now() - postedTime > kTickLifetime) return;
+    if (timerId == 0 || timerId != state.timerId) return;
     motionTick(platform, rec);
 }
 

@@ -10,12 +10,12 @@
 
 // Shared by every navigation window of the process: one motion at a time.
 struct NavigationState {
-    int pressX;        // client point of the left-button press, 0..65535;
-    int pressY;        // (0, 0) means no drag
-    int rateX;         // -32..32, DeltaX of every tick
-    int rateY;         // -32..32, screen sense; DeltaY of a tick is -rateY
-    uint16_t keyFlags; // arrow keys held (NavigationKey bits)
-    unsigned timerId;  // running animation timer, 0 when none
+    int pressX;         // client point of the left-button press, 0..65535;
+    int pressY;         // (0, 0) means no drag
+    int rateX;          // -32..32, DeltaX of every tick
+    int rateY;          // -32..32, screen sense; DeltaY of a tick is -rateY
+    uint16_t keyFlags;  // arrow keys held (NavigationKey bits)
+    unsigned timerId;   // running animation timer, 0 when none
 };
 
 NavigationState &navigationState();
@@ -35,7 +35,17 @@ enum NavigationVirtualKey : unsigned {
 
 // Cursor shapes, in the order of the library's cursor set (system arrow first).
 enum class NavigationCursor {
-    arrow, noMove, up, down, left, right, upLeft, upRight, downLeft, downRight, point
+    arrow,
+    noMove,
+    up,
+    down,
+    left,
+    right,
+    upLeft,
+    upRight,
+    downLeft,
+    downRight,
+    point
 };
 
 // Largest rate; reached at a pointer offset of 128 pixels or by 32 ticks of an
@@ -47,21 +57,21 @@ constexpr unsigned kTickLifetime = 10;
 // What the motion logic asks of its platform, for one window and its panorama.
 // The Win32 window fills it in; the native tests use a recording fake.
 struct NavigationPlatform {
-    virtual int move(int deltaX, int deltaY, int deltaZ) = 0; // bound flags
-    virtual void refresh() = 0;      // render the view and paint it now
-    virtual void postRefresh() = 0;  // queue a refresh for later
+    virtual int move(int deltaX, int deltaY, int deltaZ) = 0;  // bound flags
+    virtual void refresh() = 0;                                // render the view and paint it now
+    virtual void postRefresh() = 0;                            // queue a refresh for later
     virtual bool notifyWindowValid() = 0;
     virtual void postNotification(int code, unsigned lowWord) = 0;
     virtual unsigned startTimer(unsigned currentId, unsigned speed) = 0;
     virtual unsigned stopTimer(unsigned currentId) = 0;  // returns 0
     virtual void setCursor(NavigationCursor cursor) = 0;
     virtual bool checkHotSpot(int x, int y, int *index) = 0;
-    virtual void takeFocus() = 0;    // only when the window lacks it
+    virtual void takeFocus() = 0;  // only when the window lacks it
     virtual void captureMouse() = 0;
     virtual void releaseMouse() = 0;
-    virtual unsigned now() = 0;      // millisecond clock
+    virtual unsigned now() = 0;  // millisecond clock
 
-protected:
+   protected:
     ~NavigationPlatform() = default;
 };
 
@@ -81,8 +91,7 @@ void navigationKeyDown(NavigationPlatform &platform, Panorama &rec, unsigned vir
 void navigationKeyUp(unsigned virtualKey);
 // Cursor request: inClient says whether the pointer is over the client area,
 // (x, y) is its client position.
-void navigationSetCursor(NavigationPlatform &platform, Panorama &rec, bool inClient, int x,
-                         int y);
+void navigationSetCursor(NavigationPlatform &platform, Panorama &rec, bool inClient, int x, int y);
 // A timer tick posted at postedTime by the timer timerId; dropped when stale
 // or when that timer is no longer the running one.
 void navigationTick(NavigationPlatform &platform, Panorama &rec, unsigned timerId,

@@ -25,12 +25,27 @@ struct PaletteObject {
 constexpr uint32_t kPaletteMagic = 0x50414c31;
 }  // namespace
 
-void standInFailHeapAfter(int successes) { heapSuccessesLeft = successes; }
-long standInLiveHeapBlocks() { return liveBlocks; }
-long standInLivePalettes() { return livePalettes; }
-void standInLimitNextRead(long bytes) { nextReadLimit = bytes; }
+void standInFailHeapAfter(int successes)
+{
+    heapSuccessesLeft = successes;
+}
+long standInLiveHeapBlocks()
+{
+    return liveBlocks;
+}
+long standInLivePalettes()
+{
+    return livePalettes;
+}
+void standInLimitNextRead(long bytes)
+{
+    nextReadLimit = bytes;
+}
 
-HANDLE GetProcessHeap() { return reinterpret_cast<HANDLE>(1); }
+HANDLE GetProcessHeap()
+{
+    return reinterpret_cast<HANDLE>(1);
+}
 
 void *HeapAlloc(HANDLE, DWORD, SIZE_T bytes)
 {
@@ -80,19 +95,52 @@ LONG _llseek(HFILE file, LONG offset, int origin)
     return static_cast<LONG>(pos);
 }
 
-HFILE _lclose(HFILE file) { return close(file) == 0 ? 0 : HFILE_ERROR; }
+HFILE _lclose(HFILE file)
+{
+    return close(file) == 0 ? 0 : HFILE_ERROR;
+}
 
-HRSRC FindResourceA(HMODULE, LPCSTR, LPCSTR) { return nullptr; }
-HGLOBAL LoadResource(HMODULE, HRSRC) { return nullptr; }
-void *LockResource(HGLOBAL) { return nullptr; }
-DWORD SizeofResource(HMODULE, HRSRC) { return 0; }
-BOOL FreeResource(HGLOBAL) { return FALSE; }
+HRSRC FindResourceA(HMODULE, LPCSTR, LPCSTR)
+{
+    return nullptr;
+}
+HGLOBAL LoadResource(HMODULE, HRSRC)
+{
+    return nullptr;
+}
+void *LockResource(HGLOBAL)
+{
+    return nullptr;
+}
+DWORD SizeofResource(HMODULE, HRSRC)
+{
+    return 0;
+}
+BOOL FreeResource(HGLOBAL)
+{
+    return FALSE;
+}
 
-HDC GetDC(HWND) { return nullptr; }
-int ReleaseDC(HWND, HDC) { return 1; }
-int GetDeviceCaps(HDC, int) { return 0; }
-UINT GetSystemPaletteUse(HDC) { return SYSPAL_STATIC; }
-UINT GetSystemPaletteEntries(HDC, UINT, UINT, PALETTEENTRY *) { return 0; }
+HDC GetDC(HWND)
+{
+    return nullptr;
+}
+int ReleaseDC(HWND, HDC)
+{
+    return 1;
+}
+int GetDeviceCaps(HDC, int)
+{
+    return 0;
+}
+UINT GetSystemPaletteUse(HDC)
+{
+    return SYSPAL_STATIC;
+}
+UINT GetSystemPaletteEntries(HDC, UINT, UINT, PALETTEENTRY *)
+{
+    return 0;
+}
 
 HPALETTE CreatePalette(const LOGPALETTE *palette)
 {
@@ -125,8 +173,23 @@ BOOL DeleteObject(HANDLE handle)
     return TRUE;
 }
 
-BOOL IsWindow(HWND) { return FALSE; }
-BOOL InvalidateRect(HWND, const RECT *, BOOL) { return FALSE; }
-BOOL DestroyWindow(HWND) { return FALSE; }
-HCURSOR LoadCursorA(HINSTANCE, LPCSTR) { return nullptr; }
-HCURSOR SetCursor(HCURSOR) { return nullptr; }
+BOOL IsWindow(HWND)
+{
+    return FALSE;
+}
+BOOL InvalidateRect(HWND, const RECT *, BOOL)
+{
+    return FALSE;
+}
+BOOL DestroyWindow(HWND)
+{
+    return FALSE;
+}
+HCURSOR LoadCursorA(HINSTANCE, LPCSTR)
+{
+    return nullptr;
+}
+HCURSOR SetCursor(HCURSOR)
+{
+    return nullptr;
+}

@@ -39,8 +39,12 @@ typedef struct StandInResource *HRSRC;
 typedef void *HGLOBAL;
 typedef int HFILE;
 
-typedef struct tagRECT { LONG left, top, right, bottom; } RECT;
-typedef struct tagPOINT { LONG x, y; } POINT;
+typedef struct tagRECT {
+    LONG left, top, right, bottom;
+} RECT;
+typedef struct tagPOINT {
+    LONG x, y;
+} POINT;
 
 #pragma pack(push, 2)
 typedef struct tagBITMAPFILEHEADER {
@@ -66,14 +70,18 @@ typedef struct tagBITMAPINFOHEADER {
     DWORD biClrImportant;
 } BITMAPINFOHEADER;
 
-typedef struct tagRGBQUAD { BYTE rgbBlue, rgbGreen, rgbRed, rgbReserved; } RGBQUAD;
+typedef struct tagRGBQUAD {
+    BYTE rgbBlue, rgbGreen, rgbRed, rgbReserved;
+} RGBQUAD;
 
 typedef struct tagBITMAPINFO {
     BITMAPINFOHEADER bmiHeader;
     RGBQUAD bmiColors[1];
 } BITMAPINFO;
 
-typedef struct tagPALETTEENTRY { BYTE peRed, peGreen, peBlue, peFlags; } PALETTEENTRY;
+typedef struct tagPALETTEENTRY {
+    BYTE peRed, peGreen, peBlue, peFlags;
+} PALETTEENTRY;
 typedef struct tagLOGPALETTE {
     WORD palVersion;
     WORD palNumEntries;

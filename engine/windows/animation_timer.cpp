@@ -19,8 +19,7 @@ void CALLBACK animationTimerProc(UINT id, UINT, DWORD_PTR window, DWORD_PTR, DWO
 
 UINT clampPeriod(unsigned speed, const TIMECAPS &caps)
 {
-    if (speed < caps.wPeriodMin)
-        return caps.wPeriodMin;
+    if (speed < caps.wPeriodMin) return caps.wPeriodMin;
     return speed > caps.wPeriodMax ? caps.wPeriodMax : speed;
 }
 
@@ -28,13 +27,10 @@ UINT clampPeriod(unsigned speed, const TIMECAPS &caps)
 
 unsigned startAnimationTimer(HWND window, unsigned currentId, unsigned speed)
 {
-    if (currentId)
-        return currentId;
-    if (!speed)
-        return 0;
+    if (currentId) return currentId;
+    if (!speed) return 0;
     TIMECAPS caps;
-    if (timeGetDevCaps(&caps, sizeof caps) != TIMERR_NOERROR)
-        return 0;
+    if (timeGetDevCaps(&caps, sizeof caps) != TIMERR_NOERROR) return 0;
     UINT period = clampPeriod(speed, caps);
     timeBeginPeriod(period);
     // Synchronous kill: once stopAnimationTimer returns, no callback runs.

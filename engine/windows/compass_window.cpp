@@ -15,14 +15,16 @@ int needleBearing = 0;
 constexpr const char *kChildProperty = "child";
 constexpr COLORREF kNeedleColour = RGB(255, 0, 0);
 
-bool isChild(HWND hwnd) { return GetPropA(hwnd, kChildProperty) != nullptr; }
+bool isChild(HWND hwnd)
+{
+    return GetPropA(hwnd, kChildProperty) != nullptr;
+}
 
 // A negative 16-bit bearing hides the needle; others wrap into 0..359.
 int bearingFromCommand(LPARAM lParam)
 {
     unsigned bearing = static_cast<unsigned>(lParam) & 0xFFFFu;
-    if (bearing >= 0x8000u)
-        return -1;
+    if (bearing >= 0x8000u) return -1;
     return static_cast<int>(bearing % 360u);
 }
 
@@ -49,8 +51,7 @@ void drawNorthMark(HDC dc, int cx, int cy, int radius, double angle)
     const int top = static_cast<int>(std::lround(cy - d * s)) - 3;
     for (int y = 0; y < 7; ++y)
         for (int x = 0; x < 5; ++x)
-            if (kGlyph[y][x] == 'X')
-                SetPixelV(dc, left + x, top + y, RGB(0, 0, 0));
+            if (kGlyph[y][x] == 'X') SetPixelV(dc, left + x, top + y, RGB(0, 0, 0));
 }
 
 // Needle from tail to head through the centre, with a red dot on the head.
@@ -74,10 +75,8 @@ void drawNeedle(HDC dc, int width, int height, int bearing)
     Ellipse(dc, head.x - 2, head.y - 2, head.x + 3, head.y + 3);
     SelectObject(dc, oldPen);
     SelectObject(dc, oldBrush);
-    if (pen)
-        DeleteObject(pen);
-    if (brush)
-        DeleteObject(brush);
+    if (pen) DeleteObject(pen);
+    if (brush) DeleteObject(brush);
 }
 
 // Face and needle are composed off screen so the screen gets one copy.
@@ -90,18 +89,14 @@ void composeAndCopy(HDC target, int width, int height)
         HGDIOBJ oldFace = SelectObject(face, compassBitmap);
         HGDIOBJ oldBuffer = SelectObject(buffer, bits);
         BitBlt(buffer, 0, 0, width, height, face, 0, 0, SRCCOPY);
-        if (needleBearing >= 0)
-            drawNeedle(buffer, width, height, needleBearing);
+        if (needleBearing >= 0) drawNeedle(buffer, width, height, needleBearing);
         BitBlt(target, 0, 0, width, height, buffer, 0, 0, SRCCOPY);
         SelectObject(face, oldFace);
         SelectObject(buffer, oldBuffer);
     }
-    if (bits)
-        DeleteObject(bits);
-    if (buffer)
-        DeleteDC(buffer);
-    if (face)
-        DeleteDC(face);
+    if (bits) DeleteObject(bits);
+    if (buffer) DeleteDC(buffer);
+    if (face) DeleteDC(face);
 }
 
 void onPaint(HWND hwnd)
@@ -118,23 +113,20 @@ void onPaint(HWND hwnd)
 
 LRESULT onSetCursor(HWND hwnd, WPARAM wParam, LPARAM lParam)
 {
-    if (isChild(hwnd))
-        return DefWindowProcA(hwnd, WM_SETCURSOR, wParam, lParam);
+    if (isChild(hwnd)) return DefWindowProcA(hwnd, WM_SETCURSOR, wParam, lParam);
     SetCursor(LoadCursorA(nullptr, IDC_SIZEALL));
     return 0;
 }
 
 LRESULT onHitTest(HWND hwnd, WPARAM wParam, LPARAM lParam)
 {
-    if (isChild(hwnd))
-        return DefWindowProcA(hwnd, WM_NCHITTEST, wParam, lParam);
+    if (isChild(hwnd)) return DefWindowProcA(hwnd, WM_NCHITTEST, wParam, lParam);
     return HTCAPTION;  // a drag anywhere on the face moves the popup
 }
 
 void onCommand(HWND hwnd, WPARAM code, LPARAM lParam)
 {
-    if (code != KC_ORIENTATION)
-        return;
+    if (code != KC_ORIENTATION) return;
     needleBearing = bearingFromCommand(lParam);
     InvalidateRect(hwnd, nullptr, FALSE);
 }
@@ -150,33 +142,32 @@ extern "C" HWND KALAPI kal_CreateCompass(int X, int Y, HWND hwndParent, int Chil
     DWORD style = (Child ? WS_CHILD : WS_POPUP) | WS_VISIBLE;
     HWND hwnd = CreateWindowExA(0, kCompassClass, "", style, X, Y, face.bmWidth, face.bmHeight,
                                 hwndParent, nullptr, moduleInstance, nullptr);
-    if (hwnd)
-        SetPropA(hwnd, kChildProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(Child)));
+    if (hwnd) SetPropA(hwnd, kChildProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(Child)));
     return hwnd;
 }
 
 extern "C" LRESULT CALLBACK KalCompass(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
-    case WM_CREATE:
-        onCreate(hwnd);
-        return 0;
-    case WM_DESTROY:
-        RemovePropA(hwnd, kChildProperty);
-        return 0;
-    case WM_PAINT:
-        onPaint(hwnd);
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_SETCURSOR:
-        return onSetCursor(hwnd, wParam, lParam);
-    case WM_NCHITTEST:
-        return onHitTest(hwnd, wParam, lParam);
-    case KAL_COMMAND:
-        onCommand(hwnd, wParam, lParam);
-        return 0;
-    default:
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
+        case WM_CREATE:
+            onCreate(hwnd);
+            return 0;
+        case WM_DESTROY:
+            RemovePropA(hwnd, kChildProperty);
+            return 0;
+        case WM_PAINT:
+            onPaint(hwnd);
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_SETCURSOR:
+            return onSetCursor(hwnd, wParam, lParam);
+        case WM_NCHITTEST:
+            return onHitTest(hwnd, wParam, lParam);
+        case KAL_COMMAND:
+            onCommand(hwnd, wParam, lParam);
+            return 0;
+        default:
+            return DefWindowProcA(hwnd, msg, wParam, lParam);
     }
 }

@@ -8,16 +8,16 @@
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/)
 {
     switch (reason) {
-    case DLL_PROCESS_ATTACH:
-        moduleInstance = instance;
-        setPaletteDevice(probePaletteDevice());
-        registerWindowClasses(instance);
-        break;
-    case DLL_PROCESS_DETACH:
-        unregisterWindowClasses();
-        break;
-    default:  // thread attach and detach
-        break;
+        case DLL_PROCESS_ATTACH:
+            moduleInstance = instance;
+            setPaletteDevice(probePaletteDevice());
+            registerWindowClasses(instance);
+            break;
+        case DLL_PROCESS_DETACH:
+            unregisterWindowClasses();
+            break;
+        default:  // thread attach and detach
+            break;
     }
     return TRUE;
 }

@@ -35,10 +35,8 @@ void paintView(HWND window, const Panorama &rec)
     GetClientRect(window, &client);
     DWORD width = static_cast<DWORD>(client.right);
     DWORD height = static_cast<DWORD>(client.bottom);
-    if (width > rec.vpWidth)
-        width = rec.vpWidth;
-    if (height > rec.vpHeight)
-        height = rec.vpHeight;
+    if (width > rec.vpWidth) width = rec.vpWidth;
+    if (height > rec.vpHeight) height = rec.vpHeight;
     HPALETTE previous = nullptr;
     if (rec.palette) {
         previous = SelectPalette(dc, rec.palette, FALSE);
@@ -56,7 +54,7 @@ void paintView(HWND window, const Panorama &rec)
 
 // The controller's view of one navigation window and its panorama.
 class WindowPlatform final : public NavigationPlatform {
-public:
+   public:
     WindowPlatform(HWND window, Panorama &rec) : window_(window), rec_(rec) {}
 
     int move(int deltaX, int deltaY, int deltaZ) override
@@ -73,8 +71,8 @@ public:
     bool notifyWindowValid() override { return IsWindow(rec_.notifyWnd) != FALSE; }
     void postNotification(int code, unsigned lowWord) override
     {
-        LPARAM lParam = static_cast<LPARAM>(
-            MAKELONG(static_cast<WORD>(lowWord), static_cast<WORD>(rec_.id)));
+        LPARAM lParam =
+            static_cast<LPARAM>(MAKELONG(static_cast<WORD>(lowWord), static_cast<WORD>(rec_.id)));
         PostMessageA(rec_.notifyWnd, static_cast<UINT>(rec_.msgNum), static_cast<WPARAM>(code),
                      lParam);
     }
@@ -93,14 +91,13 @@ public:
     }
     void takeFocus() override
     {
-        if (GetFocus() != window_)
-            SetFocus(window_);
+        if (GetFocus() != window_) SetFocus(window_);
     }
     void captureMouse() override { SetCapture(window_); }
     void releaseMouse() override { ReleaseCapture(); }
     unsigned now() override { return timeGetTime(); }
 
-private:
+   private:
     HWND window_;
     Panorama &rec_;
 };
@@ -108,8 +105,7 @@ private:
 LRESULT onCreate(HWND window, const CREATESTRUCTA *create)
 {
     auto *rec = static_cast<Panorama *>(create->lpCreateParams);
-    if (!rec)
-        return 0;  // made by a host without a panorama: stays inert
+    if (!rec) return 0;  // made by a host without a panorama: stays inert
     rec->viewerWnd = window;
     SetPropA(window, kPanoramaProperty, rec);
     navigationWindowCreated();
@@ -120,13 +116,11 @@ LRESULT onCreate(HWND window, const CREATESTRUCTA *create)
 LRESULT onDestroy(HWND window)
 {
     auto *rec = static_cast<Panorama *>(RemovePropA(window, kPanoramaProperty));
-    if (!rec)
-        return 0;
+    if (!rec) return 0;
     WindowPlatform platform(window, *rec);
     navigationWindowDestroyed(platform, *rec);
     // A newer window of the same panorama keeps its claim.
-    if (rec->viewerWnd == window)
-        rec->viewerWnd = nullptr;
+    if (rec->viewerWnd == window) rec->viewerWnd = nullptr;
     return 0;
 }
 
@@ -152,27 +146,51 @@ LRESULT handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam, Panorama
     WindowPlatform platform(window, rec);
     unsigned x = LOWORD(lParam), y = HIWORD(lParam);
     switch (message) {
-    case WM_DESTROY: return onDestroy(window);
-    case WM_KILLFOCUS: navigationFocusLost(platform, rec); return 0;
-    case WM_PAINT: paintView(window, rec); return 0;
-    case WM_ERASEBKGND: return 1;
-    case WM_SETCURSOR: return onSetCursor(window, platform, rec);
-    case WM_KEYDOWN: navigationKeyDown(platform, rec, static_cast<unsigned>(wParam)); return 0;
-    case WM_KEYUP: navigationKeyUp(static_cast<unsigned>(wParam)); return 0;
-    case WM_TIMER: motionTick(platform, rec); return 0;
-    case WM_MOUSEMOVE: navigationMouseMove(platform, (wParam & MK_LBUTTON) != 0, x, y); return 0;
-    case WM_LBUTTONDOWN: navigationButtonDown(platform, rec, x, y); return 0;
-    case WM_LBUTTONUP: navigationButtonUp(platform, rec, x, y); return 0;
-    case WM_QUERYNEWPALETTE: return invalidateForPalette(window);
-    case WM_PALETTECHANGED:
-        return reinterpret_cast<HWND>(wParam) == window ? 0 : invalidateForPalette(window);
-    case KAL_REFRESH: platform.refresh(); return 0;
-    case KAL_COMMAND: return navigationCommand(platform, rec, static_cast<unsigned>(wParam));
-    case KAL_TICK:
-        navigationTick(platform, rec, static_cast<unsigned>(wParam),
-                       static_cast<unsigned>(lParam));
-        return 0;
-    default: return DefWindowProcA(window, message, wParam, lParam);
+        case WM_DESTROY:
+            return onDestroy(window);
+        case WM_KILLFOCUS:
+            navigationFocusLost(platform, rec);
+            return 0;
+        case WM_PAINT:
+            paintView(window, rec);
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_SETCURSOR:
+            return onSetCursor(window, platform, rec);
+        case WM_KEYDOWN:
+            navigationKeyDown(platform, rec, static_cast<unsigned>(wParam));
+            return 0;
+        case WM_KEYUP:
+            navigationKeyUp(static_cast<unsigned>(wParam));
+            return 0;
+        case WM_TIMER:
+            motionTick(platform, rec);
+            return 0;
+        case WM_MOUSEMOVE:
+            navigationMouseMove(platform, (wParam & MK_LBUTTON) != 0, x, y);
+            return 0;
+        case WM_LBUTTONDOWN:
+            navigationButtonDown(platform, rec, x, y);
+            return 0;
+        case WM_LBUTTONUP:
+            navigationButtonUp(platform, rec, x, y);
+            return 0;
+        case WM_QUERYNEWPALETTE:
+            return invalidateForPalette(window);
+        case WM_PALETTECHANGED:
+            return reinterpret_cast<HWND>(wParam) == window ? 0 : invalidateForPalette(window);
+        case KAL_REFRESH:
+            platform.refresh();
+            return 0;
+        case KAL_COMMAND:
+            return navigationCommand(platform, rec, static_cast<unsigned>(wParam));
+        case KAL_TICK:
+            navigationTick(platform, rec, static_cast<unsigned>(wParam),
+                           static_cast<unsigned>(lParam));
+            return 0;
+        default:
+            return DefWindowProcA(window, message, wParam, lParam);
     }
 }
 
@@ -186,10 +204,10 @@ extern "C" HWND KALAPI kal_CreateWindow(HPANORAMA Panorama, DWORD dwStyle, HWND 
     }
     Panorama->notifyWnd = hwndParent;
     DWORD style = dwStyle ? dwStyle : WS_CHILD | WS_VISIBLE;
-    HWND window = CreateWindowExA(0, kNavigateClass, "", style, static_cast<WORD>(Panorama->vpLeft),
-                                  static_cast<WORD>(Panorama->vpTop), Panorama->vpWidth,
-                                  Panorama->vpHeight, hwndParent, nullptr, moduleInstance,
-                                  Panorama);
+    HWND window =
+        CreateWindowExA(0, kNavigateClass, "", style, static_cast<WORD>(Panorama->vpLeft),
+                        static_cast<WORD>(Panorama->vpTop), Panorama->vpWidth, Panorama->vpHeight,
+                        hwndParent, nullptr, moduleInstance, Panorama);
     if (IsWindow(window)) {
         SendMessageA(window, KAL_REFRESH, 0, 0);  // first view before we return
         UpdateWindow(window);
@@ -199,12 +217,10 @@ extern "C" HWND KALAPI kal_CreateWindow(HPANORAMA Panorama, DWORD dwStyle, HWND 
 
 extern "C" LRESULT CALLBACK KalNavigate(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    if (msg == WM_CREATE)
-        return onCreate(hwnd, reinterpret_cast<const CREATESTRUCTA *>(lParam));
+    if (msg == WM_CREATE) return onCreate(hwnd, reinterpret_cast<const CREATESTRUCTA *>(lParam));
     // A window without a panorama (untied at destruction, or made by a host
     // without one) behaves like a plain window.
     Panorama *rec = panoramaOf(hwnd);
-    if (!rec)
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    if (!rec) return DefWindowProcA(hwnd, msg, wParam, lParam);
     return handle(hwnd, msg, wParam, lParam, *rec);
 }

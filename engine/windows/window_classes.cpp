@@ -10,9 +10,8 @@ HBITMAP compassBitmap = nullptr;
 namespace {
 
 // Resource names of the library's cursors, in KalCursorId order after Arrow.
-constexpr const char *kCursorNames[] = {"nomove",  "up",      "down",     "left",
-                                        "right",   "upleft",  "upright",  "downleft",
-                                        "downright", "point"};
+constexpr const char *kCursorNames[] = {"nomove", "up",      "down",     "left",      "right",
+                                        "upleft", "upright", "downleft", "downright", "point"};
 static_assert(sizeof(kCursorNames) / sizeof(kCursorNames[0]) + 1 ==
                   static_cast<size_t>(KalCursorId::Count),
               "one resource name per library cursor");
@@ -49,8 +48,7 @@ ATOM registerClass(HINSTANCE instance, const char *name, WNDPROC proc, LPCSTR cu
 HCURSOR kalCursor(KalCursorId id)
 {
     int index = static_cast<int>(id);
-    if (index < 0 || index >= static_cast<int>(KalCursorId::Count))
-        return nullptr;
+    if (index < 0 || index >= static_cast<int>(KalCursorId::Count)) return nullptr;
     return cursors[index];
 }
 
@@ -58,20 +56,16 @@ int registerWindowClasses(HINSTANCE instance)
 {
     loadResources(instance);
     navigateRegistered = registerClass(instance, kNavigateClass, KalNavigate, IDC_ARROW) != 0;
-    if (!navigateRegistered)
-        return 0;
+    if (!navigateRegistered) return 0;
     compassRegistered = registerClass(instance, kCompassClass, KalCompass, IDC_SIZE) != 0;
     return compassRegistered ? 1 : 0;
 }
 
 void unregisterWindowClasses()
 {
-    if (compassBitmap)
-        DeleteObject(compassBitmap);
+    if (compassBitmap) DeleteObject(compassBitmap);
     compassBitmap = nullptr;
-    if (navigateRegistered)
-        UnregisterClassA(kNavigateClass, moduleInstance);
-    if (compassRegistered)
-        UnregisterClassA(kCompassClass, moduleInstance);
+    if (navigateRegistered) UnregisterClassA(kNavigateClass, moduleInstance);
+    if (compassRegistered) UnregisterClassA(kCompassClass, moduleInstance);
     navigateRegistered = compassRegistered = false;
 }

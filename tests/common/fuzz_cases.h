@@ -15,12 +15,18 @@
 
 namespace kalfuzz {
 
-inline size_t stride8(int32_t width) { return (static_cast<size_t>(width) + 3) & ~size_t{3}; }
+inline size_t stride8(int32_t width)
+{
+    return (static_cast<size_t>(width) + 3) & ~size_t{3};
+}
 inline int32_t get32(const uint8_t *p)
 {
     return static_cast<int32_t>(p[0] | p[1] << 8 | p[2] << 16 | uint32_t{p[3]} << 24);
 }
-inline int32_t get16(const uint8_t *p) { return static_cast<int16_t>(p[0] | p[1] << 8); }
+inline int32_t get16(const uint8_t *p)
+{
+    return static_cast<int16_t>(p[0] | p[1] << 8);
+}
 
 // Loader inputs whose header (at `at`: 14 in a file, 0 in an RT_BITMAP)
 // declares more than 2 MB of pixels only cost time: their paths are those of
@@ -75,7 +81,8 @@ inline const char *attribBlockProblem(const KalAttribs &b, int result)
     if (!terminated(b.userString)) return "userString terminated";
     if (b.reserved != 0) return "reserved cleared";
     if (b.numHotSpots <= 0)
-        return b.numHotSpots == 0 && !b.hotSpots && b.flags == 0 ? nullptr : "no array without hotspots";
+        return b.numHotSpots == 0 && !b.hotSpots && b.flags == 0 ? nullptr
+                                                                 : "no array without hotspots";
     if (result != 1 || !b.hotSpots || b.flags != KAL_ATTRIB_OWNHOTSPOTS)
         return "an owned array with every hotspot";
     for (int32_t i = 0; i < b.numHotSpots; ++i)
@@ -90,8 +97,14 @@ constexpr size_t kScaleParams = 16;
 enum ScaleFlags { kSeparate = 1, kDstInfo = 2, kInPlace = 4, kDelete = 8, kCompressed = 16 };
 
 // Valid sizes are folded into a small range; invalid ones stay invalid.
-inline int32_t bounded(int32_t v, int32_t limit) { return v >= 1 && v <= 32767 ? v % limit + 1 : v; }
-inline bool validSize(int32_t v) { return v >= 1 && v <= 32767; }
+inline int32_t bounded(int32_t v, int32_t limit)
+{
+    return v >= 1 && v <= 32767 ? v % limit + 1 : v;
+}
+inline bool validSize(int32_t v)
+{
+    return v >= 1 && v <= 32767;
+}
 
 inline int sourceOf(int j, int s, int t)
 {
@@ -99,7 +112,8 @@ inline int sourceOf(int j, int s, int t)
     return static_cast<int>((int64_t{j + 1} * s + t - 1) / t) - 1;
 }
 
-inline const char *scaledPixelsProblem(const uint8_t *src, int sw, int sh, const uint8_t *dst, int tw, int th)
+inline const char *scaledPixelsProblem(const uint8_t *src, int sw, int sh, const uint8_t *dst,
+                                       int tw, int th)
 {
     for (int y = 0; y < th; ++y) {
         const uint8_t *srow = src + static_cast<size_t>(sourceOf(y, sh, th)) * stride8(sw);
@@ -130,10 +144,12 @@ inline const char *runScaleCase(const uint8_t *data, size_t size)
     const size_t infoBytes = headerPart + (packed ? rows : 0);
 
     auto *info = static_cast<uint8_t *>(kal_AllocResource(static_cast<DWORD>(infoBytes)));
-    auto *bits = packed ? nullptr : static_cast<uint8_t *>(kal_AllocResource(static_cast<DWORD>(rows)));
+    auto *bits =
+        packed ? nullptr : static_cast<uint8_t *>(kal_AllocResource(static_cast<DWORD>(rows)));
     if (!info || (!packed && !bits)) return "source blocks refused";
     auto fill = [&](size_t k) {
-        return size > kScaleParams ? data[kScaleParams + k % (size - kScaleParams)] : static_cast<uint8_t>(k);
+        return size > kScaleParams ? data[kScaleParams + k % (size - kScaleParams)]
+                                   : static_cast<uint8_t>(k);
     };
     for (size_t k = 40; k < infoBytes; ++k) info[k] = fill(k);
     for (size_t k = 0; bits && k < rows; ++k) bits[k] = fill(k * 7);
@@ -147,32 +163,41 @@ inline const char *runScaleCase(const uint8_t *data, size_t size)
     h.biClrUsed = clrUsed;
     std::memcpy(info, &h, sizeof h);
     const std::vector<uint8_t> srcRows =
-        packed ? std::vector<uint8_t>(info + headerPart, info + infoBytes) : std::vector<uint8_t>(bits, bits + rows);
+        packed ? std::vector<uint8_t>(info + headerPart, info + infoBytes)
+               : std::vector<uint8_t>(bits, bits + rows);
 
     std::vector<uint8_t> other(1064, 0x5A);
     auto *srcInfo = reinterpret_cast<BITMAPINFOHEADER *>(info);
     BITMAPINFOHEADER *dstInfo = !(flags & kDstInfo) ? nullptr
-                                : (flags & kInPlace) ? srcInfo
-                                                     : reinterpret_cast<BITMAPINFOHEADER *>(other.data());
+                                : (flags & kInPlace)
+                                    ? srcInfo
+                                    : reinterpret_cast<BITMAPINFOHEADER *>(other.data());
     const bool handedOver = flags & kDelete;
     void *out = kal_ScaleDIB(srcInfo, bits, dstInfo, tw, th, handedOver);
     const char *problem = nullptr;
-    if ((out != nullptr) != (kal_Error(nullptr) == KAL_ERR_NONE)) problem = "result and last error disagree";
+    if ((out != nullptr) != (kal_Error(nullptr) == KAL_ERR_NONE))
+        problem = "result and last error disagree";
     if (out && !problem) {
-        if (!validSize(sw) || !validSize(sh) || !validSize(tw) || !validSize(th) || h.biBitCount != 8)
+        if (!validSize(sw) || !validSize(sh) || !validSize(tw) || !validSize(th) ||
+            h.biBitCount != 8)
             problem = "accepted a bad source";
         const auto *block = static_cast<const uint8_t *>(out);
-        if (!problem) problem = scaledPixelsProblem(srcRows.data(), sw, sh, block + (packed ? 1064 : 0), tw, th);
+        if (!problem)
+            problem =
+                scaledPixelsProblem(srcRows.data(), sw, sh, block + (packed ? 1064 : 0), tw, th);
         if (!problem && (packed || dstInfo)) {
             BITMAPINFOHEADER d;
             std::memcpy(&d, packed ? block : reinterpret_cast<const uint8_t *>(dstInfo), sizeof d);
-            if (d.biWidth != tw || d.biHeight != th || d.biClrUsed != 256) problem = "destination header";
-            else if (d.biSizeImage != stride8(tw) * static_cast<size_t>(th)) problem = "destination size";
+            if (d.biWidth != tw || d.biHeight != th || d.biClrUsed != 256)
+                problem = "destination header";
+            else if (d.biSizeImage != stride8(tw) * static_cast<size_t>(th))
+                problem = "destination size";
         }
         kal_FreeResource(out);
     }
     const bool kept = !(out && handedOver);
-    if (kept && !problem && !std::equal(srcRows.begin(), srcRows.end(), packed ? info + headerPart : bits))
+    if (kept && !problem &&
+        !std::equal(srcRows.begin(), srcRows.end(), packed ? info + headerPart : bits))
         problem = "source changed";
     if (kept) kal_FreeResource(packed ? static_cast<void *>(info) : bits);
     if (!packed) kal_FreeResource(info);

@@ -14,7 +14,10 @@ namespace kaltest {
 using PixelFn = std::function<uint8_t(int column, int storedRow)>;
 
 // Row stride of an 8-bit image: width rounded up to a multiple of 4.
-inline int stride8(int width) { return (width + 3) & ~3; }
+inline int stride8(int width)
+{
+    return (width + 3) & ~3;
+}
 
 // Default pattern: every (column, row) gets a distinct-ish index.
 uint8_t defaultPixel(int column, int storedRow);
@@ -30,7 +33,10 @@ inline BITMAPINFO *asInfo(std::vector<uint8_t> &dib)
 {
     return reinterpret_cast<BITMAPINFO *>(dib.data());
 }
-inline uint8_t *rowsOf(std::vector<uint8_t> &dib) { return dib.data() + 1064; }
+inline uint8_t *rowsOf(std::vector<uint8_t> &dib)
+{
+    return dib.data() + 1064;
+}
 
 }  // namespace kaltest
 

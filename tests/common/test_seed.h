@@ -18,8 +18,8 @@ inline unsigned testSeed()
     const unsigned seed =
         given ? static_cast<unsigned>(std::strtoul(given, nullptr, 10)) : std::random_device{}();
     const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::printf("[   SEED   ] KAL_TEST_SEED=%u replays %s.%s\n", seed, test ? test->test_suite_name() : "",
-                test ? test->name() : "");
+    std::printf("[   SEED   ] KAL_TEST_SEED=%u replays %s.%s\n", seed,
+                test ? test->test_suite_name() : "", test ? test->name() : "");
     std::fflush(stdout);
     return seed;
 }

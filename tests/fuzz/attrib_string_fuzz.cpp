@@ -57,7 +57,8 @@ bool sameBlock(const Outcome &a, const Outcome &b)
 {
     KalAttribs x = a.block, y = b.block;
     x.hotSpots = y.hotSpots = nullptr;
-    if (a.result != b.result || a.error != b.error || std::memcmp(&x, &y, sizeof x) != 0) return false;
+    if (a.result != b.result || a.error != b.error || std::memcmp(&x, &y, sizeof x) != 0)
+        return false;
     const size_t bytes = sizeof(KalHotSpot) * static_cast<size_t>(x.numHotSpots);
     return bytes == 0 || std::memcmp(a.block.hotSpots, b.block.hotSpots, bytes) == 0;
 }
@@ -79,42 +80,42 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const char *text = n ? exact.data() : nullptr;
 
     switch (mode & 3) {
-    case 0: {  // NUL-terminated, Length -1: same as the exact length up to the NUL
-        std::vector<char> terminatedCopy(exact);
-        terminatedCopy.push_back('\0');
-        Outcome a = run(terminatedCopy.data(), -1, refuse);
-        Outcome b = run(terminatedCopy.data(), static_cast<int>(std::strlen(terminatedCopy.data())),
-                        refuse);
-        require(sameBlock(a, b), "Length -1 reads up to the NUL");
-        release(a);
-        release(b);
-        break;
-    }
-    case 1:
-    case 2: {  // an exact or a shorter length: bytes beyond it are never read
-        size_t cut = (mode & 3) == 2 ? (mode >> 3) % (n + 1) : 0;
-        int length = static_cast<int>(n - cut);
-        Outcome a = run(text, length, refuse);
-        std::vector<char> longer(exact.begin(), exact.begin() + length);
-        longer.insert(longer.end(), kTail, kTail + sizeof kTail);
-        Outcome b = run(longer.data(), length, refuse);
-        require(sameBlock(a, b), "nothing beyond Length is read");
-        release(a);
-        release(b);
-        break;
-    }
-    default: {  // no text, or no positive length
-        int length = n ? -static_cast<int>(static_cast<uint8_t>(exact[0])) - 2 : 0;
-        Outcome a = run(text, length, refuse);
-        require(a.result == 1 && a.block.numHotSpots == 0 && a.block.angle == 0,
-                "a nonpositive length reads nothing");
-        KalAttribs untouched;
-        std::memset(&untouched, 0x3C, sizeof untouched);
-        require(kal_AttribString(nullptr, length ? length : -1, &untouched) == 0 &&
-                    kal_Error(nullptr) == KAL_ERR_PARAM && untouched.angle == 0x3C3C3C3C,
-                "no text is refused");
-        break;
-    }
+        case 0: {  // NUL-terminated, Length -1: same as the exact length up to the NUL
+            std::vector<char> terminatedCopy(exact);
+            terminatedCopy.push_back('\0');
+            Outcome a = run(terminatedCopy.data(), -1, refuse);
+            Outcome b = run(terminatedCopy.data(),
+                            static_cast<int>(std::strlen(terminatedCopy.data())), refuse);
+            require(sameBlock(a, b), "Length -1 reads up to the NUL");
+            release(a);
+            release(b);
+            break;
+        }
+        case 1:
+        case 2: {  // an exact or a shorter length: bytes beyond it are never read
+            size_t cut = (mode & 3) == 2 ? (mode >> 3) % (n + 1) : 0;
+            int length = static_cast<int>(n - cut);
+            Outcome a = run(text, length, refuse);
+            std::vector<char> longer(exact.begin(), exact.begin() + length);
+            longer.insert(longer.end(), kTail, kTail + sizeof kTail);
+            Outcome b = run(longer.data(), length, refuse);
+            require(sameBlock(a, b), "nothing beyond Length is read");
+            release(a);
+            release(b);
+            break;
+        }
+        default: {  // no text, or no positive length
+            int length = n ? -static_cast<int>(static_cast<uint8_t>(exact[0])) - 2 : 0;
+            Outcome a = run(text, length, refuse);
+            require(a.result == 1 && a.block.numHotSpots == 0 && a.block.angle == 0,
+                    "a nonpositive length reads nothing");
+            KalAttribs untouched;
+            std::memset(&untouched, 0x3C, sizeof untouched);
+            require(kal_AttribString(nullptr, length ? length : -1, &untouched) == 0 &&
+                        kal_Error(nullptr) == KAL_ERR_PARAM && untouched.angle == 0x3C3C3C3C,
+                    "no text is refused");
+            break;
+        }
     }
     return 0;
 }

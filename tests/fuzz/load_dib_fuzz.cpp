@@ -37,7 +37,8 @@ void loadBoth(Load load)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    if (kalfuzz::declaresHugeImage(data, size, 14) || kalfuzz::declaresHugeImage(data, size, 0)) return 0;
+    if (kalfuzz::declaresHugeImage(data, size, 14) || kalfuzz::declaresHugeImage(data, size, 0))
+        return 0;
     static const std::string path = "/tmp/load_dib_fuzz_" + std::to_string(getpid()) + ".bmp";
     std::FILE *f = std::fopen(path.c_str(), "wb");
     if (!f) return 0;
@@ -49,6 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // Resource data lives in its own exact-size block.
     std::vector<uint8_t> copy(data, data + size);
     for (bool wholeFile : {true, false})
-        loadBoth([&](BITMAPINFO *info) { return dib::loadDibMemory(copy.data(), copy.size(), wholeFile, info); });
+        loadBoth([&](BITMAPINFO *info) {
+            return dib::loadDibMemory(copy.data(), copy.size(), wholeFile, info);
+        });
     return 0;
 }

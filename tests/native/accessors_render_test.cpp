@@ -25,8 +25,8 @@ KalAttribs attribsFor(int angle, int orientation)
 // stays legal to render (the sanitizers watch the arithmetic and the reads).
 TEST(AccessorsValue, ExtremeValuesKeepTheViewRenderable)
 {
-    const int values[] = {INT_MIN, INT_MIN + 1, -65536, -32769, -32768, -1, 0, 1,
-                          32767, 32768, 65535, 65536, INT_MAX - 1, INT_MAX};
+    const int values[] = {INT_MIN, INT_MIN + 1, -65536, -32769, -32768, -1,          0,
+                          1,       32767,       32768,  65535,  65536,  INT_MAX - 1, INT_MAX};
     for (int angle : {360, 97}) {
         for (int orientation : {-32768, 0, 32767}) {
             std::vector<uint8_t> dib = kaltest::makePackedDib(1284, 480);

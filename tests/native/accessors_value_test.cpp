@@ -60,9 +60,16 @@ TEST(AccessorsValue, UnknownCodesAndReadOnlyWritesAreRefused)
     EXPECT_EQ(kal_GetValue(p.handle, UINT_MAX), 0);
     EXPECT_EQ(kal_Error(p.handle), KAL_ERR_PARAM);
 
-    const UINT readOnly[] = {KAL_VALUE_HORIZON, KAL_VALUE_ANGLE, KAL_VALUE_RADIUS,
-                             KAL_VALUE_NUMHOTSPOTS, KAL_VALUE_SRCWIDTH, KAL_VALUE_SRCHEIGHT,
-                             KAL_VALUE_VPWIDTH, KAL_VALUE_VPHEIGHT, 16, 100};
+    const UINT readOnly[] = {KAL_VALUE_HORIZON,
+                             KAL_VALUE_ANGLE,
+                             KAL_VALUE_RADIUS,
+                             KAL_VALUE_NUMHOTSPOTS,
+                             KAL_VALUE_SRCWIDTH,
+                             KAL_VALUE_SRCHEIGHT,
+                             KAL_VALUE_VPWIDTH,
+                             KAL_VALUE_VPHEIGHT,
+                             16,
+                             100};
     for (UINT code : readOnly) {
         const int before = p.value(code);
         EXPECT_FALSE(kal_SetValue(p.handle, code, 8)) << code;

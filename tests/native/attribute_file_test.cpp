@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 
 // A scratch folder of attribute files, removed afterwards.
 class AttribFile : public ::testing::Test {
-protected:
+   protected:
     void SetUp() override
     {
         dir_ = fs::temp_directory_path() /

@@ -21,17 +21,14 @@ constexpr int kHeight = 200;
 constexpr RECT kViewPort = {0, 0, 200, 100};
 
 class AttribPanorama : public ::testing::Test {
-protected:
+   protected:
     void SetUp() override
     {
         path_ = "/tmp/kal_attrib_panorama_" + std::to_string(getpid()) + ".kal";
         live_ = standInLiveHeapBlocks();
     }
     void TearDown() override { std::remove(path_.c_str()); }
-    void write(const std::string &content)
-    {
-        std::ofstream(path_, std::ios::binary) << content;
-    }
+    void write(const std::string &content) { std::ofstream(path_, std::ios::binary) << content; }
 
     std::string path_;
     long live_ = 0;
@@ -42,9 +39,10 @@ protected:
 
 TEST_F(AttribPanorama, FileToPanoramaAndBack)
 {
-    write("/* mill */\r\nangle(180)\r\nhorizon(-12)\r\norientation(65806)\r\n"
-          "hotspot(10 20 110 80 Door 'Go to the hall')\r\n"
-          "hotspot(300,40,360,90 \"@close\",Leave)\r\nuserstring(mill)\r\n");
+    write(
+        "/* mill */\r\nangle(180)\r\nhorizon(-12)\r\norientation(65806)\r\n"
+        "hotspot(10 20 110 80 Door 'Go to the hall')\r\n"
+        "hotspot(300,40,360,90 \"@close\",Leave)\r\nuserstring(mill)\r\n");
     KalAttribs block{};
     ASSERT_EQ(kal_AttribFile(path_.c_str(), &block), 1);
     ASSERT_EQ(block.numHotSpots, 2);

@@ -68,13 +68,10 @@ TEST(AttribReader, ReadWordCutsAtTheBufferSize)
         size_t end;  // where p stops
     };
     const Case cases[] = {
-        {"'abc'z", 4, "abc", 5},    // a string that fills the buffer takes its quote
-        {"'abcd'z", 4, "abc", 4},   // a longer one leaves its rest for the next step
-        {"\"ab\"z", 4, "ab", 4},
-        {"'a b", 4, "a b", 4},      // unclosed: the end of the text ends it
-        {"ab.c", 4, "ab", 2},
-        {"  ", 4, "", 2},
-        {"ab", 1, "", 0},
+        {"'abc'z", 4, "abc", 5},   // a string that fills the buffer takes its quote
+        {"'abcd'z", 4, "abc", 4},  // a longer one leaves its rest for the next step
+        {"\"ab\"z", 4, "ab", 4},  {"'a b", 4, "a b", 4},  // unclosed: the end of the text ends it
+        {"ab.c", 4, "ab", 2},     {"  ", 4, "", 2},      {"ab", 1, "", 0},
     };
     for (const Case &c : cases) {
         char buffer[8];

@@ -146,8 +146,9 @@ TEST(AttribString, HotSpotsWithAndWithoutCommas)
 
 TEST(AttribString, HotSpotsInTextOrderUpToAStopWord)
 {
-    Parsed p("hotspot(0 0 5 5 a x)\nhotspot(1 1 6 6 \"b\" y)\r\nhotspot(2,2,7,7 c,z)\n"
-             "stop hotspot(3 3 8 8 d w)");
+    Parsed p(
+        "hotspot(0 0 5 5 a x)\nhotspot(1 1 6 6 \"b\" y)\r\nhotspot(2,2,7,7 c,z)\n"
+        "stop hotspot(3 3 8 8 d w)");
     EXPECT_EQ(p.result, 1);
     ASSERT_EQ(p.block.numHotSpots, 3);
     const char *labels[] = {"a", "b", "c"};
@@ -219,8 +220,8 @@ TEST(AttribString, QuotedStringsOfTheLongestLengthCompleteTheirStatement)
 TEST(AttribString, StringsAreZeroFilledBehindTheirEnd)
 {
     const std::string tail(100, 'T');
-    Parsed p("userstring('" + tail + "') userstring(u) hotspot(0 0 1 1 '" + tail + "' '" +
-             tail + "') hotspot(0 0 1 1 l t)");
+    Parsed p("userstring('" + tail + "') userstring(u) hotspot(0 0 1 1 '" + tail + "' '" + tail +
+             "') hotspot(0 0 1 1 l t)");
     ASSERT_EQ(p.result, 1);
     ASSERT_EQ(p.block.numHotSpots, 2);
     KalHotSpot expected = {};
@@ -253,13 +254,13 @@ TEST(AttribString, SeparatorsAndComments)
     EXPECT_EQ(note.block.angle, 0);
     EXPECT_EQ(Parsed("#angle(#9#)#").block.angle, 9);
     EXPECT_EQ(Parsed("\tangle(\r\n9\n)").block.angle, 9);
-    EXPECT_EQ(Parsed("/*/angle(5)").block.angle, 5);       // slash, star, slash
-    EXPECT_EQ(Parsed("/ angle(5)").block.angle, 5);        // dropped slash
-    EXPECT_EQ(Parsed("//angle(5)").block.angle, 0);        // "/angle" is no keyword
+    EXPECT_EQ(Parsed("/*/angle(5)").block.angle, 5);  // slash, star, slash
+    EXPECT_EQ(Parsed("/ angle(5)").block.angle, 5);   // dropped slash
+    EXPECT_EQ(Parsed("//angle(5)").block.angle, 0);   // "/angle" is no keyword
     Parsed slashes("angle(/ 5 / )");
     EXPECT_EQ(slashes.result, 1);
     EXPECT_EQ(slashes.block.angle, 5);
-    EXPECT_EQ(Parsed("angle(/5)").result, 0);              // "/" starts a token
+    EXPECT_EQ(Parsed("angle(/5)").result, 0);  // "/" starts a token
     // Comments do not nest: the second "*/" is an empty word.
     Parsed nested("/* a /* b */ angle(4) */ horizon(1)");
     EXPECT_EQ(nested.result, 1);

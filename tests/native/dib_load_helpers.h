@@ -31,7 +31,7 @@ inline long openFileCount()
 }
 
 class DibFileTest : public ::testing::Test {
-protected:
+   protected:
     void SetUp() override
     {
         blocksBefore_ = standInLiveHeapBlocks();
@@ -59,7 +59,10 @@ protected:
     {
         return kal_LoadDIB(writeTemp(bytes).c_str(), info, nullptr, nullptr);
     }
-    void *load(const BmpFile &file, BITMAPINFO *info = nullptr) { return loadBytes(bmpBytes(file), info); }
+    void *load(const BmpFile &file, BITMAPINFO *info = nullptr)
+    {
+        return loadBytes(bmpBytes(file), info);
+    }
 
     // Copies `size` bytes out of a block and frees it.
     static Bytes take(void *block, size_t size)
@@ -69,7 +72,7 @@ protected:
         return copy;
     }
 
-private:
+   private:
     long blocksBefore_ = 0;
     long filesBefore_ = 0;
     std::vector<std::string> paths_;

@@ -15,8 +15,14 @@ Bytes paddedTable(int entries)
     return table;
 }
 
-Bytes tableOf(const Bytes &block) { return Bytes(block.begin() + 40, block.begin() + kInfo); }
-Bytes pixelsOf(const Bytes &block) { return Bytes(block.begin() + kInfo, block.end()); }
+Bytes tableOf(const Bytes &block)
+{
+    return Bytes(block.begin() + 40, block.begin() + kInfo);
+}
+Bytes pixelsOf(const Bytes &block)
+{
+    return Bytes(block.begin() + kInfo, block.end());
+}
 
 }  // namespace
 
@@ -42,7 +48,8 @@ TEST_F(DibFileTest, BitsOnlyFormPutsHeaderAndTableInTheCallersBuffer)
 {
     const Bytes indices = patternIndices(240, 165);
     Bytes info(kInfo, 0x55);
-    void *block = load(makeBmp8(indices, 240, 165, false), reinterpret_cast<BITMAPINFO *>(info.data()));
+    void *block =
+        load(makeBmp8(indices, 240, 165, false), reinterpret_cast<BITMAPINFO *>(info.data()));
     ASSERT_NE(block, nullptr);
     EXPECT_EQ(take(block, 240 * 165), padRows(indices, 240, 165));
     EXPECT_EQ(headerOf(info).biWidth, 240);
@@ -87,10 +94,10 @@ TEST_F(DibFileTest, Rle8FileExpandsInBothForms)
 TEST_F(DibFileTest, Rle8SkippedPixelsAreCleared)
 {
     BmpFile file = makeBmp8(Bytes(8 * 4, 0), 8, 4, true);
-    file.pixels = {3, 7, 0, 0,           // short row, end of line
-                   8, 1, 0, 0,           // full row, end of line stays
-                   0, 2, 2, 1, 1, 4,     // delta right 2, up 1: row 3, column 2
-                   0, 1, 5, 5};          // end of bitmap; the run after it is ignored
+    file.pixels = {3, 7, 0, 0,        // short row, end of line
+                   8, 1, 0, 0,        // full row, end of line stays
+                   0, 2, 2, 1, 1, 4,  // delta right 2, up 1: row 3, column 2
+                   0, 1, 5, 5};       // end of bitmap; the run after it is ignored
     void *block = load(file);
     ASSERT_NE(block, nullptr);
     Bytes expected(32, 0);
@@ -167,8 +174,13 @@ TEST_F(DibFileTest, OtherFormatsAndBadHeadersAreRefusedSilently)
     EXPECT_EQ(variant([](BmpFile &f) { f.info.width = -8; }), nullptr);
     // Stride x height beyond any block the heap can give.
     EXPECT_EQ(variant([](BmpFile &f) { f.info.width = 0x7FFFFFFF; }), nullptr);
-    EXPECT_EQ(variant([](BmpFile &f) { f.info.width = 65536; f.info.height = 65536; }), nullptr);
-    EXPECT_EQ(kal_LoadDIB(tempPath("kal_no_such_file.bmp").c_str(), nullptr, nullptr, nullptr), nullptr);
+    EXPECT_EQ(variant([](BmpFile &f) {
+                  f.info.width = 65536;
+                  f.info.height = 65536;
+              }),
+              nullptr);
+    EXPECT_EQ(kal_LoadDIB(tempPath("kal_no_such_file.bmp").c_str(), nullptr, nullptr, nullptr),
+              nullptr);
     EXPECT_EQ(kal_LoadDIB(nullptr, nullptr, nullptr, nullptr), nullptr);
     EXPECT_EQ(kal_Error(nullptr), KAL_ERR_COORDS) << "the last error is not touched";
     setError(nullptr, KAL_ERR_NONE);

@@ -19,8 +19,14 @@ void *loadData(const Bytes &bytes, bool wholeFile, BITMAPINFO *info = nullptr)
     return dib::loadDibMemory(copy.get(), bytes.size(), wholeFile, info);
 }
 
-Bytes withoutFileHeader(const Bytes &file) { return Bytes(file.begin() + 14, file.end()); }
-Bytes pixelsOf(const Bytes &block) { return Bytes(block.begin() + 1064, block.end()); }
+Bytes withoutFileHeader(const Bytes &file)
+{
+    return Bytes(file.begin() + 14, file.end());
+}
+Bytes pixelsOf(const Bytes &block)
+{
+    return Bytes(block.begin() + 1064, block.end());
+}
 
 }  // namespace
 
@@ -36,7 +42,8 @@ TEST_F(DibFileTest, ResourceDataInBothLayoutsAndForms)
     EXPECT_EQ(pixelsOf(take(whole, 1064 + 36)), padRows(indices, 10, 3));
 
     Bytes info(1064);
-    void *bitmap = loadData(withoutFileHeader(bytes), false, reinterpret_cast<BITMAPINFO *>(info.data()));
+    void *bitmap =
+        loadData(withoutFileHeader(bytes), false, reinterpret_cast<BITMAPINFO *>(info.data()));
     ASSERT_NE(bitmap, nullptr);
     EXPECT_EQ(take(bitmap, 36), padRows(indices, 10, 3));
     EXPECT_EQ(headerOf(info).biClrUsed, 256u);
@@ -73,7 +80,8 @@ TEST_F(DibFileTest, Rle8ResourceDataEndsDecodingAtItsEnd)
         take(block, 1064 + 32);
     }
     const Bytes firstRow = encodeRle8(Bytes(indices.begin(), indices.begin() + 8), 8, 1);
-    void *block = loadData(Bytes(bytes.begin(), bytes.begin() + streamAt + firstRow.size() - 2), true);
+    void *block =
+        loadData(Bytes(bytes.begin(), bytes.begin() + streamAt + firstRow.size() - 2), true);
     ASSERT_NE(block, nullptr);
     Bytes expected = indices;
     std::fill(expected.begin() + 8, expected.end(), 0);

@@ -30,7 +30,7 @@ int sourceOf(int j, int s, int t)
 }
 
 class DibScale : public ::testing::Test {
-protected:
+   protected:
     void SetUp() override { blocksBefore_ = standInLiveHeapBlocks(); }
     void TearDown() override
     {
@@ -39,7 +39,7 @@ protected:
         EXPECT_EQ(standInLiveHeapBlocks(), blocksBefore_) << "heap blocks left behind";
     }
 
-private:
+   private:
     long blocksBefore_ = 0;
 };
 
@@ -59,7 +59,8 @@ TEST_F(DibScale, RowExamples)
     };
     for (const Case &c : cases) {
         void *src = rowImage(c.from);
-        void *dst = kal_ScaleDIB(static_cast<BITMAPINFOHEADER *>(src), nullptr, nullptr, c.width, 1, TRUE);
+        void *dst =
+            kal_ScaleDIB(static_cast<BITMAPINFOHEADER *>(src), nullptr, nullptr, c.width, 1, TRUE);
         ASSERT_NE(dst, nullptr);
         EXPECT_EQ(firstRow(dst, c.width), c.to);
         kal_FreeResource(dst);
@@ -70,8 +71,10 @@ TEST_F(DibScale, RowsFollowTheSameRule)
 {
     // Three stored rows to five: rows 0, 1, 1, 2, 2; a repeated row is whole,
     // padding included.
-    std::vector<uint8_t> src = makePackedDib(6, 3, [](int c, int r) { return uint8_t(r * 10 + c); });
-    void *dst = kal_ScaleDIB(reinterpret_cast<BITMAPINFOHEADER *>(src.data()), nullptr, nullptr, 6, 5, FALSE);
+    std::vector<uint8_t> src =
+        makePackedDib(6, 3, [](int c, int r) { return uint8_t(r * 10 + c); });
+    void *dst = kal_ScaleDIB(reinterpret_cast<BITMAPINFOHEADER *>(src.data()), nullptr, nullptr, 6,
+                             5, FALSE);
     ASSERT_NE(dst, nullptr);
     const auto *rows = static_cast<const uint8_t *>(dst) + 1064;
     const int from[] = {0, 1, 1, 2, 2};
@@ -93,8 +96,10 @@ TEST_F(DibScale, EveryPixelComesFromItsClosedFormSource)
         // Each pixel names its own column and row.
         std::vector<uint8_t> src = makePackedDib(sw, sh, [](int c, int) { return uint8_t(c); });
         std::vector<uint8_t> rowIds = makePackedDib(sw, sh, [](int, int r) { return uint8_t(r); });
-        void *cols = kal_ScaleDIB(reinterpret_cast<BITMAPINFOHEADER *>(src.data()), nullptr, nullptr, tw, th, FALSE);
-        void *rows = kal_ScaleDIB(reinterpret_cast<BITMAPINFOHEADER *>(rowIds.data()), nullptr, nullptr, tw, th, FALSE);
+        void *cols = kal_ScaleDIB(reinterpret_cast<BITMAPINFOHEADER *>(src.data()), nullptr,
+                                  nullptr, tw, th, FALSE);
+        void *rows = kal_ScaleDIB(reinterpret_cast<BITMAPINFOHEADER *>(rowIds.data()), nullptr,
+                                  nullptr, tw, th, FALSE);
         ASSERT_TRUE(cols && rows);
         const int stride = stride8(tw);
         const auto *c8 = static_cast<const uint8_t *>(cols) + 1064;
@@ -124,7 +129,8 @@ TEST_F(DibScale, SameSizeIsACopyWithANewHeader)
     EXPECT_EQ(h.biClrUsed, 256u);
     EXPECT_EQ(h.biClrImportant, 256u);
     EXPECT_EQ(h.biXPelsPerMeter, 1234);
-    EXPECT_EQ(Bytes(out.begin() + 40, out.begin() + 1064), Bytes(src.begin() + 40, src.begin() + 1064));
+    EXPECT_EQ(Bytes(out.begin() + 40, out.begin() + 1064),
+              Bytes(src.begin() + 40, src.begin() + 1064));
     for (int r = 0; r < 10; ++r)
         for (int c = 0; c < 10; ++c) EXPECT_EQ(out[1064 + r * 12 + c], src[1064 + r * 12 + c]);
     kal_FreeResource(dst);
@@ -147,7 +153,8 @@ TEST_F(DibScale, SeparateFormUpdatesAHeaderInPlaceOrWritesNone)
 
     std::vector<uint8_t> again = makePackedDib(10, 4);
     const std::vector<uint8_t> untouched = again;
-    bits = kal_ScaleDIB(reinterpret_cast<BITMAPINFOHEADER *>(again.data()), again.data() + 1064, nullptr, 20, 8, FALSE);
+    bits = kal_ScaleDIB(reinterpret_cast<BITMAPINFOHEADER *>(again.data()), again.data() + 1064,
+                        nullptr, 20, 8, FALSE);
     ASSERT_NE(bits, nullptr);
     EXPECT_EQ(again, untouched);
     EXPECT_EQ(static_cast<uint8_t *>(bits)[20 * 8 - 1], untouched[1064 + 3 * 12 + 9]);
@@ -179,7 +186,8 @@ TEST_F(DibScale, ShortPackedTableYieldsAFullTable)
     std::vector<uint8_t> src(full.begin(), full.begin() + 40 + 64);
     src.insert(src.end(), full.begin() + 1064, full.end());
     reinterpret_cast<BITMAPINFOHEADER *>(src.data())->biClrUsed = 16;
-    void *dst = kal_ScaleDIB(reinterpret_cast<BITMAPINFOHEADER *>(src.data()), nullptr, nullptr, 8, 2, FALSE);
+    void *dst = kal_ScaleDIB(reinterpret_cast<BITMAPINFOHEADER *>(src.data()), nullptr, nullptr, 8,
+                             2, FALSE);
     ASSERT_NE(dst, nullptr);
     Bytes out(static_cast<uint8_t *>(dst), static_cast<uint8_t *>(dst) + 1064 + 16);
     EXPECT_EQ(headerOf(out).biClrUsed, 256u);

@@ -12,7 +12,7 @@ namespace {
 // 1284 x 480 at 360 degrees with a 320 x 240 viewport: radius 204, the view
 // centre (160, 120) maps to image point (642, 240).
 class HitTest : public ::testing::Test {
-protected:
+   protected:
     void create(std::vector<KalHotSpot> spots)
     {
         spots_ = std::move(spots);
@@ -50,8 +50,8 @@ protected:
 TEST_F(HitTest, LeftAndTopEdgesAreInsideRightAndBottomAreNot)
 {
     // All four rectangles touch the mapped centre point (642, 240) with one edge.
-    create({spot(600, 200, 642, 300), spot(600, 200, 700, 240),
-            spot(642, 100, 700, 300), spot(600, 240, 700, 300)});
+    create({spot(600, 200, 642, 300), spot(600, 200, 700, 240), spot(642, 100, 700, 300),
+            spot(600, 240, 700, 300)});
     ASSERT_EQ(mapped(160, 120).x, 642);
     ASSERT_EQ(mapped(160, 120).y, 240);
     int index = -1;
@@ -114,8 +114,8 @@ TEST_F(HitTest, PanoramaWithoutHotSpotsNeverHits)
 TEST_F(HitTest, DegenerateRectanglesAreNeverHit)
 {
     // Empty or reversed in x or in y, each placed over the mapped centre.
-    create({spot(642, 200, 642, 300), spot(700, 200, 600, 300),
-            spot(600, 240, 700, 240), spot(600, 300, 700, 200)});
+    create({spot(642, 200, 642, 300), spot(700, 200, 600, 300), spot(600, 240, 700, 240),
+            spot(600, 300, 700, 200)});
     int index = 42;
     EXPECT_FALSE(kal_CheckHotSpot(pano_, 160, 120, &index));
     EXPECT_EQ(kal_Error(pano_), KAL_ERR_NONE);

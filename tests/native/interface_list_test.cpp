@@ -24,14 +24,12 @@ std::string headerText()
     for (size_t i = 0; i < text.size(); ++i) {
         if (text.compare(i, 2, "/*") == 0) {
             i = text.find("*/", i + 2);
-            if (i == std::string::npos)
-                break;
+            if (i == std::string::npos) break;
             ++i;
             out += ' ';
         } else if (text.compare(i, 2, "//") == 0) {
             i = text.find('\n', i);
-            if (i == std::string::npos)
-                break;
+            if (i == std::string::npos) break;
             out += '\n';
         } else {
             out += text[i];
@@ -44,20 +42,21 @@ std::string squeeze(const std::string &s)
 {
     std::string out;
     for (char c : s)
-        if (!std::isspace(static_cast<unsigned char>(c)))
-            out += c;
+        if (!std::isspace(static_cast<unsigned char>(c))) out += c;
     return out;
 }
 
-bool isIdent(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+bool isIdent(char c)
+{
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+}
 
 // Splits "const RECT *ViewPort" into the squeezed type and the trailing name.
 std::pair<std::string, std::string> typeAndName(const std::string &decl)
 {
     size_t end = decl.find_last_not_of(" \t\n");
     size_t start = end;
-    while (start > 0 && isIdent(decl[start - 1]))
-        --start;
+    while (start > 0 && isIdent(decl[start - 1])) --start;
     return {squeeze(decl.substr(0, start)), decl.substr(start, end + 1 - start)};
 }
 
@@ -72,24 +71,24 @@ std::map<std::string, Declared> headerFunctions()
     std::string code;
     std::istringstream lines(headerText());
     for (std::string line; std::getline(lines, line);)
-        if (line.find_first_not_of(" \t") == std::string::npos || line[line.find_first_not_of(" \t")] != '#')
+        if (line.find_first_not_of(" \t") == std::string::npos ||
+            line[line.find_first_not_of(" \t")] != '#')
             code += line + "\n";
     std::map<std::string, Declared> out;
     std::istringstream statements(code);
     for (std::string st; std::getline(statements, st, ';');) {
         st = st.substr(st.find_last_of("{}") == std::string::npos ? 0 : st.find_last_of("{}") + 1);
         size_t open = st.find('('), close = st.rfind(')');
-        if (open == std::string::npos || close == std::string::npos || close < open)
-            continue;
+        if (open == std::string::npos || close == std::string::npos || close < open) continue;
         auto [result, name] = typeAndName(st.substr(0, open));
         for (const char *marker : {"KALAPI", "CALLBACK"}) {
             std::string m(marker);
-            if (result.size() > m.size() && result.compare(result.size() - m.size(), m.size(), m) == 0) {
+            if (result.size() > m.size() &&
+                result.compare(result.size() - m.size(), m.size(), m) == 0) {
                 Declared d{result.substr(0, result.size() - m.size()), {}};
                 std::istringstream params(st.substr(open + 1, close - open - 1));
                 for (std::string p; std::getline(params, p, ',');)
-                    if (!squeeze(p).empty())
-                        d.params.push_back(typeAndName(p));
+                    if (!squeeze(p).empty()) d.params.push_back(typeAndName(p));
                 out[name] = d;
             }
         }
@@ -106,13 +105,11 @@ std::map<std::string, long> headerConstants()
         std::istringstream words(line);
         std::string directive, name, value, rest;
         words >> directive >> name >> value >> rest;
-        if (directive != "#define" || value.empty() || !rest.empty())
-            continue;
+        if (directive != "#define" || value.empty() || !rest.empty()) continue;
         size_t used = 0;
         try {
             long v = std::stol(value, &used);
-            if (used == value.size())
-                out[name] = v;
+            if (used == value.size()) out[name] = v;
         } catch (const std::exception &) {
         }
     }
@@ -164,8 +161,7 @@ struct Reader {
     std::string cstr(size_t at) const
     {
         std::string s;
-        while (b.at(at))
-            s += static_cast<char>(b.at(at++));
+        while (b.at(at)) s += static_cast<char>(b.at(at++));
         return s;
     }
 };
@@ -184,8 +180,7 @@ std::string decodeHelp(const Reader &r, size_t tree, size_t stream)
             node = one ? node + 3 : tree + (r.u8(node + 1) << 8 | r.u8(node + 2));
         }
         std::string word = r.cstr(node + 1);
-        if (word.empty())
-            return text;
+        if (word.empty()) return text;
         text += (text.empty() ? "" : " ") + word;
     }
 }
@@ -233,7 +228,8 @@ Library readLibrary(const std::vector<uint8_t> &bytes)
         size_t block = starts[i];
         size_t base = block + r.u32(block + 0x0A) + 9;
         size_t tail = base + r.u32(block + r.u32(block + 0x0A) + 5);
-        for (unsigned f = 0, at = r.u16(tail + 8); f < r.u16(tail); ++f, at = r.u16(base + at + 2)) {
+        for (unsigned f = 0, at = r.u16(tail + 8); f < r.u16(tail);
+             ++f, at = r.u16(base + at + 2)) {
             size_t rec = base + at;
             std::vector<std::string> params;
             for (unsigned k = 0; k < r.u8(rec + 0x10) >> 3; ++k)
@@ -241,7 +237,8 @@ Library readLibrary(const std::vector<uint8_t> &bytes)
             lib.functions[r.cstr(names + r.u16(rec + 4))] = {
                 decodeHelp(r, tree, base + r.u16(rec + 0x0C)), params};
         }
-        for (unsigned v = 0, at = r.u16(tail + 10); v < r.u16(tail + 2); ++v, at = r.u16(base + at + 2)) {
+        for (unsigned v = 0, at = r.u16(tail + 10); v < r.u16(tail + 2);
+             ++v, at = r.u16(base + at + 2)) {
             size_t rec = base + at;
             lib.constants[r.cstr(names + r.u16(rec + 4))] = {
                 static_cast<int32_t>(r.u32(base + r.u16(rec + 6))),
@@ -261,17 +258,23 @@ TEST(InterfaceList, GeneratedLibraryReadsBackWithEveryHelpString)
     EXPECT_EQ(lib.name, "Kalvoria");
     EXPECT_EQ(lib.help, "Kalvoria API");
     ASSERT_EQ(lib.moduleHelp.size(), 2u);
-    EXPECT_EQ(lib.moduleHelp["Kalvoria\xA0" "Functions"], kalapi::kFunctionsHelp);
-    EXPECT_NE(lib.moduleHelp["Kalvoria\xA0" "Functions"].find("KALENGINE.DLL"), std::string::npos);
-    EXPECT_EQ(lib.moduleHelp["Kalvoria\xA0" "Constants"], kalapi::kConstantsHelp);
+    EXPECT_EQ(lib.moduleHelp["Kalvoria\xA0"
+                             "Functions"],
+              kalapi::kFunctionsHelp);
+    EXPECT_NE(lib.moduleHelp["Kalvoria\xA0"
+                             "Functions"]
+                  .find("KALENGINE.DLL"),
+              std::string::npos);
+    EXPECT_EQ(lib.moduleHelp["Kalvoria\xA0"
+                             "Constants"],
+              kalapi::kConstantsHelp);
 
     ASSERT_EQ(lib.functions.size(), std::size(kalapi::kFunctions));
     for (const kalapi::Function &f : kalapi::kFunctions) {
         auto &[help, params] = lib.functions[f.name];
         EXPECT_EQ(help, f.help) << f.name;
         ASSERT_EQ(params.size(), static_cast<size_t>(kalapi::paramCount(f))) << f.name;
-        for (size_t i = 0; i < params.size(); ++i)
-            EXPECT_EQ(params[i], f.params[i].name) << f.name;
+        for (size_t i = 0; i < params.size(); ++i) EXPECT_EQ(params[i], f.params[i].name) << f.name;
     }
     ASSERT_EQ(lib.constants.size(), std::size(kalapi::kConstants));
     for (const kalapi::Constant &c : kalapi::kConstants) {

@@ -10,19 +10,23 @@
 
 namespace {
 
-RECT viewport(int width, int height) { return RECT{10, 20, 10 + width, 20 + height}; }
+RECT viewport(int width, int height)
+{
+    return RECT{10, 20, 10 + width, 20 + height};
+}
 
 }  // namespace
 
 TEST(MinImageSize, WorkedSizes)
 {
-    struct Case { int vpWidth, vpHeight, angle, width, height; };
+    struct Case {
+        int vpWidth, vpHeight, angle, width, height;
+    };
     const Case cases[] = {
-        {320, 240, 360, 1284, 240},  // radius bound 204
-        {320, 240, 0, 1284, 240},    // 0 means a full circle
-        {320, 241, 360, 1284, 242},  // odd heights round up to even
-        {320, 240, 90, 324, 240},
-        {2, 1, 360, 16, 2},          // the smallest viewport creation accepts
+        {320, 240, 360, 1284, 240},                      // radius bound 204
+        {320, 240, 0, 1284, 240},                        // 0 means a full circle
+        {320, 241, 360, 1284, 242},                      // odd heights round up to even
+        {320, 240, 90, 324, 240},   {2, 1, 360, 16, 2},  // the smallest viewport creation accepts
     };
     for (const Case &c : cases) {
         RECT vp = viewport(c.vpWidth, c.vpHeight);

@@ -9,8 +9,19 @@
 
 namespace {
 
-enum class Op { move, refresh, postRefresh, notify, startTimer, stopTimer, cursor, hotSpot,
-                focus, capture, release };
+enum class Op {
+    move,
+    refresh,
+    postRefresh,
+    notify,
+    startTimer,
+    stopTimer,
+    cursor,
+    hotSpot,
+    focus,
+    capture,
+    release
+};
 
 struct Call {
     Op op;
@@ -24,9 +35,9 @@ bool operator==(const Call &l, const Call &r)
 
 const char *opName(Op op)
 {
-    static const char *const names[] = {"move", "refresh", "postRefresh", "notify",
-                                        "startTimer", "stopTimer", "cursor", "hotSpot",
-                                        "focus", "capture", "release"};
+    static const char *const names[] = {"move",       "refresh",   "postRefresh", "notify",
+                                        "startTimer", "stopTimer", "cursor",      "hotSpot",
+                                        "focus",      "capture",   "release"};
     return names[static_cast<int>(op)];
 }
 
@@ -37,9 +48,18 @@ void PrintTo(const Call &call, std::ostream *os)
 
 using Seq = std::vector<Call>;
 
-Call mv(int dx, int dy, int dz = 0) { return {Op::move, dx, dy, dz}; }
-Call note(int code, int low = 0) { return {Op::notify, code, low}; }
-Call cursor(NavigationCursor c) { return {Op::cursor, static_cast<int>(c)}; }
+Call mv(int dx, int dy, int dz = 0)
+{
+    return {Op::move, dx, dy, dz};
+}
+Call note(int code, int low = 0)
+{
+    return {Op::notify, code, low};
+}
+Call cursor(NavigationCursor c)
+{
+    return {Op::cursor, static_cast<int>(c)};
+}
 const Call kRefresh{Op::refresh};
 constexpr unsigned kTimer = 7;  // id the fake hands out
 
@@ -95,20 +115,23 @@ struct RecordingPlatform final : NavigationPlatform {
 };
 
 // One tick while a drag or a key holds the motion: move, report, render.
-Seq tickSeq(int dx, int dy) { return {mv(dx, dy), note(KN_MOVE), kRefresh}; }
+Seq tickSeq(int dx, int dy)
+{
+    return {mv(dx, dy), note(KN_MOVE), kRefresh};
+}
 // A press at rest with the default speed.
 const Seq kPressSeq = {{Op::focus}, {Op::startTimer, 0, 50}, {Op::capture}};
 // A tick that finds both rates at 0 outside a drag ends the motion.
-const Seq kRestTickSeq = {mv(0, 0), note(KN_MOVE), {Op::stopTimer, kTimer}, note(KN_HALT),
-                          kRefresh};
+const Seq kRestTickSeq = {
+    mv(0, 0), note(KN_MOVE), {Op::stopTimer, kTimer}, note(KN_HALT), kRefresh};
 // Halt of a running motion.
 const Seq kHaltSeq = {{Op::stopTimer, kTimer}, note(KN_HALT)};
 // Release of a drag over no hotspot.
-const Seq kReleaseSeq = {{Op::stopTimer, kTimer}, note(KN_HALT), {Op::release},
-                         {Op::hotSpot, 150, 90}};
+const Seq kReleaseSeq = {
+    {Op::stopTimer, kTimer}, note(KN_HALT), {Op::release}, {Op::hotSpot, 150, 90}};
 
 class NavigationController : public ::testing::Test {
-protected:
+   protected:
     void SetUp() override
     {
         navigationState() = NavigationState{};
@@ -238,16 +261,15 @@ TEST_F(NavigationController, SectorBoundariesBelongToTheUpperRow)
         double angle;
         NavigationCursor cursor;
     } const cases[] = {
-        {-7 * pi / 8, NavigationCursor::upLeft},   {-5 * pi / 8, NavigationCursor::upLeft},
-        {-3 * pi / 8, NavigationCursor::up},       {-pi / 8, NavigationCursor::upRight},
-        {pi / 8, NavigationCursor::right},         {3 * pi / 8, NavigationCursor::downRight},
-        {5 * pi / 8, NavigationCursor::down},      {7 * pi / 8, NavigationCursor::downLeft},
-        {2.748894, NavigationCursor::left},        {-2.748894, NavigationCursor::left},
-        {3.14159265, NavigationCursor::left},      {-0.3926991, NavigationCursor::right},
+        {-7 * pi / 8, NavigationCursor::upLeft},  {-5 * pi / 8, NavigationCursor::upLeft},
+        {-3 * pi / 8, NavigationCursor::up},      {-pi / 8, NavigationCursor::upRight},
+        {pi / 8, NavigationCursor::right},        {3 * pi / 8, NavigationCursor::downRight},
+        {5 * pi / 8, NavigationCursor::down},     {7 * pi / 8, NavigationCursor::downLeft},
+        {2.748894, NavigationCursor::left},       {-2.748894, NavigationCursor::left},
+        {3.14159265, NavigationCursor::left},     {-0.3926991, NavigationCursor::right},
         {0.3926992, NavigationCursor::downRight},
     };
-    for (const Case &c : cases)
-        EXPECT_EQ(sectorCursor(c.angle), c.cursor) << "angle " << c.angle;
+    for (const Case &c : cases) EXPECT_EQ(sectorCursor(c.angle), c.cursor) << "angle " << c.angle;
 }
 
 TEST_F(NavigationController, PressAtOriginCountsAsNoDrag)
@@ -290,8 +312,8 @@ TEST_F(NavigationController, ReleasedArrowDecaysToRestAndHalts)
     tick();
     EXPECT_EQ(take(), tickSeq(0, 2));
     tick();
-    EXPECT_EQ(take(), (Seq{mv(0, 1), note(KN_MOVE), {Op::stopTimer, kTimer}, note(KN_HALT),
-                           kRefresh}));
+    EXPECT_EQ(take(),
+              (Seq{mv(0, 1), note(KN_MOVE), {Op::stopTimer, kTimer}, note(KN_HALT), kRefresh}));
     EXPECT_EQ(rec.moving, 0);
 }
 
@@ -303,8 +325,8 @@ TEST_F(NavigationController, BlockedAxisHaltsAndAutoRepeatRestarts)
     take();
     fake.bound = KAL_BOUND_X | KAL_BOUND_Z;
     tick();
-    EXPECT_EQ(take(), (Seq{mv(2, 0), note(KN_MOVE), {Op::stopTimer, kTimer}, note(KN_HALT),
-                           kRefresh}));
+    EXPECT_EQ(take(),
+              (Seq{mv(2, 0), note(KN_MOVE), {Op::stopTimer, kTimer}, note(KN_HALT), kRefresh}));
     EXPECT_EQ(rateX(), 0);
     navigationKeyDown(fake, rec, vkRight);
     EXPECT_EQ(take(), (Seq{{Op::startTimer, 0, 50}}));
@@ -338,8 +360,7 @@ TEST_F(NavigationController, TimerMessageAtRestMovesThenHalts)
 {
     motionTick(fake, rec);
     // The timer id is 0 at rest; stopping it is harmless.
-    EXPECT_EQ(take(), (Seq{mv(0, 0), note(KN_MOVE), {Op::stopTimer, 0}, note(KN_HALT),
-                           kRefresh}));
+    EXPECT_EQ(take(), (Seq{mv(0, 0), note(KN_MOVE), {Op::stopTimer, 0}, note(KN_HALT), kRefresh}));
 }
 
 TEST_F(NavigationController, TimerTickCommandOnlyWhileSomethingMoves)
@@ -482,8 +503,9 @@ TEST_F(NavigationController, HoverReportsEachHotSpotEnteredOnce)
     const Call point = cursor(NavigationCursor::point);
     navigationSetCursor(fake, rec, true, 12, 12);
     navigationSetCursor(fake, rec, true, 15, 15);
-    EXPECT_EQ(take(), (Seq{{Op::hotSpot, 12, 12}, point, note(KN_HITHOTSPOT, 0),
-                           {Op::hotSpot, 15, 15}, point}));
+    EXPECT_EQ(
+        take(),
+        (Seq{{Op::hotSpot, 12, 12}, point, note(KN_HITHOTSPOT, 0), {Op::hotSpot, 15, 15}, point}));
     navigationSetCursor(fake, rec, true, 35, 15);
     EXPECT_EQ(take(), (Seq{{Op::hotSpot, 35, 15}, point, note(KN_HITHOTSPOT, 1)}));
     EXPECT_EQ(rec.hitHotSpot, 1);
@@ -491,8 +513,8 @@ TEST_F(NavigationController, HoverReportsEachHotSpotEnteredOnce)
 
 TEST_F(NavigationController, HoverOverNothingReportsEveryTime)
 {
-    const Seq away = {{Op::hotSpot, 5, 5}, note(KN_HITHOTSPOT, 0xFFFF),
-                      cursor(NavigationCursor::arrow)};
+    const Seq away = {
+        {Op::hotSpot, 5, 5}, note(KN_HITHOTSPOT, 0xFFFF), cursor(NavigationCursor::arrow)};
     navigationSetCursor(fake, rec, true, 5, 5);
     navigationSetCursor(fake, rec, true, 5, 5);
     Seq twice = away;

@@ -30,7 +30,7 @@ void expectSamples(CodedPanorama &p, const std::vector<Golden> &golden)
 }
 
 class RendererGolden : public ::testing::TestWithParam<bool> {
-protected:
+   protected:
     void SetUp() override { setReferenceRendering(GetParam()); }
     void TearDown() override { setReferenceRendering(false); }
 };
@@ -42,8 +42,12 @@ TEST_P(RendererGolden, LevelViewSamplesTheWorkedPixels)
     ASSERT_EQ(p.record()->radius, 204);
     ASSERT_EQ(p.record()->xPos, 642);
     ASSERT_EQ(p.record()->yPos, 240);
-    expectSamples(p, {{120, 160, 642, 240}, {120, 0, 506, 240}, {120, 319, 777, 240},
-                      {0, 0, 506, 146}, {0, 160, 642, 121}, {239, 319, 777, 333}});
+    expectSamples(p, {{120, 160, 642, 240},
+                      {120, 0, 506, 240},
+                      {120, 319, 777, 240},
+                      {0, 0, 506, 146},
+                      {0, 160, 642, 121},
+                      {239, 319, 777, 333}});
 }
 
 TEST_P(RendererGolden, TiltedViewShearsTheWorkedPixels)
@@ -53,8 +57,8 @@ TEST_P(RendererGolden, TiltedViewShearsTheWorkedPixels)
     p.setPos(642, 300, 0);
     ASSERT_EQ(p.record()->yPos, 300);
     EXPECT_EQ(p.record()->shearCount, 160);
-    expectSamples(p, {{60, 160, 642, 240}, {0, 0, 515, 194}, {239, 0, 479, 380},
-                      {239, 319, 803, 380}});
+    expectSamples(
+        p, {{60, 160, 642, 240}, {0, 0, 515, 194}, {239, 0, 479, 380}, {239, 319, 803, 380}});
     const int32_t *shear = p.record()->shear;
     EXPECT_EQ(shear[0], 0);
     EXPECT_EQ(shear[136], 50);  // trunc(136 * 60 / 204^2 * 256)

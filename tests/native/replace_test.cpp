@@ -55,7 +55,7 @@ std::vector<uint8_t> otherDib(int width, int height)
 }
 
 class Replace : public ::testing::Test {
-protected:
+   protected:
     void SetUp() override
     {
         attribs_ = attribsFor(360);
@@ -89,11 +89,15 @@ TEST_F(Replace, RefusalsChangeNothing)
     const KalAttribs full = attribsFor(360), wide = attribsFor(400);
     KalAttribs negative = attribsFor(360);
     negative.numHotSpots = -1;
-    struct Case { std::vector<uint8_t> *dib; const KalAttribs *attribs; int code; };
+    struct Case {
+        std::vector<uint8_t> *dib;
+        const KalAttribs *attribs;
+        int code;
+    };
     const Case cases[] = {
-        {&narrow, &full, KAL_ERR_VPSIZE}, {&low, &full, KAL_ERR_VPSIZE},
+        {&narrow, &full, KAL_ERR_VPSIZE},    {&low, &full, KAL_ERR_VPSIZE},
         {&deep, &full, KAL_ERR_WRONGFORMAT}, {&odd, &full, KAL_ERR_IMGSIZE},
-        {&dib_, &wide, KAL_ERR_ANGLE}, {&dib_, &negative, KAL_ERR_PARAM},
+        {&dib_, &wide, KAL_ERR_ANGLE},       {&dib_, &negative, KAL_ERR_PARAM},
     };
     for (const Case &c : cases) {
         EXPECT_FALSE(kal_Replace(pano_, kaltest::asInfo(*c.dib), nullptr, c.attribs, TRUE));
@@ -188,7 +192,9 @@ TEST_F(Replace, DeleteDibReleasesTheOldImageOnlyWhenAsked)
 
 TEST_F(Replace, TallerAndWiderImagesRenderLikeAFreshPanorama)
 {
-    struct Case { int width, height, angle, horizon, yPos; };
+    struct Case {
+        int width, height, angle, horizon, yPos;
+    };
     const Case cases[] = {
         {1284, 900, 360, 40, 700},   // more lens rows
         {2048, 480, 360, -25, 130},  // more shear entries
@@ -209,7 +215,8 @@ TEST_F(Replace, TallerAndWiderImagesRenderLikeAFreshPanorama)
         EXPECT_EQ(kal_GetValue(pano_, KAL_VALUE_YPOS), kal_GetValue(fresh, KAL_VALUE_YPOS));
         EXPECT_EQ(kal_GetValue(pano_, KAL_VALUE_XPOS), kal_GetValue(fresh, KAL_VALUE_XPOS));
         EXPECT_EQ(render(pano_), render(fresh)) << c.width << "x" << c.height;
-        EXPECT_GE(pano_->lensRowsAllocated, c.height + (c.horizon < 0 ? -c.horizon : c.horizon) + 1);
+        EXPECT_GE(pano_->lensRowsAllocated,
+                  c.height + (c.horizon < 0 ? -c.horizon : c.horizon) + 1);
         EXPECT_GE(pano_->shearAllocated, pano_->shearCount);
         kal_Delete(fresh, FALSE);
     }

@@ -91,7 +91,8 @@ TEST(Rle8, ShortRunsFillTheAreaToItsLastByte)
                 expected.insert(expected.end(), length, value);
             }
             expected.resize(size);
-            EXPECT_EQ(decode(stream, size, 1), expected) << "area " << size << ", runs of " << int{length};
+            EXPECT_EQ(decode(stream, size, 1), expected)
+                << "area " << size << ", runs of " << int{length};
         }
     }
 }
@@ -109,7 +110,7 @@ namespace {
 
 // Hands out a stream in pieces of `piece` bytes, as a buffered file does.
 class PieceSource final : public ByteSource {
-public:
+   public:
     PieceSource(const Bytes &stream, size_t piece) : stream_(stream), piece_(piece) {}
     bool nextPiece(const uint8_t **begin, const uint8_t **end) override
     {
@@ -120,7 +121,7 @@ public:
         return count > 0;
     }
 
-private:
+   private:
     const Bytes &stream_;
     size_t piece_;
     size_t at_ = 0;
@@ -132,8 +133,8 @@ private:
 // input decode as from one piece, also when the input ends inside a run.
 TEST(Rle8, PiecesOfAnySizeDecodeTheSamePixels)
 {
-    const Bytes stream = {3, 7, 0, 5, 1, 2, 3, 4, 5, 0xEE, 0, 0, 2, 9, 0, 2, 1, 1,
-                          0, 4, 6, 7, 8, 9, 200, 4, 0, 3, 1, 2, 3, 0xEE, 0, 1};
+    const Bytes stream = {3, 7, 0, 5, 1, 2, 3, 4,   5, 0xEE, 0, 0, 2, 9, 0,    2, 1,
+                          1, 0, 4, 6, 7, 8, 9, 200, 4, 0,    3, 1, 2, 3, 0xEE, 0, 1};
     for (size_t cut = 0; cut <= stream.size(); ++cut) {
         const Bytes input(stream.begin(), stream.begin() + cut);
         const Bytes whole = decode(input, 16, 20);

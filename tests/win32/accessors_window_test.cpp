@@ -20,15 +20,18 @@ int paints = 0;
 LRESULT CALLBACK countingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
-    case WM_ERASEBKGND: ++erasures; return 1;
-    case WM_PAINT: {
-        ++paints;
-        PAINTSTRUCT ps;
-        BeginPaint(hwnd, &ps);
-        EndPaint(hwnd, &ps);
-        return 0;
-    }
-    default: return DefWindowProcA(hwnd, msg, wParam, lParam);
+        case WM_ERASEBKGND:
+            ++erasures;
+            return 1;
+        case WM_PAINT: {
+            ++paints;
+            PAINTSTRUCT ps;
+            BeginPaint(hwnd, &ps);
+            EndPaint(hwnd, &ps);
+            return 0;
+        }
+        default:
+            return DefWindowProcA(hwnd, msg, wParam, lParam);
     }
 }
 
@@ -49,7 +52,7 @@ const char *counterClass()
 // viewport's size. The window is shared by the suite: a visible window costs
 // Wine about two seconds to create.
 class AccessorsWindow : public ::testing::Test {
-protected:
+   protected:
     static void SetUpTestSuite()
     {
         if (!counterClass()) return;

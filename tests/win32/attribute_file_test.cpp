@@ -16,8 +16,8 @@ std::string tempFile(const char *content)
     char dir[MAX_PATH], path[MAX_PATH];
     GetTempPathA(MAX_PATH, dir);
     GetTempFileNameA(dir, "kal", 0, path);
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     DWORD written = 0;
     WriteFile(file, content, static_cast<DWORD>(std::strlen(content)), &written, nullptr);
     CloseHandle(file);
@@ -28,9 +28,10 @@ std::string tempFile(const char *content)
 
 TEST(AttribFileWin, ReadsAFileWithCrlfCommentsAndQuotes)
 {
-    std::string path = tempFile("/* hall */\r\nangle(180)\r\nhorizon(-12)\r\n"
-                                "hotspot(10, 20, 110, 80 \"Door\", 'Go to the hall')\r\n"
-                                "userstring(\"mill.bmp\")\r\n");
+    std::string path = tempFile(
+        "/* hall */\r\nangle(180)\r\nhorizon(-12)\r\n"
+        "hotspot(10, 20, 110, 80 \"Door\", 'Go to the hall')\r\n"
+        "userstring(\"mill.bmp\")\r\n");
     KalAttribs block{};
     EXPECT_EQ(kal_AttribFile(path.c_str(), &block), 1);
     DeleteFileA(path.c_str());

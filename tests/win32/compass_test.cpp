@@ -25,37 +25,39 @@ Picture paintAndRead(HWND hwnd)
     Picture p(kFace * kFace);
     HDC dc = GetDC(hwnd);
     for (int y = 0; y < kFace; ++y)
-        for (int x = 0; x < kFace; ++x)
-            p[y * kFace + x] = GetPixel(dc, x, y);
+        for (int x = 0; x < kFace; ++x) p[y * kFace + x] = GetPixel(dc, x, y);
     ReleaseDC(hwnd, dc);
     return p;
 }
 
-bool red(const Picture &p, int x, int y) { return p[y * kFace + x] == kRed; }
+bool red(const Picture &p, int x, int y)
+{
+    return p[y * kFace + x] == kRed;
+}
 
 int redCount(const Picture &p)
 {
     int n = 0;
-    for (COLORREF c : p)
-        n += c == kRed;
+    for (COLORREF c : p) n += c == kRed;
     return n;
 }
 
-void setBearing(HWND hwnd, LPARAM lParam) { SendMessageA(hwnd, KAL_COMMAND, KC_ORIENTATION, lParam); }
+void setBearing(HWND hwnd, LPARAM lParam)
+{
+    SendMessageA(hwnd, KAL_COMMAND, KC_ORIENTATION, lParam);
+}
 
 // One popup compass for the whole suite: creating windows is slow under Wine.
 class Compass : public ::testing::Test {
-protected:
+   protected:
     static void SetUpTestSuite()
     {
         hwnd = kal_CreateCompass(200, 150, nullptr, 0);
-        if (hwnd)
-            SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        if (hwnd) SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     }
     static void TearDownTestSuite()
     {
-        if (hwnd)
-            DestroyWindow(hwnd);
+        if (hwnd) DestroyWindow(hwnd);
         hwnd = nullptr;
     }
     void SetUp() override { ASSERT_NE(hwnd, nullptr) << "no display: run under xvfb-run"; }
@@ -144,8 +146,7 @@ TEST_F(Compass, EightBitScreenShowsTheNeedle)
     HDC screen = GetDC(nullptr);
     bool palette = GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE;
     ReleaseDC(nullptr, screen);
-    if (!palette)
-        GTEST_SKIP() << "no palette screen";
+    if (!palette) GTEST_SKIP() << "no palette screen";
     // Pure red is one of the reserved system colours, so it survives the
     // 8-bit buffer unchanged.
     Picture p = at(0);
@@ -266,8 +267,7 @@ struct GdiCensus {
     }
     static BOOL uncount(BOOL ok)
     {
-        if (ok)
-            --live;
+        if (ok) --live;
         return ok;
     }
 };
@@ -291,13 +291,11 @@ void **importSlot(HMODULE module, const char *dll, const char *name)
         nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     for (auto imp = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR *>(base + dir.VirtualAddress);
          imp->Name; ++imp) {
-        if (lstrcmpiA(reinterpret_cast<char *>(base + imp->Name), dll) != 0)
-            continue;
+        if (lstrcmpiA(reinterpret_cast<char *>(base + imp->Name), dll) != 0) continue;
         auto names = reinterpret_cast<IMAGE_THUNK_DATA *>(base + imp->OriginalFirstThunk);
         auto slots = reinterpret_cast<IMAGE_THUNK_DATA *>(base + imp->FirstThunk);
         for (; names->u1.AddressOfData; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
-                continue;
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
             auto byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME *>(base + names->u1.AddressOfData);
             if (std::strcmp(reinterpret_cast<char *>(byName->Name), name) == 0)
                 return reinterpret_cast<void **>(&slots->u1.Function);
@@ -341,8 +339,7 @@ TEST_F(Compass, PaintingAThousandTimesLeavesNoGdiObjectBehind)
         UpdateWindow(hwnd);
     }
     DWORD gdiAfter = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    for (Hook &h : hooks)
-        writeSlot(h.slot, h.original);
+    for (Hook &h : hooks) writeSlot(h.slot, h.original);
     EXPECT_EQ(GdiCensus::created, 5000) << "two contexts, a bitmap, a pen and a brush per paint";
     EXPECT_EQ(GdiCensus::live, 0);
     EXPECT_EQ(gdiAfter, gdiBefore) << "zero on platforms that do not count";

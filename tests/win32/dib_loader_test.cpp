@@ -42,8 +42,14 @@ BITMAPINFOHEADER headerOf(const Bytes &b)
     std::memcpy(&h, b.data(), sizeof h);
     return h;
 }
-Bytes tableOf(const Bytes &b) { return Bytes(b.begin() + 40, b.begin() + 1064); }
-Bytes pixelsOf(const Bytes &b) { return Bytes(b.begin() + 1064, b.end()); }
+Bytes tableOf(const Bytes &b)
+{
+    return Bytes(b.begin() + 40, b.begin() + 1064);
+}
+Bytes pixelsOf(const Bytes &b)
+{
+    return Bytes(b.begin() + 1064, b.end());
+}
 
 void *loadResource(LPCSTR name, LPCSTR type, BITMAPINFO *info = nullptr)
 {
@@ -75,7 +81,8 @@ TEST(DibLoaderWin, Rle8FileThroughTheByteReader)
     const Bytes indices = patternIndices(241, 20);
     ASSERT_TRUE(writeBytes(path, bmpBytes(makeBmp8(indices, 241, 20, true))));
     Bytes info(1064);
-    void *bits = kal_LoadDIB(path.c_str(), reinterpret_cast<BITMAPINFO *>(info.data()), nullptr, nullptr);
+    void *bits =
+        kal_LoadDIB(path.c_str(), reinterpret_cast<BITMAPINFO *>(info.data()), nullptr, nullptr);
     ASSERT_NE(bits, nullptr);
     EXPECT_EQ(take(bits, 244 * 20), padRows(indices, 241, 20));
     EXPECT_EQ(headerOf(info).biCompression, static_cast<DWORD>(BI_RGB));
@@ -92,7 +99,8 @@ TEST(DibLoaderWin, BitmapResourcesInBothForms)
     EXPECT_EQ(pixelsOf(dib), padRows(patternIndices(240, 165), 240, 165));
 
     Bytes info(1064);
-    void *rle = loadResource("KALTEST_RLE8", RT_BITMAP, reinterpret_cast<BITMAPINFO *>(info.data()));
+    void *rle =
+        loadResource("KALTEST_RLE8", RT_BITMAP, reinterpret_cast<BITMAPINFO *>(info.data()));
     ASSERT_NE(rle, nullptr);
     EXPECT_EQ(take(rle, 244 * 20), padRows(patternIndices(241, 20), 241, 20));
     EXPECT_EQ(headerOf(info).biCompression, static_cast<DWORD>(BI_RGB));
@@ -135,7 +143,8 @@ TEST(DibLoaderWin, ScaledResourceReplacesItsSource)
 {
     void *src = loadResource("KALTEST_PLAIN", RT_BITMAP);
     ASSERT_NE(src, nullptr);
-    void *dst = kal_ScaleDIB(static_cast<BITMAPINFOHEADER *>(src), nullptr, nullptr, 481, 330, TRUE);
+    void *dst =
+        kal_ScaleDIB(static_cast<BITMAPINFOHEADER *>(src), nullptr, nullptr, 481, 330, TRUE);
     ASSERT_NE(dst, nullptr);
     EXPECT_EQ(kal_Error(nullptr), KAL_ERR_NONE);
     Bytes dib = take(dst, 1064 + 484 * 330);
@@ -146,5 +155,6 @@ TEST(DibLoaderWin, ScaledResourceReplacesItsSource)
     EXPECT_EQ(dib[1064 + 0], indices[0]);
     EXPECT_EQ(dib[1064 + 1], indices[0]);
     EXPECT_EQ(dib[1064 + 480], indices[239]);
-    EXPECT_EQ(kal_ScaleDIB(static_cast<BITMAPINFOHEADER *>(nullptr), nullptr, nullptr, 4, 4, FALSE), nullptr);
+    EXPECT_EQ(kal_ScaleDIB(static_cast<BITMAPINFOHEADER *>(nullptr), nullptr, nullptr, 4, 4, FALSE),
+              nullptr);
 }

@@ -9,7 +9,7 @@ namespace {
 const char *const kDefExports[] = {
 #include "def_exports.inc"
 };
-}
+}  // namespace
 
 TEST(Exports, EveryDefNameResolvesUndecorated)
 {

@@ -28,7 +28,8 @@ struct Input {
 // Wine shows the Unix root as drive Z:.
 std::vector<Input> readCorpus(const char *target)
 {
-    const std::string dir = std::string("Z:") + KAL_SOURCE_DIR + "/tests/fuzz/corpus/" + target + "/";
+    const std::string dir =
+        std::string("Z:") + KAL_SOURCE_DIR + "/tests/fuzz/corpus/" + target + "/";
     std::vector<Input> inputs;
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((dir + "*").c_str(), &found);
@@ -52,7 +53,8 @@ std::string tempFile(const char *name)
 bool writeFile(const std::string &path, const Bytes &bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char *>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out);
 }
 
@@ -66,8 +68,9 @@ bool loadable(const Bytes &b)
 // a whole file of type KALBMP and as an RT_BITMAP. Resources are written into
 // a copy of this program and read from it as data.
 class ResourceModule {
-public:
-    explicit ResourceModule(const std::vector<Input> &inputs) : path_(tempFile("kal_replay_resources.exe"))
+   public:
+    explicit ResourceModule(const std::vector<Input> &inputs)
+        : path_(tempFile("kal_replay_resources.exe"))
     {
         char self[MAX_PATH];
         GetModuleFileNameA(nullptr, self, MAX_PATH);
@@ -95,12 +98,15 @@ public:
 
     HMODULE get() const { return module_; }
 
-private:
+   private:
     std::string path_;
     HMODULE module_ = nullptr;
 };
 
-const char *shown(const char *problem) { return problem ? problem : "none"; }
+const char *shown(const char *problem)
+{
+    return problem ? problem : "none";
+}
 
 // A returned block must hold what its header promises.
 void *checkedBlock(void *block, bool packed)
@@ -143,7 +149,8 @@ TEST(FuzzCorpusReplay, LoaderInputsAsFilesAndResources)
         for (int t = 0; t < 2; ++t) {
             const LPCSTR type = t == 0 ? "KALBMP" : RT_BITMAP;
             auto fromResource = [&](BITMAPINFO *info) {
-                void *block = checkedBlock(kal_LoadDIB(MAKEINTRESOURCEA(k + 1), info, resources.get(), type), !info);
+                void *block = checkedBlock(
+                    kal_LoadDIB(MAKEINTRESOURCEA(k + 1), info, resources.get(), type), !info);
                 loadedAsResources[t] += block && !info;
                 return block;
             };
@@ -186,7 +193,8 @@ TEST(FuzzCorpusReplay, AttributeTexts)
             const int result = kal_AttribString(text.c_str(), length, &block);
             EXPECT_EQ(kal_Error(nullptr), KAL_ERR_NONE) << in.name;
             const char *problem = kalfuzz::attribBlockProblem(block, result);
-            EXPECT_EQ(problem, nullptr) << in.name << " length " << length << ": " << shown(problem);
+            EXPECT_EQ(problem, nullptr)
+                << in.name << " length " << length << ": " << shown(problem);
             if (block.flags & KAL_ATTRIB_OWNHOTSPOTS) kal_FreeResource(block.hotSpots);
         }
     }

@@ -33,7 +33,7 @@ struct ExpectedMessage {
 
 // Messages in [first, last] reaching the windows tied to this log.
 class MessageLog {
-public:
+   public:
     MessageLog(UINT first = WM_USER, UINT last = 0xFFFF) : first_(first), last_(last) {}
 
     void record(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -47,13 +47,12 @@ public:
     {
         std::vector<LoggedMessage> out;
         for (const LoggedMessage &m : entries_)
-            if (m.message == message)
-                out.push_back(m);
+            if (m.message == message) out.push_back(m);
         return out;
     }
     size_t count(UINT message) const { return only(message).size(); }
 
-private:
+   private:
     UINT first_, last_;
     std::vector<LoggedMessage> entries_;
 };
@@ -85,8 +84,7 @@ inline LRESULT CALLBACK logWindowProc(HWND window, UINT message, WPARAM wParam, 
 inline LRESULT CALLBACK subclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     auto original = reinterpret_cast<WNDPROC>(GetPropA(window, kOriginalProcProperty));
-    if (MessageLog *log = logOf(window))
-        log->record(window, message, wParam, lParam);
+    if (MessageLog *log = logOf(window)) log->record(window, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
         RemovePropA(window, kLogProperty);
         RemovePropA(window, kOriginalProcProperty);
@@ -111,12 +109,10 @@ inline HWND createLogWindow(MessageLog *log, int x, int y, int width, int height
         wc.lpszClassName = detail::kLogClass;
         return RegisterClassA(&wc);
     }();
-    if (!atom)
-        return nullptr;
+    if (!atom) return nullptr;
     HWND window = CreateWindowExA(0, detail::kLogClass, "log", WS_POPUP, x, y, width, height,
                                   nullptr, nullptr, GetModuleHandleA(nullptr), log);
-    if (window)
-        ShowWindow(window, SW_SHOWNOACTIVATE);
+    if (window) ShowWindow(window, SW_SHOWNOACTIVATE);
     return window;
 }
 
@@ -125,8 +121,8 @@ inline HWND createLogWindow(MessageLog *log, int x, int y, int width, int height
 inline void logWindowMessages(HWND window, MessageLog *log)
 {
     SetPropA(window, detail::kLogProperty, log);
-    LONG_PTR original = SetWindowLongPtrA(window, GWLP_WNDPROC,
-                                          reinterpret_cast<LONG_PTR>(detail::subclassProc));
+    LONG_PTR original =
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(detail::subclassProc));
     SetPropA(window, detail::kOriginalProcProperty, reinterpret_cast<HANDLE>(original));
 }
 
@@ -140,20 +136,20 @@ inline bool pumpUntil(DWORD timeoutMs, const std::function<bool()> &done)
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
-            if (done && done())
-                return true;
+            if (done && done()) return true;
         }
-        if (done && done())
-            return true;
+        if (done && done()) return true;
         DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= timeoutMs)
-            return false;
+        if (elapsed >= timeoutMs) return false;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
     }
 }
 
 // Dispatches everything that arrives during ms milliseconds.
-inline void pumpFor(DWORD ms) { pumpUntil(ms, nullptr); }
+inline void pumpFor(DWORD ms)
+{
+    pumpUntil(ms, nullptr);
+}
 
 inline std::string describe(UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -176,8 +172,7 @@ inline ::testing::AssertionResult sequenceMatches(const char *name,
         same = e.message == a.message && e.wParam == a.wParam &&
                (!e.matchLParam || e.lParam == a.lParam);
     }
-    if (same)
-        return ::testing::AssertionSuccess();
+    if (same) return ::testing::AssertionSuccess();
     std::string text = std::string("sequence ") + name + " differs\n  expected:";
     for (const ExpectedMessage &e : expected)
         text += "\n    " + describe(e.message, e.wParam, e.matchLParam ? e.lParam : 0) +

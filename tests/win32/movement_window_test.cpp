@@ -49,8 +49,10 @@ TEST(MovementWindow, MovesInvalidateTheViewerWithoutErasing)
     struct Move {
         const char *what;
         int dx, dy, dz, flags;
-    } moves[] = {{"level", 10, 0, 0, 0}, {"clamped", 0, 900, 0, KAL_BOUND_Y},
-                 {"zoom", 0, 0, 30, 0}, {"nothing", 0, 0, 0, 0}};
+    } moves[] = {{"level", 10, 0, 0, 0},
+                 {"clamped", 0, 900, 0, KAL_BOUND_Y},
+                 {"zoom", 0, 0, 30, 0},
+                 {"nothing", 0, 0, 0, 0}};
     for (const Move &m : moves) {
         UpdateWindow(viewer);
         ValidateRect(viewer, nullptr);

@@ -20,7 +20,7 @@ constexpr UINT kRefreshMessage = KAL_REFRESH;
 constexpr UINT kTickMessage = KAL_TICK;
 
 class NavigationWindowTest : public ::testing::Test {
-protected:
+   protected:
     static constexpr int kSrcWidth = 1284, kSrcHeight = 480;
     static constexpr int kLeft = 8, kTop = 6, kWidth = 320, kHeight = 240;
     static constexpr int kId = 0x2A;
@@ -51,8 +51,7 @@ protected:
     }
     static void TearDownTestSuite()
     {
-        if (notify)
-            DestroyWindow(notify);
+        if (notify) DestroyWindow(notify);
         notify = nullptr;
     }
 
@@ -61,8 +60,7 @@ protected:
         if (nav && IsWindow(nav))
             SendMessageA(nav, WM_KILLFOCUS, 0, 0);  // the motion state is process-wide
         ReleaseCapture();
-        if (pan)
-            kal_Delete(pan, FALSE);
+        if (pan) kal_Delete(pan, FALSE);
         pumpFor(30);
         log.clear();
     }
@@ -86,8 +84,7 @@ protected:
     {
         for (int x = 0; x < kWidth; ++x) {
             int found = -1;
-            if (!kal_CheckHotSpot(pan, x, kHeight / 2, &found))
-                found = -1;
+            if (!kal_CheckHotSpot(pan, x, kHeight / 2, &found)) found = -1;
             if (found == index) {
                 *point = {x, kHeight / 2};
                 return true;
@@ -137,8 +134,7 @@ protected:
         auto *info = reinterpret_cast<BITMAPINFO *>(infoBlock.data());
         auto *bits = static_cast<const uint8_t *>(kal_GetView(pan, info));
         std::vector<uint32_t> out(static_cast<size_t>(kWidth) * kHeight);
-        if (!bits)
-            return out;
+        if (!bits) return out;
         int stride = stride8(kWidth);
         for (int y = 0; y < kHeight; ++y)
             for (int x = 0; x < kWidth; ++x) {
@@ -170,7 +166,7 @@ protected:
     static inline HWND notify = nullptr;
     static inline MessageLog log{WM_USER, 0x7FFF};
 
-private:
+   private:
     std::vector<uint8_t> dib_;
     KalHotSpot hotSpots_[4] = {};
 };

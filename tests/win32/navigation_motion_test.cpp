@@ -35,12 +35,11 @@ const std::vector<ExpectedMessage> kEnterThirdSeq = {
 };
 
 class NavigationMotion : public NavigationWindowTest {
-protected:
+   protected:
     void SetUp() override
     {
         NavigationWindowTest::SetUp();
-        if (!HasFatalFailure())
-            openWindow();
+        if (!HasFatalFailure()) openWindow();
     }
 
     // Press at (100, 100) and hold the pointer 80 pixels to the right.
@@ -55,8 +54,7 @@ protected:
     {
         size_t ticks = 0, moves = 0;
         for (const LoggedMessage &m : log.entries()) {
-            if (m.message == kTickMessage && m.window == nav)
-                ++ticks;
+            if (m.message == kTickMessage && m.window == nav) ++ticks;
             if (m.message == KAL_NOTIFY && m.wParam == KN_MOVE) {
                 ++moves;
                 EXPECT_EQ(m.lParam, kIdWord);
@@ -82,8 +80,7 @@ protected:
     {
         std::vector<LoggedMessage> notes = notifications();
         size_t first = 0;
-        while (first < notes.size() && notes[first].lParam == (kIdWord | 0xFFFF))
-            ++first;
+        while (first < notes.size() && notes[first].lParam == (kIdWord | 0xFFFF)) ++first;
         return {notes.begin() + static_cast<long>(first), notes.end()};
     }
     void cursorRequest()
@@ -124,8 +121,8 @@ TEST_F(NavigationMotion, ReleaseOverHotSpotHaltsThenSelectsAndTheTimerStops)
     startDrag();
     pumpFor(150);
     POINT over;
-    ASSERT_TRUE(findPoint(1, &over) || (kal_SetPos(pan, 730, value(KAL_VALUE_YPOS), 0),
-                                        findPoint(1, &over)));
+    ASSERT_TRUE(findPoint(1, &over) ||
+                (kal_SetPos(pan, 730, value(KAL_VALUE_YPOS), 0), findPoint(1, &over)));
     log.clear();
     send(WM_LBUTTONUP, 0, over.x, over.y);
     EXPECT_NE(GetCapture(), nav);
@@ -166,8 +163,7 @@ TEST_F(NavigationMotion, ReleasedArrowKeyCoastsToRest)
     SendMessageA(nav, WM_KEYUP, VK_RIGHT, 0);
     auto halted = [&] {
         for (const LoggedMessage &m : notifications())
-            if (m.wParam == KN_HALT)
-                return true;
+            if (m.wParam == KN_HALT) return true;
         return false;
     };
     ASSERT_TRUE(pumpUntil(5000, halted));
@@ -248,8 +244,7 @@ TEST_F(NavigationMotion, CursorRequestsReportEachHotSpotEnteredOnce)
 {
     POINT first, third, none;
     ASSERT_TRUE(findPoint(0, &first) && findPoint(2, &third) && findPoint(-1, &none));
-    if (!pointAt(none))
-        GTEST_SKIP() << "the display cannot place the pointer";
+    if (!pointAt(none)) GTEST_SKIP() << "the display cannot place the pointer";
     cursorRequest();
     log.clear();
     ASSERT_TRUE(pointAt(first));

@@ -24,7 +24,8 @@ TEST_F(NavigationWindow, CreationTiesWindowToPanorama)
     GetClassNameA(nav, className, sizeof className);
     EXPECT_STREQ(className, "Kalvoria:Navigate");
     LONG style = GetWindowLongA(nav, GWL_STYLE);
-    EXPECT_EQ(style & (WS_CHILD | WS_VISIBLE), WS_CHILD | WS_VISIBLE) << "style 0 means a visible child";
+    EXPECT_EQ(style & (WS_CHILD | WS_VISIBLE), WS_CHILD | WS_VISIBLE)
+        << "style 0 means a visible child";
     RECT rect;
     GetWindowRect(nav, &rect);
     MapWindowPoints(nullptr, notify, reinterpret_cast<POINT *>(&rect), 2);
@@ -37,22 +38,19 @@ TEST_F(NavigationWindow, CreationTiesWindowToPanorama)
 
 TEST_F(NavigationWindow, FirstViewIsPaintedBeforeCreationReturns)
 {
-    if (paletteScreen())
-        GTEST_SKIP() << "exact colours need a true-colour screen";
+    if (paletteScreen()) GTEST_SKIP() << "exact colours need a true-colour screen";
     openWindow();
     std::vector<uint32_t> shown = windowPixels();  // no message pumped yet
     std::vector<uint32_t> expected = expectedPixels();
     EXPECT_EQ(mismatches(shown, expected), 0u);
     size_t distinct = 0;
-    for (size_t i = 1; i < expected.size(); ++i)
-        distinct += expected[i] != expected[0];
+    for (size_t i = 1; i < expected.size(); ++i) distinct += expected[i] != expected[0];
     EXPECT_GT(distinct, expected.size() / 2) << "the view has a picture, not one colour";
 }
 
 TEST_F(NavigationWindow, PaletteScreenPaintsThroughThePanoramaPaletteEightBit)
 {
-    if (!paletteScreen())
-        GTEST_SKIP() << "needs a palette screen";
+    if (!paletteScreen()) GTEST_SKIP() << "needs a palette screen";
     openWindow();
     ASSERT_NE(kal_GetHandle(pan, KAL_HANDLE_PALETTE), nullptr);
     // Wine draws an 8-bit window through its own colour cube whatever palette
@@ -121,9 +119,9 @@ TEST_F(NavigationWindow, DestroyUntiesWindowAndIgnoresLateMessages)
             auto original = reinterpret_cast<WNDPROC>(GetPropA(w, "test.proc"));
             if (m == WM_NCDESTROY) {
                 EXPECT_EQ(GetPropA(w, "kal"), nullptr);
-                const UINT late[] = {WM_TIMER, kTickMessage, kRefreshMessage, WM_KEYDOWN,
-                                     WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP, WM_SETCURSOR,
-                                     WM_KILLFOCUS, WM_KEYUP, WM_DESTROY};
+                const UINT late[] = {WM_TIMER,       kTickMessage, kRefreshMessage, WM_KEYDOWN,
+                                     WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP,    WM_SETCURSOR,
+                                     WM_KILLFOCUS,   WM_KEYUP,     WM_DESTROY};
                 for (UINT message : late)
                     KalNavigate(w, message, message == WM_KEYDOWN ? VK_LEFT : MK_LBUTTON,
                                 MAKELPARAM(5, 5));
@@ -134,8 +132,8 @@ TEST_F(NavigationWindow, DestroyUntiesWindowAndIgnoresLateMessages)
         }
     };
     SetPropA(nav, "test.proc",
-             reinterpret_cast<HANDLE>(SetWindowLongPtrA(nav, GWLP_WNDPROC,
-                                                        reinterpret_cast<LONG_PTR>(Late::proc))));
+             reinterpret_cast<HANDLE>(
+                 SetWindowLongPtrA(nav, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Late::proc))));
     log.clear();
     ASSERT_TRUE(DestroyWindow(nav));
     pumpFor(100);
@@ -146,15 +144,14 @@ TEST_F(NavigationWindow, DestroyUntiesWindowAndIgnoresLateMessages)
 
 TEST_F(NavigationWindow, HostMadeWindowWithoutPanoramaIsInert)
 {
-    HWND orphan = CreateWindowExA(0, "Kalvoria:Navigate", "", WS_CHILD | WS_VISIBLE, 0, 0, 64,
-                                  48, notify, nullptr, nullptr, nullptr);
+    HWND orphan = CreateWindowExA(0, "Kalvoria:Navigate", "", WS_CHILD | WS_VISIBLE, 0, 0, 64, 48,
+                                  notify, nullptr, nullptr, nullptr);
     ASSERT_NE(orphan, nullptr);
     EXPECT_EQ(GetPropA(orphan, "kal"), nullptr);
     log.clear();
-    const UINT messages[] = {WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_TIMER,      kTickMessage,
+    const UINT messages[] = {WM_LBUTTONDOWN,  WM_MOUSEMOVE, WM_TIMER,     kTickMessage,
                              kRefreshMessage, WM_SETCURSOR, WM_LBUTTONUP, WM_KILLFOCUS};
-    for (UINT message : messages)
-        SendMessageA(orphan, message, MK_LBUTTON, MAKELPARAM(40, 5));
+    for (UINT message : messages) SendMessageA(orphan, message, MK_LBUTTON, MAKELPARAM(40, 5));
     SendMessageA(orphan, WM_KEYDOWN, VK_ADD, 0);
     SendMessageA(orphan, KAL_COMMAND, KC_TIMERTICK, 0);
     InvalidateRect(orphan, nullptr, FALSE);
@@ -166,8 +163,8 @@ TEST_F(NavigationWindow, HostMadeWindowWithoutPanoramaIsInert)
 
 TEST_F(NavigationWindow, HostMadeWindowWithPanoramaIsTied)
 {
-    nav = CreateWindowExA(0, "Kalvoria:Navigate", "", WS_CHILD | WS_VISIBLE, 0, 0, kWidth,
-                          kHeight, notify, nullptr, nullptr, pan);
+    nav = CreateWindowExA(0, "Kalvoria:Navigate", "", WS_CHILD | WS_VISIBLE, 0, 0, kWidth, kHeight,
+                          notify, nullptr, nullptr, pan);
     ASSERT_NE(nav, nullptr);
     EXPECT_EQ(GetPropA(nav, "kal"), static_cast<HANDLE>(pan));
     EXPECT_EQ(kal_GetHandle(pan, KAL_HANDLE_VIEWERWND), static_cast<HANDLE>(nav));

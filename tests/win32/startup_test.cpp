@@ -20,7 +20,10 @@ constexpr const char *kNavigateClass = "Kalvoria:Navigate";
 constexpr const char *kCompassClass = "Kalvoria:Compass";
 constexpr const char *kChildSwitch = "KAL_STARTUP_CHILD";
 
-HMODULE engine() { return GetModuleHandleA("kalengine.dll"); }
+HMODULE engine()
+{
+    return GetModuleHandleA("kalengine.dll");
+}
 
 template <typename Fn>
 Fn procAddress(HMODULE module, const char *name)
@@ -54,8 +57,7 @@ HMODULE compassClassOwner()
 {
     HWND hwnd = CreateWindowExA(0, kCompassClass, "", WS_POPUP, 0, 0, 8, 8, nullptr, nullptr,
                                 GetModuleHandleA(nullptr), nullptr);
-    if (!hwnd)
-        return nullptr;
+    if (!hwnd) return nullptr;
     auto owner = reinterpret_cast<HMODULE>(GetClassLongPtrA(hwnd, GCLP_HMODULE));
     DestroyWindow(hwnd);
     return owner;
@@ -65,8 +67,7 @@ HMODULE compassClassOwner()
 std::vector<bool> opaquePixels(HCURSOR cursor, POINT &hotspot)
 {
     ICONINFO info = {};
-    if (!GetIconInfo(cursor, &info))
-        return {};
+    if (!GetIconInfo(cursor, &info)) return {};
     hotspot = {static_cast<LONG>(info.xHotspot), static_cast<LONG>(info.yHotspot)};
     std::vector<bool> opaque;
     BITMAP mask = {};
@@ -93,8 +94,7 @@ std::vector<bool> opaquePixels(HCURSOR cursor, POINT &hotspot)
             }
     }
     DeleteObject(info.hbmMask);
-    if (info.hbmColor)
-        DeleteObject(info.hbmColor);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
     return opaque;
 }
 
@@ -166,8 +166,8 @@ TEST(StartupResources, ArrowheadsSitOnTheSideOfTheirDirection)
         const char *name;
         int dx, dy;
     };
-    const Case cases[] = {{"up", 0, -1},      {"down", 0, 1},        {"left", -1, 0},
-                          {"right", 1, 0},    {"upleft", -1, -1},    {"upright", 1, -1},
+    const Case cases[] = {{"up", 0, -1},       {"down", 0, 1},     {"left", -1, 0},
+                          {"right", 1, 0},     {"upleft", -1, -1}, {"upright", 1, -1},
                           {"downleft", -1, 1}, {"downright", 1, 1}};
     for (const Case &c : cases) {
         POINT hot = {};
@@ -231,10 +231,9 @@ namespace {
 // once, as a counted UTF-16 string), so that the face no longer loads.
 bool renameFace(const std::string &path)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
     std::vector<char> bytes(GetFileSize(file, nullptr));
     DWORD done = 0;
     ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
@@ -256,10 +255,8 @@ std::string engineCopy(const char *fileName, bool withoutFace)
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
     std::string copy = std::string(temp) + fileName;
-    if (!CopyFileA((engineDirectory() + "kalengine.dll").c_str(), copy.c_str(), FALSE))
-        return {};
-    if (withoutFace && !renameFace(copy))
-        return {};
+    if (!CopyFileA((engineDirectory() + "kalengine.dll").c_str(), copy.c_str(), FALSE)) return {};
+    if (withoutFace && !renameFace(copy)) return {};
     return copy;
 }
 
@@ -322,8 +319,8 @@ TEST(Startup, UnloadFreesTheClassNames)
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
-    BOOL started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr,
-                                  nullptr, &si, &pi);
+    BOOL started =
+        CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
     SetEnvironmentVariableA(kChildSwitch, nullptr);
     ASSERT_TRUE(started);
     EXPECT_EQ(WaitForSingleObject(pi.hProcess, 120000), WAIT_OBJECT_0);

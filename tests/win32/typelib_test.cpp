@@ -27,8 +27,7 @@ std::wstring wide(const std::string &s)
 std::string narrow(const wchar_t *w)
 {
     std::string s;
-    for (; w && *w; ++w)
-        s += static_cast<char>(*w < 0x100 ? *w : '?');
+    for (; w && *w; ++w) s += static_cast<char>(*w < 0x100 ? *w : '?');
     return s;
 }
 
@@ -46,8 +45,7 @@ std::vector<DefExport> defExports()
     bool inExports = false;
     while (std::getline(in, line)) {
         size_t start = line.find_first_not_of(" \t");
-        if (start == std::string::npos || line[start] == ';')
-            continue;
+        if (start == std::string::npos || line[start] == ';') continue;
         std::string word = line.substr(start, line.find_first_of(" \t\r;", start) - start);
         if (word == "EXPORTS") {
             inExports = true;
@@ -68,8 +66,7 @@ struct FunctionSeen {
 
 VARTYPE flatType(const TYPEDESC &t)
 {
-    if (t.vt == VT_PTR && t.lptdesc)
-        return static_cast<VARTYPE>(0x1000 | t.lptdesc->vt);
+    if (t.vt == VT_PTR && t.lptdesc) return static_cast<VARTYPE>(0x1000 | t.lptdesc->vt);
     return t.vt;
 }
 
@@ -80,7 +77,7 @@ VARTYPE expectedType(const char *cType)
 }
 
 class TypeLibrary : public ::testing::Test {
-protected:
+   protected:
     static void SetUpTestSuite()
     {
         wchar_t path[MAX_PATH] = {};
@@ -90,8 +87,7 @@ protected:
     }
     static void TearDownTestSuite()
     {
-        if (library)
-            library->Release();
+        if (library) library->Release();
         library = nullptr;
     }
 
@@ -103,8 +99,7 @@ protected:
             library->GetDocumentation(i, &n, nullptr, nullptr, nullptr);
             bool match = n && wide(name) == n;
             SysFreeString(n);
-            if (match)
-                return static_cast<int>(i);
+            if (match) return static_cast<int>(i);
         }
         return -1;
     }
@@ -146,8 +141,12 @@ TEST_F(TypeLibrary, NameAndHelpString)
 
 TEST_F(TypeLibrary, ModulesJoinTheirWordsWithANonBreakingSpace)
 {
-    EXPECT_EQ(typeIndex("Kalvoria\xA0" "Functions"), 0);
-    EXPECT_EQ(typeIndex("Kalvoria\xA0" "Constants"), 1);
+    EXPECT_EQ(typeIndex("Kalvoria\xA0"
+                        "Functions"),
+              0);
+    EXPECT_EQ(typeIndex("Kalvoria\xA0"
+                        "Constants"),
+              1);
     for (UINT i = 0; i < 2; ++i) {
         TYPEKIND kind;
         ASSERT_EQ(library->GetTypeInfoType(i, &kind), S_OK);
