@@ -94,9 +94,8 @@ try {
   // The canvas as the screen shows it, counted on a page of no policy: the
   // picture has many colours, a blank canvas one.
   const shot = await (await page.$('kal-viewer canvas')).screenshot({ encoding: 'base64' });
-  const colours = await (
-    await browser.newPage()
-  ).evaluate(async (png) => {
+  const blank = await browser.newPage();
+  const colours = await blank.evaluate(async (png) => {
     const picture = await createImageBitmap(await (await fetch(`data:image/png;base64,${png}`)).blob());
     const context = new OffscreenCanvas(picture.width, picture.height).getContext('2d');
     context.drawImage(picture, 0, 0);
