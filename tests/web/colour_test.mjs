@@ -55,8 +55,6 @@ function gpanoXmp(fields) {
  xmlns:GPano="http://ns.google.com/photos/1.0/panorama/" ${attributes}/></rdf:RDF></x:xmpmeta><?xpacket end="w"?>`;
 }
 
-const ANGLE = 1, ORIENTATION = 9, SRCWIDTH = 10;
-
 const tests = {
   async 'a JPEG with GPano fields of a 180-degree panorama opens at 180 degrees; attribute text wins'(page) {
     const xmp = gpanoXmp({ ProjectionType: 'cylindrical', FullPanoWidthPixels: 4096, CroppedAreaImageWidthPixels: 2048,

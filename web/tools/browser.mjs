@@ -16,6 +16,17 @@ function chromiumPath() {
   throw new Error('no Chromium found (./kal setup installs it)');
 }
 
+// The system's Chromium, headless, as every browser test starts it.
+export function launchBrowser() {
+  return puppeteer.launch({
+    executablePath: chromiumPath(),
+    headless: true,
+    timeout: LIMIT_MS,
+    protocolTimeout: LIMIT_MS * 3,
+    args: ['--no-sandbox', '--disable-gpu', '--disable-dev-shm-usage', '--force-device-scale-factor=1'],
+  });
+}
+
 // Opens the page at width x height CSS pixels; resolves
 // { browser, page, server, consoleErrors, close }. The sample is open when
 // it resolves (or has failed, which the page shows).
@@ -24,13 +35,7 @@ export async function openViewerPage(buildDir, { width = 800, height = 700, quer
   const server = await startServer(buildDir);
   let browser;
   try {
-    browser = await puppeteer.launch({
-      executablePath: chromiumPath(),
-      headless: true,
-      timeout: LIMIT_MS,
-      protocolTimeout: LIMIT_MS * 3,
-      args: ['--no-sandbox', '--disable-gpu', '--disable-dev-shm-usage', '--force-device-scale-factor=1'],
-    });
+    browser = await launchBrowser();
     const page = await browser.newPage();
     page.setDefaultTimeout(LIMIT_MS);
     const consoleErrors = [];
