@@ -88,7 +88,8 @@ export class Engine {
 
   // An open of a BMP file's bytes with its attribute text's bytes.
   openBmp(image, text) {
-    return new Opening(this, this.withBlocks([image, text], (i, t) => this.x.kalweb_openBmp(i, image.length, t, text.length)));
+    const pointer = this.withBlocks([image, text], (i, t) => this.x.kalweb_openBmp(i, image.length, t, text.length));
+    return new Opening(this, pointer);
   }
 
   // An open with a block for a width x height picture from a file of
@@ -132,7 +133,7 @@ export class Opening {
   // The image into `session`, or into a new Session of a width x height view;
   // throws the module's reason.
   finish(session, width, height) {
-    const into = session?.pointer ?? 0, out = this.engine.x.kalweb_openFinish(this.pointer, into, width, height);
+    const out = this.engine.x.kalweb_openFinish(this.pointer, session?.pointer ?? 0, width, height);
     if (!out) throw new Error(this.message || 'The panorama cannot be shown.');
     return session ?? new Session(this.engine, out);
   }
@@ -173,7 +174,8 @@ export class Session {
 
   // A new view size; throws the module's reason, keeping the old one.
   resize(width, height) {
-    if (!this.x.kalweb_resize(this.pointer, width, height)) throw new Error(this.engine.string(this.x.kalweb_error(this.pointer)));
+    if (this.x.kalweb_resize(this.pointer, width, height)) return;
+    throw new Error(this.engine.string(this.x.kalweb_error(this.pointer)));
   }
 
   // Moves by whole engine units; returns the BOUND flags of the limits met.
@@ -233,7 +235,9 @@ export class Session {
   // The engine's notifications since the last call: [{ code, value }].
   notifications() {
     const out = [];
-    for (let note; (note = this.x.kalweb_nextNotification(this.pointer)) !== -1;) out.push({ code: note >>> 16, value: note & 0xffff });
+    for (let note; (note = this.x.kalweb_nextNotification(this.pointer)) !== -1;) {
+      out.push({ code: note >>> 16, value: note & 0xffff });
+    }
     return out;
   }
 

@@ -81,7 +81,8 @@ export class Opener {
         }
       } else {
         const [width, height] = viewer.deviceSize();
-        ({ session: viewer.session, warning } = openBmpSession(viewer.engine, image, text, viewer.session, width, height));
+        const opened = openBmpSession(viewer.engine, image, text, viewer.session, width, height);
+        ({ session: viewer.session, warning } = opened);
       }
       viewer.colour = viewer.session.pixelBytes === 4;
       await this.startWorker(image, text);
@@ -107,7 +108,8 @@ export class Opener {
     const module = await compileModule(viewer.wasmUrl);
     if (viewer.destroyed) return;
     try {
-      viewer.frames ??= new WorkerFrames(module, (...frame) => viewer.workerFrame(...frame), () => viewer.workerFailed());
+      const paint = (...frame) => viewer.workerFrame(...frame);
+      viewer.frames ??= new WorkerFrames(module, paint, () => viewer.workerFailed());
     } catch {
       viewer.useWorker = false;
       return;
