@@ -2,9 +2,10 @@
 // format and size from the file's first bytes (checked before anything is
 // decoded), GPano fields from a JPEG's XMP, and the decoded rows, bottom-up,
 // copied into the block the module hands out for them.
+import { PIXEL_ORDER } from './engine.js';
 
 const GPANO_NS = 'http://ns.google.com/photos/1.0/panorama/';
-// The numeric fields in the order the module reads them (kalweb_colourBlock);
+// The numeric fields in the order the module reads them (Engine.colourBlock);
 // a ninth number says whether the projection is cylindrical.
 const GPANO_FIELDS = ['FullPanoWidthPixels', 'CroppedAreaImageWidthPixels', 'CroppedAreaLeftPixels',
   'FullPanoHeightPixels', 'CroppedAreaImageHeightPixels', 'CroppedAreaTopPixels',
@@ -12,8 +13,7 @@ const GPANO_FIELDS = ['FullPanoWidthPixels', 'CroppedAreaImageWidthPixels', 'Cro
 const XMP_HEADER = 'http://ns.adobe.com/xap/1.0/\0';
 // Bytes of decoded rows read back from the browser at a time.
 const STRIP_BYTES = 1 << 22;
-// How decoded rows lie in a block (kalweb::PixelOrder).
-const ROWS_TOP_DOWN = 1, BLUE_FIRST = 2, NO_ALPHA = 4;
+const { ROWS_TOP_DOWN, BLUE_FIRST, NO_ALPHA } = PIXEL_ORDER;
 const FRAME_ORDER = { RGBA: 0, RGBX: NO_ALPHA, BGRA: BLUE_FIRST, BGRX: BLUE_FIRST | NO_ALPHA };
 
 const be16 = (b, i) => (b[i] << 8) | b[i + 1];
@@ -144,25 +144,24 @@ export function decodePicture(blob, width, height, scaled) {
 }
 
 // Decodes the first frame with the browser's ImageDecoder straight into the
-// block, in the frame's own pixel order when it has four bytes a pixel (a
-// plain copy), else converted to RGBA. Resolves the PixelOrder bits of what
+// open's block, in the frame's own pixel order when it has four bytes a pixel
+// (a plain copy), else converted to RGBA. Resolves the PixelOrder bits of what
 // it wrote, or null when this way is not open (the caller takes another).
-async function decodeFrameInto(bytes, type, memory, block) {
+async function decodeFrameInto(bytes, type, opening) {
   if (typeof ImageDecoder !== 'function' || !(await ImageDecoder.isTypeSupported(type))) return null;
   let decoder = null;
   try {
     decoder = new ImageDecoder({ data: bytes, type, colorSpaceConversion: 'none', preferAnimation: false });
     const { image } = await decoder.decode({ frameIndex: 0 });
     try {
+      const block = opening.block;
       if (image.displayWidth !== block.width || image.displayHeight !== block.height) return null;
-      // The view is made after the decode: an allocation may have grown the memory.
-      const target = new Uint8Array(memory.buffer, block.pointer, block.width * block.height * 4);
       const order = FRAME_ORDER[image.format];
       if (order !== undefined) {
-        await image.copyTo(target);
+        await image.copyTo(opening.pixels());
         return ROWS_TOP_DOWN | order;
       }
-      await image.copyTo(target, { format: 'RGBA' });
+      await image.copyTo(opening.pixels(), { format: 'RGBA' });
       return ROWS_TOP_DOWN;
     } finally {
       image.close();
@@ -174,63 +173,65 @@ async function decodeFrameInto(bytes, type, memory, block) {
   }
 }
 
-// Asks the module for a block for a width x height picture; resolves its
-// pointer and the size to decode at, or throws the module's reason.
+// An open with a block for a width x height picture, or the module's reason thrown.
 function requestBlock(engine, width, height, fileBytes, text, gpano) {
-  const x = engine.x;
-  const fields = gpano ?? new Float64Array(0);
-  const bytes = new Uint8Array(fields.buffer, fields.byteOffset, fields.byteLength);
-  const pointer = engine.withBlocks([text, bytes], (t, g) => x.kalweb_colourBlock(width, height, fileBytes, t, text.length, g));
-  if (!pointer) throw new Error(engine.string(x.kalweb_error()));
-  const [fitWidth, fitHeight] = engine.ints(x.kalweb_colourSize(), 2);
-  return { pointer, width: fitWidth, height: fitHeight, scaled: fitWidth !== width || fitHeight !== height };
+  const opening = engine.colourBlock(width, height, fileBytes, text, gpano);
+  if (!opening.pointer) throw new Error('out of memory');
+  const block = opening.block;
+  if (!block) {
+    const message = opening.message;
+    opening.end();
+    throw new Error(message);
+  }
+  return { opening, scaled: block.width !== width || block.height !== height };
 }
 
 // Decodes with createImageBitmap (scaling with the browser's filter when the
-// block is smaller than the picture) and copies the rows in strips.
-async function decodeBitmapInto(engine, bytes, block, text, gpano) {
-  let bitmap;
+// block is smaller than the picture) and copies the rows in strips. Resolves
+// the open that holds them: another one when the decoder turned the picture.
+async function decodeBitmapInto(engine, bytes, request, text, gpano) {
+  let bitmap, { opening } = request;
+  const block = opening.block;
   try {
-    bitmap = await decodePicture(new Blob([bytes]), block.width, block.height, block.scaled);
+    bitmap = await decodePicture(new Blob([bytes]), block.width, block.height, request.scaled);
   } catch {
     throw new Error('The file is not an image file the browser can decode.');
   }
   try {
     // A picture the decoder turned (its Exif orientation) needs another block.
     if (bitmap.width !== block.width || bitmap.height !== block.height) {
-      block = requestBlock(engine, bitmap.width, bitmap.height, bytes.length, text, gpano);
-      if (block.scaled) throw new Error('The turned image is larger than the engine takes.');
+      opening.end();
+      request.opening = null;
+      const turned = requestBlock(engine, bitmap.width, bitmap.height, bytes.length, text, gpano);
+      request.opening = opening = turned.opening;
+      if (turned.scaled) throw new Error('The turned image is larger than the engine takes.');
     }
-    copyRows(bitmap, engine.x.memory, block.pointer);
-    return block;
+    copyRows(bitmap, engine.memory, opening.block.pointer);
+    // Any alpha the picture has is dropped: panoramas are opaque.
+    opening.arrange(NO_ALPHA);
   } finally {
     bitmap.close();
   }
 }
 
-// Opens a decodable picture: a new session of the view size `size()` gives,
-// or the image of `session`. Resolves the session; throws the reason.
-export async function openPicture(engine, bytes, text, session, size) {
+// Decodes a picture into an open of its own. Resolves the open, ready to
+// finish, or null when `stale()` says a newer open took over meanwhile (this
+// one's block is freed then); throws the reason it cannot open.
+export async function decodeOpening(engine, bytes, text, stale) {
   const format = pictureFormat(bytes);
   const claimed = format && format !== 'bmp' ? pictureSize(bytes, format) : null;
   if (!claimed || !claimed.width || !claimed.height) throw new Error('The file is not an image file.');
   const gpano = format === 'jpeg' ? gpanoFields(jpegXmp(bytes)) : null;
-  let block = requestBlock(engine, claimed.width, claimed.height, bytes.length, text, gpano);
+  const request = requestBlock(engine, claimed.width, claimed.height, bytes.length, text, gpano);
   try {
-    const order = block.scaled ? null : await decodeFrameInto(bytes, `image/${format}`, engine.x.memory, block);
-    if (order !== null) engine.x.kalweb_arrangeColour(order);
-    else block = await decodeBitmapInto(engine, bytes, block, text, gpano);
+    const order = request.scaled ? null : await decodeFrameInto(bytes, `image/${format}`, request.opening);
+    if (order !== null && !stale()) request.opening.arrange(order | NO_ALPHA);
+    else if (!stale()) await decodeBitmapInto(engine, bytes, request, text, gpano);
   } catch (error) {
-    engine.x.kalweb_dropColour();  // the module's memory is the page's for good
+    request.opening?.end();  // the module's memory is the page's for good
     throw error;
   }
-  const x = engine.x;
-  if (session) {
-    if (!x.kalweb_replaceColour(session)) throw new Error(engine.string(x.kalweb_error()));
-    return session;
-  }
-  const [width, height] = size();
-  const created = x.kalweb_createColour(width, height);
-  if (!created) throw new Error(engine.string(x.kalweb_error()));
-  return created;
+  if (!stale()) return request.opening;
+  request.opening.end();
+  return null;
 }

@@ -1,95 +1,19 @@
 // Kalvoria in the browser: the engine's WebAssembly module behind a <canvas>.
 // Every decision about the picture and the motion is the engine's; this file
 // carries pointer, key and size events in and paints what comes out.
-import { openPicture, pictureFormat } from './image_input.js';
-import { afterPaint, fetchBytes } from './loader.js';
+import { Engine, KN, NO_HOTSPOT, VALUE } from './engine.js';
+import { Opener } from './opening.js';
 import { Shell } from './shell.js';
 import { Motion } from './motion.js';
 import { PointerInput, ZOOM_STEP } from './input.js';
-import { WorkerFrames } from './worker_frames.js';
-import { VALUE, unitsPerDegree } from './view_geometry.js';
+import { unitsPerDegree } from './view_geometry.js';
 
 // Keys that zoom, by the factor they zoom with.
 const ZOOM_KEYS = { '+': ZOOM_STEP, '=': ZOOM_STEP, '-': 1 / ZOOM_STEP, _: 1 / ZOOM_STEP };
-// Notification codes.
-const KN_SELHOTSPOT = 0, KN_HITHOTSPOT = 1, NO_HOTSPOT = 0xffff;
-// The engine's cursor shapes, in its order.
-const CURSORS = ['default', 'move', 'n-resize', 's-resize', 'w-resize', 'e-resize',
-  'nw-resize', 'ne-resize', 'sw-resize', 'se-resize', 'pointer'];
 const DESTROYED = 'the viewer was destroyed';
 
-let compiled = null;
-
-// Compiles the module once per page; every viewer gets its own instance, so
-// that each has its own motion state. A failed load is forgotten, so that the
-// next open tries again.
-function compileModule(url) {
-  compiled ??= fetch(url).then((response) => {
-    if (!response.ok) throw new Error(`cannot load ${url}: ${response.status}`);
-    return response.arrayBuffer();
-  }).then((bytes) => WebAssembly.compile(bytes)).catch((error) => {
-    compiled = null;
-    throw error;
-  });
-  return compiled;
-}
-
-// The module needs no host functions; anything it imports is a stub that
-// fails, and a stop of the engine becomes an exception the viewer catches.
-export async function instantiate(module) {
-  const imports = {};
-  for (const { module: name, name: field } of WebAssembly.Module.imports(module)) {
-    imports[name] ??= {};
-    imports[name][field] = () => -1;
-  }
-  imports.env.emscripten_notify_memory_growth = () => {};
-  imports.wasi_snapshot_preview1.proc_exit = (code) => { throw new Error(`the engine stopped (${code})`); };
-  const instance = await WebAssembly.instantiate(module, imports);
-  instance.exports._initialize?.();
-  return instance.exports;
-}
-
-async function toBytes(data) {
-  if (data == null) return new Uint8Array(0);
-  if (data instanceof Blob) return new Uint8Array(await data.arrayBuffer());
-  if (typeof data === 'string') return new TextEncoder().encode(data);
-  if (data instanceof Uint8Array) return data;
-  if (ArrayBuffer.isView(data)) return new Uint8Array(data.buffer, data.byteOffset, data.byteLength);
-  return new Uint8Array(data);
-}
-
-const utf8 = new TextDecoder('utf-8', { fatal: true });
-const ansi = new TextDecoder('windows-1252');
-
-// Engine calls with byte blocks and strings in the module's memory.
-class Engine {
-  constructor(exports) { this.x = exports; }
-
-  withBlocks(blocks, call) {
-    const pointers = blocks.map((bytes) => {
-      const pointer = bytes.length ? this.x.kalweb_alloc(bytes.length) : 0;
-      if (bytes.length && !pointer) throw new Error('out of memory');
-      if (pointer) new Uint8Array(this.x.memory.buffer, pointer, bytes.length).set(bytes);
-      return pointer;
-    });
-    try {
-      return call(...pointers);
-    } finally {
-      pointers.forEach((pointer) => this.x.kalweb_free(pointer));
-    }
-  }
-
-  string(pointer) {
-    if (!pointer) return '';
-    const memory = new Uint8Array(this.x.memory.buffer);
-    let end = pointer;
-    while (memory[end]) end++;
-    const bytes = memory.subarray(pointer, end);
-    try { return utf8.decode(bytes); } catch { return ansi.decode(bytes); }
-  }
-
-  ints(pointer, count) { return Array.from(new Int32Array(this.x.memory.buffer, pointer, count)); }
-}
+// The module's exports in an instance of their own (the engine's door is engine.js).
+export async function instantiate(module) { return (await Engine.create(module)).x; }
 
 export class KalViewer {
   // Builds the viewer inside `host`, which sets its size; events go to `host`.
@@ -102,7 +26,8 @@ export class KalViewer {
     this.host = host;
     this.wasmUrl = wasmUrl;
     this.drag = drag;
-    this.session = 0;
+    this.session = null;   // the engine's Session once a panorama opens
+    this.engine = null;
     this.walk = -1;        // position in the hotspot walk; -1: the viewer itself
     this.visible = [];
     this.lastView = null;  // the view the last viewchange reported
@@ -116,6 +41,7 @@ export class KalViewer {
     this.paintedSeq = 0;
     this.destroyed = false;
     this.lifetime = new AbortController();  // ends listeners and fetches
+    this.opener = new Opener(this);
     this.motion = new Motion({ move: (dx, dy) => this.moveBy(dx, dy, 0), scale: () => unitsPerDegree(this) });
     this.buildElements();
     this.listen();
@@ -184,84 +110,27 @@ export class KalViewer {
   // the reason and firing an `error` event, or when the viewer was destroyed.
   // What it did differently from what was asked (attributes left out, a
   // picture scaled down, a file that ends early) fires a `warning` event.
-  async open(bmp, attribs = null) {
-    if (this.destroyed) return false;
-    try {
-      const exports = this.engine ? null : await instantiate(await compileModule(this.wasmUrl));
-      if (this.destroyed) return false;  // destroy() came while the module loaded
-      this.engine ??= new Engine(exports);
-      const image = await toBytes(bmp), text = await toBytes(attribs);
-      if (this.destroyed) return false;
-      const x = this.engine.x;
-      if (pictureFormat(image) !== 'bmp') {
-        const session = await openPicture(this.engine, image, text, this.session, () => this.deviceSize());
-        if (this.destroyed) return false;
-        this.session = session;
-      } else if (this.session) {
-        const ok = this.engine.withBlocks([image, text], (i, t) => x.kalweb_replace(this.session, i, image.length, t, text.length));
-        if (!ok) return this.fail(`Cannot open the panorama: ${this.engine.string(x.kalweb_error())}`);
-      } else {
-        const [width, height] = this.deviceSize();
-        const session = this.engine.withBlocks([image, text], (i, t) => x.kalweb_create(i, image.length, t, text.length, width, height));
-        if (!session) return this.fail(`Cannot open the panorama: ${this.engine.string(x.kalweb_error())}`);
-        this.session = session;
-      }
-      this.colour = x.kalweb_pixelBytes(this.session) === 4;
-      this.motion.stop();
-      this.endWalk();
-      this.hideTooltip();
-      this.startView = this.view;
-      this.lastView = null;  // a new panorama is reported even at the same position
-      await this.startWorker(image, text);
-      if (this.destroyed) return false;
-      this.changed();
-      this.render();
-      this.fire('load', {});
-      const warning = this.engine.string(x.kalweb_warning());
-      if (warning) this.notify(warning);
-      return true;
-    } catch (error) {
-      return this.fail(`Cannot open the panorama: ${error.message}`);
-    }
-  }
+  // Opens run one after another; a newer open or openUrl() overtakes an
+  // older one, which then resolves false without an event.
+  open(bmp, attribs = null) { return this.destroyed ? Promise.resolve(false) : this.opener.open(bmp, attribs); }
 
   // Fetches and opens a BMP file and, when given, its attribute file;
   // `progress` events tell the download, then the decoding. destroy()
   // cancels the fetches.
-  async openUrl(bmpUrl, attribsUrl = null) {
-    if (this.destroyed) return false;
-    try {
-      const { signal } = this.lifetime;
-      const progress = (loaded, total) => this.fire('progress', { phase: 'fetch', loaded, total });
-      const [image, attribs] = await Promise.all([fetchBytes(bmpUrl, progress, undefined, signal), attribsUrl ? fetchBytes(attribsUrl, undefined, undefined, signal) : null]);
-      if (this.destroyed) return false;
-      this.fire('progress', { phase: 'decode' });
-      await afterPaint();
-      return this.open(image, attribs);
-    } catch (error) {
-      return this.fail(`Cannot open the panorama: ${error.message}`);
-    }
+  openUrl(bmpUrl, attribsUrl = null) {
+    return this.destroyed ? Promise.resolve(false) : this.opener.openUrl(bmpUrl, attribsUrl);
   }
 
-  // The render worker gets its own copy of the panorama at this view size; a
-  // browser without module workers paints on the main thread.
-  // True-colour pictures are painted here: the worker would decode them again.
-  async startWorker(image, text) {
-    if (this.colour) {
-      this.frames?.close();
-      this.frames = null;
-    }
-    if (!this.useWorker || this.colour) return;
-    const module = await compileModule(this.wasmUrl);
-    if (this.destroyed) return;
-    try {
-      this.frames ??= new WorkerFrames(module, (...frame) => this.workerFrame(...frame), () => this.workerFailed());
-    } catch {
-      this.useWorker = false;
-      return;
-    }
-    const x = this.engine.x;
-    this.frames.open(image, text, x.kalweb_value(this.session, VALUE.VPWIDTH), x.kalweb_value(this.session, VALUE.VPHEIGHT));
+  // A panorama has just opened: a fresh start at its own view.
+  opened() {
+    this.motion.stop();
+    this.endWalk();
+    this.hideTooltip();
+    this.startView = this.view;
+    this.lastView = null;  // a new panorama is reported even at the same position
+    this.changed();
+    this.render();
+    this.fire('load', {});
   }
 
   workerFrame(seq, width, height, buffer) {
@@ -286,10 +155,10 @@ export class KalViewer {
   // above the horizon, zoom as magnification, and the engine's raw position.
   // Null before a panorama opens or after destroy().
   get view() {
-    if (!this.session) return null;
-    const x = this.engine.x, value = (code) => x.kalweb_value(this.session, code);
-    const [bearing, pitch, zoom] = new Float64Array(x.memory.buffer, x.kalweb_getView(this.session), 3);
-    return { bearing, pitch, zoom, x: value(VALUE.XPOS), y: value(VALUE.YPOS), z: value(VALUE.ZPOS) };
+    const session = this.session;
+    if (!session) return null;
+    const value = (code) => session.value(code);
+    return { ...session.angles(), x: value(VALUE.XPOS), y: value(VALUE.YPOS), z: value(VALUE.ZPOS) };
   }
 
   get zoom() { return this.view?.zoom ?? 1; }
@@ -306,19 +175,18 @@ export class KalViewer {
       if (typeof request[field] !== 'number' || !Number.isFinite(request[field])) return false;
       next[field] = request[field];
     }
-    if (this.engine.x.kalweb_putView(this.session, next.bearing, next.pitch, next.zoom) < 0) return false;
+    if (this.session.putAngles(next.bearing, next.pitch, next.zoom) < 0) return false;
     this.motion.stop();
     this.changed();
     this.render();
     return this.view;
   }
 
-  get hotspotCount() { return this.session ? this.engine.x.kalweb_value(this.session, VALUE.NUMHOTSPOTS) : 0; }
+  get hotspotCount() { return this.session ? this.session.value(VALUE.NUMHOTSPOTS) : 0; }
 
   hotspot(index) {
     this.alive();
-    const x = this.engine.x;
-    return { index, label: this.engine.string(x.kalweb_hotspotLabel(this.session, index)), text: this.engine.string(x.kalweb_hotspotText(this.session, index)) };
+    return { index, label: this.session.hotspotLabel(index), text: this.session.hotspotText(index) };
   }
 
   // Enters or leaves fullscreen; resolves whether the viewer is in it.
@@ -343,8 +211,8 @@ export class KalViewer {
     this.motion.stop();
     this.frames?.close();
     this.frames = null;
-    if (this.session) this.engine.x.kalweb_delete(this.session);
-    this.session = 0;
+    this.session?.delete();
+    this.session = null;
     this.engine = null;
     for (const element of this.added) element.remove();
     this.host.style.position = this.hostPosition;
@@ -366,8 +234,10 @@ export class KalViewer {
       this.shell.controls.clearMessage('size');  // back at the size on show
       return;
     }
-    if (!this.engine.x.kalweb_resize(this.session, width, height)) {
-      this.fail(`Cannot show the panorama at this size: ${this.engine.string(this.engine.x.kalweb_error())}`, 'size');
+    try {
+      this.session.resize(width, height);
+    } catch (error) {
+      this.fail(`Cannot show the panorama at this size: ${error.message}`, 'size');
       return;
     }
     this.shell.controls.clearMessage('size');
@@ -397,9 +267,7 @@ export class KalViewer {
   // Paints the engine's frame now; the viewchange waits for the next frame.
   // `smooth`: the filtered frame of a true-colour view at rest.
   render(smooth = false) {
-    const x = this.engine.x, width = x.kalweb_value(this.session, VALUE.VPWIDTH);
-    const height = x.kalweb_value(this.session, VALUE.VPHEIGHT);
-    const pixels = smooth ? x.kalweb_renderSmooth(this.session) : x.kalweb_render(this.session);
+    const { width, height } = this.session, pixels = this.session.render(smooth);
     this.dirty = false;
     this.paintedSeq = ++this.seq;
     this.smooth = smooth;
@@ -408,8 +276,7 @@ export class KalViewer {
       this.canvas.width = width;
       this.canvas.height = height;
     }
-    const rgba = new Uint8ClampedArray(x.memory.buffer, pixels, width * height * 4);
-    this.context.putImageData(new ImageData(rgba, width, height), 0, 0);
+    this.context.putImageData(new ImageData(pixels, width, height), 0, 0);
   }
 
   // The view moved or may have: paint and report it on the next frame.
@@ -454,18 +321,16 @@ export class KalViewer {
 
   // The engine's notifications and cursor after hover input.
   notes() {
-    const x = this.engine.x;
-    for (let note; (note = x.kalweb_nextNotification(this.session)) !== -1;) {
-      const code = note >>> 16, value = note & 0xffff;
-      if (code === KN_HITHOTSPOT) this.hoverHotspot(value === NO_HOTSPOT ? -1 : value);
-      else if (code === KN_SELHOTSPOT) this.fire('hotspot', this.hotspot(value));
+    for (const { code, value } of this.session.notifications()) {
+      if (code === KN.HITHOTSPOT) this.hoverHotspot(value === NO_HOTSPOT ? -1 : value);
+      else if (code === KN.SELHOTSPOT) this.fire('hotspot', this.hotspot(value));
     }
     this.cursorChanged();
   }
 
   cursorChanged() {
     if (!this.session) return;
-    const shape = CURSORS[this.engine.x.kalweb_cursor(this.session)] ?? 'default';
+    const shape = this.session.cursor();
     const grabbing = this.input?.dragging && this.drag === 'grab';
     this.canvas.style.cursor = grabbing ? 'grabbing' : shape === 'default' && this.drag === 'grab' ? 'grab' : shape;
   }
@@ -512,7 +377,7 @@ export class KalViewer {
   // Moves the view by whole engine units; returns the limits it met.
   moveBy(dx, dy, dz) {
     if (!this.session) return 0;
-    const bounds = this.engine.x.kalweb_move(this.session, dx, dy, dz);
+    const bounds = this.session.move(dx, dy, dz);
     this.changed();
     return bounds;
   }
@@ -522,7 +387,7 @@ export class KalViewer {
   zoomTo(zoom) {
     if (!this.session || !(zoom > 0)) return;
     const view = this.view;
-    this.engine.x.kalweb_putView(this.session, view.bearing, view.pitch, zoom);
+    this.session.putAngles(view.bearing, view.pitch, zoom);
     this.changed();
   }
 
@@ -530,27 +395,27 @@ export class KalViewer {
   hover(vx, vy, clientX, clientY) {
     if (!this.session) return;
     this.pointer = [clientX, clientY];
-    this.engine.x.kalweb_pointerMove(this.session, 0, vx, vy);
+    this.session.hover(vx, vy);
     this.notes();
   }
 
   leave() {
     if (!this.session) return;
-    this.engine.x.kalweb_pointerLeave(this.session);
+    this.session.leave();
     this.notes();
   }
 
   // A click or tap: the hotspot under it, if any, is picked.
   pick(vx, vy) {
     if (!this.session) return;
-    const index = this.engine.x.kalweb_hitTest(this.session, vx, vy);
+    const index = this.session.hitTest(vx, vy);
     if (index >= 0) this.fire('hotspot', this.hotspot(index));
   }
 
   blur() {
     if (!this.session) return;
     this.motion.stop();
-    this.engine.x.kalweb_focusLost(this.session);
+    this.session.focusLost();
     this.endWalk();
     this.notes();
   }
@@ -599,12 +464,8 @@ export class KalViewer {
   // right; past either end the focus leaves as usual.
   walkHotspots(event) {
     if (this.walk < 0 && !event.shiftKey) {
-      const x = this.engine.x, step = Math.max(4, Math.round(Math.min(this.canvas.width, this.canvas.height) / 48));
-      const count = x.kalweb_visibleHotspots(this.session, step);
-      this.visible = Array.from({ length: count }, (_, i) => {
-        const [index, px, py] = this.engine.ints(x.kalweb_visibleHotspot(this.session, i), 3);
-        return { index, x: px, y: py };
-      });
+      const step = Math.max(4, Math.round(Math.min(this.canvas.width, this.canvas.height) / 48));
+      this.visible = this.session.visibleHotspots(step);
     }
     const next = this.walk + (event.shiftKey ? -1 : 1);
     if (next >= this.visible.length || (this.walk < 0 && event.shiftKey)) {

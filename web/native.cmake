@@ -13,4 +13,5 @@ target_sources(kal_native_tests PRIVATE
   ${KALWEB_SESSION_SOURCES}
   ${CMAKE_SOURCE_DIR}/web/src/exports.cpp
   ${CMAKE_SOURCE_DIR}/web/src/colour_exports.cpp
+  ${CMAKE_SOURCE_DIR}/web/src/open_exports.cpp
   ${CMAKE_SOURCE_DIR}/web/src/view_exports.cpp)

@@ -2,10 +2,9 @@
 // pixel under a view pixel, turning an image point under a view point, and
 // how many engine units make a degree. Each takes the viewer it works on.
 
-// The engine's value codes the viewer reads.
-export const VALUE = { ANGLE: 1, RADIUS: 2, NUMHOTSPOTS: 3, XPOS: 5, YPOS: 6, ZPOS: 7, SRCWIDTH: 10, VPWIDTH: 12, VPHEIGHT: 13 };
+import { VALUE } from './engine.js';
 
-const value = (viewer, code) => viewer.engine.x.kalweb_value(viewer.session, code);
+const value = (viewer, code) => viewer.session.value(code);
 
 // A pointer position in view pixels, inside the view.
 export function viewPoint(viewer, clientX, clientY) {
@@ -17,11 +16,8 @@ export function viewPoint(viewer, clientX, clientY) {
 
 // The image pixel shown at a view pixel: { column, row }, or null.
 export function imagePoint(viewer, vx, vy) {
-  if (!viewer.session) return null;
-  const pointer = viewer.engine.x.kalweb_mapPoint(viewer.session, vx, vy);
-  if (!pointer) return null;
-  const [column, row] = viewer.engine.ints(pointer, 2);
-  return { column, row };
+  const point = viewer.session?.mapPoint(vx, vy);
+  return point ? { column: point[0], row: point[1] } : null;
 }
 
 // Engine units per degree now: image columns of bearing, and view pixels of

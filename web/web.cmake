@@ -8,6 +8,7 @@ set(KAL_WEB_SOURCES
   ${KALWEB_SESSION_SOURCES}
   ${CMAKE_SOURCE_DIR}/web/src/exports.cpp
   ${CMAKE_SOURCE_DIR}/web/src/colour_exports.cpp
+  ${CMAKE_SOURCE_DIR}/web/src/open_exports.cpp
   ${CMAKE_SOURCE_DIR}/web/src/view_exports.cpp)
 
 function(kal_web_module name)

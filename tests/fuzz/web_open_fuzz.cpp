@@ -24,8 +24,9 @@ void openFile(const uint8_t *data, size_t size)
 {
     const size_t textSize = std::min<size_t>(data[0], size - 1), fileSize = size - 1 - textSize;
     const std::string text(reinterpret_cast<const char *>(data) + 1 + fileSize, textSize);
-    kalweb::Session *session = kalweb::openSession(data + 1, fileSize, text, 64, 48);
-    require(session || !kalweb::lastMessage().empty(), "a refusal without a message");
+    kalweb::Report report;
+    kalweb::Session *session = kalweb::openSession(data + 1, fileSize, text, 64, 48, report);
+    require(session || !report.message.empty(), "a refusal without a message");
     if (!session) return;
     require(kalweb::renderFrame(*session) != nullptr, "no frame");
     require(kalweb::resizeSession(*session, 32, 24), "no smaller view");
@@ -51,12 +52,12 @@ void prepareColour(const uint8_t *data, size_t size)
     // Small sizes only get a block: the budget is the module's, not the fuzzer's.
     width = width % 4096;
     height = height % 4096;
-    uint32_t *block = kalweb::prepareColourImage(width, height, 1 << 20, "", &fields);
-    require(block || !kalweb::lastMessage().empty(), "no block and no message");
-    if (block) {
-        const int *fit = kalweb::pendingColourSize();
-        std::memset(block, 0x7f, size_t(fit[0]) * size_t(fit[1]) * 4);
-    }
+    kalweb::Opening *opening = kalweb::openColourBlock(width, height, 1 << 20, "", &fields);
+    require(opening != nullptr, "no opening");
+    uint32_t *block = opening->image.rgba;
+    require(block || !opening->report.message.empty(), "no block and no message");
+    if (block) std::memset(block, 0x7f, size_t(opening->size[0]) * size_t(opening->size[1]) * 4);
+    kalweb::endOpen(opening);
 }
 
 }  // namespace

@@ -32,23 +32,27 @@ TEST(WebColour, DecodedSizeIsScaledToTheEngineOrRefusedOverTheBudget)
 
 TEST(WebColour, HostileSizeGetsNoBlockAndAttributesDecideTheAngle)
 {
-    EXPECT_EQ(kalweb::prepareColourImage(60000, 60000, 1 << 20, "", nullptr), nullptr);
-    EXPECT_NE(kalweb::lastMessage().find("60000 x 60000"), std::string::npos)
-        << kalweb::lastMessage();
+    kalweb::Opening *refused = kalweb::openColourBlock(60000, 60000, 1 << 20, "", nullptr);
+    EXPECT_EQ(refused->image.rgba, nullptr);
+    EXPECT_NE(refused->report.message.find("60000 x 60000"), std::string::npos)
+        << refused->report.message;
+    EXPECT_EQ(kalweb::finishOpen(*refused, nullptr, 64, 48), nullptr);  // nothing to open
+    kalweb::endOpen(refused);
     // The text's angle wins over the file's: 10 degrees take a narrow image.
     kalhost::GPanoFields half;
     half.hasFullWidth = half.hasCroppedWidth = true;
     half.fullWidth = 8000;
     half.croppedWidth = 4000;
-    ASSERT_NE(kalweb::prepareColourImage(8000, 100, 1 << 20, "angle(10)", &half), nullptr);
-    EXPECT_EQ(kalweb::pendingColourSize()[0], kal::maxImageWidth(10));
-    EXPECT_NE(kalweb::lastWarning().find("larger than the engine takes"), std::string::npos);
-    ASSERT_NE(kalweb::prepareColourImage(8000, 100, 1 << 20, "", &half), nullptr);
-    EXPECT_EQ(kalweb::pendingColourSize()[0], 8000);
-    EXPECT_TRUE(kalweb::lastWarning().empty());
-    kalweb::dropPendingColour();  // a picture that would not decode
-    EXPECT_EQ(kalweb::openColourSession(64, 48), nullptr);
-    EXPECT_EQ(kalweb::pendingColourBlock(), nullptr);
+    kalweb::Opening *narrow = kalweb::openColourBlock(8000, 100, 1 << 20, "angle(10)", &half);
+    ASSERT_NE(narrow->image.rgba, nullptr);
+    EXPECT_EQ(narrow->size[0], kal::maxImageWidth(10));
+    EXPECT_NE(narrow->report.warning.find("larger than the engine takes"), std::string::npos);
+    kalweb::Opening *wide = kalweb::openColourBlock(8000, 100, 1 << 20, "", &half);
+    ASSERT_NE(wide->image.rgba, nullptr);
+    EXPECT_EQ(wide->size[0], 8000);
+    EXPECT_TRUE(wide->report.warning.empty());
+    kalweb::endOpen(narrow);
+    kalweb::endOpen(wide);
 }
 
 // A decoded picture, top half red and bottom half blue, in a session: the
@@ -61,12 +65,14 @@ TEST(WebColour, ColourSessionFramesAreTopDownRgba)
     fields.fullWidth = 1440;
     fields.croppedWidth = 720;
     fields.initialHeading = 30;
-    uint32_t *block = kalweb::prepareColourImage(720, 200, 1 << 20, "", &fields);
-    ASSERT_NE(block, nullptr) << kalweb::lastMessage();
+    kalweb::Opening *opening = kalweb::openColourBlock(720, 200, 1 << 20, "", &fields);
+    uint32_t *block = opening->image.rgba;
+    ASSERT_NE(block, nullptr) << opening->report.message;
     for (int y = 0; y < 200; ++y)  // bottom-up: the first rows are the bottom
         std::fill(block + y * 720, block + (y + 1) * 720, y < 100 ? 0xFFC80A14u : 0xFF140AC8u);
-    kalweb::Session *session = kalweb::openColourSession(64, 48);
-    ASSERT_NE(session, nullptr) << kalweb::lastMessage();
+    kalweb::Session *session = kalweb::finishOpen(*opening, nullptr, 64, 48);
+    ASSERT_NE(session, nullptr) << opening->report.message;
+    kalweb::endOpen(opening);
     EXPECT_EQ(kal_GetValue(session->pano(), KAL_VALUE_ANGLE), 180);
     const int start = kalhost::placementFromGPano(fields, 720, 200).startBearing;
     EXPECT_NEAR(kal_GetValue(session->pano(), KAL_VALUE_ORIENTATION), start, 1);

@@ -1,6 +1,6 @@
 // The web viewer's sessions on the native engine: bad input leaves nothing
 // behind, a failed replacement keeps the panorama, a new view size keeps the
-// direction, and motion ticks follow the page's clock at the panorama's speed.
+// direction, and opens that overlap share nothing.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -12,6 +12,7 @@
 #include "common/bmp_writer.h"
 #include "stand_in_control.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -24,10 +25,35 @@ std::string readSample(const char *name)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// The report of the last open() or openBytes().
+kalweb::Report said;
+
+kalweb::Session *openBytes(const uint8_t *bytes, size_t size, const std::string &text, int width,
+                           int height)
+{
+    said = {};
+    return kalweb::openSession(bytes, size, text, width, height, said);
+}
+
 kalweb::Session *open(const std::string &bmp, int width = 320, int height = 240)
 {
-    return kalweb::openSession(reinterpret_cast<const uint8_t *>(bmp.data()), bmp.size(),
-                               readSample("courtyard.KAL"), width, height);
+    return openBytes(reinterpret_cast<const uint8_t *>(bmp.data()), bmp.size(),
+                     readSample("courtyard.KAL"), width, height);
+}
+
+// Finishes an opening into `session` (null: a new one), then ends it.
+kalweb::Session *finish(kalweb::Opening *opening, kalweb::Session *session)
+{
+    kalweb::Session *out = kalweb::finishOpen(*opening, session, 320, 240);
+    said = opening->report;
+    kalweb::endOpen(opening);
+    return out;
+}
+
+bool replace(kalweb::Session *session, const std::string &bmp, const std::string &text)
+{
+    return finish(kalweb::openBmp(reinterpret_cast<const uint8_t *>(bmp.data()), bmp.size(), text),
+                  session) == session;
 }
 
 TEST(WebSession, RefusedFilesSayWhyAndLeaveNothingBehind)
@@ -45,8 +71,27 @@ TEST(WebSession, RefusedFilesSayWhyAndLeaveNothingBehind)
     };
     for (const auto &c : cases) {
         EXPECT_EQ(open(c.bytes), nullptr);
-        EXPECT_NE(kalweb::lastMessage().find(c.words), std::string::npos) << kalweb::lastMessage();
+        EXPECT_NE(said.message.find(c.words), std::string::npos) << said.message;
     }
+    EXPECT_EQ(standInLiveHeapBlocks(), blocks);
+}
+
+// Opens that overlap in the page each keep their own block: the older one
+// ended unfinished frees its block, the newer one shows its own pixels.
+TEST(WebSession, OverlappingOpensShareNothing)
+{
+    const long blocks = standInLiveHeapBlocks();
+    kalweb::Opening *older = kalweb::openColourBlock(64, 32, 1 << 20, "", nullptr);
+    kalweb::Opening *newer = kalweb::openColourBlock(128, 64, 1 << 20, "", nullptr);
+    ASSERT_TRUE(older->image.rgba && newer->image.rgba) << older->report.message;
+    std::fill(older->image.rgba, older->image.rgba + 64 * 32, 0xFF0000FFu);
+    std::fill(newer->image.rgba, newer->image.rgba + 128 * 64, 0xFF00FF00u);
+    kalweb::Session *session = finish(newer, nullptr);
+    ASSERT_NE(session, nullptr) << said.message;
+    kalweb::endOpen(older);
+    EXPECT_EQ(session->image.width, 128);
+    EXPECT_EQ(kalweb::renderFrame(*session)[0], 0xFF00FF00u);
+    kalweb::closeSession(session);
     EXPECT_EQ(standInLiveHeapBlocks(), blocks);
 }
 
@@ -58,14 +103,12 @@ TEST(WebSession, FailedReplacementKeepsThePanorama)
     const std::vector<uint32_t> before(kalweb::renderFrame(*session),
                                        kalweb::renderFrame(*session) + 320 * 240);
     const std::string cut = readSample("courtyard_rle8.bmp").substr(0, 40);
-    EXPECT_FALSE(kalweb::replaceImage(*session, reinterpret_cast<const uint8_t *>(cut.data()),
-                                      cut.size(), ""));
+    EXPECT_FALSE(replace(session, cut, ""));
     EXPECT_EQ(std::vector<uint32_t>(kalweb::renderFrame(*session),
                                     kalweb::renderFrame(*session) + 320 * 240),
               before);
     const std::string rle8 = readSample("courtyard_rle8.bmp");
-    EXPECT_TRUE(kalweb::replaceImage(*session, reinterpret_cast<const uint8_t *>(rle8.data()),
-                                     rle8.size(), readSample("courtyard.KAL")));
+    EXPECT_TRUE(replace(session, rle8, readSample("courtyard.KAL")));
     kalweb::closeSession(session);
     EXPECT_EQ(standInLiveHeapBlocks(), blocks);
 }
@@ -84,43 +127,15 @@ TEST(WebSession, NewViewSizeKeepsTheDirection)
     kalweb::closeSession(session);
 }
 
-TEST(WebSession, TicksFollowThePageClockAtThePanoramaSpeed)
-{
-    kalweb::Session *session = open(readSample("courtyard.bmp"));
-    ASSERT_NE(session, nullptr);
-    kalweb::advanceMotion(*session, 5000);
-    navigationKeyDown(session->platform, *session->pano(), vkRight);
-    const int x0 = session->pano()->xPos;
-    auto moves = [&] {
-        int count = 0;
-        for (kalweb::Notification n; session->platform.takeNotification(n);)
-            count += n.code == KN_MOVE;
-        return count;
-    };
-    kalweb::advanceMotion(*session, 7000);  // a late first frame starts the clock
-    EXPECT_EQ(moves(), 0);
-    kalweb::advanceMotion(*session, 7049);
-    EXPECT_EQ(moves(), 0);
-    EXPECT_EQ(kalweb::advanceMotion(*session, 7050) & kalweb::kViewChanged, kalweb::kViewChanged);
-    EXPECT_EQ(moves(), 1);
-    // A frame two intervals late runs one tick and says that another is due.
-    EXPECT_EQ(kalweb::advanceMotion(*session, 7150), kalweb::kViewChanged | kalweb::kTickDue);
-    EXPECT_EQ(kalweb::advanceMotion(*session, 7150) & kalweb::kTickDue, 0);
-    EXPECT_EQ(moves(), 2);
-    EXPECT_EQ(session->pano()->xPos - x0, 0 + 1 + 2);  // the rate grows by one a tick
-    navigationFocusLost(session->platform, *session->pano());
-    kalweb::closeSession(session);
-}
-
 TEST(WebSession, FileThatEndsEarlyOpensBlankBelowAndSaysSoOnce)
 {
     for (const char *name : {"courtyard.bmp", "courtyard_rle8.bmp"}) {
         const std::string cut = readSample(name).substr(0, 5000);
         kalweb::Session *session = open(cut);
-        ASSERT_NE(session, nullptr) << name << ": " << kalweb::lastMessage();
-        const std::string &said = kalweb::lastWarning();
-        EXPECT_NE(said.find("ends before the end of its image"), std::string::npos) << said;
-        EXPECT_EQ(said.find("ends", said.find("ends") + 1), std::string::npos) << said;
+        ASSERT_NE(session, nullptr) << name << ": " << said.message;
+        const std::string &warning = said.warning;
+        EXPECT_NE(warning.find("ends before the end of its image"), std::string::npos) << warning;
+        EXPECT_EQ(warning.find("ends", warning.find("ends") + 1), std::string::npos) << warning;
         EXPECT_TRUE(kalweb::resizeSession(*session, 160, 120));
         kalweb::closeSession(session);
     }
@@ -149,24 +164,23 @@ TEST(WebSession, HostileHeadersAreRefusedBeforeAnyAllocation)
         file.info.height = c.height;
         file.pixels.resize(c.dataBytes);
         const std::vector<uint8_t> bytes = kaltest::bmpBytes(file);
-        EXPECT_EQ(kalweb::openSession(bytes.data(), bytes.size(), "", 320, 240), nullptr);
-        EXPECT_NE(kalweb::lastMessage().find(c.words), std::string::npos) << kalweb::lastMessage();
+        EXPECT_EQ(openBytes(bytes.data(), bytes.size(), "", 320, 240), nullptr);
+        EXPECT_NE(said.message.find(c.words), std::string::npos) << said.message;
         EXPECT_EQ(standInLiveHeapBlocks(), blocks);
     }
     const std::string noise = "BM\x12\x34" + std::string(60, '\x5a');
     EXPECT_EQ(open(noise), nullptr);
-    EXPECT_EQ(kalweb::lastMessage(), "The file is not an image file.");
+    EXPECT_EQ(said.message, "The file is not an image file.");
 }
 
 TEST(WebSession, AttributeSyntaxErrorNamesLineAndWordAndOpensWithout)
 {
+    const std::string bmp = readSample("courtyard.bmp");
     kalweb::Session *session =
-        kalweb::openSession(reinterpret_cast<const uint8_t *>(readSample("courtyard.bmp").data()),
-                            readSample("courtyard.bmp").size(),
-                            "angle(360)\nhorizon(12\n  hotspot(1 2 3 4 a b)", 320, 240);
-    ASSERT_NE(session, nullptr) << kalweb::lastMessage();
-    EXPECT_NE(kalweb::lastWarning().find("line 3, at \"hotspot\""), std::string::npos)
-        << kalweb::lastWarning();
+        openBytes(reinterpret_cast<const uint8_t *>(bmp.data()), bmp.size(),
+                  "angle(360)\nhorizon(12\n  hotspot(1 2 3 4 a b)", 320, 240);
+    ASSERT_NE(session, nullptr) << said.message;
+    EXPECT_NE(said.warning.find("line 3, at \"hotspot\""), std::string::npos) << said.warning;
     EXPECT_EQ(session->pano()->numHotSpots, 0);
     kalweb::closeSession(session);
 }
@@ -177,8 +191,7 @@ TEST(WebSession, TinyViewIsTooSmallNeverTooLarge)
     ASSERT_NE(session, nullptr);
     for (int side : {0, 1}) {
         EXPECT_FALSE(kalweb::resizeSession(*session, side, side));
-        EXPECT_NE(kalweb::lastMessage().find("too small"), std::string::npos)
-            << kalweb::lastMessage();
+        EXPECT_NE(session->message.find("too small"), std::string::npos) << session->message;
     }
     EXPECT_EQ(session->pano()->vpWidth, 320);
     kalweb::closeSession(session);
@@ -193,8 +206,8 @@ TEST(WebSession, FrameBytesAreRedGreenBlueAlpha)
     const uint8_t bgr0[] = {0x30, 0x20, 0x10, 0};
     std::memcpy(file.colors.data(), bgr0, 4);
     const std::vector<uint8_t> bytes = kaltest::bmpBytes(file);
-    kalweb::Session *session = kalweb::openSession(bytes.data(), bytes.size(), "", 40, 30);
-    ASSERT_NE(session, nullptr) << kalweb::lastMessage();
+    kalweb::Session *session = openBytes(bytes.data(), bytes.size(), "", 40, 30);
+    ASSERT_NE(session, nullptr) << said.message;
     uint8_t first[4];
     std::memcpy(first, kalweb::renderFrame(*session), 4);
     EXPECT_EQ(first[0], 0x10);
@@ -212,16 +225,29 @@ TEST(WebSession, ExportsTakeExtremeIntegers)
     const auto *image = reinterpret_cast<const uint8_t *>(bmp.data());
     const int size = static_cast<int>(bmp.size()), kalSize = static_cast<int>(kal.size());
     const int extremes[] = {INT_MIN, INT_MIN + 1, -1, 0, INT_MAX};
-    Session *s = kalweb_create(image, size, kal.data(), kalSize, 320, 240);
+    // An open of `bytes` (with the attribute text, or none) into `into`, ended at once.
+    auto openWith = [&](const uint8_t *bytes, int bytesSize, int textSize, Session *into, int w,
+                        int h) {
+        Opening *o = kalweb_openBmp(bytes, bytesSize, bytes ? kal.data() : nullptr, textSize);
+        Session *out = kalweb_openFinish(o, into, w, h);
+        EXPECT_NE(kalweb_openMessage(o), nullptr);
+        kalweb_openEnd(o);
+        return out;
+    };
+    Session *s = openWith(image, size, kalSize, nullptr, 320, 240);
     ASSERT_NE(s, nullptr);
     for (int a : extremes) {
         kalweb_free(kalweb_alloc(a < 0 ? a : 0));
-        EXPECT_EQ(kalweb_create(nullptr, a, nullptr, a, a, a), nullptr);
-        EXPECT_EQ(kalweb_create(image, size, kal.data(), a < 0 ? a : 0, a, 240), nullptr);
-        EXPECT_EQ(kalweb_create(image, size, kal.data(), kalSize, 320, a), nullptr);
+        EXPECT_EQ(openWith(nullptr, a, a, nullptr, a, a), nullptr);
+        EXPECT_EQ(openWith(image, size, a < 0 ? a : 0, nullptr, a, 240), nullptr);
+        EXPECT_EQ(openWith(image, size, kalSize, nullptr, 320, a), nullptr);
         EXPECT_EQ(kalweb_resize(s, a, a), 0);
-        EXPECT_EQ(kalweb_replace(s, nullptr, a, nullptr, a), 0);
-        EXPECT_EQ(kalweb_colourBlock(a, a, a, nullptr, a, nullptr), nullptr);
+        EXPECT_EQ(openWith(nullptr, a, a, s, a, a), nullptr);
+        Opening *block = kalweb_colourBlock(a, a, a, nullptr, a, nullptr);
+        EXPECT_EQ(kalweb_openPixels(block), nullptr);
+        kalweb_openArrange(block, a);
+        EXPECT_EQ(kalweb_openFinish(block, nullptr, a, a), nullptr);
+        kalweb_openEnd(block);
         kalweb_value(s, a);
         for (int b : extremes) {
             kalweb_move(s, a, b, a);
@@ -231,17 +257,11 @@ TEST(WebSession, ExportsTakeExtremeIntegers)
             kalweb_setView(s, a, b, 1.0);
             kalweb_mapPoint(s, a, b);
             kalweb_hitTest(s, a, b);
-            kalweb_pointerMove(s, 0, a, b);
+            kalweb_hover(s, a, b);
         }
         kalweb_hotspotLabel(s, a);
         kalweb_hotspotText(s, a);
         kalweb_visibleHotspot(s, a);
-        kalweb_pointerDown(s, a, a);
-        kalweb_pointerMove(s, 1, a, a);
-        kalweb_pointerUp(s, a, a);
-        kalweb_keyDown(s, a);
-        kalweb_keyUp(s, a);
-        kalweb_frame(s, static_cast<unsigned>(a));
     }
     kalweb_setView(s, 0, 0, 1e308);
     const double wild[] = {INT_MIN, INT_MAX, 1e308, -1e308, NAN, INFINITY, -0.0};
@@ -253,20 +273,14 @@ TEST(WebSession, ExportsTakeExtremeIntegers)
     kalweb_visibleHotspots(s, INT_MIN);
     kalweb_pointerLeave(s);
     kalweb_focusLost(s);
-    kalweb_moving(s);
     kalweb_cursor(s);
     while (kalweb_nextNotification(s) != -1) {
     }
     EXPECT_NE(kalweb_render(s), nullptr);
     EXPECT_NE(kalweb_renderSmooth(s), nullptr);
-    EXPECT_NE(kalweb_palette(s), nullptr);
     EXPECT_EQ(kalweb_pixelBytes(s), 1);
-    EXPECT_NE(kalweb_warning(), nullptr);
-    EXPECT_EQ(kalweb_createColour(INT_MAX, INT_MIN), nullptr);  // no block waiting
-    EXPECT_EQ(kalweb_replaceColour(s), 0);
-    kalweb_dropColour();
-    EXPECT_NE(kalweb_colourSize(), nullptr);
-    EXPECT_NE(kalweb_error(), nullptr);
+    EXPECT_NE(kalweb_error(s), nullptr);
+    kalweb_openEnd(nullptr);
     kalweb_delete(s);
 }
 

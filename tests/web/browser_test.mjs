@@ -103,7 +103,7 @@ const tests = {
       // scale s that is offset * s rows, and h rows up lie atan(h / radius) up.
       // kalrender truncates the zoom's depth, the viewer takes the nearest.
       check(await page.evaluate((v) => {
-        const viewer = window.kalViewer, value = (code) => viewer.engine.x.kalweb_value(viewer.session, code);
+        const viewer = window.kalViewer, value = (code) => viewer.session.value(code);
         const radius = value(2), z = Math.trunc(radius - radius / v.zoom), scale = (radius - z) / radius;
         const degrees = (Math.atan((v.pitch * scale - value(0)) / radius) * 180) / Math.PI;
         return viewer.setView({ bearing: v.bearing, pitch: degrees, zoom: 1 / scale });
@@ -118,7 +118,7 @@ const tests = {
 
   async 'a joystick drag turns the view steadily until the release'(page) {
     await page.evaluate(() => { window.kalViewer.setView({ bearing: 0, pitch: 0, zoom: 1 }); window.kalViewer.drag = 'joystick'; });
-    const width = await page.evaluate(() => window.kalViewer.engine.x.kalweb_value(window.kalViewer.session, 10));
+    const width = await page.evaluate(() => window.kalViewer.session.value(10));
     const start = await page.evaluate(() => window.kalViewer.view);
     const takeViews = await recordViews(page);
     const [cx, cy] = await pagePoint(page, 320, 240);
@@ -139,7 +139,7 @@ const tests = {
   },
 
   async 'held arrow keys turn; the turn stops within 150 ms of the release'(page) {
-    const width = await page.evaluate(() => window.kalViewer.engine.x.kalweb_value(window.kalViewer.session, 10));
+    const width = await page.evaluate(() => window.kalViewer.session.value(10));
     const start = await page.evaluate(() => { window.kalViewer.canvas.focus(); return window.kalViewer.view; });
     const takeViews = await recordViews(page);
     await page.keyboard.down('ArrowRight');
@@ -156,7 +156,7 @@ const tests = {
 
   async 'hovering a door shows its label; a click fires the hotspot event'(page) {
     await page.evaluate(() => window.kalViewer.setView({ bearing: 90 }));
-    const index = await page.evaluate(() => window.kalViewer.engine.x.kalweb_hitTest(window.kalViewer.session, 320, 240));
+    const index = await page.evaluate(() => window.kalViewer.session.hitTest(320, 240));
     check(index === 1, `the engine finds hotspot ${index} at the middle of the view`);
     await page.evaluate(() => {
       window.kalPicked = [];

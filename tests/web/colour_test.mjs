@@ -42,7 +42,7 @@ async function installHelpers(page) {
     window.kalEvents = [];
     const host = document.getElementById('viewer');
     for (const type of ['error', 'warning']) host.addEventListener(type, (e) => window.kalEvents.push(`${type}: ${e.detail.message}`));
-    window.kalValue = (code) => window.kalViewer.engine.x.kalweb_value(window.kalViewer.session, code);
+    window.kalValue = (code) => window.kalViewer.session.value(code);
   });
 }
 
@@ -56,6 +56,36 @@ function gpanoXmp(fields) {
 }
 
 const tests = {
+  async 'overlapping opens: the last one shows in its own colours, the others resolve false, memory stays'(page) {
+    const got = await page.evaluate(async () => {
+      const viewer = window.kalViewer;
+      // Ten solid pictures of different sizes and colours, PNG and JPEG.
+      const pictures = await Promise.all(Array.from({ length: 10 }, async (_, i) => {
+        const canvas = new OffscreenCanvas(512 + 256 * i, 128 + 64 * (i % 3)), c = canvas.getContext('2d');
+        c.fillStyle = `rgb(${20 * i}, ${200 - 15 * i}, ${i % 2 ? 40 : 220})`;
+        c.fillRect(0, 0, canvas.width, canvas.height);
+        return canvas.convertToBlob({ type: i % 2 ? 'image/jpeg' : 'image/png', quality: 1 });
+      }));
+      const storm = async (count) => {
+        const results = await Promise.all(pictures.slice(0, count).map((picture) => viewer.open(picture)));
+        viewer.render();
+        return { results, pixel: [...viewer.context.getImageData(7, 7, 1, 1).data], width: window.kalValue(10) };
+      };
+      const two = await storm(2), ten = await storm(10), before = viewer.engine.memory.buffer.byteLength;
+      const again = await storm(10);
+      return { two, ten, again, grew: viewer.engine.memory.buffer.byteLength - before };
+    });
+    const near = (pixel, rgb) => rgb.every((v, i) => Math.abs(pixel[i] - v) <= 3) && pixel[3] === 255;
+    check(got.two.results.join() === 'false,true' && near(got.two.pixel, [20, 185, 40]) && got.two.width === 768,
+      `two opens: ${JSON.stringify(got.two)}`);
+    for (const ten of [got.ten, got.again]) {
+      check(ten.results.at(-1) === true && ten.results.slice(0, -1).every((ok) => ok === false) &&
+        near(ten.pixel, [180, 65, 40]) && ten.width === 2816, `ten opens: ${JSON.stringify(ten)}`);
+    }
+    check(got.grew === 0, `the module's memory grew by ${got.grew} bytes over ten more opens`);
+    check((await takeEvents(page)).length === 0, 'an event fired');
+  },
+
   async 'a JPEG with GPano fields of a 180-degree panorama opens at 180 degrees; attribute text wins'(page) {
     const xmp = gpanoXmp({ ProjectionType: 'cylindrical', FullPanoWidthPixels: 4096, CroppedAreaImageWidthPixels: 2048,
       CroppedAreaLeftPixels: 1024, InitialViewHeadingDegrees: 30, PoseHeadingDegrees: 0 });
@@ -91,7 +121,7 @@ const tests = {
 
   async 'huge and hostile pictures fail with their size and cost no memory'(page) {
     const got = await page.evaluate(async () => {
-      const viewer = window.kalViewer, x = viewer.engine.x, before = x.memory.buffer.byteLength;
+      const viewer = window.kalViewer, x = viewer.engine, before = x.memory.buffer.byteLength;
       // A PNG signature and header claiming 60000 x 60000, then nothing.
       const png = new Uint8Array(1024);
       png.set([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0, 0, 0, 13, 0x49, 0x48, 0x44, 0x52, 0, 0, 0xea, 0x60, 0, 0, 0xea, 0x60]);
@@ -173,7 +203,7 @@ async function pngAgainstKalrender(page) {
     Object.assign(style, { width: '320px', height: '240px' });
     await new Promise((done) => setTimeout(done, 200));
     // The engine's own placement, as kalrender's --bearing takes it.
-    viewer.engine.x.kalweb_setView(viewer.session, 40, 0, 1);
+    viewer.session.place(40, 0, 1);
     viewer.render();
     return [...viewer.context.getImageData(0, 0, 320, 240).data];
   }, bytes);

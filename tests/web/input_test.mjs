@@ -265,7 +265,7 @@ const tests = {
       return state;
     });
     check(result.opened === false && result.reopened === false, `open resolved ${result.opened}, ${result.reopened}`);
-    check(result.session === 0 && result.engine === null && result.worker === null, 'a session or worker survived destroy()');
+    check(result.session === null && result.engine === null && result.worker === null, 'a session or worker survived destroy()');
     check(result.children.join() === 'P' && result.position === '', `the host kept ${result.children.join()} and position "${result.position}"`);
     check(/destroyed/.test(result.threw), `setView after destroy() threw "${result.threw}"`);
   },

@@ -49,10 +49,12 @@ int main(int argc, char **argv)
     for (int i = 4; i < argc; ++i) {
         int width = 0, height = 0;
         if (std::sscanf(argv[i], "%dx%d", &width, &height) != 2) return 2;
-        kalweb::Session *session = kalweb::openSession(
-            reinterpret_cast<const uint8_t *>(image.data()), image.size(), attribs, width, height);
+        kalweb::Report report;
+        kalweb::Session *session =
+            kalweb::openSession(reinterpret_cast<const uint8_t *>(image.data()), image.size(),
+                                attribs, width, height, report);
         if (!session) {
-            std::fprintf(stderr, "kalweb_render_timer: %s\n", kalweb::lastMessage().c_str());
+            std::fprintf(stderr, "kalweb_render_timer: %s\n", report.message.c_str());
             return 1;
         }
         std::printf("%dx%d %.4f\n", width, height, timeViews(*session, repeats));

@@ -1,10 +1,9 @@
-// The page's C interface for images the browser decodes: a block for the
-// decoded pixels (refused, before anything is allocated, when the image
-// would not fit), then a session over them; and the warnings of an open.
+// The page's C interface for images the browser decodes: an open with a
+// block for the decoded pixels (refused, before anything is allocated, when
+// the image would not fit); and the kind of pixels a session holds.
 #include "exports.h"
 
 #include "colour_panorama.h"
-#include "pixel_rows.h"
 #include "web_session.h"
 
 #include <algorithm>
@@ -44,57 +43,23 @@ extern "C" {
 // when the file has none; else nine doubles, NaN for a missing one: full
 // width, cropped width, cropped left, full height, cropped height, cropped
 // top, pose heading, initial heading, and 1 for a cylindrical projection).
-// kalweb_colourSize gives the size to decode at.
-KALWEB_EXPORT uint32_t *kalweb_colourBlock(int width, int height, int fileBytes,
-                                           const char *attribs, int attribLength,
-                                           const double *gpano)
+// An open whose kalweb_openPixels block (null when refused) takes the
+// picture at the size kalweb_openSize gives.
+KALWEB_EXPORT Opening *kalweb_colourBlock(int width, int height, int fileBytes, const char *attribs,
+                                          int attribLength, const double *gpano)
 {
     kalhost::GPanoFields fields;
     if (gpano) fields = gpanoFields(gpano);
     const std::string text =
         attribs && attribLength > 0 ? std::string(attribs, static_cast<size_t>(attribLength)) : "";
-    return kalweb::prepareColourImage(width, height, uint64_t(std::max(fileBytes, 0)), text,
-                                      gpano ? &fields : nullptr);
-}
-
-// The decoded size the block holds, as two ints.
-KALWEB_EXPORT const int *kalweb_colourSize()
-{
-    return kalweb::pendingColourSize();
-}
-
-// Puts the block's pixels, as the decoder left them, into the engine's
-// order; `order` is a set of kalweb::PixelOrder bits.
-KALWEB_EXPORT void kalweb_arrangeColour(int order)
-{
-    const int *size = kalweb::pendingColourSize();
-    kalweb::arrangeRows(kalweb::pendingColourBlock(), size[0], size[1], order);
-}
-
-KALWEB_EXPORT void kalweb_dropColour()
-{
-    kalweb::dropPendingColour();
-}
-
-KALWEB_EXPORT Session *kalweb_createColour(int width, int height)
-{
-    return kalweb::openColourSession(width, height);
-}
-
-KALWEB_EXPORT int kalweb_replaceColour(Session *s)
-{
-    return s && kalweb::replaceWithColourImage(*s);
+    return kalweb::openColourBlock(width, height, uint64_t(std::max(fileBytes, 0)), text,
+                                   gpano ? &fields : nullptr);
 }
 
 // 4 for a true-colour panorama, 1 for an 8-bit one.
 KALWEB_EXPORT int kalweb_pixelBytes(Session *s)
 {
     return s ? kal::pixelBytes(s->pano()) : 0;
-}
-
-KALWEB_EXPORT const char *kalweb_warning()
-{
-    return kalweb::lastWarning().c_str();
 }
 
 }  // extern "C"

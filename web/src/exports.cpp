@@ -1,5 +1,5 @@
 // The small C interface the web page calls: sessions, view placement, frames,
-// mapping and hotspots, and the motion controller's input events. Every
+// mapping and hotspots, hover and focus for the engine's cursor and notes. Every
 // number from the page is held to what the engine computes with safely.
 #include "exports.h"
 
@@ -13,11 +13,6 @@
 using kalweb::Session;
 
 namespace {
-
-std::string text(const char *chars, int length)
-{
-    return chars && length > 0 ? std::string(chars, static_cast<size_t>(length)) : std::string();
-}
 
 // Numbers from the page may be anything a 32-bit integer holds; the engine
 // computes in int, so positions and moves are held to a range past every
@@ -50,25 +45,9 @@ KALWEB_EXPORT void kalweb_free(void *block)
     std::free(block);
 }
 
-KALWEB_EXPORT Session *kalweb_create(const uint8_t *bmp, int size, const char *attribs,
-                                     int attribLength, int width, int height)
-{
-    if (!bmp || size <= 0) return kalweb::openSession(nullptr, 0, "", width, height);
-    return kalweb::openSession(bmp, static_cast<size_t>(size), text(attribs, attribLength), width,
-                               height);
-}
-
 KALWEB_EXPORT int kalweb_resize(Session *s, int width, int height)
 {
     return s && kalweb::resizeSession(*s, width, height);
-}
-
-KALWEB_EXPORT int kalweb_replace(Session *s, const uint8_t *bmp, int size, const char *attribs,
-                                 int attribLength)
-{
-    if (!s) return 0;
-    const size_t bytes = bmp && size > 0 ? static_cast<size_t>(size) : 0;
-    return kalweb::replaceImage(*s, bytes ? bmp : nullptr, bytes, text(attribs, attribLength));
 }
 
 KALWEB_EXPORT void kalweb_delete(Session *s)
@@ -76,9 +55,10 @@ KALWEB_EXPORT void kalweb_delete(Session *s)
     kalweb::closeSession(s);
 }
 
-KALWEB_EXPORT const char *kalweb_error()
+// Why the session's last resize failed.
+KALWEB_EXPORT const char *kalweb_error(Session *s)
 {
-    return kalweb::lastMessage().c_str();
+    return s ? s->message.c_str() : "";
 }
 
 KALWEB_EXPORT int kalweb_value(Session *s, int code)
@@ -111,11 +91,6 @@ KALWEB_EXPORT const uint32_t *kalweb_render(Session *s)
 KALWEB_EXPORT const uint32_t *kalweb_renderSmooth(Session *s)
 {
     return s ? kalweb::renderFrame(*s, true) : nullptr;
-}
-
-KALWEB_EXPORT const uint32_t *kalweb_palette(Session *s)
-{
-    return s ? s->palette : nullptr;
 }
 
 // The image point under a view point, as two ints, or null outside the view.
@@ -159,24 +134,12 @@ KALWEB_EXPORT const int *kalweb_visibleHotspot(Session *s, int i)
     return &s->visible[static_cast<size_t>(i)].index;
 }
 
-// Input for the motion controller.
-KALWEB_EXPORT void kalweb_pointerDown(Session *s, int x, int y)
-{
-    if (s) navigationButtonDown(s->platform, *s->pano(), word(x), word(y));
-}
-
-KALWEB_EXPORT void kalweb_pointerMove(Session *s, int leftButton, int x, int y)
+// The mouse over the view, not pressed: the cursor and the hotspot under it.
+KALWEB_EXPORT void kalweb_hover(Session *s, int x, int y)
 {
     if (!s) return;
-    navigationMouseMove(s->platform, leftButton != 0, word(x), word(y));
-    // A captured drag keeps its direction cursor; otherwise the pointer
-    // looks for hotspots.
-    if (!leftButton) navigationSetCursor(s->platform, *s->pano(), true, held(x), held(y));
-}
-
-KALWEB_EXPORT void kalweb_pointerUp(Session *s, int x, int y)
-{
-    if (s) navigationButtonUp(s->platform, *s->pano(), word(x), word(y));
+    navigationMouseMove(s->platform, false, word(x), word(y));
+    navigationSetCursor(s->platform, *s->pano(), true, held(x), held(y));
 }
 
 KALWEB_EXPORT void kalweb_pointerLeave(Session *s)
@@ -184,30 +147,9 @@ KALWEB_EXPORT void kalweb_pointerLeave(Session *s)
     if (s) navigationSetCursor(s->platform, *s->pano(), false, 0, 0);
 }
 
-KALWEB_EXPORT void kalweb_keyDown(Session *s, int virtualKey)
-{
-    if (s) navigationKeyDown(s->platform, *s->pano(), static_cast<unsigned>(virtualKey));
-}
-
-KALWEB_EXPORT void kalweb_keyUp(Session *s, int virtualKey)
-{
-    if (s) navigationKeyUp(static_cast<unsigned>(virtualKey));
-}
-
 KALWEB_EXPORT void kalweb_focusLost(Session *s)
 {
     if (s) navigationFocusLost(s->platform, *s->pano());
-}
-
-// Runs the tick due at `now` (milliseconds): kalweb::FrameResult bits.
-KALWEB_EXPORT int kalweb_frame(Session *s, unsigned now)
-{
-    return s ? kalweb::advanceMotion(*s, now) : 0;
-}
-
-KALWEB_EXPORT int kalweb_moving(Session *)
-{
-    return navigationState().timerId != 0;
 }
 
 KALWEB_EXPORT int kalweb_cursor(Session *s)

@@ -11,57 +11,54 @@
 
 namespace kalweb {
 struct Session;
-}
+struct Opening;
+}  // namespace kalweb
+using kalweb::Opening;
 using kalweb::Session;
 
 extern "C" {
 
 void *kalweb_alloc(int bytes);
 void kalweb_free(void *block);
-Session *kalweb_create(const uint8_t *bmp, int size, const char *attribs, int attribLength,
-                       int width, int height);
 int kalweb_resize(Session *s, int width, int height);
-int kalweb_replace(Session *s, const uint8_t *bmp, int size, const char *attribs, int attribLength);
 void kalweb_delete(Session *s);
-const char *kalweb_error();
+const char *kalweb_error(Session *s);
 int kalweb_value(Session *s, int code);
 int kalweb_move(Session *s, int dx, int dy, int dz);
 int kalweb_setPos(Session *s, int x, int y, int z);
 int kalweb_setView(Session *s, int bearing, int pitch, double zoom);
 const uint32_t *kalweb_render(Session *s);
 const uint32_t *kalweb_renderSmooth(Session *s);
-const uint32_t *kalweb_palette(Session *s);
 const int *kalweb_mapPoint(Session *s, int x, int y);
 int kalweb_hitTest(Session *s, int x, int y);
 const char *kalweb_hotspotLabel(Session *s, int index);
 const char *kalweb_hotspotText(Session *s, int index);
 int kalweb_visibleHotspots(Session *s, int step);
 const int *kalweb_visibleHotspot(Session *s, int i);
-void kalweb_pointerDown(Session *s, int x, int y);
-void kalweb_pointerMove(Session *s, int leftButton, int x, int y);
-void kalweb_pointerUp(Session *s, int x, int y);
+void kalweb_hover(Session *s, int x, int y);
 void kalweb_pointerLeave(Session *s);
-void kalweb_keyDown(Session *s, int virtualKey);
-void kalweb_keyUp(Session *s, int virtualKey);
 void kalweb_focusLost(Session *s);
-int kalweb_frame(Session *s, unsigned now);
-int kalweb_moving(Session *s);
 int kalweb_cursor(Session *s);
 int kalweb_nextNotification(Session *s);
 // Views in degrees (view_exports.cpp).
 const double *kalweb_getView(Session *s);
 int kalweb_putView(Session *s, double bearing, double pitch, double zoom);
 
-// True colour and warnings (colour_exports.cpp).
-uint32_t *kalweb_colourBlock(int width, int height, int fileBytes, const char *attribs,
-                             int attribLength, const double *gpano);
-const int *kalweb_colourSize();
-void kalweb_arrangeColour(int order);
-void kalweb_dropColour();
-Session *kalweb_createColour(int width, int height);
-int kalweb_replaceColour(Session *s);
+// Opens, each with its own state (open_exports.cpp): a BMP file or a block
+// for decoded pixels, then the session it goes into.
+Opening *kalweb_openBmp(const uint8_t *bmp, int size, const char *attribs, int attribLength);
+uint32_t *kalweb_openPixels(Opening *o);
+const int *kalweb_openSize(Opening *o);
+void kalweb_openArrange(Opening *o, int order);
+Session *kalweb_openFinish(Opening *o, Session *s, int width, int height);
+const char *kalweb_openMessage(Opening *o);
+const char *kalweb_openWarning(Opening *o);
+void kalweb_openEnd(Opening *o);
+
+// True colour (colour_exports.cpp).
+Opening *kalweb_colourBlock(int width, int height, int fileBytes, const char *attribs,
+                            int attribLength, const double *gpano);
 int kalweb_pixelBytes(Session *s);
-const char *kalweb_warning();
 
 }  // extern "C"
 

@@ -17,10 +17,7 @@
 
 namespace kalweb {
 
-std::string message;
-std::string warning;
-
-void warn(const std::string &sentence)
+void Report::warn(const std::string &sentence)
 {
     if (warning.find(sentence) == std::string::npos)
         warning += (warning.empty() ? "" : " ") + sentence;
@@ -46,9 +43,9 @@ uint64_t wholeEightBitSize(const uint8_t *h, size_t size)
     return pixelsAt + stride * uint64_t(static_cast<int32_t>(le32(h + 22)));
 }
 
-void warnEndsEarly()
+void warnEndsEarly(Report &report)
 {
-    warn(
+    report.warn(
         "The file ends before the end of its image: the missing part of the picture is left "
         "blank.");
 }
@@ -57,7 +54,7 @@ void warnEndsEarly()
 // with the missing rows blank, and the page says so: the loader fills a
 // short RLE8 stream itself; uncompressed data is padded with zeros first
 // (its size was checked against what the file can claim).
-void *loadEightBit(const uint8_t *bytes, size_t size)
+void *loadEightBit(const uint8_t *bytes, size_t size, Report &report)
 {
     if (size < kalhost::kBmpHeadBytes || !kalhost::bmpEndsEarly(bytes, size, size))
         return dib::loadDibMemory(bytes, size, true, nullptr);
@@ -69,31 +66,31 @@ void *loadEightBit(const uint8_t *bytes, size_t size)
         std::memcpy(padded.data(), bytes, size);
         image = dib::loadDibMemory(padded.data(), padded.size(), true, nullptr);
     }
-    if (image) warnEndsEarly();
+    if (image) warnEndsEarly(report);
     return image;
 }
 
 // A 24- or 32-bit file through the host library's reader into a block of
 // the module's own.
-bool loadTrueColour(const uint8_t *bytes, size_t size, SessionImage &image)
+bool loadTrueColour(const uint8_t *bytes, size_t size, SessionImage &image, Report &report)
 {
     kalhost::RgbaImage decoded;
     bool endsEarly = false;
     std::string why;
     if (!kalhost::readColourBmp(bytes, size, decoded, endsEarly, why)) {
-        message = "The file " + why + ".";
+        report.message = "The file " + why + ".";
         return false;
     }
     const size_t count = decoded.pixels.size();
     image.rgba = static_cast<uint32_t *>(std::malloc(count * 4));
     if (!image.rgba) {
-        message = "The image does not fit the memory the page has left.";
+        report.message = "The image does not fit the memory the page has left.";
         return false;
     }
     std::memcpy(image.rgba, decoded.pixels.data(), count * 4);
     image.width = decoded.width;
     image.height = decoded.height;
-    if (endsEarly) warnEndsEarly();
+    if (endsEarly) warnEndsEarly(report);
     return true;
 }
 
@@ -116,40 +113,42 @@ std::string syntaxErrorPlace(const std::string &text)
 
 }  // namespace
 
-bool loadImage(const uint8_t *bytes, size_t size, int angle, SessionImage &image)
+bool loadImage(const uint8_t *bytes, size_t size, int angle, SessionImage &image, Report &report)
 {
-    if (size < 2 || bytes[0] != 'B' || bytes[1] != 'M') {
-        message = "The file is not an image file.";
+    if (!bytes || size < 2 || bytes[0] != 'B' || bytes[1] != 'M') {
+        report.message = "The file is not an image file.";
         return false;
     }
     const std::string problem = bmpHeaderProblem(bytes, size, angle);
     if (!problem.empty()) {
-        message = "The file " + problem + ".";
+        report.message = "The file " + problem + ".";
         return false;
     }
     const unsigned bits = size >= 30 ? bytes[28] | bytes[29] << 8 : 8;
-    if (bits == 24 || bits == 32) return loadTrueColour(bytes, size, image);
-    if (bits == 8) image.source = loadEightBit(bytes, size);
-    if (!image.source) message = "The file " + kalhost::whyNotLoaded(bytes, size, size) + ".";
+    if (bits == 24 || bits == 32) return loadTrueColour(bytes, size, image, report);
+    if (bits == 8) image.source = loadEightBit(bytes, size, report);
+    if (!image.source)
+        report.message = "The file " + kalhost::whyNotLoaded(bytes, size, size) + ".";
     return image.source != nullptr;
 }
 
 // The attributes of an image: the attribute text when there is one, else
 // the file's own. A text the engine cannot read is left out, and the page
 // is told where it went wrong.
-bool readAttributes(const std::string &text, const KalAttribs &fileAttribs, KalAttribs &attribs)
+bool readAttributes(const std::string &text, const KalAttribs &fileAttribs, KalAttribs &attribs,
+                    Report &report)
 {
     attribs = fileAttribs;
     if (text.empty()) return true;
     if (kal_AttribString(text.data(), static_cast<int>(text.size()), &attribs)) return true;
     attribs = fileAttribs;
     if (kal_Error(nullptr) != KAL_ERR_NONE) {
-        message = std::string("The attribute file cannot be read: ") +
-                  kalhost::engineErrorText(kal_Error(nullptr));
+        report.message = std::string("The attribute file cannot be read: ") +
+                         kalhost::engineErrorText(kal_Error(nullptr));
         return false;
     }
-    warn("The attribute file has a syntax error in " + syntaxErrorPlace(text) +
-         ": the panorama opens without its attributes.");
+    report.warn("The attribute file has a syntax error in " + syntaxErrorPlace(text) +
+                ": the panorama opens without its attributes.");
     return true;
 }
 

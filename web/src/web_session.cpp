@@ -1,7 +1,7 @@
 // Sessions of the web viewer: opening, resizing and replacing through the
 // engine's own loader, scaler and lifecycle, or over true-colour pixels the
-// page decoded; frames in RGBA; the motion controller clocked by the page's
-// animation frames.
+// page decoded; frames in RGBA; hover and focus through the navigation
+// controller.
 #include "web_session.h"
 
 #include "kalhost/image_limits.h"
@@ -13,19 +13,17 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace kalweb {
 
 namespace {
 
-// A tick more than this late (a hidden tab) restarts the clock instead of
-// catching up in a burst.
-constexpr int kMaxTickLag = 1000;
-
 // A panorama of `image` for a width x height view, its DIB (when 8-bit)
 // fitted to the view into image.fitted. The panorama takes the attributes'
 // hotspots; on failure they go.
-HPANORAMA makePanorama(SessionImage &image, KalAttribs &attribs, int width, int height)
+HPANORAMA makePanorama(SessionImage &image, KalAttribs &attribs, int width, int height,
+                       std::string &message)
 {
     message = viewSizeProblem(width, height);
     if (!message.empty()) {
@@ -114,16 +112,6 @@ void WebPlatform::postNotification(int code, unsigned lowWord)
     notifications.push_back({code, lowWord & 0xFFFF});
 }
 
-unsigned WebPlatform::startTimer(unsigned currentId, unsigned)
-{
-    if (currentId) return currentId;
-    // The clock is the last frame's: the next frame starts the ticks, one
-    // panorama speed apart.
-    timerStarted = true;
-    if (++serial_ == 0) ++serial_;  // 0 means no timer
-    return serial_;
-}
-
 bool WebPlatform::takeNotification(Notification &next)
 {
     if (notificationsTaken == notifications.size()) {
@@ -140,16 +128,6 @@ bool WebPlatform::checkHotSpot(int x, int y, int *index)
     return kal_CheckHotSpot(pano, x, y, index) != 0;
 }
 
-const std::string &lastMessage()
-{
-    return message;
-}
-
-const std::string &lastWarning()
-{
-    return warning;
-}
-
 void SessionImage::release()
 {
     if (fitted && fitted != source) kal_FreeResource(fitted);
@@ -161,12 +139,13 @@ void SessionImage::release()
 namespace {
 
 // A new session over `image`, which it takes (and releases on failure).
-Session *startSession(SessionImage &image, const std::string &attribText, int width, int height)
+Session *startSession(SessionImage &image, const std::string &attribText, int width, int height,
+                      Report &report)
 {
     KalAttribs attribs{};
     HPANORAMA pano = nullptr;
-    if (readAttributes(attribText, image.fileAttribs, attribs))
-        pano = makePanorama(image, attribs, width, height);
+    if (readAttributes(attribText, image.fileAttribs, attribs, report))
+        pano = makePanorama(image, attribs, width, height, report.message);
     if (!pano) {
         image.release();
         return nullptr;
@@ -182,13 +161,13 @@ Session *startSession(SessionImage &image, const std::string &attribText, int wi
 
 // Puts a new panorama of `image` in place of the session's, for the same
 // view size. On failure the session stays as it was and the image goes.
-bool swapImage(Session &session, SessionImage &image, const std::string &attribText)
+bool swapImage(Session &session, SessionImage &image, const std::string &attribText, Report &report)
 {
     Panorama *old = session.pano();
     KalAttribs attribs{};
     HPANORAMA pano = nullptr;
-    if (readAttributes(attribText, image.fileAttribs, attribs))
-        pano = makePanorama(image, attribs, old->vpWidth, old->vpHeight);
+    if (readAttributes(attribText, image.fileAttribs, attribs, report))
+        pano = makePanorama(image, attribs, old->vpWidth, old->vpHeight, report.message);
     if (!pano) {
         image.release();
         return false;
@@ -203,92 +182,24 @@ bool swapImage(Session &session, SessionImage &image, const std::string &attribT
     return true;
 }
 
-// The angle of an attribute text, 0 when it names none or cannot be read
-// (the warning about it comes when the panorama is made).
-int textAngle(const std::string &text)
+// An 8-bit image in place of an 8-bit one: the engine's own replacement,
+// which keeps the panorama. On failure the session stays and the image goes.
+bool replaceEightBit(Session &session, SessionImage &image, const std::string &attribText,
+                     Report &report)
 {
     KalAttribs attribs{};
-    if (text.empty() || !kal_AttribString(text.data(), int(text.size()), &attribs)) return 0;
-    kalhost::releaseHotSpots(attribs);
-    return attribs.angle;
-}
-
-// The true-colour block the page is filling, and its size.
-SessionImage pending;
-std::string pendingText;
-int pendingSize[2] = {};
-
-// The waiting block, handed over.
-bool takePending(SessionImage &image, std::string &attribText)
-{
-    if (!pending.rgba) {
-        message = "No decoded image is waiting to be opened.";
-        return false;
-    }
-    image = pending;
-    attribText = pendingText;
-    pending = SessionImage{};
-    return true;
-}
-
-}  // namespace
-
-Session *openSession(const uint8_t *bytes, size_t size, const std::string &attribText, int width,
-                     int height)
-{
-    message.clear();
-    warning.clear();
-    SessionImage image;
-    return loadImage(bytes, size, textAngle(attribText), image)
-               ? startSession(image, attribText, width, height)
-               : nullptr;
-}
-
-bool resizeSession(Session &session, int width, int height)
-{
-    message.clear();
-    Panorama *old = session.pano();
-    if (old->vpWidth == width && old->vpHeight == height) return true;
-    KalAttribs attribs;
-    const std::string kept = warning;  // said when the panorama opened
-    const bool read = readAttributes(session.attribText, session.image.fileAttribs, attribs);
-    warning = kept;
-    if (!read) return false;
-    SessionImage image = session.image;
-    image.fitted = nullptr;
-    HPANORAMA pano = makePanorama(image, attribs, width, height);
-    if (!pano) return false;
-    carryPosition(*old, pano);
-    haltStep(session.platform, *old);
-    kal_Delete(old, FALSE);
-    if (session.image.fitted && session.image.fitted != session.image.source)
-        kal_FreeResource(session.image.fitted);
-    session.image.fitted = image.fitted;
-    adopt(session, pano);
-    return true;
-}
-
-bool replaceImage(Session &session, const uint8_t *bytes, size_t size,
-                  const std::string &attribText)
-{
-    message.clear();
-    warning.clear();
-    SessionImage image;
-    if (!loadImage(bytes, size, textAngle(attribText), image)) return false;
-    if (session.image.colour() || image.colour()) return swapImage(session, image, attribText);
-    KalAttribs attribs{};
-    if (!readAttributes(attribText, image.fileAttribs, attribs)) {
+    if (!readAttributes(attribText, image.fileAttribs, attribs, report)) {
         image.release();
         return false;
     }
     Panorama *pano = session.pano();
     const RECT view = {0, 0, pano->vpWidth, pano->vpHeight};
-    image.fitted = kalhost::fitImage(image.source, view, attribs.angle, false, message);
+    image.fitted = kalhost::fitImage(image.source, view, attribs.angle, false, report.message);
     if (!image.fitted || !kal_Replace(pano, static_cast<const BITMAPINFO *>(image.fitted), nullptr,
                                       &attribs, FALSE)) {
         if (image.fitted)
-            message = std::string("The panorama cannot be shown: ") +
-                      kalhost::engineErrorText(kal_Error(nullptr));
+            report.message = std::string("The panorama cannot be shown: ") +
+                             kalhost::engineErrorText(kal_Error(nullptr));
         kalhost::releaseHotSpots(attribs);
         image.release();
         return false;
@@ -300,14 +211,22 @@ bool replaceImage(Session &session, const uint8_t *bytes, size_t size,
     return true;
 }
 
-uint32_t *prepareColourImage(int width, int height, uint64_t fileBytes,
-                             const std::string &attribText, const kalhost::GPanoFields *gpano)
+// The angle of an attribute text, 0 when it names none or cannot be read
+// (the warning about it comes when the panorama is made).
+int textAngle(const std::string &text)
 {
-    message.clear();
-    warning.clear();
-    pending.release();
-    pendingSize[0] = pendingSize[1] = 0;
-    SessionImage image;
+    KalAttribs attribs{};
+    if (text.empty() || !kal_AttribString(text.data(), int(text.size()), &attribs)) return 0;
+    kalhost::releaseHotSpots(attribs);
+    return attribs.angle;
+}
+
+// A colour block's image for `opening`, or false after its message.
+bool prepareColourImage(Opening &opening, int width, int height, uint64_t fileBytes,
+                        const kalhost::GPanoFields *gpano)
+{
+    Report &report = opening.report;
+    SessionImage &image = opening.image;
     if (gpano) {
         const kalhost::GPanoPlacement place = kalhost::placementFromGPano(*gpano, width, height);
         image.fileAttribs.angle = place.angle;
@@ -316,68 +235,120 @@ uint32_t *prepareColourImage(int width, int height, uint64_t fileBytes,
         image.startBearing = place.hasStart ? place.startBearing : -1;
     }
     KalAttribs attribs{};
-    if (!readAttributes(attribText, image.fileAttribs, attribs)) return nullptr;
+    if (!readAttributes(opening.attribText, image.fileAttribs, attribs, report)) return false;
     kalhost::releaseHotSpots(attribs);
-    ColourFit fit;
     const int angle = attribs.angle ? attribs.angle : 360;
     if (angle < 1 || angle > 360) {
-        message =
+        report.message =
             std::string("The panorama cannot be shown: ") + kalhost::engineErrorText(KAL_ERR_ANGLE);
-        return nullptr;
+        return false;
     }
-    std::string scaled;
     const std::string claim = kalhost::claimRefusal(width, height, fileBytes);
     if (!claim.empty()) {
-        message = "The file " + claim + ".";
-        return nullptr;
+        report.message = "The file " + claim + ".";
+        return false;
     }
-    if (!fitColourImage(width, height, angle, fit, message, scaled)) return nullptr;
+    ColourFit fit;
+    std::string scaled;
+    if (!fitColourImage(width, height, angle, fit, report.message, scaled)) return false;
     image.rgba = static_cast<uint32_t *>(std::malloc(size_t(fit.width) * size_t(fit.height) * 4));
     if (!image.rgba) {
-        message = "The image of " + pixelSize(fit.width, fit.height) +
-                  " does not fit the memory the page has left.";
+        report.message = "The image of " + pixelSize(fit.width, fit.height) +
+                         " does not fit the memory the page has left.";
+        return false;
+    }
+    if (!scaled.empty()) report.warn(scaled);
+    image.width = opening.size[0] = fit.width;
+    image.height = opening.size[1] = fit.height;
+    return true;
+}
+
+}  // namespace
+
+Opening *openBmp(const uint8_t *bytes, size_t size, const std::string &attribText)
+{
+    auto *opening = new (std::nothrow) Opening;
+    if (!opening) return nullptr;
+    opening->attribText = attribText;
+    if (loadImage(bytes, size, textAngle(attribText), opening->image, opening->report) &&
+        opening->image.colour()) {
+        opening->size[0] = opening->image.width;
+        opening->size[1] = opening->image.height;
+    }
+    return opening;
+}
+
+Opening *openColourBlock(int width, int height, uint64_t fileBytes, const std::string &attribText,
+                         const kalhost::GPanoFields *gpano)
+{
+    auto *opening = new (std::nothrow) Opening;
+    if (!opening) return nullptr;
+    opening->attribText = attribText;
+    if (!prepareColourImage(*opening, width, height, fileBytes, gpano)) opening->image.release();
+    return opening;
+}
+
+Session *finishOpen(Opening &opening, Session *session, int width, int height)
+{
+    Report &report = opening.report;
+    if (!opening.image.source && !opening.image.rgba) {
+        if (report.message.empty()) report.message = "The open has no image to show.";
         return nullptr;
     }
-    if (!scaled.empty()) warn(scaled);
-    image.width = fit.width;
-    image.height = fit.height;
-    pending = image;
-    pendingText = attribText;
-    pendingSize[0] = fit.width;
-    pendingSize[1] = fit.height;
-    return pending.rgba;
+    SessionImage image = opening.image;  // taken: whatever happens, it is not the opening's
+    opening.image = SessionImage{};
+    const std::string &text = opening.attribText;
+    if (!session) return startSession(image, text, width, height, report);
+    const bool ok = session->image.colour() || image.colour()
+                        ? swapImage(*session, image, text, report)
+                        : replaceEightBit(*session, image, text, report);
+    return ok ? session : nullptr;
 }
 
-const int *pendingColourSize()
+void endOpen(Opening *opening)
 {
-    return pendingSize;
+    if (!opening) return;
+    opening->image.release();
+    delete opening;
 }
 
-uint32_t *pendingColourBlock()
+Session *openSession(const uint8_t *bytes, size_t size, const std::string &attribText, int width,
+                     int height, Report &report)
 {
-    return pending.rgba;
+    Opening *opening = openBmp(bytes, size, attribText);
+    if (!opening) {
+        report.message = "The module is out of memory.";
+        return nullptr;
+    }
+    Session *session = finishOpen(*opening, nullptr, width, height);
+    report = opening->report;
+    endOpen(opening);
+    return session;
 }
 
-void dropPendingColour()
+bool resizeSession(Session &session, int width, int height)
 {
-    pending.release();
-    pendingSize[0] = pendingSize[1] = 0;
-}
-
-Session *openColourSession(int width, int height)
-{
-    message.clear();
-    SessionImage image;
-    std::string text;
-    return takePending(image, text) ? startSession(image, text, width, height) : nullptr;
-}
-
-bool replaceWithColourImage(Session &session)
-{
-    message.clear();
-    SessionImage image;
-    std::string text;
-    return takePending(image, text) && swapImage(session, image, text);
+    session.message.clear();
+    Panorama *old = session.pano();
+    if (old->vpWidth == width && old->vpHeight == height) return true;
+    KalAttribs attribs;
+    Report scratch;  // the warnings were said when the panorama opened
+    if (!readAttributes(session.attribText, session.image.fileAttribs, attribs, scratch)) {
+        session.message = scratch.message;
+        return false;
+    }
+    SessionImage image = session.image;
+    image.fitted = nullptr;
+    HPANORAMA pano = makePanorama(image, attribs, width, height, session.message);
+    if (!pano) return false;
+    carryPosition(*old, pano);
+    haltStep(session.platform, *old);
+    kal_Delete(old, FALSE);
+    if (session.image.fitted && session.image.fitted != session.image.source)
+        kal_FreeResource(session.image.fitted);
+    session.image.fitted = image.fitted;
+    adopt(session, pano);
+    return true;
 }
 
 void closeSession(Session *session)
@@ -409,25 +380,6 @@ const uint32_t *renderFrame(Session &session, bool smooth)
     }
     session.platform.dirty = false;
     return session.frame.data();
-}
-
-int advanceMotion(Session &session, unsigned now)
-{
-    WebPlatform &platform = session.platform;
-    platform.clock = now;
-    const unsigned timer = navigationState().timerId;
-    auto due = [&] { return timer && static_cast<int>(now - platform.nextTickAt) >= 0; };
-    const unsigned interval = std::max<unsigned>(1, session.pano()->speed);
-    if (platform.timerStarted || static_cast<int>(now - platform.nextTickAt) > kMaxTickLag) {
-        platform.timerStarted = false;
-        platform.nextTickAt = now + interval;
-    }
-    if (due()) {
-        platform.nextTickAt += interval;
-        navigationTick(platform, *session.pano(), timer, now);
-    }
-    return (platform.dirty ? kViewChanged : 0) |
-           (navigationState().timerId && due() ? kTickDue : 0);
 }
 
 size_t findVisibleHotSpots(Session &session, int step)

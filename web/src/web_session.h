@@ -1,7 +1,7 @@
 // One panorama on a web page: the loaded image (an 8-bit DIB or true-colour
 // pixels the browser decoded), the panorama made from it for the current
-// view size, the RGBA frame the page paints, and the motion controller's
-// platform, whose effects the page collects after each call.
+// view size, the RGBA frame the page paints, and the navigation
+// controller's platform for hover and focus, whose notes the page collects.
 #ifndef KALWEB_WEB_SESSION_H
 #define KALWEB_WEB_SESSION_H
 
@@ -22,38 +22,33 @@ struct Notification {
     unsigned value;
 };
 
-// The page's side of the motion controller. The timer is the page's
-// animation frames; focus and pointer capture the page handles itself.
+// The page's side of the navigation controller, for hover and focus only:
+// the page moves the view itself (motion.js), so no timer ever ticks; focus
+// and pointer capture the page handles itself.
 class WebPlatform final : public NavigationPlatform {
    public:
     HPANORAMA pano = nullptr;
     std::vector<Notification> notifications;  // posted, in order
     size_t notificationsTaken = 0;
     NavigationCursor cursor = NavigationCursor::arrow;
-    bool dirty = true;          // the view changed since the last frame
-    unsigned clock = 0;         // the page's millisecond clock
-    unsigned nextTickAt = 0;    // clock of the next motion tick
-    bool timerStarted = false;  // the next frame sets nextTickAt
+    bool dirty = true;  // the view changed since the last frame
 
     int move(int deltaX, int deltaY, int deltaZ) override;
     void refresh() override { dirty = true; }
     void postRefresh() override { dirty = true; }
     bool notifyWindowValid() override { return true; }
     void postNotification(int code, unsigned lowWord) override;
-    unsigned startTimer(unsigned currentId, unsigned speed) override;
+    unsigned startTimer(unsigned currentId, unsigned) override { return currentId; }
     unsigned stopTimer(unsigned) override { return 0; }
     void setCursor(NavigationCursor shape) override { cursor = shape; }
     bool checkHotSpot(int x, int y, int *index) override;
     void takeFocus() override {}
     void captureMouse() override {}
     void releaseMouse() override {}
-    unsigned now() override { return clock; }
+    unsigned now() override { return 0; }
 
     // The oldest notification not yet taken; false when there is none.
     bool takeNotification(Notification &next);
-
-   private:
-    unsigned serial_ = 0;
 };
 
 // A hotspot seen in the current view and the mean of its sampled view points.
@@ -79,6 +74,7 @@ struct SessionImage {
 struct Session {
     SessionImage image;
     std::string attribText;
+    std::string message;          // why the last resize failed
     std::vector<uint32_t> frame;  // RGBA view, top row first
     uint32_t palette[256] = {};   // RGBA of each colour index
     std::vector<VisibleHotSpot> visible;
@@ -88,50 +84,56 @@ struct Session {
     Panorama *pano() const { return platform.pano; }
 };
 
-// The message of the last failure, for the page to show.
-const std::string &lastMessage();
-// What the last open or replacement did differently from what was asked
-// (attributes left out, missing rows left blank, an image scaled down): one
-// sentence each, empty when there is nothing to say.
-const std::string &lastWarning();
+// What one open tells the page: why it failed, and what it did differently
+// from what was asked (attributes left out, missing rows left blank, an
+// image scaled down), one sentence each, said once.
+struct Report {
+    std::string message;
+    std::string warning;
 
-// Loads a BMP file's bytes and attribute text into a new session with a
-// width x height view. Null, with lastMessage() set, when anything fails.
+    void warn(const std::string &sentence);
+};
+
+// One open in flight: the image it loaded, or the block the page fills
+// with decoded pixels, its attribute text and its report. Every open has
+// its own, so opens that overlap in the page never share a block.
+struct Opening {
+    SessionImage image;
+    std::string attribText;
+    int size[2] = {};  // of the image: the size to decode at
+    Report report;
+};
+
+// Loads a BMP file's bytes and attribute text. Null only when the module
+// is out of memory; a file that cannot open leaves no image and a message.
+Opening *openBmp(const uint8_t *bytes, size_t size, const std::string &attribText);
+// A block for the decoded pixels of a width x height picture of an image
+// file of fileBytes bytes (RGBA rows bottom-up), at the size the engine's
+// limits allow (`size`, smaller than asked when they require). A size the
+// file cannot describe or the memory cannot hold gets no block and a
+// message; nothing is allocated for it.
+Opening *openColourBlock(int width, int height, uint64_t fileBytes, const std::string &attribText,
+                         const kalhost::GPanoFields *gpano);
+// Puts the opening's image in `session` (for the same view size) or, when
+// null, in a new session of a width x height view. Returns the session, or
+// null with the reason in the opening's report; on failure the session
+// stays as it was.
+Session *finishOpen(Opening &opening, Session *session, int width, int height);
+// Frees the opening and whatever image it still holds.
+void endOpen(Opening *opening);
+// A BMP file in a new session, in one step: null with the reason in `report`.
 Session *openSession(const uint8_t *bytes, size_t size, const std::string &attribText, int width,
-                     int height);
-// A new view size: a new panorama at the old one's position. On failure the
-// old panorama stays.
-bool resizeSession(Session &session, int width, int height);
-// A new image and attributes for the same view. On failure nothing changes.
-bool replaceImage(Session &session, const uint8_t *bytes, size_t size,
-                  const std::string &attribText);
-void closeSession(Session *session);
+                     int height, Report &report);
 
-// True-colour images come in two steps: the page asks for a block for the
-// decoded pixels of a width x height image (null with lastMessage() set
-// when it may not be opened; pendingColourSize() gives the size to decode
-// it at, smaller when the engine's limits require; a size the file of
-// fileBytes cannot describe is refused), fills it with RGBA rows
-// bottom-up, then opens or replaces a session with it. A new request drops
-// a block not yet taken.
-uint32_t *prepareColourImage(int width, int height, uint64_t fileBytes,
-                             const std::string &attribText, const kalhost::GPanoFields *gpano);
-const int *pendingColourSize();
-uint32_t *pendingColourBlock();
-// Frees a block the page could not fill (its picture would not decode).
-void dropPendingColour();
-Session *openColourSession(int width, int height);
-bool replaceWithColourImage(Session &session);
+// A new view size: a new panorama at the old one's position. On failure the
+// old panorama stays, and session.message says why.
+bool resizeSession(Session &session, int width, int height);
+void closeSession(Session *session);
 
 // Renders the view into `frame`, RGBA rows top-down: nearest samples, or
 // filtered ones when `smooth` (the frame of a view at rest). An 8-bit view
 // is expanded through the palette.
 const uint32_t *renderFrame(Session &session, bool smooth = false);
-// Runs the motion tick due at the page's clock `now`, if any. Returns
-// kViewChanged when the view changed since the last frame, and kTickDue when
-// another tick is due already (the page fell behind).
-enum FrameResult { kViewChanged = 1, kTickDue = 2 };
-int advanceMotion(Session &session, unsigned now);
 // Collects the hotspots under a grid of view points `step` pixels apart.
 size_t findVisibleHotSpots(Session &session, int step);
 

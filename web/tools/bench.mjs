@@ -35,7 +35,7 @@ function wasmRender(page, passes) {
     let best = Infinity;
     for (let pass = 0; pass < n; pass++) {
       const start = performance.now();
-      const frames = engine.x.kalweb_renderViews(session, r);
+      const frames = engine.x.kalweb_renderViews(session.pointer, r);
       best = Math.min(best, (performance.now() - start) / frames);
     }
     return best;
@@ -51,7 +51,7 @@ function wholeFrame(page, count) {
     for (let pass = 0; pass < 3; pass++) {
       const start = performance.now();
       for (let i = 0; i < n; i++) {
-        viewer.engine.x.kalweb_move(viewer.session, 8, 0, 0);
+        viewer.session.move(8, 0, 0);
         viewer.render();
       }
       viewer.context.getImageData(0, 0, 1, 1);  // the last frame has landed
@@ -134,11 +134,11 @@ async function timeOpen(page) {
     }
   })();
   const result = await page.evaluate(async () => {
-    const viewer = window.kalViewer, before = viewer.engine.x.memory.buffer.byteLength;
+    const viewer = window.kalViewer, before = viewer.engine.memory.buffer.byteLength;
     const t0 = performance.now();
     const ok = await viewer.open(window.kalJpeg);
     await new Promise((done) => requestAnimationFrame(done));
-    return { ok, ms: performance.now() - t0, module: viewer.engine.x.memory.buffer.byteLength - before };
+    return { ok, ms: performance.now() - t0, module: viewer.engine.memory.buffer.byteLength - before };
   });
   sampling = false;
   await sampler;
@@ -166,12 +166,12 @@ function smoothFrame(page, count) {
       let best = Infinity;
       for (let pass = 0; pass < 3; pass++) {
         const t0 = performance.now();
-        for (let i = 0; i < n; i++) render(session);
+        for (let i = 0; i < n; i++) render(session.pointer);
         best = Math.min(best, (performance.now() - t0) / n);
       }
       return best;
     };
-    x.kalweb_setView(session, 30, 0, 1.3);
+    session.place(30, 0, 1.3);
     return { smooth: time(x.kalweb_renderSmooth), nearest: time(x.kalweb_render) };
   }, count);
 }

@@ -1,0 +1,248 @@
+// The one door to the engine's WebAssembly module: compiling and instantiating
+// it, blocks and strings in its memory, an open as an object of its own, and a
+// Session with a named method for every call the page and the worker make.
+
+// The engine's codes, as its headers define them (tests/web/constants_test.mjs
+// checks them against the headers).
+export const VALUE = {
+  ANGLE: 1, RADIUS: 2, NUMHOTSPOTS: 3, XPOS: 5, YPOS: 6, ZPOS: 7, ORIENTATION: 9,
+  SRCWIDTH: 10, SRCHEIGHT: 11, VPWIDTH: 12, VPHEIGHT: 13,
+};
+export const BOUND = { X: 1, Y: 2, Z: 4 };
+export const KN = { SELHOTSPOT: 0, HITHOTSPOT: 1 };
+export const NO_HOTSPOT = 0xffff;
+// The engine's cursor shapes (NavigationCursor), in its order, as CSS cursors.
+export const CURSORS = ['default', 'move', 'n-resize', 's-resize', 'w-resize', 'e-resize',
+  'nw-resize', 'ne-resize', 'sw-resize', 'se-resize', 'pointer'];
+// How decoded rows lie in a block (kalweb::PixelOrder).
+export const PIXEL_ORDER = { ROWS_TOP_DOWN: 1, BLUE_FIRST: 2, NO_ALPHA: 4 };
+
+let compiled = null;
+
+// Compiles the module once per page. A failed load is forgotten, so that the
+// next open tries again.
+export function compileModule(url) {
+  compiled ??= fetch(url).then((response) => {
+    if (!response.ok) throw new Error(`cannot load ${url}: ${response.status}`);
+    return response.arrayBuffer();
+  }).then((bytes) => WebAssembly.compile(bytes)).catch((error) => {
+    compiled = null;
+    throw error;
+  });
+  return compiled;
+}
+
+const utf8 = new TextDecoder('utf-8', { fatal: true });
+const ansi = new TextDecoder('windows-1252');
+
+// One instance of the module: each viewer and each worker has its own.
+export class Engine {
+  constructor(exports) { this.x = exports; }
+
+  // The module needs no host functions; anything it imports is a stub that
+  // fails, and a stop of the engine becomes an exception the caller catches.
+  static async create(module) {
+    const imports = {};
+    for (const { module: name, name: field } of WebAssembly.Module.imports(module)) {
+      imports[name] ??= {};
+      imports[name][field] = () => -1;
+    }
+    if (imports.env) imports.env.emscripten_notify_memory_growth = () => {};
+    if (imports.wasi_snapshot_preview1) {
+      imports.wasi_snapshot_preview1.proc_exit = (code) => { throw new Error(`the engine stopped (${code})`); };
+    }
+    const instance = await WebAssembly.instantiate(module, imports);
+    instance.exports._initialize?.();
+    return new Engine(instance.exports);
+  }
+
+  get memory() { return this.x.memory; }
+
+  // Calls `call` with a pointer to a copy of each block (0 for an empty one);
+  // the copies are freed afterwards.
+  withBlocks(blocks, call) {
+    const pointers = [];
+    try {
+      for (const bytes of blocks) {
+        const pointer = bytes.length ? this.x.kalweb_alloc(bytes.length) : 0;
+        if (bytes.length && !pointer) throw new Error('out of memory');
+        if (pointer) new Uint8Array(this.x.memory.buffer, pointer, bytes.length).set(bytes);
+        pointers.push(pointer);
+      }
+      return call(...pointers);
+    } finally {
+      pointers.forEach((pointer) => this.x.kalweb_free(pointer));
+    }
+  }
+
+  string(pointer) {
+    if (!pointer) return '';
+    const memory = new Uint8Array(this.x.memory.buffer);
+    let end = pointer;
+    while (memory[end]) end++;
+    const bytes = memory.subarray(pointer, end);
+    try { return utf8.decode(bytes); } catch { return ansi.decode(bytes); }
+  }
+
+  ints(pointer, count) { return Array.from(new Int32Array(this.x.memory.buffer, pointer, count)); }
+
+  // An open of a BMP file's bytes with its attribute text's bytes.
+  openBmp(image, text) {
+    const pointer = this.withBlocks([image, text], (i, t) => this.x.kalweb_openBmp(i, image.length, t, text.length));
+    return new Opening(this, pointer);
+  }
+
+  // An open with a block for a width x height picture from a file of
+  // `fileBytes` bytes; `gpano` is null or the module's nine GPano numbers.
+  colourBlock(width, height, fileBytes, text, gpano) {
+    const fields = gpano ?? new Float64Array(0);
+    const bytes = new Uint8Array(fields.buffer, fields.byteOffset, fields.byteLength);
+    return new Opening(this, this.withBlocks([text, bytes],
+      (t, g) => this.x.kalweb_colourBlock(width, height, fileBytes, t, text.length, g)));
+  }
+}
+
+// One open in the module: the image it loaded or the block for decoded
+// pixels, and what it has to say. end() frees it, finished or not.
+export class Opening {
+  constructor(engine, pointer) {
+    this.engine = engine;
+    this.pointer = pointer;
+  }
+
+  get message() { return this.engine.string(this.engine.x.kalweb_openMessage(this.pointer)); }
+
+  get warning() { return this.engine.string(this.engine.x.kalweb_openWarning(this.pointer)); }
+
+  // The block for decoded pixels as { pointer, width, height }, or null when refused.
+  get block() {
+    const x = this.engine.x, pointer = x.kalweb_openPixels(this.pointer);
+    if (!pointer) return null;
+    const [width, height] = this.engine.ints(x.kalweb_openSize(this.pointer), 2);
+    return { pointer, width, height };
+  }
+
+  // The block's bytes; made afresh each time, as an allocation may have grown the memory.
+  pixels() {
+    const block = this.block;
+    return block && new Uint8Array(this.engine.x.memory.buffer, block.pointer, block.width * block.height * 4);
+  }
+
+  arrange(order) { this.engine.x.kalweb_openArrange(this.pointer, order); }
+
+  // The image into `session`, or into a new Session of a width x height view;
+  // throws the module's reason.
+  finish(session, width, height) {
+    const out = this.engine.x.kalweb_openFinish(this.pointer, session?.pointer ?? 0, width, height);
+    if (!out) throw new Error(this.message || 'The panorama cannot be shown.');
+    return session ?? new Session(this.engine, out);
+  }
+
+  end() {
+    this.engine.x.kalweb_openEnd(this.pointer);
+    this.pointer = 0;
+  }
+}
+
+// Opens a BMP file in one step: the Session (a new one when `session` is
+// null) and the open's warning; throws the module's reason.
+export function openBmpSession(engine, image, text, session, width, height) {
+  const opening = engine.openBmp(image, text);
+  try {
+    if (!opening.pointer) throw new Error('out of memory');
+    return { session: opening.finish(session, width, height), warning: opening.warning };
+  } finally {
+    opening.end();
+  }
+}
+
+// One panorama in the module and its view.
+export class Session {
+  constructor(engine, pointer) {
+    this.engine = engine;
+    this.x = engine.x;
+    this.pointer = pointer;
+  }
+
+  value(code) { return this.x.kalweb_value(this.pointer, code); }
+
+  get width() { return this.value(VALUE.VPWIDTH); }
+
+  get height() { return this.value(VALUE.VPHEIGHT); }
+
+  get pixelBytes() { return this.x.kalweb_pixelBytes(this.pointer); }
+
+  // A new view size; throws the module's reason, keeping the old one.
+  resize(width, height) {
+    if (this.x.kalweb_resize(this.pointer, width, height)) return;
+    throw new Error(this.engine.string(this.x.kalweb_error(this.pointer)));
+  }
+
+  // Moves by whole engine units; returns the BOUND flags of the limits met.
+  move(dx, dy, dz) { return this.x.kalweb_move(this.pointer, dx, dy, dz); }
+
+  setPos(x, y, z) { return this.x.kalweb_setPos(this.pointer, x, y, z); }
+
+  // The engine's own placement in whole degrees, as kalrender's options take it.
+  place(bearing, pitch, zoom) { return this.x.kalweb_setView(this.pointer, bearing, pitch, zoom); }
+
+  // { bearing, pitch, zoom } in degrees and magnification.
+  angles() {
+    const [bearing, pitch, zoom] = new Float64Array(this.x.memory.buffer, this.x.kalweb_getView(this.pointer), 3);
+    return { bearing, pitch, zoom };
+  }
+
+  // Returns the BOUND flags met, or -1 for no view.
+  putAngles(bearing, pitch, zoom) { return this.x.kalweb_putView(this.pointer, bearing, pitch, zoom); }
+
+  // The frame as RGBA rows top-down (a view of the module's memory, valid
+  // until the next call), or null: nearest samples, or filtered when `smooth`.
+  render(smooth = false) {
+    const pixels = smooth ? this.x.kalweb_renderSmooth(this.pointer) : this.x.kalweb_render(this.pointer);
+    return pixels ? new Uint8ClampedArray(this.x.memory.buffer, pixels, this.width * this.height * 4) : null;
+  }
+
+  // The image pixel at a view pixel as [column, row], or null.
+  mapPoint(vx, vy) {
+    const pointer = this.x.kalweb_mapPoint(this.pointer, vx, vy);
+    return pointer ? this.engine.ints(pointer, 2) : null;
+  }
+
+  hitTest(vx, vy) { return this.x.kalweb_hitTest(this.pointer, vx, vy); }
+
+  hotspotLabel(index) { return this.engine.string(this.x.kalweb_hotspotLabel(this.pointer, index)); }
+
+  hotspotText(index) { return this.engine.string(this.x.kalweb_hotspotText(this.pointer, index)); }
+
+  // The hotspots of the view, sampled `step` pixels apart: [{ index, x, y }].
+  visibleHotspots(step) {
+    const count = this.x.kalweb_visibleHotspots(this.pointer, step);
+    return Array.from({ length: count }, (_, i) => {
+      const [index, x, y] = this.engine.ints(this.x.kalweb_visibleHotspot(this.pointer, i), 3);
+      return { index, x, y };
+    });
+  }
+
+  // The mouse over the view, not pressed: the engine looks for hotspots.
+  hover(vx, vy) { this.x.kalweb_hover(this.pointer, vx, vy); }
+
+  leave() { this.x.kalweb_pointerLeave(this.pointer); }
+
+  focusLost() { this.x.kalweb_focusLost(this.pointer); }
+
+  cursor() { return CURSORS[this.x.kalweb_cursor(this.pointer)] ?? 'default'; }
+
+  // The engine's notifications since the last call: [{ code, value }].
+  notifications() {
+    const out = [];
+    for (let note; (note = this.x.kalweb_nextNotification(this.pointer)) !== -1;) {
+      out.push({ code: note >>> 16, value: note & 0xffff });
+    }
+    return out;
+  }
+
+  delete() {
+    this.x.kalweb_delete(this.pointer);
+    this.pointer = 0;
+  }
+}

@@ -1,0 +1,119 @@
+// Opening panoramas in the viewer: one open at a time, in the order asked,
+// and an open overtaken by a newer one resolves false with its blocks freed;
+// the module loaded on the first open; the render worker given the panorama.
+import { compileModule, Engine, openBmpSession } from './engine.js';
+import { decodeOpening, pictureFormat } from './image_input.js';
+import { afterPaint, fetchBytes } from './loader.js';
+import { WorkerFrames } from './worker_frames.js';
+
+async function toBytes(data) {
+  if (data == null) return new Uint8Array(0);
+  if (data instanceof Blob) return new Uint8Array(await data.arrayBuffer());
+  if (typeof data === 'string') return new TextEncoder().encode(data);
+  if (data instanceof Uint8Array) return data;
+  if (ArrayBuffer.isView(data)) return new Uint8Array(data.buffer, data.byteOffset, data.byteLength);
+  return new Uint8Array(data);
+}
+
+export class Opener {
+  // `viewer` offers: wasmUrl, destroyed, session, engine, deviceSize(),
+  // useWorker, frames, fire(), fail(), notify(), opened().
+  constructor(viewer) {
+    this.viewer = viewer;
+    this.wanted = 0;                // the ticket of the newest open asked for
+    this.queue = Promise.resolve();
+  }
+
+  // True while the open with `ticket` is still the one wanted.
+  current(ticket) { return ticket === this.wanted && !this.viewer.destroyed; }
+
+  // Runs `task` after the opens before it; a task overtaken before its turn
+  // does not run at all.
+  enqueue(ticket, task) {
+    const run = () => (this.current(ticket) ? task() : false);
+    const done = this.queue.then(run, run);
+    this.queue = done.catch(() => {});
+    return done;
+  }
+
+  open(bmp, attribs) {
+    const ticket = ++this.wanted;
+    return this.enqueue(ticket, () => this.show(ticket, bmp, attribs));
+  }
+
+  // The downloads run at once, beside any open in progress; the open waits its turn.
+  async openUrl(bmpUrl, attribsUrl) {
+    const viewer = this.viewer, ticket = ++this.wanted;
+    try {
+      const { signal } = viewer.lifetime;
+      const progress = (loaded, total) => viewer.fire('progress', { phase: 'fetch', loaded, total });
+      const [image, attribs] = await Promise.all([fetchBytes(bmpUrl, progress, undefined, signal),
+        attribsUrl ? fetchBytes(attribsUrl, undefined, undefined, signal) : null]);
+      if (!this.current(ticket)) return false;
+      viewer.fire('progress', { phase: 'decode' });
+      await afterPaint();
+      return this.enqueue(ticket, () => this.show(ticket, image, attribs));
+    } catch (error) {
+      return this.current(ticket) ? viewer.fail(`Cannot open the panorama: ${error.message}`) : false;
+    }
+  }
+
+  async show(ticket, bmp, attribs) {
+    const viewer = this.viewer, stale = () => !this.current(ticket);
+    try {
+      if (!viewer.engine) {
+        const engine = await Engine.create(await compileModule(viewer.wasmUrl));
+        if (viewer.destroyed) return false;  // destroy() came while the module loaded
+        viewer.engine ??= engine;
+      }
+      const image = await toBytes(bmp), text = await toBytes(attribs);
+      if (stale()) return false;
+      let warning;
+      if (pictureFormat(image) !== 'bmp') {
+        const opening = await decodeOpening(viewer.engine, image, text, stale);
+        if (!opening) return false;
+        try {
+          const [width, height] = viewer.deviceSize();
+          viewer.session = opening.finish(viewer.session, width, height);
+          warning = opening.warning;
+        } finally {
+          opening.end();
+        }
+      } else {
+        const [width, height] = viewer.deviceSize();
+        const opened = openBmpSession(viewer.engine, image, text, viewer.session, width, height);
+        ({ session: viewer.session, warning } = opened);
+      }
+      viewer.colour = viewer.session.pixelBytes === 4;
+      await this.startWorker(image, text);
+      if (stale()) return false;
+      viewer.opened();
+      if (warning) viewer.notify(warning);
+      return true;
+    } catch (error) {
+      return stale() ? false : viewer.fail(`Cannot open the panorama: ${error.message}`);
+    }
+  }
+
+  // The render worker gets its own copy of the panorama at this view size; a
+  // browser without module workers paints on the main thread.
+  // True-colour pictures are painted here: the worker would decode them again.
+  async startWorker(image, text) {
+    const viewer = this.viewer;
+    if (viewer.colour) {
+      viewer.frames?.close();
+      viewer.frames = null;
+    }
+    if (!viewer.useWorker || viewer.colour) return;
+    const module = await compileModule(viewer.wasmUrl);
+    if (viewer.destroyed) return;
+    try {
+      const paint = (...frame) => viewer.workerFrame(...frame);
+      viewer.frames ??= new WorkerFrames(module, paint, () => viewer.workerFailed());
+    } catch {
+      viewer.useWorker = false;
+      return;
+    }
+    viewer.frames.open(image, text, viewer.session.width, viewer.session.height);
+  }
+}
