@@ -1,15 +1,8 @@
 // Pictures the browser decodes, on their way into the engine's module: the
 // format and size from the file's first bytes (checked before anything is
-// decoded), GPano fields from a JPEG's XMP, and the decoded rows, bottom-up,
-// copied into the block the module hands out for them.
+// decoded), and the decoded rows, bottom-up, copied into the block the
+// module hands out for them (the module reads the file's GPano XMP itself).
 
-const GPANO_NS = 'http://ns.google.com/photos/1.0/panorama/';
-// The numeric fields in the order the module reads them (kalweb_colourBlock);
-// a ninth number says whether the projection is cylindrical.
-const GPANO_FIELDS = ['FullPanoWidthPixels', 'CroppedAreaImageWidthPixels', 'CroppedAreaLeftPixels',
-  'FullPanoHeightPixels', 'CroppedAreaImageHeightPixels', 'CroppedAreaTopPixels',
-  'PoseHeadingDegrees', 'InitialViewHeadingDegrees'];
-const XMP_HEADER = 'http://ns.adobe.com/xap/1.0/\0';
 // Bytes of decoded rows read back from the browser at a time.
 const STRIP_BYTES = 1 << 22;
 // How decoded rows lie in a block (kalweb::PixelOrder).
@@ -87,36 +80,6 @@ export function pictureSize(b, format) {
   }
 }
 
-// A JPEG's XMP packet from its APP1 segment, or null.
-export function jpegXmp(b) {
-  for (const [marker, start, length] of jpegSegments(b)) {
-    if (marker === 0xe1 && length > XMP_HEADER.length && ascii(b, start, XMP_HEADER.length) === XMP_HEADER) {
-      return new TextDecoder().decode(b.subarray(start + XMP_HEADER.length, start + length));
-    }
-  }
-  return null;
-}
-
-// The GPano fields of an XMP packet, as the module takes them (NaN for a
-// missing one), or null when it has none that describe the coverage.
-export function gpanoFields(xmp) {
-  if (!xmp) return null;
-  const doc = new DOMParser().parseFromString(xmp.replace(/^\uFEFF/, ''), 'application/xml');
-  if (doc.getElementsByTagName('parsererror').length) return null;
-  const descriptions = [...doc.getElementsByTagNameNS('*', 'Description')];
-  // A field is an attribute of an rdf:Description or an element of its own.
-  const text = (name) => {
-    const holder = descriptions.find((d) => d.hasAttributeNS(GPANO_NS, name));
-    return holder ? holder.getAttributeNS(GPANO_NS, name) : doc.getElementsByTagNameNS(GPANO_NS, name)[0]?.textContent;
-  };
-  const number = (name) => {
-    const value = text(name);
-    return value == null || value.trim() === '' ? NaN : Number(value);
-  };
-  const values = Float64Array.from([...GPANO_FIELDS.map(number), text('ProjectionType')?.trim() === 'cylindrical' ? 1 : 0]);
-  return values.slice(0, 8).some(Number.isFinite) ? values : null;
-}
-
 // Copies a decoded bitmap into module memory at `pointer`, strip by strip:
 // it is already flipped, so its rows come in the module's bottom-up order.
 function copyRows(bitmap, memory, pointer) {
@@ -176,11 +139,9 @@ async function decodeFrameInto(bytes, type, memory, block) {
 
 // Asks the module for a block for a width x height picture; resolves its
 // pointer and the size to decode at, or throws the module's reason.
-function requestBlock(engine, width, height, fileBytes, text, gpano) {
+function requestBlock(engine, width, height, bytes, text) {
   const x = engine.x;
-  const fields = gpano ?? new Float64Array(0);
-  const bytes = new Uint8Array(fields.buffer, fields.byteOffset, fields.byteLength);
-  const pointer = engine.withBlocks([text, bytes], (t, g) => x.kalweb_colourBlock(width, height, fileBytes, t, text.length, g));
+  const pointer = engine.withBlocks([text, bytes], (t, f) => x.kalweb_colourBlock(width, height, f, bytes.length, t, text.length));
   if (!pointer) throw new Error(engine.string(x.kalweb_error()));
   const [fitWidth, fitHeight] = engine.ints(x.kalweb_colourSize(), 2);
   return { pointer, width: fitWidth, height: fitHeight, scaled: fitWidth !== width || fitHeight !== height };
@@ -188,7 +149,7 @@ function requestBlock(engine, width, height, fileBytes, text, gpano) {
 
 // Decodes with createImageBitmap (scaling with the browser's filter when the
 // block is smaller than the picture) and copies the rows in strips.
-async function decodeBitmapInto(engine, bytes, block, text, gpano) {
+async function decodeBitmapInto(engine, bytes, block, text) {
   let bitmap;
   try {
     bitmap = await decodePicture(new Blob([bytes]), block.width, block.height, block.scaled);
@@ -198,7 +159,7 @@ async function decodeBitmapInto(engine, bytes, block, text, gpano) {
   try {
     // A picture the decoder turned (its Exif orientation) needs another block.
     if (bitmap.width !== block.width || bitmap.height !== block.height) {
-      block = requestBlock(engine, bitmap.width, bitmap.height, bytes.length, text, gpano);
+      block = requestBlock(engine, bitmap.width, bitmap.height, bytes, text);
       if (block.scaled) throw new Error('The turned image is larger than the engine takes.');
     }
     copyRows(bitmap, engine.x.memory, block.pointer);
@@ -214,12 +175,11 @@ export async function openPicture(engine, bytes, text, session, size) {
   const format = pictureFormat(bytes);
   const claimed = format && format !== 'bmp' ? pictureSize(bytes, format) : null;
   if (!claimed || !claimed.width || !claimed.height) throw new Error('The file is not an image file.');
-  const gpano = format === 'jpeg' ? gpanoFields(jpegXmp(bytes)) : null;
-  let block = requestBlock(engine, claimed.width, claimed.height, bytes.length, text, gpano);
+  let block = requestBlock(engine, claimed.width, claimed.height, bytes, text);
   try {
     const order = block.scaled ? null : await decodeFrameInto(bytes, `image/${format}`, engine.x.memory, block);
     if (order !== null) engine.x.kalweb_arrangeColour(order);
-    else block = await decodeBitmapInto(engine, bytes, block, text, gpano);
+    else block = await decodeBitmapInto(engine, bytes, block, text);
   } catch (error) {
     engine.x.kalweb_dropColour();  // the module's memory is the page's for good
     throw error;

@@ -134,7 +134,7 @@ bool loadImage(const uint8_t *bytes, size_t size, int angle, LoadedImage &image,
             return false;
         }
     }
-    if (format == ImageFormat::Jpeg) image.hasGPano = readGPano(bytes, size, image.gpano);
+    image.hasGPano = readGPano(bytes, size, image.gpano, image.warning);
     return decodeColour(format, bytes, size, angle, image, why);
 }
 

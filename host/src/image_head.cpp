@@ -124,16 +124,17 @@ bool readJpegHead(const uint8_t *b, size_t size, ImageHead &head, std::string &w
         if (length < 2) break;
         const uint8_t *data = b + at + 4;
         const size_t present = std::min(length - 2, size - at - 4);
+        const bool whole = present == length - 2;  // metadata only from whole segments
         if (isFrameMarker(marker) && present >= 6 && head.width == 0) {
             head.height = static_cast<int>(be16(data + 1));
             head.width = static_cast<int>(be16(data + 3));
             head.components = data[5];
             head.progressive = marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
             arithmetic = marker >= 0xC9;
-        } else if (marker == 0xE1 && head.exif.empty() && present >= 6 &&
+        } else if (marker == 0xE1 && whole && head.exif.empty() && present >= 6 &&
                    std::memcmp(data, "Exif\0\0", 6) == 0) {
             head.exif = text(data + 6, present - 6);
-        } else if (marker == 0xE1 && head.xmp.empty() && present >= sizeof kXmp &&
+        } else if (marker == 0xE1 && whole && head.xmp.empty() && present >= sizeof kXmp &&
                    std::memcmp(data, kXmp, sizeof kXmp) == 0) {
             head.xmp = text(data + sizeof kXmp, present - sizeof kXmp);
         } else if (marker == 0xEE && present >= 12 && std::memcmp(data, "Adobe", 5) == 0) {
@@ -202,6 +203,15 @@ std::string colourFileRefusal(const uint8_t *bytes, size_t size, ImageHead &head
     if (why.empty())
         why = holdRefusal(head.width, head.height, head.heldPixels, size, head.decodeBytesPerPixel);
     return why;
+}
+
+std::string claimedSizeRefusal(const uint8_t *bytes, size_t size, int64_t width, int64_t height)
+{
+    ImageHead head;
+    const ImageFormat format = bytes ? imageFormatOf(bytes, size) : ImageFormat::Unknown;
+    if (format == ImageFormat::Png || format == ImageFormat::Jpeg)
+        return colourFileRefusal(bytes, size, head);
+    return claimRefusal(width, height, size);
 }
 
 }  // namespace kalhost

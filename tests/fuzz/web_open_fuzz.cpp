@@ -51,7 +51,7 @@ void prepareColour(const uint8_t *data, size_t size)
     // Small sizes only get a block: the budget is the module's, not the fuzzer's.
     width = width % 4096;
     height = height % 4096;
-    uint32_t *block = kalweb::prepareColourImage(width, height, 1 << 20, "", &fields);
+    uint32_t *block = kalweb::prepareColourImage(width, height, nullptr, 1 << 20, "", &fields);
     require(block || !kalweb::lastMessage().empty(), "no block and no message");
     if (block) {
         const int *fit = kalweb::pendingColourSize();

@@ -32,7 +32,7 @@ TEST(WebColour, DecodedSizeIsScaledToTheEngineOrRefusedOverTheBudget)
 
 TEST(WebColour, HostileSizeGetsNoBlockAndAttributesDecideTheAngle)
 {
-    EXPECT_EQ(kalweb::prepareColourImage(60000, 60000, 1 << 20, "", nullptr), nullptr);
+    EXPECT_EQ(kalweb::prepareColourImage(60000, 60000, nullptr, 1 << 20, "", nullptr), nullptr);
     EXPECT_NE(kalweb::lastMessage().find("60000 x 60000"), std::string::npos)
         << kalweb::lastMessage();
     // The text's angle wins over the file's: 10 degrees take a narrow image.
@@ -40,10 +40,10 @@ TEST(WebColour, HostileSizeGetsNoBlockAndAttributesDecideTheAngle)
     half.hasFullWidth = half.hasCroppedWidth = true;
     half.fullWidth = 8000;
     half.croppedWidth = 4000;
-    ASSERT_NE(kalweb::prepareColourImage(8000, 100, 1 << 20, "angle(10)", &half), nullptr);
+    ASSERT_NE(kalweb::prepareColourImage(8000, 100, nullptr, 1 << 20, "angle(10)", &half), nullptr);
     EXPECT_EQ(kalweb::pendingColourSize()[0], kal::maxImageWidth(10));
     EXPECT_NE(kalweb::lastWarning().find("larger than the engine takes"), std::string::npos);
-    ASSERT_NE(kalweb::prepareColourImage(8000, 100, 1 << 20, "", &half), nullptr);
+    ASSERT_NE(kalweb::prepareColourImage(8000, 100, nullptr, 1 << 20, "", &half), nullptr);
     EXPECT_EQ(kalweb::pendingColourSize()[0], 8000);
     EXPECT_TRUE(kalweb::lastWarning().empty());
     kalweb::dropPendingColour();  // a picture that would not decode
@@ -61,7 +61,7 @@ TEST(WebColour, ColourSessionFramesAreTopDownRgba)
     fields.fullWidth = 1440;
     fields.croppedWidth = 720;
     fields.initialHeading = 30;
-    uint32_t *block = kalweb::prepareColourImage(720, 200, 1 << 20, "", &fields);
+    uint32_t *block = kalweb::prepareColourImage(720, 200, nullptr, 1 << 20, "", &fields);
     ASSERT_NE(block, nullptr) << kalweb::lastMessage();
     for (int y = 0; y < 200; ++y)  // bottom-up: the first rows are the bottom
         std::fill(block + y * 720, block + (y + 1) * 720, y < 100 ? 0xFFC80A14u : 0xFF140AC8u);

@@ -221,7 +221,7 @@ TEST(WebSession, ExportsTakeExtremeIntegers)
         EXPECT_EQ(kalweb_create(image, size, kal.data(), kalSize, 320, a), nullptr);
         EXPECT_EQ(kalweb_resize(s, a, a), 0);
         EXPECT_EQ(kalweb_replace(s, nullptr, a, nullptr, a), 0);
-        EXPECT_EQ(kalweb_colourBlock(a, a, a, nullptr, a, nullptr), nullptr);
+        EXPECT_EQ(kalweb_colourBlock(a, a, nullptr, a, nullptr, a), nullptr);
         kalweb_value(s, a);
         for (int b : extremes) {
             kalweb_move(s, a, b, a);

@@ -53,8 +53,8 @@ const double *kalweb_getView(Session *s);
 int kalweb_putView(Session *s, double bearing, double pitch, double zoom);
 
 // True colour and warnings (colour_exports.cpp).
-uint32_t *kalweb_colourBlock(int width, int height, int fileBytes, const char *attribs,
-                             int attribLength, const double *gpano);
+uint32_t *kalweb_colourBlock(int width, int height, const uint8_t *file, int fileBytes,
+                             const char *attribs, int attribLength);
 const int *kalweb_colourSize();
 void kalweb_arrangeColour(int order);
 void kalweb_dropColour();

@@ -4,6 +4,7 @@
 // animation frames.
 #include "web_session.h"
 
+#include "kalhost/image_head.h"
 #include "kalhost/image_limits.h"
 #include "kalhost/open_panorama.h"
 #include "colour_panorama.h"
@@ -300,7 +301,7 @@ bool replaceImage(Session &session, const uint8_t *bytes, size_t size,
     return true;
 }
 
-uint32_t *prepareColourImage(int width, int height, uint64_t fileBytes,
+uint32_t *prepareColourImage(int width, int height, const uint8_t *file, size_t fileBytes,
                              const std::string &attribText, const kalhost::GPanoFields *gpano)
 {
     message.clear();
@@ -309,7 +310,13 @@ uint32_t *prepareColourImage(int width, int height, uint64_t fileBytes,
     pendingSize[0] = pendingSize[1] = 0;
     SessionImage image;
     if (gpano) {
-        const kalhost::GPanoPlacement place = kalhost::placementFromGPano(*gpano, width, height);
+        // The horizon is counted in the rows shown, after any scaling down.
+        int shownWidth = 0, shownHeight = 0;
+        kalhost::fitColourSize(width, height,
+                               kalhost::placementFromGPano(*gpano, width, height).angle,
+                               &shownWidth, &shownHeight);
+        const kalhost::GPanoPlacement place =
+            kalhost::placementFromGPano(*gpano, width, height, shownHeight);
         image.fileAttribs.angle = place.angle;
         image.fileAttribs.orientation = place.orientation;
         image.fileAttribs.horizon = place.horizon;
@@ -326,7 +333,7 @@ uint32_t *prepareColourImage(int width, int height, uint64_t fileBytes,
         return nullptr;
     }
     std::string scaled;
-    const std::string claim = kalhost::claimRefusal(width, height, fileBytes);
+    const std::string claim = kalhost::claimedSizeRefusal(file, fileBytes, width, height);
     if (!claim.empty()) {
         message = "The file " + claim + ".";
         return nullptr;

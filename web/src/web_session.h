@@ -110,11 +110,11 @@ void closeSession(Session *session);
 // True-colour images come in two steps: the page asks for a block for the
 // decoded pixels of a width x height image (null with lastMessage() set
 // when it may not be opened; pendingColourSize() gives the size to decode
-// it at, smaller when the engine's limits require; a size the file of
-// fileBytes cannot describe is refused), fills it with RGBA rows
-// bottom-up, then opens or replaces a session with it. A new request drops
-// a block not yet taken.
-uint32_t *prepareColourImage(int width, int height, uint64_t fileBytes,
+// it at, smaller when the engine's limits require; a size the file's
+// fileBytes cannot hold is refused: `file` may be null, then only its length
+// counts), fills it with RGBA rows bottom-up, then opens or replaces a
+// session with it. A new request drops a block not yet taken.
+uint32_t *prepareColourImage(int width, int height, const uint8_t *file, size_t fileBytes,
                              const std::string &attribText, const kalhost::GPanoFields *gpano);
 const int *pendingColourSize();
 uint32_t *pendingColourBlock();

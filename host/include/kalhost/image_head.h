@@ -49,6 +49,11 @@ std::string holdRefusal(int64_t width, int64_t height, uint64_t heldPixels, uint
 // allocates for its pixels. Empty when the file may be decoded.
 std::string colourFileRefusal(const uint8_t *bytes, size_t size, ImageHead &head);
 
+// The same verdict for a program that decodes elsewhere (the browser) and
+// reports width x height: a PNG or JPEG by its own head as above, any other
+// bytes (other formats, or none given) by the file-length claim check alone.
+std::string claimedSizeRefusal(const uint8_t *bytes, size_t size, int64_t width, int64_t height);
+
 }  // namespace kalhost
 
 #endif
