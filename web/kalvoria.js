@@ -5,6 +5,7 @@ import { Engine, KN, NO_HOTSPOT, VALUE } from './engine.js';
 import { Opener } from './opening.js';
 import { Shell } from './shell.js';
 import { Motion } from './motion.js';
+import { RenderLoop } from './render_loop.js';
 import { PointerInput, ZOOM_STEP } from './input.js';
 import { unitsPerDegree } from './view_geometry.js';
 
@@ -32,8 +33,6 @@ export class KalViewer {
     this.visible = [];
     this.lastView = null;  // the view the last viewchange reported
     this.startView = null; // the view a panorama opened at, for Home
-    this.raf = 0;
-    this.lastFrame = 0;    // time of the previous animation frame while moving
     this.dirty = false;    // the engine's view moved since the last paint
     this.useWorker = worker && typeof Worker === 'function';
     this.frames = null;    // the render worker, once a panorama is open
@@ -41,6 +40,7 @@ export class KalViewer {
     this.paintedSeq = 0;
     this.destroyed = false;
     this.lifetime = new AbortController();  // ends listeners and fetches
+    this.loop = new RenderLoop((seconds) => this.draw(seconds), (f) => this.guard(f));
     this.opener = new Opener(this);
     this.motion = new Motion({ move: (dx, dy) => this.moveBy(dx, dy, 0), scale: () => unitsPerDegree(this) });
     this.buildElements();
@@ -178,7 +178,6 @@ export class KalViewer {
     if (this.session.putAngles(next.bearing, next.pitch, next.zoom) < 0) return false;
     this.motion.stop();
     this.changed();
-    this.render();
     return this.view;
   }
 
@@ -205,9 +204,7 @@ export class KalViewer {
     this.lifetime.abort();
     this.shell.destroy();
     this.resizer.disconnect();
-    cancelAnimationFrame(this.raf);
-    cancelAnimationFrame(this.smoothRaf);
-    this.raf = 0;
+    this.loop.destroy();
     this.motion.stop();
     this.frames?.close();
     this.frames = null;
@@ -282,17 +279,13 @@ export class KalViewer {
   // The view moved or may have: paint and report it on the next frame.
   changed() {
     this.dirty = true;
-    if (!this.raf && this.session) this.raf = requestAnimationFrame(this.guard((time) => this.frame(time)));
+    if (this.session) this.loop.request();
   }
 
-  // One animation frame: motion by speed x elapsed time, one paint, at most
-  // one viewchange.
-  frame(time) {
-    this.raf = 0;
-    if (!this.session) return;
-    // A stalled page resumes where it was rather than jumping.
-    const seconds = this.lastFrame ? Math.min(0.1, (time - this.lastFrame) / 1000) : 0;
-    this.lastFrame = time;
+  // The loop's draw, once per animation frame: motion by speed x elapsed
+  // time, one paint, at most one viewchange. True while the motion goes on.
+  draw(seconds) {
+    if (!this.session) return false;
     const moving = this.motion.step(seconds);
     if (this.dirty && this.frames) {
       const { x, y, z } = this.view;
@@ -303,20 +296,22 @@ export class KalViewer {
     }
     this.notes();
     this.reportView();
-    if (moving) this.changed();
-    else this.lastFrame = 0;
-    if (!moving) this.scheduleSmooth();
+    if (moving) this.dirty = true;
+    else this.scheduleSmooth();
+    return moving;
   }
 
   // A true-colour view at rest (no motion, no drag) gets the filtered frame
   // at the next animation frame, unless something moved it meanwhile.
   scheduleSmooth() {
-    if (!this.colour || this.smooth || this.smoothRaf) return;
+    if (!this.colour || this.smooth || this.smoothPending) return;
     const seq = this.seq;
-    this.smoothRaf = requestAnimationFrame(this.guard(() => {
-      this.smoothRaf = 0;
+    this.smoothPending = true;
+    // After the next frame's draw, which renders first whatever moved the view meanwhile.
+    this.loop.afterDraw(() => {
+      this.smoothPending = false;
       if (this.session && !this.destroyed && seq === this.seq && !this.dirty && !this.input?.dragging) this.render(true);
-    }));
+    });
   }
 
   // The engine's notifications and cursor after hover input.
@@ -440,7 +435,6 @@ export class KalViewer {
     if (zoom) {
       event.preventDefault();
       this.zoomTo(this.zoom * zoom);
-      this.render();
     } else if (event.key === 'Escape') {
       this.endWalk();
       this.hideTooltip();

@@ -41,7 +41,12 @@ function nativeView(image, { bearing, pitch, zoom }, width, height) {
   return rgba;
 }
 
+// The canvas once the view asked for is painted: the render loop paints on
+// the next animation frame, the worker's frame arrives later.
 async function canvasPixels(page) {
+  await page.evaluate(() => new Promise((done) => requestAnimationFrame(done)));
+  await page.waitForFunction(() => !window.kalViewer.dirty && window.kalViewer.paintedSeq === window.kalViewer.seq,
+    { timeout: LIMIT_MS });
   return Buffer.from(await page.evaluate(() => {
     const { canvas } = window.kalViewer;
     return Array.from(canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data);
