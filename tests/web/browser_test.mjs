@@ -171,10 +171,17 @@ const tests = {
     await page.mouse.move(x - 300, y);
     await page.mouse.move(x, y, { steps: 3 });
     const tip = await page.evaluate(() => {
-      const element = window.kalViewer.tooltip;
-      return { shown: getComputedStyle(element).display !== 'none', text: element.textContent, cursor: window.kalViewer.canvas.style.cursor };
+      // The page's own rule wins over the viewer's styles.
+      const element = window.kalViewer.tooltip, rule = document.createElement('style');
+      rule.textContent = '.kal-tooltip { background: rgb(1, 2, 3); }';
+      document.head.append(rule);
+      const style = getComputedStyle(element), background = style.backgroundColor, position = style.position;
+      rule.remove();
+      return { shown: style.display !== 'none', text: element.textContent, cursor: window.kalViewer.canvas.style.cursor,
+        background, position };
     });
     check(tip.shown && tip.text === 'East door', `tooltip ${tip.shown ? `"${tip.text}"` : 'hidden'}`);
+    check(tip.background === 'rgb(1, 2, 3)' && tip.position === 'absolute', `tooltip ${tip.background}, ${tip.position}`);
     check(tip.cursor === 'pointer', `cursor ${tip.cursor}`);
     await page.mouse.click(x, y);
     const picked = await page.evaluate(() => window.kalPicked);
