@@ -131,8 +131,8 @@ export class KalViewer {
   workerFrame(seq, width, height, buffer) {
     if (this.destroyed || seq < this.paintedSeq) return;  // a newer paint is up
     this.paintedSeq = seq;
-    if (width !== this.canvas.width || height !== this.canvas.height) return;  // from before a resize
-    this.context.putImageData(new ImageData(new Uint8ClampedArray(buffer), width, height), 0, 0);
+    if (width !== this.session?.width || height !== this.session.height) return;  // from before a resize
+    this.paint(new Uint8ClampedArray(buffer), width, height);
   }
 
   workerFailed() {
@@ -218,11 +218,12 @@ export class KalViewer {
     return [Math.max(1, Math.round(this.host.clientWidth * ratio)), Math.max(1, Math.round(this.host.clientHeight * ratio))];
   }
 
-  // A new size of the host element gives a new view of that many device pixels.
+  // A new size of the host element gives a new view of that many device
+  // pixels, painted by the next frame.
   fitToHost(entry) {
     if (!this.session || !this.host.clientWidth || !this.host.clientHeight) return;
     const [width, height] = this.deviceSize(entry);
-    if (width === this.canvas.width && height === this.canvas.height) {
+    if (width === this.session.width && height === this.session.height) {
       this.shell.controls.clearMessage('size');  // back at the size on show
       return;
     }
@@ -236,7 +237,6 @@ export class KalViewer {
     this.frames?.resize(width, height);
     this.endWalk();
     this.changed();
-    this.render();
   }
 
   // Something the viewer did differently from what was asked: said once.
@@ -264,7 +264,11 @@ export class KalViewer {
     this.dirty = false;
     this.paintedSeq = ++this.seq;
     this.smooth = smooth;
-    if (!pixels) return;
+    if (pixels) this.paint(pixels, width, height);
+  }
+
+  // The canvas takes a new size only with a frame of that size: no blank between.
+  paint(pixels, width, height) {
     if (this.canvas.width !== width || this.canvas.height !== height) {
       this.canvas.width = width;
       this.canvas.height = height;
