@@ -1,5 +1,5 @@
 // Auto-rotate: once the viewer has been left alone for `idle` seconds the
-// view turns at a steady angular speed, clocked by animation frames; it
+// view turns at a steady angular speed, stepped by the render loop; it
 // turns back at a partial panorama's edge, stops on any user input and
 // never runs while the reader prefers reduced motion.
 import { bearingDifference, onUserInput, watchReducedMotion } from './dom.js';
@@ -7,8 +7,6 @@ import { bearingDifference, onUserInput, watchReducedMotion } from './dom.js';
 // A bearing this far from the one asked for means the engine held the view
 // at an edge. Wider than the rounding of a view to whole degrees or pixels.
 const EDGE_DEGREES = 2.5;
-// A longer gap between frames (a hidden tab) counts as this long.
-const MAX_STEP_SECONDS = 0.1;
 
 export class AutoRotate {
   // `speed` in degrees per second (negative turns left), `idle` in seconds.
@@ -20,7 +18,7 @@ export class AutoRotate {
     this.reduced = false;
     this.held = false;
     this.timer = 0;
-    this.frameId = 0;
+    this.stopStep = null;
     this.stopInput = onUserInput(viewer.host, () => this.restart());
     this.onLoad = () => this.restart();
     viewer.host.addEventListener('load', this.onLoad);
@@ -30,7 +28,7 @@ export class AutoRotate {
     });
   }
 
-  get running() { return this.frameId !== 0; }
+  get running() { return this.stopStep !== null; }
 
   // Stops turning; turning starts again after the idle time.
   restart() {
@@ -41,8 +39,9 @@ export class AutoRotate {
 
   stop() {
     clearTimeout(this.timer);
-    cancelAnimationFrame(this.frameId);
-    this.timer = this.frameId = 0;
+    this.stopStep?.();
+    this.timer = 0;
+    this.stopStep = null;
   }
 
   // While held (the device steers the view), it never starts.
@@ -54,8 +53,7 @@ export class AutoRotate {
   begin() {
     if (!this.viewer.view) return;
     this.taken = null;
-    this.last = null;
-    this.frameId = requestAnimationFrame((time) => this.step(time));
+    this.stopStep = this.viewer.loop.animate((seconds) => this.step(seconds));
   }
 
   // Turning starts from the view on show, and starts again from wherever
@@ -67,17 +65,15 @@ export class AutoRotate {
     this.bearing = view.bearing;
   }
 
-  step(time) {
-    this.frameId = requestAnimationFrame((next) => this.step(next));
-    const seconds = this.last === null ? 0 : Math.min(MAX_STEP_SECONDS, (time - this.last) / 1000);
-    this.last = time;
+  // One frame's turn, `seconds` after the last; false once it has stopped.
+  step(seconds) {
     const view = this.viewer.view;
     if (!view) {
       this.stop();
-      return;
+      return false;
     }
     this.adopt(view);
-    if (!seconds) return;
+    if (!seconds) return true;
     const target = this.bearing + this.direction * this.rate * seconds;
     this.viewer.setView({ bearing: ((target % 360) + 360) % 360, ...this.fixed });
     this.taken = this.viewer.view;
@@ -89,6 +85,7 @@ export class AutoRotate {
     } else {
       this.bearing = target;
     }
+    return this.running;
   }
 
   destroy() {

@@ -19,7 +19,10 @@ const STYLES = `
   background: rgba(0,0,0,0.7); color: #fff; font: 13px sans-serif; border-radius: 4px; text-align: center; pointer-events: none; }
 :where(.kal-loading) progress { display: block; width: 160px; margin-top: 4px; }
 :where(.kal-fade) { position: absolute; left: 0; top: 0; width: 100%; height: 100%; pointer-events: none; }
-.kal-message[hidden], .kal-loading[hidden] { display: none; }
+:where(.kal-compass) { position: absolute; right: 8px; top: 8px; width: 48px; height: 48px; pointer-events: none; }
+:where(.kal-tooltip) { position: absolute; pointer-events: none; padding: 2px 6px; background: #ffffe1; color: #000;
+  border: 1px solid #000; font: 12px sans-serif; white-space: nowrap; }
+.kal-message[hidden], .kal-loading[hidden], .kal-tooltip[hidden] { display: none; }
 :where(.kal-hidden-text) { position: absolute; width: 1px; height: 1px; overflow: hidden; clip-path: inset(50%); white-space: nowrap; }
 `;
 

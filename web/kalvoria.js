@@ -1,15 +1,16 @@
 // Kalvoria in the browser: the engine's WebAssembly module behind a <canvas>.
-// Every decision about the picture and the motion is the engine's; this file
-// carries pointer, key and size events in and paints what comes out.
+// KalViewer is the page's facade: the view, its paint and every event (one
+// fire()); opening, the render loop, keys, overlay and input are modules.
 import { Engine, KN, NO_HOTSPOT, VALUE } from './engine.js';
 import { Opener } from './opening.js';
 import { Shell } from './shell.js';
 import { Motion } from './motion.js';
-import { PointerInput, ZOOM_STEP } from './input.js';
+import { RenderLoop } from './render_loop.js';
+import { PointerInput } from './input.js';
+import { Keys } from './keys.js';
+import { Overlay } from './overlay.js';
 import { unitsPerDegree } from './view_geometry.js';
 
-// Keys that zoom, by the factor they zoom with.
-const ZOOM_KEYS = { '+': ZOOM_STEP, '=': ZOOM_STEP, '-': 1 / ZOOM_STEP, _: 1 / ZOOM_STEP };
 const DESTROYED = 'the viewer was destroyed';
 
 // The module's exports in an instance of their own (the engine's door is engine.js).
@@ -28,12 +29,8 @@ export class KalViewer {
     this.drag = drag;
     this.session = null;   // the engine's Session once a panorama opens
     this.engine = null;
-    this.walk = -1;        // position in the hotspot walk; -1: the viewer itself
-    this.visible = [];
     this.lastView = null;  // the view the last viewchange reported
     this.startView = null; // the view a panorama opened at, for Home
-    this.raf = 0;
-    this.lastFrame = 0;    // time of the previous animation frame while moving
     this.dirty = false;    // the engine's view moved since the last paint
     this.useWorker = worker && typeof Worker === 'function';
     this.frames = null;    // the render worker, once a panorama is open
@@ -41,8 +38,10 @@ export class KalViewer {
     this.paintedSeq = 0;
     this.destroyed = false;
     this.lifetime = new AbortController();  // ends listeners and fetches
+    this.loop = new RenderLoop((seconds) => this.draw(seconds), (f) => this.guard(f));
     this.opener = new Opener(this);
     this.motion = new Motion({ move: (dx, dy) => this.moveBy(dx, dy, 0), scale: () => unitsPerDegree(this) });
+    this.keys = new Keys(this);
     this.buildElements();
     this.listen();
     this.input = new PointerInput(this, this.lifetime.signal);
@@ -77,11 +76,7 @@ export class KalViewer {
     // restyle. touch-action none: fingers steer the view instead of
     // scrolling or zooming the page.
     Object.assign(this.canvas.style, { display: 'block', width: '100%', height: '100%', touchAction: 'none', userSelect: 'none' });
-    this.compass = make('canvas', 'kal-compass');
-    Object.assign(this.compass.style, { position: 'absolute', right: '8px', top: '8px', width: '48px', height: '48px', pointerEvents: 'none' });
-    this.tooltip = make('div', 'kal-tooltip');
-    this.tooltip.setAttribute('role', 'status');
-    Object.assign(this.tooltip.style, { position: 'absolute', display: 'none', pointerEvents: 'none', padding: '2px 6px', background: '#ffffe1', color: '#000', border: '1px solid #000', font: '12px sans-serif', whiteSpace: 'nowrap' });
+    this.overlay = new Overlay(make);
     this.context = this.canvas.getContext('2d');
   }
 
@@ -99,8 +94,8 @@ export class KalViewer {
 
   listen() {
     const on = (type, handler) => this.canvas.addEventListener(type, this.guard(handler), { signal: this.lifetime.signal });
-    on('keydown', (event) => this.keyDown(event));
-    on('keyup', (event) => this.keyUp(event));
+    on('keydown', (event) => this.keys.keyDown(event));
+    on('keyup', (event) => this.keys.keyUp(event));
     on('blur', () => this.blur());
   }
 
@@ -136,8 +131,8 @@ export class KalViewer {
   workerFrame(seq, width, height, buffer) {
     if (this.destroyed || seq < this.paintedSeq) return;  // a newer paint is up
     this.paintedSeq = seq;
-    if (width !== this.canvas.width || height !== this.canvas.height) return;  // from before a resize
-    this.context.putImageData(new ImageData(new Uint8ClampedArray(buffer), width, height), 0, 0);
+    if (width !== this.session?.width || height !== this.session.height) return;  // from before a resize
+    this.paint(new Uint8ClampedArray(buffer), width, height);
   }
 
   workerFailed() {
@@ -178,7 +173,6 @@ export class KalViewer {
     if (this.session.putAngles(next.bearing, next.pitch, next.zoom) < 0) return false;
     this.motion.stop();
     this.changed();
-    this.render();
     return this.view;
   }
 
@@ -205,9 +199,7 @@ export class KalViewer {
     this.lifetime.abort();
     this.shell.destroy();
     this.resizer.disconnect();
-    cancelAnimationFrame(this.raf);
-    cancelAnimationFrame(this.smoothRaf);
-    this.raf = 0;
+    this.loop.destroy();
     this.motion.stop();
     this.frames?.close();
     this.frames = null;
@@ -226,11 +218,12 @@ export class KalViewer {
     return [Math.max(1, Math.round(this.host.clientWidth * ratio)), Math.max(1, Math.round(this.host.clientHeight * ratio))];
   }
 
-  // A new size of the host element gives a new view of that many device pixels.
+  // A new size of the host element gives a new view of that many device
+  // pixels, painted by the next frame.
   fitToHost(entry) {
     if (!this.session || !this.host.clientWidth || !this.host.clientHeight) return;
     const [width, height] = this.deviceSize(entry);
-    if (width === this.canvas.width && height === this.canvas.height) {
+    if (width === this.session.width && height === this.session.height) {
       this.shell.controls.clearMessage('size');  // back at the size on show
       return;
     }
@@ -244,7 +237,6 @@ export class KalViewer {
     this.frames?.resize(width, height);
     this.endWalk();
     this.changed();
-    this.render();
   }
 
   // Something the viewer did differently from what was asked: said once.
@@ -258,10 +250,11 @@ export class KalViewer {
   fail(text, source = 'open') {
     if (this.destroyed) return false;  // nothing left to show it in
     this.shell.controls.showMessage(text, source);
-    this.host.dispatchEvent(new CustomEvent('error', { detail: { message: text } }));
+    this.fire('error', { message: text });
     return false;
   }
 
+  // Every event of the viewer's, on its host.
   fire(type, detail) { this.host.dispatchEvent(new CustomEvent(type, { detail })); }
 
   // Paints the engine's frame now; the viewchange waits for the next frame.
@@ -271,7 +264,11 @@ export class KalViewer {
     this.dirty = false;
     this.paintedSeq = ++this.seq;
     this.smooth = smooth;
-    if (!pixels) return;
+    if (pixels) this.paint(pixels, width, height);
+  }
+
+  // The canvas takes a new size only with a frame of that size: no blank between.
+  paint(pixels, width, height) {
     if (this.canvas.width !== width || this.canvas.height !== height) {
       this.canvas.width = width;
       this.canvas.height = height;
@@ -282,17 +279,13 @@ export class KalViewer {
   // The view moved or may have: paint and report it on the next frame.
   changed() {
     this.dirty = true;
-    if (!this.raf && this.session) this.raf = requestAnimationFrame(this.guard((time) => this.frame(time)));
+    if (this.session) this.loop.request();
   }
 
-  // One animation frame: motion by speed x elapsed time, one paint, at most
-  // one viewchange.
-  frame(time) {
-    this.raf = 0;
-    if (!this.session) return;
-    // A stalled page resumes where it was rather than jumping.
-    const seconds = this.lastFrame ? Math.min(0.1, (time - this.lastFrame) / 1000) : 0;
-    this.lastFrame = time;
+  // The loop's draw, once per animation frame: motion by speed x elapsed
+  // time, one paint, at most one viewchange. True while the motion goes on.
+  draw(seconds) {
+    if (!this.session) return false;
     const moving = this.motion.step(seconds);
     if (this.dirty && this.frames) {
       const { x, y, z } = this.view;
@@ -303,20 +296,22 @@ export class KalViewer {
     }
     this.notes();
     this.reportView();
-    if (moving) this.changed();
-    else this.lastFrame = 0;
-    if (!moving) this.scheduleSmooth();
+    if (moving) this.dirty = true;
+    else this.scheduleSmooth();
+    return moving;
   }
 
   // A true-colour view at rest (no motion, no drag) gets the filtered frame
   // at the next animation frame, unless something moved it meanwhile.
   scheduleSmooth() {
-    if (!this.colour || this.smooth || this.smoothRaf) return;
+    if (!this.colour || this.smooth || this.smoothPending) return;
     const seq = this.seq;
-    this.smoothRaf = requestAnimationFrame(this.guard(() => {
-      this.smoothRaf = 0;
+    this.smoothPending = true;
+    // After the next frame's draw, which renders first whatever moved the view meanwhile.
+    this.loop.afterDraw(() => {
+      this.smoothPending = false;
       if (this.session && !this.destroyed && seq === this.seq && !this.dirty && !this.input?.dragging) this.render(true);
-    }));
+    });
   }
 
   // The engine's notifications and cursor after hover input.
@@ -340,38 +335,8 @@ export class KalViewer {
     if (last && view.x === last.x && view.y === last.y && view.z === last.z) return;
     this.lastView = view;
     if (last) this.endWalk();
-    this.drawCompass(view.bearing);
+    this.overlay.drawCompass(view.bearing);
     this.fire('viewchange', view);
-  }
-
-  drawCompass(bearing) {
-    const ratio = window.devicePixelRatio || 1, size = Math.round(48 * ratio);
-    if (this.compass.width !== size) this.compass.width = this.compass.height = size;
-    const c = this.compass.getContext('2d'), r = size / 2;
-    c.clearRect(0, 0, size, size);
-    c.save();
-    c.translate(r, r);
-    c.fillStyle = 'rgba(255,255,255,0.8)';
-    c.strokeStyle = '#333';
-    c.lineWidth = ratio;
-    c.beginPath();
-    c.arc(0, 0, r - ratio, 0, 2 * Math.PI);
-    c.fill();
-    c.stroke();
-    c.rotate((-bearing * Math.PI) / 180);  // the needle points north
-    c.fillStyle = '#c00';
-    c.beginPath();
-    c.moveTo(0, -r + 4 * ratio);
-    c.lineTo(4 * ratio, 0);
-    c.lineTo(-4 * ratio, 0);
-    c.fill();
-    c.fillStyle = '#333';
-    c.beginPath();
-    c.moveTo(0, r - 4 * ratio);
-    c.lineTo(4 * ratio, 0);
-    c.lineTo(-4 * ratio, 0);
-    c.fill();
-    c.restore();
   }
 
   // Moves the view by whole engine units; returns the limits it met.
@@ -420,91 +385,27 @@ export class KalViewer {
     this.notes();
   }
 
-  keyDown(event) {
-    if (!this.session || event.altKey || event.ctrlKey || event.metaKey) return;
-    if (event.key === 'Tab') {
-      this.walkHotspots(event);
-      return;
-    }
-    if (event.key === 'Enter' && this.walk >= 0) {
-      event.preventDefault();
-      this.fire('hotspot', this.hotspot(this.visible[this.walk].index));
-      return;
-    }
-    if (this.motion.pressKey(event.key)) {
-      event.preventDefault();
-      this.changed();
-      return;
-    }
-    const zoom = ZOOM_KEYS[event.key];
-    if (zoom) {
-      event.preventDefault();
-      this.zoomTo(this.zoom * zoom);
-      this.render();
-    } else if (event.key === 'Escape') {
-      this.endWalk();
-      this.hideTooltip();
-    } else if (event.key === 'Home' && this.startView) {
-      event.preventDefault();
-      this.setView(this.startView);
-    } else if (event.key === ' ') {
-      event.preventDefault();
-      this.motion.stop();
-    } else if ((event.key === 'f' || event.key === 'F') && typeof this.toggleFullscreen === 'function') {
-      event.preventDefault();
-      this.toggleFullscreen();
-    }
-  }
-
-  keyUp(event) {
-    if (this.session && this.motion.releaseKey(event.key)) this.changed();
-  }
-
-  // Tab and Shift+Tab step through the hotspots of the current view, left to
-  // right; past either end the focus leaves as usual.
-  walkHotspots(event) {
-    if (this.walk < 0 && !event.shiftKey) {
-      const step = Math.max(4, Math.round(Math.min(this.canvas.width, this.canvas.height) / 48));
-      this.visible = this.session.visibleHotspots(step);
-    }
-    const next = this.walk + (event.shiftKey ? -1 : 1);
-    if (next >= this.visible.length || (this.walk < 0 && event.shiftKey)) {
-      this.endWalk();
-      return;
-    }
-    event.preventDefault();
-    this.walk = next;
-    if (next < 0) {
-      this.hideTooltip();
-      this.fire('hotspotfocus', null);
-      return;
-    }
-    const spot = this.visible[next], box = this.canvas.getBoundingClientRect(), hotspot = this.hotspot(spot.index);
-    this.showTooltip(hotspot.label, (spot.x * box.width) / this.canvas.width, (spot.y * box.height) / this.canvas.height);
-    this.fire('hotspotfocus', hotspot);
-  }
-
-  endWalk() {
-    if (this.walk >= 0) {
-      this.hideTooltip();
-      this.fire('hotspotfocus', null);
-    }
-    this.walk = -1;
-  }
-
   hoverHotspot(index) {
     if (index < 0) {
-      if (this.walk < 0) this.hideTooltip();
+      if (!this.keys.walking) this.hideTooltip();
       return;
     }
     const box = this.canvas.getBoundingClientRect(), [cx, cy] = this.pointer ?? [box.left, box.top];
     this.showTooltip(this.hotspot(index).label, cx - box.left + 12, cy - box.top + 16);
   }
 
-  showTooltip(text, left, top) {
-    this.tooltip.textContent = text;
-    Object.assign(this.tooltip.style, { display: 'block', left: `${left}px`, top: `${top}px` });
-  }
+  // The hotspot walk's, for the tests and the shell that read them.
+  get walk() { return this.keys.walk; }
 
-  hideTooltip() { this.tooltip.style.display = 'none'; }
+  get visible() { return this.keys.visible; }
+
+  endWalk() { this.keys.endWalk(); }
+
+  get compass() { return this.overlay.compass; }
+
+  get tooltip() { return this.overlay.tooltip; }
+
+  showTooltip(text, left, top) { this.overlay.showTooltip(text, left, top); }
+
+  hideTooltip() { this.overlay.hideTooltip(); }
 }

@@ -1,5 +1,4 @@
-// Fetching a panorama's files with progress, within a size limit, and
-// letting the page paint before a long decode blocks it.
+// Fetching a panorama's files with progress, within a size limit.
 
 // Larger files would not fit the module's 32-bit memory next to their copy.
 export const MAX_FILE_BYTES = 1 << 30;
@@ -38,16 +37,4 @@ export async function fetchBytes(url, onProgress = () => {}, limit = MAX_FILE_BY
     at += chunk.length;
   }
   return bytes;
-}
-
-// Resolves after the next paint, or after a short wait where no frames come
-// (a hidden tab), so that a message set before a long task is seen.
-export function afterPaint() {
-  return new Promise((done) => {
-    const timer = setTimeout(done, 100);
-    requestAnimationFrame(() => setTimeout(() => {
-      clearTimeout(timer);
-      done();
-    }, 0));
-  });
 }

@@ -3,7 +3,7 @@
 // the module loaded on the first open; the render worker given the panorama.
 import { compileModule, Engine, openBmpSession } from './engine.js';
 import { decodeOpening, pictureFormat } from './image_input.js';
-import { afterPaint, fetchBytes } from './loader.js';
+import { fetchBytes } from './loader.js';
 import { WorkerFrames } from './worker_frames.js';
 
 async function toBytes(data) {
@@ -17,7 +17,7 @@ async function toBytes(data) {
 
 export class Opener {
   // `viewer` offers: wasmUrl, destroyed, session, engine, deviceSize(),
-  // useWorker, frames, fire(), fail(), notify(), opened().
+  // useWorker, frames, loop, fire(), fail(), notify(), opened().
   constructor(viewer) {
     this.viewer = viewer;
     this.wanted = 0;                // the ticket of the newest open asked for
@@ -51,7 +51,7 @@ export class Opener {
         attribsUrl ? fetchBytes(attribsUrl, undefined, undefined, signal) : null]);
       if (!this.current(ticket)) return false;
       viewer.fire('progress', { phase: 'decode' });
-      await afterPaint();
+      await viewer.loop.afterPaint();
       return this.enqueue(ticket, () => this.show(ticket, image, attribs));
     } catch (error) {
       return this.current(ticket) ? viewer.fail(`Cannot open the panorama: ${error.message}`) : false;

@@ -31,7 +31,7 @@ export class DeviceOrientation {
     this.onActive = onActive;
     this.active = false;
     this.latest = null;
-    this.frameId = 0;
+    this.waiting = false;
     this.button = makeButton(bar, 'kal-orientation', 'Steer by turning the device', ICON);
     this.button.addEventListener('click', () => (this.active ? this.disable() : this.enable()));
     this.onEvent = (event) => this.take(event);
@@ -66,8 +66,6 @@ export class DeviceOrientation {
     if (!this.active) return;
     this.active = false;
     this.win.removeEventListener('deviceorientation', this.onEvent);
-    cancelAnimationFrame(this.frameId);
-    this.frameId = 0;
     this.button.setAttribute('aria-pressed', 'false');
     this.onActive(false);
   }
@@ -76,11 +74,16 @@ export class DeviceOrientation {
   take(event) {
     if (event.alpha === null || event.beta === null || event.gamma === null) return;
     this.latest = { alpha: event.alpha, beta: event.beta, gamma: event.gamma };
-    this.frameId ||= requestAnimationFrame(() => this.apply());
+    if (this.waiting) return;
+    this.waiting = true;
+    this.viewer.loop.animate(() => {
+      this.waiting = false;
+      this.apply();
+      return false;
+    });
   }
 
   apply() {
-    this.frameId = 0;
     const view = this.viewer.view;
     if (!this.active || !view) return;
     const look = deviceLook(this.latest);

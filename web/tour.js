@@ -68,7 +68,7 @@ export class Tour {
     this.current = id;
     if (this.link) this.link.write(push && previous !== null);
     this.fadeOut(fade);
-    this.viewer.host.dispatchEvent(new CustomEvent('scenechange', { detail: { id, previous } }));
+    this.viewer.fire('scenechange', { id, previous });
     return true;
   }
 

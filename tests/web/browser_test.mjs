@@ -41,7 +41,12 @@ function nativeView(image, { bearing, pitch, zoom }, width, height) {
   return rgba;
 }
 
+// The canvas once the view asked for is painted: the render loop paints on
+// the next animation frame, the worker's frame arrives later.
 async function canvasPixels(page) {
+  await page.evaluate(() => new Promise((done) => requestAnimationFrame(done)));
+  await page.waitForFunction(() => !window.kalViewer.dirty && window.kalViewer.paintedSeq === window.kalViewer.seq,
+    { timeout: LIMIT_MS });
   return Buffer.from(await page.evaluate(() => {
     const { canvas } = window.kalViewer;
     return Array.from(canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data);
@@ -166,10 +171,17 @@ const tests = {
     await page.mouse.move(x - 300, y);
     await page.mouse.move(x, y, { steps: 3 });
     const tip = await page.evaluate(() => {
-      const element = window.kalViewer.tooltip;
-      return { shown: getComputedStyle(element).display !== 'none', text: element.textContent, cursor: window.kalViewer.canvas.style.cursor };
+      // The page's own rule wins over the viewer's styles.
+      const element = window.kalViewer.tooltip, rule = document.createElement('style');
+      rule.textContent = '.kal-tooltip { background: rgb(1, 2, 3); }';
+      document.head.append(rule);
+      const style = getComputedStyle(element), background = style.backgroundColor, position = style.position;
+      rule.remove();
+      return { shown: style.display !== 'none', text: element.textContent, cursor: window.kalViewer.canvas.style.cursor,
+        background, position };
     });
     check(tip.shown && tip.text === 'East door', `tooltip ${tip.shown ? `"${tip.text}"` : 'hidden'}`);
+    check(tip.background === 'rgb(1, 2, 3)' && tip.position === 'absolute', `tooltip ${tip.background}, ${tip.position}`);
     check(tip.cursor === 'pointer', `cursor ${tip.cursor}`);
     await page.mouse.click(x, y);
     const picked = await page.evaluate(() => window.kalPicked);

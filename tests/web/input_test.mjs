@@ -247,6 +247,80 @@ const tests = {
     check(turned.every((degrees) => Math.abs(degrees - 30) < 0.5), `half a second turned ${turned.join('° and ')}°, not 30° each`);
   },
 
+  async 'a drag, auto-rotate and setView together paint once per animation frame; destroy() asks for no frame'(page) {
+    const box = await viewerBox(page);
+    await page.evaluate(async () => {
+      const v = window.kalViewer, { AutoRotate } = await import('./autorotate.js');
+      v.setView({ bearing: 0, pitch: 0, zoom: 1 });
+      // Paints asked for, by the animation frame they fall in; a detached
+      // host keeps the drag from stopping the turning.
+      const t = (window.kalOverlap = { frame: 0, paints: [], counting: true });
+      const count = () => { t.frame++; if (t.counting) requestAnimationFrame(count); };
+      requestAnimationFrame(count);
+      const spy = (object, name) => {
+        const own = object[name].bind(object);
+        object[name] = (...args) => { t.paints.push(t.frame); return own(...args); };
+      };
+      // On the page's thread, where every paint is a render() call.
+      [t.frames, v.frames] = [v.frames, null];
+      spy(v, 'render');
+      const proxy = { host: document.createElement('div'), loop: v.loop, setView: (r) => v.setView(r) };
+      Object.defineProperty(proxy, 'view', { get: () => v.view });
+      t.rotate = new AutoRotate(proxy, { speed: 90, idle: 0 });
+      t.rotate.begin();
+      t.timer = setInterval(() => { for (let i = 0; i < 4; i++) v.setView({ pitch: i }); }, 7);
+    });
+    await page.mouse.move(box.x - 100, box.y);
+    await page.mouse.down();
+    for (const x of steps(box.x - 100, box.x + 100, 12)) {
+      await page.mouse.move(x, box.y + 10);
+      await sleep(12);
+    }
+    await page.mouse.up();
+    const overlap = await page.evaluate(async () => {
+      const v = window.kalViewer, t = window.kalOverlap;
+      clearInterval(t.timer);
+      const running = t.rotate.running;
+      t.rotate.destroy();
+      await new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(done)));
+      t.counting = false;
+      delete v.render;
+      v.frames = t.frames;
+      const perFrame = {};
+      for (const frame of t.paints) perFrame[frame] = (perFrame[frame] ?? 0) + 1;
+      return { running, frames: t.frame, paints: t.paints.length, most: Math.max(...Object.values(perFrame)) };
+    });
+    check(overlap.running, 'auto-rotate stopped during the drag');
+    check(overlap.paints >= 10 && overlap.most === 1,
+      `${overlap.paints} paints in ${overlap.frames} frames, up to ${overlap.most} in one`);
+    const left = await page.evaluate(async () => {
+      // Frames asked for and not yet run or cancelled, from here on.
+      const asked = new Set(), request = window.requestAnimationFrame, cancel = window.cancelAnimationFrame;
+      window.requestAnimationFrame = (callback) => {
+        const id = request((time) => { asked.delete(id); callback(time); });
+        asked.add(id);
+        return id;
+      };
+      window.cancelAnimationFrame = (id) => { asked.delete(id); cancel(id); };
+      const host = document.createElement('div');
+      Object.assign(host.style, { width: '200px', height: '150px' });
+      document.body.append(host);
+      const viewer = new window.kalViewer.constructor(host, { autoRotate: 90, idle: 0 });
+      await viewer.openUrl('samples/courtyard.bmp', 'samples/courtyard.KAL');
+      viewer.motion.pressKey('ArrowRight');
+      viewer.changed();
+      await new Promise((done) => setTimeout(done, 100));
+      const moving = asked.size > 0;
+      viewer.destroy();
+      await new Promise((done) => request(() => request(done)));
+      window.requestAnimationFrame = request;
+      window.cancelAnimationFrame = cancel;
+      host.remove();
+      return { moving, left: asked.size };
+    });
+    check(left.moving && left.left === 0, `${left.left} frames asked for after destroy() (moving: ${left.moving})`);
+  },
+
   async 'destroy() during openUrl leaves no session, element, listener or style'(page) {
     const result = await page.evaluate(async () => {
       const host = document.createElement('div'), own = document.createElement('p');
