@@ -3,13 +3,13 @@
 // warnings of an open, channel order and the smooth frame at rest. Pictures
 // are made in the page with a canvas. Prints "pass NAME" or "fail NAME: why".
 //   node colour_test.mjs WEB_BUILD_DIR KALRENDER
-import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 
 const { openViewerPage, LIMIT_MS, results, check } = await import(new URL('../../web/tools/browser.mjs', import.meta.url));
 const { report } = results;
+const { checkAgainstKalrender } = await import(new URL('./kalrender_agreement.mjs', import.meta.url));
 
 const [buildDir, kalrender] = process.argv.slice(2);
 const samples = path.join(buildDir, 'samples');
@@ -194,28 +194,7 @@ async function pngAgainstKalrender(page) {
   const png = path.join(temp, 'pattern.png');
   const bytes = await page.evaluate(async () => [...await window.kalPicture('image/png', 2000, 400)]);
   fs.writeFileSync(png, Buffer.from(bytes));
-  const out = path.join(temp, 'native.png');
-  execFileSync(kalrender, [png, '--view', '320x240', '--bearing', '40', '-o', out], { stdio: 'pipe', timeout: LIMIT_MS });
-  const web = await page.evaluate(async (data) => {
-    const viewer = window.kalViewer;
-    if (!await viewer.open(new Uint8Array(data))) return null;
-    const style = document.getElementById('viewer').style;
-    Object.assign(style, { width: '320px', height: '240px' });
-    await new Promise((done) => setTimeout(done, 200));
-    // The engine's own placement, as kalrender's --bearing takes it.
-    viewer.session.place(40, 0, 1);
-    viewer.render();
-    return [...viewer.context.getImageData(0, 0, 320, 240).data];
-  }, bytes);
-  const native = await page.evaluate(async (data) => {
-    const bitmap = await createImageBitmap(new Blob([new Uint8Array(data)]), { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
-    const c = new OffscreenCanvas(bitmap.width, bitmap.height).getContext('2d');
-    c.drawImage(bitmap, 0, 0);
-    return [...c.getImageData(0, 0, bitmap.width, bitmap.height).data];
-  }, [...fs.readFileSync(out)]);
-  check(web && web.length === native.length, `sizes ${web?.length} and ${native.length}`);
-  const first = web.findIndex((byte, i) => byte !== native[i]);
-  check(first < 0, `the canvas differs from kalrender at pixel ${first >> 2}`);
+  await checkAgainstKalrender(page, kalrender, png);
 }
 
 let viewer;
