@@ -117,7 +117,7 @@ export function gpanoFields(xmp) {
   return values.slice(0, 8).some(Number.isFinite) ? values : null;
 }
 
-// PNG samples a pixel: channels by colour type.
+// The samples in a PNG pixel, by colour type.
 const PNG_CHANNELS = { 0: 1, 2: 3, 3: 1, 4: 2, 6: 4 };
 // Adam7's passes as [first column, first row, column step, row step].
 const ADAM7 = [[0, 0, 8, 8], [4, 0, 8, 8], [0, 4, 4, 8], [2, 0, 4, 4], [0, 2, 2, 4], [1, 0, 2, 2], [0, 1, 1, 2]];
@@ -186,8 +186,8 @@ async function wholePng(b) {
     else if (!data.length && body.length === length) before.push(b.subarray(i, i + 12 + length));
     i += 12 + length;
   }
-  const channels = PNG_CHANNELS[b[25]];
-  if (!data.length || !channels || b.length < 29) return null;
+  const channels = b.length >= 29 ? PNG_CHANNELS[b[25]] : undefined;
+  if (!data.length || !channels) return null;
   const ends = pngRowEnds(be32(b, 16), be32(b, 20), channels * b[24], b[28] === 1);
   const raw = await inflateSome(new Uint8Array(await new Blob(data).arrayBuffer()), ends.at(-1));
   if (raw.length === ends.at(-1) && ended) return null;

@@ -7,8 +7,7 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 
-const { openViewerPage, LIMIT_MS, results, check } = await import(new URL('../../web/tools/browser.mjs', import.meta.url));
-const { report } = results;
+const { runSuite, LIMIT_MS, check } = await import(new URL('../../web/tools/browser.mjs', import.meta.url));
 const { checkAgainstKalrender } = await import(new URL('./kalrender_agreement.mjs', import.meta.url));
 
 const [buildDir, kalrender] = process.argv.slice(2);
@@ -187,44 +186,17 @@ const tests = {
     check(events.length === 2 && events[0].includes('ends before the end of its image') &&
       events[1].includes('line 2, at "5"') && events[1].startsWith('warning: '), `events: ${events.join(' | ')}`);
   },
+
+  // PNG input byte for byte against kalrender's nearest frame.
+  async 'a PNG opens byte for byte as kalrender renders it'(page) {
+    const png = path.join(temp, 'pattern.png');
+    const bytes = await page.evaluate(async () => [...await window.kalPicture('image/png', 2000, 400)]);
+    fs.writeFileSync(png, Buffer.from(bytes));
+    await checkAgainstKalrender(page, kalrender, png);
+  },
 };
 
-// PNG input byte for byte against kalrender's nearest frame.
-async function pngAgainstKalrender(page) {
-  const png = path.join(temp, 'pattern.png');
-  const bytes = await page.evaluate(async () => [...await window.kalPicture('image/png', 2000, 400)]);
-  fs.writeFileSync(png, Buffer.from(bytes));
-  await checkAgainstKalrender(page, kalrender, png);
-}
-
-let viewer;
-try {
-  viewer = await openViewerPage(buildDir);
-} catch (error) {
-  report('the browser starts for the colour tests', error);
-  process.exit(1);
-}
-const { page, consoleErrors, close } = viewer;
-try {
-  await page.evaluate(() => window.kalReady);
-  await installHelpers(page);
-  for (const [name, test] of Object.entries(tests)) {
-    try {
-      await test(page);
-      report(name);
-    } catch (error) {
-      report(name, error);
-    }
-  }
-  try {
-    await pngAgainstKalrender(page);
-    report('a PNG opens byte for byte as kalrender renders it');
-  } catch (error) {
-    report('a PNG opens byte for byte as kalrender renders it', error);
-  }
-  report('no console errors in the colour tests', consoleErrors.length ? new Error(consoleErrors.join(' | ')) : null);
-} finally {
-  await close();
-  fs.rmSync(temp, { recursive: true, force: true });
-}
-process.exit(results.failures ? 1 : 0);
+runSuite(buildDir, 'colour tests', tests, {
+  prepare: installHelpers,
+  finish: () => fs.rmSync(temp, { recursive: true, force: true }),
+});

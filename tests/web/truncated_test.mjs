@@ -8,9 +8,8 @@ import os from 'node:os';
 import path from 'node:path';
 import zlib from 'node:zlib';
 
-const { openViewerPage, results, check } = await import(new URL('../../web/tools/browser.mjs', import.meta.url));
+const { runSuite, check } = await import(new URL('../../web/tools/browser.mjs', import.meta.url));
 const { checkAgainstKalrender } = await import(new URL('./kalrender_agreement.mjs', import.meta.url));
-const { report } = results;
 
 const [buildDir, kalrender] = process.argv.slice(2);
 const temp = fs.mkdtempSync(path.join(os.tmpdir(), 'kaltruncated-'));
@@ -140,27 +139,4 @@ const tests = {
   },
 };
 
-let viewer;
-try {
-  viewer = await openViewerPage(buildDir);
-} catch (error) {
-  report('the browser starts for the truncated-file tests', error);
-  process.exit(1);
-}
-const { page, consoleErrors, close } = viewer;
-try {
-  for (const [name, test] of Object.entries(tests)) {
-    try {
-      await test(page);
-      report(name);
-    } catch (error) {
-      report(name, error);
-    }
-  }
-  const errors = consoleErrors.length ? new Error(consoleErrors.join(' | ')) : null;
-  report('no console errors in the truncated-file tests', errors);
-} finally {
-  await close();
-  fs.rmSync(temp, { recursive: true, force: true });
-}
-process.exit(results.failures ? 1 : 0);
+runSuite(buildDir, 'truncated-file tests', tests, { finish: () => fs.rmSync(temp, { recursive: true, force: true }) });
