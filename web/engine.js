@@ -92,13 +92,11 @@ export class Engine {
     return new Opening(this, pointer);
   }
 
-  // An open with a block for a width x height picture from a file of
-  // `fileBytes` bytes; `gpano` is null or the module's nine GPano numbers.
-  colourBlock(width, height, fileBytes, text, gpano) {
-    const fields = gpano ?? new Float64Array(0);
-    const bytes = new Uint8Array(fields.buffer, fields.byteOffset, fields.byteLength);
+  // An open with a block for a width x height picture of the image file
+  // `bytes` (the module reads its GPano XMP and checks what its data can hold).
+  colourBlock(width, height, bytes, text) {
     return new Opening(this, this.withBlocks([text, bytes],
-      (t, g) => this.x.kalweb_colourBlock(width, height, fileBytes, t, text.length, g)));
+      (t, f) => this.x.kalweb_colourBlock(width, height, f, bytes.length, t, text.length)));
   }
 }
 

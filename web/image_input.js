@@ -1,16 +1,9 @@
 // Pictures the browser decodes, on their way into the engine's module: the
 // format and size from the file's first bytes (checked before anything is
-// decoded), GPano fields from a JPEG's XMP, and the decoded rows, bottom-up,
-// copied into the block the module hands out for them.
+// decoded), and the decoded rows, bottom-up, copied into the block the
+// module hands out for them (the module reads the file's GPano XMP itself).
 import { PIXEL_ORDER } from './engine.js';
 
-const GPANO_NS = 'http://ns.google.com/photos/1.0/panorama/';
-// The numeric fields in the order the module reads them (Engine.colourBlock);
-// a ninth number says whether the projection is cylindrical.
-const GPANO_FIELDS = ['FullPanoWidthPixels', 'CroppedAreaImageWidthPixels', 'CroppedAreaLeftPixels',
-  'FullPanoHeightPixels', 'CroppedAreaImageHeightPixels', 'CroppedAreaTopPixels',
-  'PoseHeadingDegrees', 'InitialViewHeadingDegrees'];
-const XMP_HEADER = 'http://ns.adobe.com/xap/1.0/\0';
 // Bytes of decoded rows read back from the browser at a time.
 const STRIP_BYTES = 1 << 22;
 const { ROWS_TOP_DOWN, BLUE_FIRST, NO_ALPHA } = PIXEL_ORDER;
@@ -85,36 +78,6 @@ export function pictureSize(b, format) {
       return null;
     default: return null;
   }
-}
-
-// A JPEG's XMP packet from its APP1 segment, or null.
-export function jpegXmp(b) {
-  for (const [marker, start, length] of jpegSegments(b)) {
-    if (marker === 0xe1 && length > XMP_HEADER.length && ascii(b, start, XMP_HEADER.length) === XMP_HEADER) {
-      return new TextDecoder().decode(b.subarray(start + XMP_HEADER.length, start + length));
-    }
-  }
-  return null;
-}
-
-// The GPano fields of an XMP packet, as the module takes them (NaN for a
-// missing one), or null when it has none that describe the coverage.
-export function gpanoFields(xmp) {
-  if (!xmp) return null;
-  const doc = new DOMParser().parseFromString(xmp.replace(/^\uFEFF/, ''), 'application/xml');
-  if (doc.getElementsByTagName('parsererror').length) return null;
-  const descriptions = [...doc.getElementsByTagNameNS('*', 'Description')];
-  // A field is an attribute of an rdf:Description or an element of its own.
-  const text = (name) => {
-    const holder = descriptions.find((d) => d.hasAttributeNS(GPANO_NS, name));
-    return holder ? holder.getAttributeNS(GPANO_NS, name) : doc.getElementsByTagNameNS(GPANO_NS, name)[0]?.textContent;
-  };
-  const number = (name) => {
-    const value = text(name);
-    return value == null || value.trim() === '' ? NaN : Number(value);
-  };
-  const values = Float64Array.from([...GPANO_FIELDS.map(number), text('ProjectionType')?.trim() === 'cylindrical' ? 1 : 0]);
-  return values.slice(0, 8).some(Number.isFinite) ? values : null;
 }
 
 // The samples in a PNG pixel, by colour type.
@@ -267,8 +230,8 @@ async function decodeFrameInto(bytes, type, opening) {
 }
 
 // An open with a block for a width x height picture, or the module's reason thrown.
-function requestBlock(engine, width, height, fileBytes, text, gpano) {
-  const opening = engine.colourBlock(width, height, fileBytes, text, gpano);
+function requestBlock(engine, width, height, bytes, text) {
+  const opening = engine.colourBlock(width, height, bytes, text);
   if (!opening.pointer) throw new Error('out of memory');
   const block = opening.block;
   if (!block) {
@@ -279,14 +242,15 @@ function requestBlock(engine, width, height, fileBytes, text, gpano) {
   return { opening, scaled: block.width !== width || block.height !== height };
 }
 
-// Decodes with createImageBitmap (scaling with the browser's filter when the
-// block is smaller than the picture) and copies the rows in strips. Resolves
+// Decodes `picture` (the file `bytes`, or it made whole) with
+// createImageBitmap (scaling with the browser's filter when the block is
+// smaller than the picture) and copies the rows in strips. Resolves
 // the open that holds them: another one when the decoder turned the picture.
-async function decodeBitmapInto(engine, bytes, request, text, gpano) {
+async function decodeBitmapInto(engine, bytes, request, text, picture = bytes) {
   let bitmap, { opening } = request;
   const block = opening.block;
   try {
-    bitmap = await decodePicture(new Blob([bytes]), block.width, block.height, request.scaled);
+    bitmap = await decodePicture(new Blob([picture]), block.width, block.height, request.scaled);
   } catch {
     throw new Error('The file is not an image file the browser can decode.');
   }
@@ -295,7 +259,7 @@ async function decodeBitmapInto(engine, bytes, request, text, gpano) {
     if (bitmap.width !== block.width || bitmap.height !== block.height) {
       opening.end();
       request.opening = null;
-      const turned = requestBlock(engine, bitmap.width, bitmap.height, bytes.length, text, gpano);
+      const turned = requestBlock(engine, bitmap.width, bitmap.height, bytes, text);
       request.opening = opening = turned.opening;
       if (turned.scaled) throw new Error('The turned image is larger than the engine takes.');
     }
@@ -314,12 +278,12 @@ export async function decodeOpening(engine, bytes, text, stale) {
   const format = pictureFormat(bytes);
   const claimed = format && format !== 'bmp' ? pictureSize(bytes, format) : null;
   if (!claimed || !claimed.width || !claimed.height) throw new Error('The file is not an image file.');
-  const gpano = format === 'jpeg' ? gpanoFields(jpegXmp(bytes)) : null;
-  const request = requestBlock(engine, claimed.width, claimed.height, bytes.length, text, gpano);
+  const request = requestBlock(engine, claimed.width, claimed.height, bytes, text);
+  // `picture` is the file or, when it ends early, the file made whole.
   const decode = async (picture) => {
     const order = request.scaled ? null : await decodeFrameInto(picture, `image/${format}`, request.opening);
     if (order !== null && !stale()) request.opening.arrange(order | NO_ALPHA);
-    else if (!stale()) await decodeBitmapInto(engine, picture, request, text, gpano);
+    else if (!stale()) await decodeBitmapInto(engine, bytes, request, text, picture);
   };
   try {
     try {

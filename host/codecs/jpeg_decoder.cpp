@@ -60,9 +60,9 @@ bool decodeJpeg(const uint8_t *bytes, size_t size, int minWidth, int minHeight, 
     image.height = TJSCALED(height, best);
     image.pixels.assign(size_t(image.width) * size_t(image.height), rgba(0, 0, 0));
     auto *rows = reinterpret_cast<unsigned char *>(image.pixels.data());
-    const int failed =
-        tjDecompress2(tj.get(), bytes, static_cast<unsigned long>(size), rows, image.width,
-                      image.width * 4, image.height, TJPF_RGBX, TJFLAG_BOTTOMUP);
+    const int failed = tjDecompress2(tj.get(), bytes, static_cast<unsigned long>(size), rows,
+                                     image.width, image.width * 4, image.height, TJPF_RGBX,
+                                     TJFLAG_BOTTOMUP | TJFLAG_LIMITSCANS);
     // A warning (a stream that ends early) still gives the rows it had.
     endsEarly = failed != 0;
     if (failed && tjGetErrorCode(tj.get()) != TJERR_WARNING) {

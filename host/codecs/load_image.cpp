@@ -7,6 +7,7 @@
 #include "kalhost/bmp_extent.h"
 #include "kalhost/bmp_header.h"
 #include "kalhost/bmp_reader.h"
+#include "kalhost/image_head.h"
 #include "kalhost/image_limits.h"
 #include "kalhost/open_panorama.h"
 #include "kalengine.h"
@@ -24,22 +25,6 @@ void DibDeleter::operator()(void *dib) const
 
 namespace {
 
-enum class Format { Bmp, Jpeg, Png, Unknown };
-
-Format formatOf(const uint8_t *b, size_t size)
-{
-    static const uint8_t kPng[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-    if (size >= 2 && b[0] == 'B' && b[1] == 'M') return Format::Bmp;
-    if (size >= 3 && b[0] == 0xFF && b[1] == 0xD8 && b[2] == 0xFF) return Format::Jpeg;
-    if (size >= 8 && std::memcmp(b, kPng, 8) == 0) return Format::Png;
-    return Format::Unknown;
-}
-
-int bmpBits(const uint8_t *b, size_t size)
-{
-    return size >= 30 ? b[28] | b[29] << 8 : 0;
-}
-
 // The file with its missing part as zeros, as the engine's file loader
 // reads it (its memory loader refuses short data). Rows are bounded by the
 // claim check; for RLE8 zeros end lines, so a stored size beyond them is
@@ -49,7 +34,7 @@ std::vector<uint8_t> zeroFilled(const uint8_t *bytes, size_t size)
     std::vector<uint8_t> whole(bytes, bytes + size);
     uint64_t extent = bmpExtent(bytes, size, size);
     BmpHeader h;
-    if (readBmpHeader(bytes, size, h) && h.compression == 1 && extent > h.sizeImage) {
+    if (readBmpHeader(bytes, size, h) && h.compression == kBiRle8 && extent > h.sizeImage) {
         const uint64_t pixelsAt = extent - h.sizeImage;
         const uint64_t stored = size > pixelsAt ? size - pixelsAt : 0;
         const uint64_t needed =
@@ -83,10 +68,12 @@ bool loadEightBit(const uint8_t *bytes, size_t size, int angle, LoadedImage &ima
     return true;
 }
 
-// The header's size against the budget, before a decoder allocates.
-bool checkClaim(int width, int height, size_t size, std::string &why)
+// The header's size against what the data holds and the budget, before a
+// decoder allocates.
+bool checkClaim(const uint8_t *bytes, size_t size, ImageHead &head, std::string &why)
 {
-    why = claimRefusal(width, height, size);
+    why = colourFileRefusal(bytes, size, head);
+    const int width = head.width, height = head.height;
     if (why.empty() && int64_t{width} * height > kMaxDecodePixels)
         why = "is " + std::to_string(width) + " x " + std::to_string(height) +
               " pixels, more than the " + std::to_string(kMaxDecodePixels) +
@@ -94,21 +81,22 @@ bool checkClaim(int width, int height, size_t size, std::string &why)
     return why.empty();
 }
 
-bool decodeColour(Format format, const uint8_t *bytes, size_t size, int angle, LoadedImage &image,
-                  std::string &why)
+bool decodeColour(ImageFormat format, const uint8_t *bytes, size_t size, int angle,
+                  LoadedImage &image, std::string &why)
 {
     int width = 0, height = 0, fitWidth = 0, fitHeight = 0;
     bool ok = false;
-    if (format == Format::Bmp) {
+    ImageHead head;
+    if (format == ImageFormat::Bmp) {
         ok = readColourBmp(bytes, size, image.colour, image.endsEarly, why);
-    } else if (format == Format::Jpeg) {
-        ok = jpegSize(bytes, size, width, height, why) && checkClaim(width, height, size, why);
+    } else if (format == ImageFormat::Jpeg) {
+        ok = jpegSize(bytes, size, width, height, why) && checkClaim(bytes, size, head, why);
         if (ok && angle == 0 && image.hasGPano)
             angle = placementFromGPano(image.gpano, width, height).angle;
         fitColourSize(width, height, angle, &fitWidth, &fitHeight);
         ok = ok && decodeJpeg(bytes, size, fitWidth, fitHeight, image.colour, image.endsEarly, why);
     } else {
-        ok = pngSize(bytes, size, width, height, why) && checkClaim(width, height, size, why) &&
+        ok = pngSize(bytes, size, width, height, why) && checkClaim(bytes, size, head, why) &&
              decodePng(bytes, size, image.colour, image.endsEarly, why);
     }
     if (!ok) return false;
@@ -130,21 +118,23 @@ bool decodeColour(Format format, const uint8_t *bytes, size_t size, int angle, L
 bool loadImage(const uint8_t *bytes, size_t size, int angle, LoadedImage &image, std::string &why)
 {
     image = LoadedImage{};
-    const Format format = formatOf(bytes, size);
-    if (format == Format::Unknown) {
+    const ImageFormat format = imageFormatOf(bytes, size);
+    if (format == ImageFormat::Unknown) {
         why = "is not an image file (BMP, JPEG or PNG)";
         return false;
     }
-    if (format == Format::Bmp) {
-        const int bits = bmpBits(bytes, size);
-        if (bits == 8 || size < kBmpHeadBytes) return loadEightBit(bytes, size, angle, image, why);
+    if (format == ImageFormat::Bmp) {
+        BmpHeader header{};
+        const bool hasHeader = readBmpHeader(bytes, size, header);
+        const int bits = header.bitCount;
+        if (bits == 8 || !hasHeader) return loadEightBit(bytes, size, angle, image, why);
         if (bits != 24 && bits != 32) {
             why = "has " + std::to_string(bits) +
                   " bits per pixel; only 8-, 24- and 32-bit BMP files can be used";
             return false;
         }
     }
-    if (format == Format::Jpeg) image.hasGPano = readGPano(bytes, size, image.gpano);
+    image.hasGPano = readGPano(bytes, size, image.gpano, image.warning);
     return decodeColour(format, bytes, size, angle, image, why);
 }
 

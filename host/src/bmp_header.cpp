@@ -1,9 +1,14 @@
-// BMP header fields and the size verdict programs give before loading.
+// BMP header fields, where the pixels lie, and the size verdict programs
+// give before loading.
 #include "kalhost/bmp_header.h"
 
 #include "kalhost/bmp_extent.h"
+#include "kalhost/image_head.h"
 #include "kalhost/image_limits.h"
+#include "image/little_endian.h"
+#include "panorama_setup.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace kalhost {
@@ -23,6 +28,67 @@ bool readBmpHeader(const uint8_t *h, size_t got, BmpHeader &header)
     return true;
 }
 
+int64_t bmpRows(const BmpHeader &h)
+{
+    return h.bitCount > 8 && h.height < 0 ? -int64_t{h.height} : h.height;
+}
+
+uint64_t bmpStride(const BmpHeader &h)
+{
+    return (uint64_t(std::max<int32_t>(h.width, 0)) * h.bitCount + 31) / 32 * 4;
+}
+
+uint64_t bmpTableEnd(const BmpHeader &h)
+{
+    const uint64_t colors = h.bitCount > 8                     ? h.clrUsed
+                            : h.clrUsed > 0 && h.clrUsed < 256 ? h.clrUsed
+                                                               : 256;
+    const uint64_t masks =
+        h.bitCount > 8 && h.compression == kBiBitfields && h.infoSize == 40 ? 12 : 0;
+    return 14 + uint64_t{h.infoSize} + masks + 4 * colors;
+}
+
+uint64_t bmpPixelsAt(const BmpHeader &h, uint64_t fileSize)
+{
+    const uint64_t afterTable = bmpTableEnd(h);
+    return h.offBits >= afterTable && h.offBits < fileSize ? h.offBits : afterTable;
+}
+
+uint64_t bmpExtent(const uint8_t *head, size_t headBytes, uint64_t fileSize)
+{
+    BmpHeader h;
+    if (headBytes < kBmpHeadBytes) return 0;
+    readBmpHeader(head, headBytes, h);  // the signature is the caller's to check
+    const int64_t height = bmpRows(h);
+    if (h.width <= 0 || height <= 0 || h.bitCount == 0 || h.bitCount > 32) return 0;
+    if (h.bitCount == 8 && (h.width > kMaxImageWidth || height > kMaxImageHeight)) return 0;
+    if (fileSize < bmpTableEnd(h)) return bmpTableEnd(h);
+    const uint64_t pixels =
+        h.compression == kBiRle8 ? h.sizeImage : bmpStride(h) * uint64_t(height);
+    return bmpPixelsAt(h, fileSize) + pixels;
+}
+
+bool bmpEndsEarly(const uint8_t *head, size_t headBytes, uint64_t fileSize)
+{
+    return fileSize < bmpExtent(head, headBytes, fileSize);
+}
+
+namespace {
+
+// The most pixels the pixel bytes present can describe: whole stored rows,
+// or for RLE8 (whose escapes may skip) the file-length allowance.
+uint64_t heldPixels(const BmpHeader &h, uint64_t fileSize)
+{
+    const uint64_t at = bmpPixelsAt(h, fileSize);
+    const uint64_t present = fileSize > at ? fileSize - at : 0;
+    if (h.compression == kBiRle8) return present * kPixelsPerFileByte;
+    const uint64_t stride = bmpStride(h);
+    const uint64_t rows = stride ? std::min<uint64_t>(present / stride, bmpRows(h)) : 0;
+    return rows * uint64_t(h.width);
+}
+
+}  // namespace
+
 std::string bmpSizeRefusal(const uint8_t *head, size_t got, uint64_t fileSize, int angle)
 {
     BmpHeader h;
@@ -35,7 +101,13 @@ std::string bmpSizeRefusal(const uint8_t *head, size_t got, uint64_t fileSize, i
         return "is " + std::to_string(h.width) + " x " + std::to_string(h.height) +
                " pixels: an image needs at least one pixel each way";
     }
-    return claimRefusal(h.width, height, fileSize);
+    std::string why = claimRefusal(h.width, height, fileSize);
+    // An 8-bit image is held twice while it loads (the file zero-filled, the
+    // engine's block); true colour takes four bytes a pixel.
+    if (why.empty())
+        why = holdRefusal(h.width, height, heldPixels(h, fileSize), fileSize,
+                          h.bitCount == 8 ? 2 : 4);
+    return why;
 }
 
 }  // namespace kalhost

@@ -2,15 +2,14 @@
 // given, sizes against the file's length before anything is allocated.
 #include "kalhost/bmp_reader.h"
 
-#include "kalhost/bmp_extent.h"
 #include "kalhost/bmp_header.h"
+#include "image/little_endian.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace kalhost {
 namespace {
-
-constexpr uint32_t kBiRgb = 0, kBiBitfields = 3;
 
 // Byte position (0..3) of a channel mask of one whole byte; -1 otherwise.
 int maskByte(uint32_t mask)
@@ -34,17 +33,6 @@ bool readChannels(const uint8_t *bytes, size_t size, const BmpHeader &h, Channel
     c.green = maskByte(dib::readLe32(bytes + at + 4));
     c.blue = maskByte(dib::readLe32(bytes + at + 8));
     return c.red >= 0 && c.green >= 0 && c.blue >= 0;
-}
-
-// Where the rows start: bfOffBits when it lies inside the file behind the
-// headers, else straight after them.
-size_t rowsOffset(const BmpHeader &h, size_t size)
-{
-    uint64_t after = 14 + uint64_t{h.infoSize};
-    if (h.compression == kBiBitfields && h.infoSize == 40) after += 12;
-    after += 4 * uint64_t{h.clrUsed};
-    const uint64_t at = h.offBits >= 14 + 40 && h.offBits < size ? h.offBits : after;
-    return at < size ? static_cast<size_t>(at) : size;
 }
 
 }  // namespace
@@ -75,7 +63,7 @@ bool readColourBmp(const uint8_t *bytes, size_t size, RgbaImage &image, bool &en
 
     const size_t pixelBytes = h.bitCount / 8;
     const size_t stride = (static_cast<size_t>(width) * pixelBytes + 3) & ~size_t{3};
-    const size_t start = rowsOffset(h, size);
+    const size_t start = static_cast<size_t>(std::min<uint64_t>(bmpPixelsAt(h, size), size));
     image.width = static_cast<int>(width);
     image.height = static_cast<int>(height);
     image.pixels.assign(static_cast<size_t>(width * height), rgba(0, 0, 0));  // blank: opaque black

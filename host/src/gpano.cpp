@@ -1,7 +1,9 @@
-// GPano XMP: finding the packet among a JPEG's segments, reading the fields
-// by name (as attributes or as elements), and mapping them onto the engine's
-// cylinder. Every read stays inside the given bytes.
+// GPano XMP: the fields read from the packet by namespace, each checked for
+// sense, and mapped onto the engine's cylinder.
 #include "kalhost/gpano.h"
+
+#include "kalhost/image_head.h"
+#include "kalhost/xmp_reader.h"
 
 #include <algorithm>
 #include <cctype>
@@ -10,72 +12,81 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kalhost {
 namespace {
 
-constexpr std::string_view kXmpSignature("http://ns.adobe.com/xap/1.0/\0", 29);
+constexpr std::string_view kGPanoNs = "http://ns.google.com/photos/1.0/panorama/";
 
-// The XMP packet of the first APP1 segment that holds one; empty if none.
-std::string_view findXmp(const uint8_t *jpeg, size_t size)
+// What a field may hold: sizes and offsets in pixels, angles in degrees.
+enum class Kind { Size, Offset, Heading, Pitch, Fov };
+
+struct FieldRule {
+    const char *name;
+    Kind kind;
+    bool GPanoFields::*has;
+    double GPanoFields::*value;
+};
+
+constexpr FieldRule kFields[] = {
+    {"FullPanoWidthPixels", Kind::Size, &GPanoFields::hasFullWidth, &GPanoFields::fullWidth},
+    {"CroppedAreaImageWidthPixels", Kind::Size, &GPanoFields::hasCroppedWidth,
+     &GPanoFields::croppedWidth},
+    {"CroppedAreaLeftPixels", Kind::Offset, &GPanoFields::hasCroppedLeft,
+     &GPanoFields::croppedLeft},
+    {"FullPanoHeightPixels", Kind::Size, &GPanoFields::hasFullHeight, &GPanoFields::fullHeight},
+    {"CroppedAreaImageHeightPixels", Kind::Size, &GPanoFields::hasCroppedHeight,
+     &GPanoFields::croppedHeight},
+    {"CroppedAreaTopPixels", Kind::Offset, &GPanoFields::hasCroppedTop, &GPanoFields::croppedTop},
+    {"PoseHeadingDegrees", Kind::Heading, &GPanoFields::hasPoseHeading, &GPanoFields::poseHeading},
+    {"InitialViewHeadingDegrees", Kind::Heading, &GPanoFields::hasInitialHeading,
+     &GPanoFields::initialHeading},
+    {"InitialViewPitchDegrees", Kind::Pitch, &GPanoFields::hasInitialPitch,
+     &GPanoFields::initialPitch},
+    {"InitialHorizontalFOVDegrees", Kind::Fov, &GPanoFields::hasInitialFov,
+     &GPanoFields::initialFov},
+};
+
+// Larger than any panorama stored (a million pixels a side is beyond every
+// camera and stitcher), small enough that the mapping's sums stay exact.
+constexpr double kMaxPixels = 1e7;
+
+bool sensible(Kind kind, double v)
 {
-    if (size < 4 || jpeg[0] != 0xFF || jpeg[1] != 0xD8) return {};
-    size_t at = 2;
-    while (at + 4 <= size && jpeg[at] == 0xFF) {
-        const uint8_t marker = jpeg[at + 1];
-        if (marker == 0xDA || marker == 0xD9) break;  // image data or its end: no more metadata
-        if (marker == 0xFF) {                         // fill byte
-            ++at;
-            continue;
-        }
-        const size_t length = size_t{jpeg[at + 2]} << 8 | jpeg[at + 3];
-        if (length < 2 || length > size - at - 2) break;
-        const auto *payload = reinterpret_cast<const char *>(jpeg + at + 4);
-        const std::string_view segment(payload, length - 2);
-        if (marker == 0xE1 && segment.substr(0, kXmpSignature.size()) == kXmpSignature)
-            return segment.substr(kXmpSignature.size());
-        at += 2 + length;
+    switch (kind) {
+        case Kind::Size:
+            return v >= 1 && v <= kMaxPixels;
+        case Kind::Offset:
+            return v >= 0 && v <= kMaxPixels;
+        case Kind::Heading:
+            return v >= -3600 && v <= 3600;
+        case Kind::Pitch:
+            return v >= -90 && v <= 90;
+        case Kind::Fov:
+            return v > 0 && v <= 360;
     }
-    return {};
+    return false;
 }
 
-// The text of field `name` (without prefix): attribute GPano:name="..." or
-// element <GPano:name>...</...>. Empty when absent.
-std::string_view fieldText(std::string_view xmp, std::string_view name)
+// A number written as XMP writes reals; false for anything else.
+bool parseNumber(const std::string &text, double &value)
 {
-    const std::string key = "GPano:" + std::string(name);
-    for (size_t at = xmp.find(key); at != std::string_view::npos; at = xmp.find(key, at + 1)) {
-        size_t p = at + key.size();
-        while (p < xmp.size() && std::isspace(static_cast<unsigned char>(xmp[p]))) ++p;
-        if (p >= xmp.size()) break;
-        if (xmp[p] == '=') {
-            ++p;
-            while (p < xmp.size() && std::isspace(static_cast<unsigned char>(xmp[p]))) ++p;
-            if (p >= xmp.size() || (xmp[p] != '"' && xmp[p] != '\'')) continue;
-            const size_t end = xmp.find(xmp[p], p + 1);
-            if (end == std::string_view::npos) break;
-            return xmp.substr(p + 1, end - p - 1);
-        }
-        if (xmp[p] == '>' && at > 0 && xmp[at - 1] == '<') {
-            const size_t end = xmp.find('<', p + 1);
-            if (end == std::string_view::npos) break;
-            return xmp.substr(p + 1, end - p - 1);
-        }
-    }
-    return {};
-}
-
-bool readNumber(std::string_view xmp, std::string_view name, double &value)
-{
-    const std::string_view text = fieldText(xmp, name);
     if (text.empty() || text.size() > 40) return false;
-    const std::string copy(text);
     char *end = nullptr;
-    const double v = std::strtod(copy.c_str(), &end);
-    while (*end && std::isspace(static_cast<unsigned char>(*end))) ++end;
-    if (end == copy.c_str() || *end || !std::isfinite(v)) return false;
+    const double v = std::strtod(text.c_str(), &end);
+    if (end == text.c_str() || *end || !std::isfinite(v)) return false;
     value = v;
     return true;
+}
+
+void ignore(std::string &warning, const std::string &name, const std::string &value,
+            const char *why)
+{
+    const std::string sentence = "The GPano field " + name + " of \"" + value.substr(0, 40) +
+                                 "\" " + why + ": it is ignored.";
+    if (warning.find(sentence) == std::string::npos)
+        warning += (warning.empty() ? "" : " ") + sentence;
 }
 
 // 0..360; a sum that overflowed (absurd field values) counts as 0.
@@ -88,25 +99,58 @@ double wrapDegrees(double degrees)
 
 }  // namespace
 
-bool readGPano(const uint8_t *jpeg, size_t size, GPanoFields &f)
+bool readGPanoXmp(std::string_view xmp, GPanoFields &f, std::string &warning)
 {
-    const std::string_view xmp = findXmp(jpeg, size);
-    if (xmp.empty()) return false;
     f = GPanoFields{};
-    f.hasFullWidth = readNumber(xmp, "FullPanoWidthPixels", f.fullWidth);
-    f.hasCroppedWidth = readNumber(xmp, "CroppedAreaImageWidthPixels", f.croppedWidth);
-    f.hasCroppedLeft = readNumber(xmp, "CroppedAreaLeftPixels", f.croppedLeft);
-    f.hasFullHeight = readNumber(xmp, "FullPanoHeightPixels", f.fullHeight);
-    f.hasCroppedHeight = readNumber(xmp, "CroppedAreaImageHeightPixels", f.croppedHeight);
-    f.hasCroppedTop = readNumber(xmp, "CroppedAreaTopPixels", f.croppedTop);
-    f.hasPoseHeading = readNumber(xmp, "PoseHeadingDegrees", f.poseHeading);
-    f.hasInitialHeading = readNumber(xmp, "InitialViewHeadingDegrees", f.initialHeading);
-    f.cylindrical = fieldText(xmp, "ProjectionType") == "cylindrical";
-    return f.hasFullWidth || f.hasCroppedWidth || f.hasPoseHeading || f.hasInitialHeading;
+    if (xmp.empty()) return false;
+    std::vector<bool> seen(std::size(kFields), false);
+    bool projectionSeen = false;
+    for (const XmpProperty &p : readXmpProperties(xmp, kGPanoNs, "GPano")) {
+        if (p.name == "ProjectionType" && !projectionSeen) {
+            projectionSeen = true;
+            f.cylindrical = p.value == "cylindrical";
+            f.equirectangular = p.value == "equirectangular";
+            continue;
+        }
+        for (size_t k = 0; k < std::size(kFields); ++k) {
+            const FieldRule &rule = kFields[k];
+            if (p.name != rule.name || seen[k]) continue;
+            seen[k] = true;
+            double v = 0;
+            if (!parseNumber(p.value, v))
+                ignore(warning, p.name, p.value, "is not a number");
+            else if (!sensible(rule.kind, v))
+                ignore(warning, p.name, p.value, "makes no sense");
+            else
+                f.*rule.has = true, f.*rule.value = v;
+        }
+    }
+    // A crop larger than the whole it is cut from.
+    if (f.hasFullWidth && f.hasCroppedWidth && f.croppedWidth > f.fullWidth) {
+        ignore(warning, "CroppedAreaImageWidthPixels", std::to_string(std::lround(f.croppedWidth)),
+               "is larger than FullPanoWidthPixels");
+        f.hasCroppedWidth = false;
+    }
+    if (f.hasFullHeight && f.hasCroppedHeight && f.croppedHeight > f.fullHeight) {
+        ignore(warning, "CroppedAreaImageHeightPixels",
+               std::to_string(std::lround(f.croppedHeight)), "is larger than FullPanoHeightPixels");
+        f.hasCroppedHeight = false;
+    }
+    return f.hasFullWidth || f.hasCroppedWidth || f.hasPoseHeading || f.hasInitialHeading ||
+           f.hasInitialPitch || f.hasInitialFov || f.cylindrical || f.equirectangular;
 }
 
-GPanoPlacement placementFromGPano(const GPanoFields &f, int width, int height)
+bool readGPano(const uint8_t *file, size_t size, GPanoFields &fields, std::string &warning)
 {
+    ImageHead head;
+    std::string why;
+    readImageHead(file, size, head, why);  // the packet is found even where the head is damaged
+    return readGPanoXmp(head.xmp, fields, warning);
+}
+
+GPanoPlacement placementFromGPano(const GPanoFields &f, int width, int height, int shownHeight)
+{
+    if (shownHeight <= 0) shownHeight = height;
     GPanoPlacement p;
     if (!f.hasFullWidth || f.fullWidth <= 0 || width <= 0 || height <= 0) return p;
     const double cropped = f.hasCroppedWidth && f.croppedWidth > 0 ? f.croppedWidth : width;
@@ -122,10 +166,10 @@ GPanoPlacement placementFromGPano(const GPanoFields &f, int width, int height)
     if (f.hasCroppedTop && (f.cylindrical || f.hasFullHeight)) {
         const double rows = f.hasCroppedHeight && f.croppedHeight > 0 ? f.croppedHeight : height;
         const double horizonRow = (f.cylindrical ? 0.0 : f.fullHeight / 2) - f.croppedTop;
-        const double above = (rows / 2 - horizonRow) * height / rows;
+        const double above = (rows / 2 - horizonRow) * shownHeight / rows;
         if (std::isfinite(above))
             p.horizon = static_cast<int>(
-                std::lround(std::min(std::max(above, -double(height)), double(height))));
+                std::lround(std::min(std::max(above, -double(shownHeight)), double(shownHeight))));
     }
     if (f.hasInitialHeading) {
         // The engine's bearing counts 360 degrees to the image's width

@@ -41,14 +41,14 @@ const char *engineErrorText(int code)
 std::string whyNotLoaded(const uint8_t *h, size_t got, uint64_t fileSize)
 {
     if (got < 2 || h[0] != 'B' || h[1] != 'M') return "is not a BMP file";
-    if (got < 54) return "is cut short";
-    const int bits = h[28] | h[29] << 8;
-    const unsigned compression =
-        h[30] | h[31] << 8 | h[32] << 16 | static_cast<unsigned>(h[33]) << 24;
+    BmpHeader header;
+    if (!readBmpHeader(h, got, header)) return "is cut short";
+    const int bits = header.bitCount;
+    const uint32_t compression = header.compression;
     if (bits != 8)
         return "has " + std::to_string(bits) +
                " bits per pixel; only 8-bit (256-colour) BMP files can be used";
-    if (compression > 1)
+    if (compression > kBiRle8)
         return "is compressed in a way that cannot be read (only uncompressed and RLE8)";
     const std::string sizeRefusal = bmpSizeRefusal(h, got, fileSize, 0);
     if (!sizeRefusal.empty()) return sizeRefusal;

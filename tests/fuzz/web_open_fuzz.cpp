@@ -52,7 +52,8 @@ void prepareColour(const uint8_t *data, size_t size)
     // Small sizes only get a block: the budget is the module's, not the fuzzer's.
     width = width % 4096;
     height = height % 4096;
-    kalweb::Opening *opening = kalweb::openColourBlock(width, height, 1 << 20, "", &fields);
+    kalweb::Opening *opening =
+        kalweb::openColourBlock(width, height, nullptr, 1 << 20, "", &fields);
     require(opening != nullptr, "no opening");
     uint32_t *block = opening->image.rgba;
     require(block || !opening->report.message.empty(), "no block and no message");

@@ -56,7 +56,8 @@ TEST(GPano, ReadsAttributeAndElementForms)
         "GPano:CroppedAreaImageWidthPixels='4000'"
         " GPano:ProjectionType=\"cylindrical\"/>");
     GPanoFields f;
-    ASSERT_TRUE(kalhost::readGPano(attributes.data(), attributes.size(), f));
+    std::string warning;
+    ASSERT_TRUE(kalhost::readGPano(attributes.data(), attributes.size(), f, warning));
     EXPECT_EQ(f.fullWidth, 8000);
     EXPECT_EQ(f.croppedWidth, 4000);
     EXPECT_TRUE(f.cylindrical);
@@ -66,10 +67,61 @@ TEST(GPano, ReadsAttributeAndElementForms)
         "<GPano:PoseHeadingDegrees>12.5</GPano:PoseHeadingDegrees>"
         "<GPano:InitialViewHeadingDegrees> 90 </GPano:InitialViewHeadingDegrees>"
         "<GPano:FullPanoWidthPixels>abc</GPano:FullPanoWidthPixels>");
-    ASSERT_TRUE(kalhost::readGPano(elements.data(), elements.size(), f));
+    ASSERT_TRUE(kalhost::readGPano(elements.data(), elements.size(), f, warning));
     EXPECT_EQ(f.poseHeading, 12.5);
     EXPECT_EQ(f.initialHeading, 90);
     EXPECT_FALSE(f.hasFullWidth) << "not a number";
+}
+
+TEST(GPano, ReadsByNamespaceWhateverThePrefixAndSkipsSenselessValues)
+{
+    const std::string ns = "http://ns.google.com/photos/1.0/panorama/";
+    const std::string variants[] = {
+        // the namespace under another prefix, an element form, a comment first
+        "<!-- GPano:FullPanoWidthPixels=\"1\" --><x:xmpmeta xmlns:x=\"adobe:ns:meta/\">"
+        "<rdf:Description xmlns:rdf=\"r\" xmlns:p=\"" +
+            ns +
+            "\" p:FullPanoWidthPixels=\" 8000 \">"
+            "<p:CroppedAreaImageWidthPixels>4000</p:CroppedAreaImageWidthPixels>"
+            "</rdf:Description></x:xmpmeta>",
+        // the default namespace on the elements, an entity in a value
+        "<d><FullPanoWidthPixels xmlns=\"" + ns +
+            "\">80&#48;0</FullPanoWidthPixels>"
+            "<g:CroppedAreaImageWidthPixels xmlns:g=\"" +
+            ns +
+            "\"><![CDATA[4000]]>"
+            "</g:CroppedAreaImageWidthPixels></d>",
+    };
+    for (const std::string &xmp : variants) {
+        SCOPED_TRACE(xmp);
+        GPanoFields f;
+        std::string warning;
+        ASSERT_TRUE(kalhost::readGPanoXmp(xmp, f, warning));
+        EXPECT_EQ(f.fullWidth, 8000);
+        EXPECT_EQ(f.croppedWidth, 4000);
+        EXPECT_EQ(warning, "");
+    }
+    // A GPano prefix bound to another namespace is not GPano.
+    GPanoFields f;
+    std::string warning;
+    EXPECT_FALSE(kalhost::readGPanoXmp(
+        "<a xmlns:GPano=\"urn:other\" GPano:FullPanoWidthPixels=\"8000\"/>", f, warning));
+    // Senseless values are left out, each with its sentence.
+    ASSERT_TRUE(kalhost::readGPanoXmp(
+        "<a xmlns:GPano=\"" + ns +
+            "\" GPano:FullPanoWidthPixels=\"1e308\" "
+            "GPano:CroppedAreaImageHeightPixels=\"-5\" GPano:FullPanoHeightPixels=\"100\" "
+            "GPano:CroppedAreaImageWidthPixels=\"nan\" GPano:InitialViewPitchDegrees=\"30\" "
+            "GPano:ProjectionType=\"equirectangular\"/>",
+        f, warning));
+    EXPECT_FALSE(f.hasFullWidth || f.hasCroppedHeight || f.hasCroppedWidth);
+    EXPECT_TRUE(f.hasInitialPitch && f.equirectangular && f.hasFullHeight);
+    EXPECT_NE(warning.find("FullPanoWidthPixels of \"1e308\" makes no sense"), std::string::npos)
+        << warning;
+    EXPECT_NE(warning.find("CroppedAreaImageHeightPixels"), std::string::npos) << warning;
+    EXPECT_NE(warning.find("CroppedAreaImageWidthPixels of \"nan\" is not a number"),
+              std::string::npos)
+        << warning;
 }
 
 TEST(GPano, StaysInsideTheSegments)
@@ -77,13 +129,14 @@ TEST(GPano, StaysInsideTheSegments)
     std::vector<uint8_t> b =
         jpegWithXmp("<GPano:FullPanoWidthPixels>100</GPano:FullPanoWidthPixels>");
     GPanoFields f;
+    std::string warning;
     for (size_t keep = 0; keep + 4 < b.size(); ++keep)  // every cut: no read past it
-        EXPECT_FALSE(
-            kalhost::readGPano(std::vector<uint8_t>(b.begin(), b.begin() + keep).data(), keep, f));
+        EXPECT_FALSE(kalhost::readGPano(std::vector<uint8_t>(b.begin(), b.begin() + keep).data(),
+                                        keep, f, warning));
     b[10] = 0xFF;  // APP1 length beyond the file
-    EXPECT_FALSE(kalhost::readGPano(b.data(), b.size(), f));
+    EXPECT_FALSE(kalhost::readGPano(b.data(), b.size(), f, warning));
     const std::vector<uint8_t> noXmp = {0xFF, 0xD8, 0xFF, 0xDA, 0x00, 0x02};
-    EXPECT_FALSE(kalhost::readGPano(noXmp.data(), noXmp.size(), f));
+    EXPECT_FALSE(kalhost::readGPano(noXmp.data(), noXmp.size(), f, warning));
 }
 
 TEST(GPano, MapsCoverageOntoTheCylinder)

@@ -32,7 +32,7 @@ TEST(WebColour, DecodedSizeIsScaledToTheEngineOrRefusedOverTheBudget)
 
 TEST(WebColour, HostileSizeGetsNoBlockAndAttributesDecideTheAngle)
 {
-    kalweb::Opening *refused = kalweb::openColourBlock(60000, 60000, 1 << 20, "", nullptr);
+    kalweb::Opening *refused = kalweb::openColourBlock(60000, 60000, nullptr, 1 << 20, "", nullptr);
     EXPECT_EQ(refused->image.rgba, nullptr);
     EXPECT_NE(refused->report.message.find("60000 x 60000"), std::string::npos)
         << refused->report.message;
@@ -43,11 +43,12 @@ TEST(WebColour, HostileSizeGetsNoBlockAndAttributesDecideTheAngle)
     half.hasFullWidth = half.hasCroppedWidth = true;
     half.fullWidth = 8000;
     half.croppedWidth = 4000;
-    kalweb::Opening *narrow = kalweb::openColourBlock(8000, 100, 1 << 20, "angle(10)", &half);
+    kalweb::Opening *narrow =
+        kalweb::openColourBlock(8000, 100, nullptr, 1 << 20, "angle(10)", &half);
     ASSERT_NE(narrow->image.rgba, nullptr);
     EXPECT_EQ(narrow->size[0], kal::maxImageWidth(10));
     EXPECT_NE(narrow->report.warning.find("larger than the engine takes"), std::string::npos);
-    kalweb::Opening *wide = kalweb::openColourBlock(8000, 100, 1 << 20, "", &half);
+    kalweb::Opening *wide = kalweb::openColourBlock(8000, 100, nullptr, 1 << 20, "", &half);
     ASSERT_NE(wide->image.rgba, nullptr);
     EXPECT_EQ(wide->size[0], 8000);
     EXPECT_TRUE(wide->report.warning.empty());
@@ -65,7 +66,7 @@ TEST(WebColour, ColourSessionFramesAreTopDownRgba)
     fields.fullWidth = 1440;
     fields.croppedWidth = 720;
     fields.initialHeading = 30;
-    kalweb::Opening *opening = kalweb::openColourBlock(720, 200, 1 << 20, "", &fields);
+    kalweb::Opening *opening = kalweb::openColourBlock(720, 200, nullptr, 1 << 20, "", &fields);
     uint32_t *block = opening->image.rgba;
     ASSERT_NE(block, nullptr) << opening->report.message;
     for (int y = 0; y < 200; ++y)  // bottom-up: the first rows are the bottom

@@ -243,7 +243,7 @@ TEST(WebSession, ExportsTakeExtremeIntegers)
         EXPECT_EQ(openWith(image, size, kalSize, nullptr, 320, a), nullptr);
         EXPECT_EQ(kalweb_resize(s, a, a), 0);
         EXPECT_EQ(openWith(nullptr, a, a, s, a, a), nullptr);
-        Opening *block = kalweb_colourBlock(a, a, a, nullptr, a, nullptr);
+        Opening *block = kalweb_colourBlock(a, a, nullptr, a, nullptr, a);
         EXPECT_EQ(kalweb_openPixels(block), nullptr);
         kalweb_openArrange(block, a);
         EXPECT_EQ(kalweb_openFinish(block, nullptr, a, a), nullptr);

@@ -25,10 +25,10 @@ void warnEndsEarly(const std::string &path)
 }
 
 bool readAttributes(const Options &options, const std::string &panorama, KalAttribs &attribs,
-                    bool &found)
+                    kalhost::GivenAttribs &given)
 {
     attribs = KalAttribs{};
-    found = false;
+    given = {};
     std::string path = options.attribs;
     if (path.empty()) {
         std::vector<char> name(panorama.begin(), panorama.end());
@@ -41,7 +41,7 @@ bool readAttributes(const Options &options, const std::string &panorama, KalAttr
             return true;  // no attribute file: the image decides (GPano), else 360 degrees
         }
     }
-    found = true;
+    given = kalhost::givenAttribsOfFile(path);
     if (kal_AttribFile(path.c_str(), &attribs)) return true;
     fail("cannot read the attribute file " + path);
     return false;

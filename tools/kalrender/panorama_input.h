@@ -7,6 +7,7 @@
 #include "render_options.h"
 
 #include "kalengine.h"
+#include "kalhost/attribute_merge.h"
 #include "kalhost/colour_image.h"
 
 #include <memory>
@@ -34,9 +35,10 @@ int fail(const std::string &message);
 bool openPanorama(const Options &options, const std::string &path, OpenedPanorama &opened);
 
 // The attribute block: the given file, else the .KAL file beside the image,
-// else none (all zero, `found` false). False after printing why.
+// else none (all zero); `given` says which fields the file sets. False
+// after printing why.
 bool readAttributes(const Options &options, const std::string &panorama, KalAttribs &attribs,
-                    bool &found);
+                    kalhost::GivenAttribs &given);
 
 // Says once that the file ends early and its missing part is left blank.
 void warnEndsEarly(const std::string &path);

@@ -29,8 +29,8 @@ bool readHead(const std::string &path, uint8_t (&head)[kalhost::kBmpHeadBytes], 
 bool openPanorama(const Options &options, const std::string &path, OpenedPanorama &opened)
 {
     KalAttribs attribs{};
-    bool found = false;
-    if (!readAttributes(options, path, attribs, found)) return false;
+    kalhost::GivenAttribs given;
+    if (!readAttributes(options, path, attribs, given)) return false;
     uint8_t head[kalhost::kBmpHeadBytes] = {};
     size_t got = 0;
     uint64_t size = 0;

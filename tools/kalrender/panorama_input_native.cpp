@@ -29,14 +29,19 @@ bool readWholeFile(const std::string &path, std::vector<uint8_t> &bytes)
     return ok;
 }
 
-void applyGPano(const kalhost::LoadedImage &image, KalAttribs &attribs, OpenedPanorama &opened)
+// The file's GPano fields where the attribute file leaves them out; its
+// start view only when the attribute file leaves the coverage to them.
+void applyGPano(const kalhost::LoadedImage &image, const kalhost::GivenAttribs &given,
+                KalAttribs &attribs, OpenedPanorama &opened)
 {
-    const kalhost::GPanoPlacement p =
-        kalhost::placementFromGPano(image.gpano, image.colour.width, image.colour.height);
-    attribs.angle = p.angle;
-    attribs.orientation = p.orientation;
-    attribs.horizon = p.horizon;
-    opened.hasStart = p.hasStart;
+    const kalhost::GPanoPlacement p = kalhost::placementFromGPano(
+        image.gpano, image.storedWidth, image.storedHeight, image.colour.height);
+    KalAttribs metadata{};
+    metadata.angle = p.angle;
+    metadata.orientation = p.orientation;
+    metadata.horizon = p.horizon;
+    kalhost::mergeMetadata(attribs, given, metadata);
+    opened.hasStart = p.hasStart && !given.angle && !given.orientation;
     opened.startBearing = p.startBearing;
 }
 
@@ -68,8 +73,8 @@ bool createColour(kalhost::LoadedImage &image, const Options &options, KalAttrib
 bool openPanorama(const Options &options, const std::string &path, OpenedPanorama &opened)
 {
     KalAttribs attribs{};
-    bool found = false;
-    if (!readAttributes(options, path, attribs, found)) return false;
+    kalhost::GivenAttribs given;
+    if (!readAttributes(options, path, attribs, given)) return false;
     std::vector<uint8_t> bytes;
     kalhost::LoadedImage image;
     std::string why;
@@ -84,8 +89,10 @@ bool openPanorama(const Options &options, const std::string &path, OpenedPanoram
     }
     bytes = {};
     if (image.endsEarly) warnEndsEarly(path);
+    if (!image.warning.empty())
+        std::fprintf(stderr, "kalrender: warning: %s: %s\n", path.c_str(), image.warning.c_str());
     if (!image.isColour()) return createEightBit(image.dib.release(), options, attribs, opened);
-    if (!found && image.hasGPano) applyGPano(image, attribs, opened);
+    if (image.hasGPano) applyGPano(image, given, attribs, opened);
     return createColour(image, options, attribs, opened);
 }
 

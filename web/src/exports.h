@@ -57,8 +57,8 @@ const char *kalweb_openWarning(Opening *o);
 void kalweb_openEnd(Opening *o);
 
 // True colour (colour_exports.cpp).
-Opening *kalweb_colourBlock(int width, int height, int fileBytes, const char *attribs,
-                            int attribLength, const double *gpano);
+Opening *kalweb_colourBlock(int width, int height, const uint8_t *file, int fileBytes,
+                            const char *attribs, int attribLength);
 int kalweb_pixelBytes(Session *s);
 
 }  // extern "C"

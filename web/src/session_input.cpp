@@ -3,6 +3,7 @@
 // place of its error, and the messages and warnings the page shows.
 #include "session_input.h"
 
+#include "kalhost/attribute_merge.h"
 #include "kalhost/bmp_extent.h"
 #include "kalhost/bmp_reader.h"
 #include "kalhost/open_panorama.h"
@@ -140,7 +141,11 @@ bool readAttributes(const std::string &text, const KalAttribs &fileAttribs, KalA
 {
     attribs = fileAttribs;
     if (text.empty()) return true;
-    if (kal_AttribString(text.data(), static_cast<int>(text.size()), &attribs)) return true;
+    if (kal_AttribString(text.data(), static_cast<int>(text.size()), &attribs)) {
+        kalhost::mergeMetadata(attribs, kalhost::givenAttribs(text.data(), text.size()),
+                               fileAttribs);
+        return true;
+    }
     attribs = fileAttribs;
     if (kal_Error(nullptr) != KAL_ERR_NONE) {
         report.message = std::string("The attribute file cannot be read: ") +

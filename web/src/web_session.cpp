@@ -4,6 +4,7 @@
 // controller.
 #include "web_session.h"
 
+#include "kalhost/image_head.h"
 #include "kalhost/image_limits.h"
 #include "kalhost/open_panorama.h"
 #include "colour_panorama.h"
@@ -222,13 +223,19 @@ int textAngle(const std::string &text)
 }
 
 // A colour block's image for `opening`, or false after its message.
-bool prepareColourImage(Opening &opening, int width, int height, uint64_t fileBytes,
-                        const kalhost::GPanoFields *gpano)
+bool prepareColourImage(Opening &opening, int width, int height, const uint8_t *file,
+                        size_t fileBytes, const kalhost::GPanoFields *gpano)
 {
     Report &report = opening.report;
     SessionImage &image = opening.image;
     if (gpano) {
-        const kalhost::GPanoPlacement place = kalhost::placementFromGPano(*gpano, width, height);
+        // The horizon is counted in the rows shown, after any scaling down.
+        int shownWidth = 0, shownHeight = 0;
+        kalhost::fitColourSize(width, height,
+                               kalhost::placementFromGPano(*gpano, width, height).angle,
+                               &shownWidth, &shownHeight);
+        const kalhost::GPanoPlacement place =
+            kalhost::placementFromGPano(*gpano, width, height, shownHeight);
         image.fileAttribs.angle = place.angle;
         image.fileAttribs.orientation = place.orientation;
         image.fileAttribs.horizon = place.horizon;
@@ -243,7 +250,7 @@ bool prepareColourImage(Opening &opening, int width, int height, uint64_t fileBy
             std::string("The panorama cannot be shown: ") + kalhost::engineErrorText(KAL_ERR_ANGLE);
         return false;
     }
-    const std::string claim = kalhost::claimRefusal(width, height, fileBytes);
+    const std::string claim = kalhost::claimedSizeRefusal(file, fileBytes, width, height);
     if (!claim.empty()) {
         report.message = "The file " + claim + ".";
         return false;
@@ -278,13 +285,14 @@ Opening *openBmp(const uint8_t *bytes, size_t size, const std::string &attribTex
     return opening;
 }
 
-Opening *openColourBlock(int width, int height, uint64_t fileBytes, const std::string &attribText,
-                         const kalhost::GPanoFields *gpano)
+Opening *openColourBlock(int width, int height, const uint8_t *file, size_t fileBytes,
+                         const std::string &attribText, const kalhost::GPanoFields *gpano)
 {
     auto *opening = new (std::nothrow) Opening;
     if (!opening) return nullptr;
     opening->attribText = attribText;
-    if (!prepareColourImage(*opening, width, height, fileBytes, gpano)) opening->image.release();
+    if (!prepareColourImage(*opening, width, height, file, fileBytes, gpano))
+        opening->image.release();
     return opening;
 }
 

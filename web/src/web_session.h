@@ -112,8 +112,8 @@ Opening *openBmp(const uint8_t *bytes, size_t size, const std::string &attribTex
 // limits allow (`size`, smaller than asked when they require). A size the
 // file cannot describe or the memory cannot hold gets no block and a
 // message; nothing is allocated for it.
-Opening *openColourBlock(int width, int height, uint64_t fileBytes, const std::string &attribText,
-                         const kalhost::GPanoFields *gpano);
+Opening *openColourBlock(int width, int height, const uint8_t *file, size_t fileBytes,
+                         const std::string &attribText, const kalhost::GPanoFields *gpano);
 // Puts the opening's image in `session` (for the same view size) or, when
 // null, in a new session of a width x height view. Returns the session, or
 // null with the reason in the opening's report; on failure the session

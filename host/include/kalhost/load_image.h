@@ -29,6 +29,7 @@ struct LoadedImage {
     int storedHeight = 0;
     bool hasGPano = false;
     GPanoFields gpano;
+    std::string warning;  // sentences about what was read differently (ignored GPano values)
     bool isColour() const { return !dib; }
 };
 
