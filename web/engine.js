@@ -128,6 +128,9 @@ export class Opening {
 
   arrange(order) { this.engine.x.kalweb_openArrange(this.pointer, order); }
 
+  // The picture was decoded only in part: the open warns that its rest is blank.
+  endsEarly() { this.engine.x.kalweb_openEndsEarly(this.pointer); }
+
   // The image into `session`, or into a new Session of a width x height view;
   // throws the module's reason.
   finish(session, width, height) {

@@ -80,6 +80,99 @@ export function pictureSize(b, format) {
   }
 }
 
+// The samples in a PNG pixel, by colour type.
+const PNG_CHANNELS = { 0: 1, 2: 3, 3: 1, 4: 2, 6: 4 };
+// Adam7's passes as [first column, first row, column step, row step].
+const ADAM7 = [[0, 0, 8, 8], [4, 0, 8, 8], [0, 4, 4, 8], [2, 0, 4, 4], [0, 2, 2, 4], [1, 0, 2, 2], [0, 1, 1, 2]];
+
+const CRC_TABLE = Int32Array.from({ length: 256 }, (_, n) => {
+  let c = n;
+  for (let k = 0; k < 8; k++) c = c & 1 ? 0xedb88320 ^ (c >>> 1) : c >>> 1;
+  return c;
+});
+
+function pngChunk(type, data) {
+  const out = new Uint8Array(12 + data.length), view = new DataView(out.buffer);
+  view.setUint32(0, data.length);
+  out.set([...type].map((ch) => ch.charCodeAt(0)), 4);
+  out.set(data, 8);
+  let crc = -1;
+  for (const byte of out.subarray(4, 8 + data.length)) crc = CRC_TABLE[(crc ^ byte) & 255] ^ (crc >>> 8);
+  view.setUint32(8 + data.length, ~crc >>> 0);
+  return out;
+}
+
+// The ends of a PNG's filtered rows in its decompressed data, pass by pass.
+function pngRowEnds(width, height, bits, interlaced) {
+  const ends = [];
+  let at = 0;
+  for (const [x0, y0, dx, dy] of interlaced ? ADAM7 : [[0, 0, 1, 1]]) {
+    const columns = Math.ceil((width - x0) / dx), rows = Math.ceil((height - y0) / dy);
+    if (columns <= 0 || rows <= 0) continue;
+    const rowBytes = 1 + Math.ceil((columns * bits) / 8);
+    for (let r = 0; r < rows; r++) ends.push((at += rowBytes));
+  }
+  return ends;
+}
+
+// Inflates up to `limit` bytes of a zlib stream, keeping what came before an
+// early end or a fault.
+async function inflateSome(data, limit) {
+  const stream = new DecompressionStream('deflate'), writer = stream.writable.getWriter();
+  writer.write(data).catch(() => {});
+  writer.close().catch(() => {});
+  const reader = stream.readable.getReader(), parts = [];
+  let got = 0;
+  try {
+    while (got < limit) {
+      const { value, done } = await reader.read();
+      if (done) break;
+      parts.push(value);
+      got += value.length;
+    }
+  } catch { /* the stream ended early: what came is kept */ }
+  reader.cancel().catch(() => {});
+  const out = new Uint8Array(Math.min(got, limit));
+  for (let at = 0, i = 0; at < out.length; at += parts[i++].length) out.set(parts[i].subarray(0, out.length - at), at);
+  return out;
+}
+
+// A PNG that ends early made whole: its complete rows kept and every row
+// after them zero (blank), or null when its data is all there.
+async function wholePng(b) {
+  const before = [], data = [];
+  let ended = false;
+  for (let i = 8; i + 8 <= b.length;) {
+    const length = be32(b, i), type = ascii(b, i + 4, 4), body = b.subarray(i + 8, Math.min(b.length, i + 8 + length));
+    if (type === 'IEND') { ended = true; break; }
+    if (type === 'IDAT') data.push(body);
+    else if (!data.length && body.length === length) before.push(b.subarray(i, i + 12 + length));
+    i += 12 + length;
+  }
+  const channels = b.length >= 29 ? PNG_CHANNELS[b[25]] : undefined;
+  if (!data.length || !channels) return null;
+  const ends = pngRowEnds(be32(b, 16), be32(b, 20), channels * b[24], b[28] === 1);
+  const raw = await inflateSome(new Uint8Array(await new Blob(data).arrayBuffer()), ends.at(-1));
+  if (raw.length === ends.at(-1) && ended) return null;
+  const whole = new Uint8Array(ends.at(-1));
+  whole.set(raw.subarray(0, ends.findLast((end) => end <= raw.length) ?? 0));
+  const deflated = new Blob([whole]).stream().pipeThrough(new CompressionStream('deflate'));
+  const packed = new Uint8Array(await new Response(deflated).arrayBuffer());
+  const file = new Blob([b.subarray(0, 8), ...before, pngChunk('IDAT', packed), pngChunk('IEND', [])]);
+  return new Uint8Array(await file.arrayBuffer());
+}
+
+// A picture that ends early, made whole the way the native decoders read it
+// (a JPEG given its end marker, a PNG its missing rows blank), or null.
+function wholePicture(b, format) {
+  if (format === 'png') return wholePng(b);
+  if (format !== 'jpeg' || (b.at(-2) === 0xff && b.at(-1) === 0xd9)) return null;
+  const out = new Uint8Array(b.length + 2);
+  out.set(b);
+  out.set([0xff, 0xd9], b.length);
+  return out;
+}
+
 // Copies a decoded bitmap into module memory at `pointer`, strip by strip:
 // it is already flipped, so its rows come in the module's bottom-up order.
 function copyRows(bitmap, memory, pointer) {
@@ -149,14 +242,15 @@ function requestBlock(engine, width, height, bytes, text) {
   return { opening, scaled: block.width !== width || block.height !== height };
 }
 
-// Decodes with createImageBitmap (scaling with the browser's filter when the
-// block is smaller than the picture) and copies the rows in strips. Resolves
+// Decodes `picture` (the file `bytes`, or it made whole) with
+// createImageBitmap (scaling with the browser's filter when the block is
+// smaller than the picture) and copies the rows in strips. Resolves
 // the open that holds them: another one when the decoder turned the picture.
-async function decodeBitmapInto(engine, bytes, request, text) {
+async function decodeBitmapInto(engine, bytes, request, text, picture = bytes) {
   let bitmap, { opening } = request;
   const block = opening.block;
   try {
-    bitmap = await decodePicture(new Blob([bytes]), block.width, block.height, request.scaled);
+    bitmap = await decodePicture(new Blob([picture]), block.width, block.height, request.scaled);
   } catch {
     throw new Error('The file is not an image file the browser can decode.');
   }
@@ -185,10 +279,23 @@ export async function decodeOpening(engine, bytes, text, stale) {
   const claimed = format && format !== 'bmp' ? pictureSize(bytes, format) : null;
   if (!claimed || !claimed.width || !claimed.height) throw new Error('The file is not an image file.');
   const request = requestBlock(engine, claimed.width, claimed.height, bytes, text);
-  try {
-    const order = request.scaled ? null : await decodeFrameInto(bytes, `image/${format}`, request.opening);
+  // `picture` is the file or, when it ends early, the file made whole.
+  const decode = async (picture) => {
+    const order = request.scaled ? null : await decodeFrameInto(picture, `image/${format}`, request.opening);
     if (order !== null && !stale()) request.opening.arrange(order | NO_ALPHA);
-    else if (!stale()) await decodeBitmapInto(engine, bytes, request, text);
+    else if (!stale()) await decodeBitmapInto(engine, bytes, request, text, picture);
+  };
+  try {
+    try {
+      await decode(bytes);
+    } catch (error) {
+      // A file that ends early opens with its rest blank, as natively; one
+      // the browser cannot decode even so keeps the first reason.
+      const whole = request.opening && !stale() ? await wholePicture(bytes, format) : null;
+      if (!whole) throw error;
+      await decode(whole).catch(() => { throw error; });
+      request.opening?.endsEarly();
+    }
   } catch (error) {
     request.opening?.end();  // the module's memory is the page's for good
     throw error;

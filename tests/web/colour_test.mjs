@@ -3,13 +3,12 @@
 // warnings of an open, channel order and the smooth frame at rest. Pictures
 // are made in the page with a canvas. Prints "pass NAME" or "fail NAME: why".
 //   node colour_test.mjs WEB_BUILD_DIR KALRENDER
-import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 
-const { openViewerPage, LIMIT_MS, results, check } = await import(new URL('../../web/tools/browser.mjs', import.meta.url));
-const { report } = results;
+const { runSuite, LIMIT_MS, check } = await import(new URL('../../web/tools/browser.mjs', import.meta.url));
+const { checkAgainstKalrender } = await import(new URL('./kalrender_agreement.mjs', import.meta.url));
 
 const [buildDir, kalrender] = process.argv.slice(2);
 const samples = path.join(buildDir, 'samples');
@@ -187,65 +186,17 @@ const tests = {
     check(events.length === 2 && events[0].includes('ends before the end of its image') &&
       events[1].includes('line 2, at "5"') && events[1].startsWith('warning: '), `events: ${events.join(' | ')}`);
   },
+
+  // PNG input byte for byte against kalrender's nearest frame.
+  async 'a PNG opens byte for byte as kalrender renders it'(page) {
+    const png = path.join(temp, 'pattern.png');
+    const bytes = await page.evaluate(async () => [...await window.kalPicture('image/png', 2000, 400)]);
+    fs.writeFileSync(png, Buffer.from(bytes));
+    await checkAgainstKalrender(page, kalrender, png);
+  },
 };
 
-// PNG input byte for byte against kalrender's nearest frame.
-async function pngAgainstKalrender(page) {
-  const png = path.join(temp, 'pattern.png');
-  const bytes = await page.evaluate(async () => [...await window.kalPicture('image/png', 2000, 400)]);
-  fs.writeFileSync(png, Buffer.from(bytes));
-  const out = path.join(temp, 'native.png');
-  execFileSync(kalrender, [png, '--view', '320x240', '--bearing', '40', '-o', out], { stdio: 'pipe', timeout: LIMIT_MS });
-  const web = await page.evaluate(async (data) => {
-    const viewer = window.kalViewer;
-    if (!await viewer.open(new Uint8Array(data))) return null;
-    const style = document.getElementById('viewer').style;
-    Object.assign(style, { width: '320px', height: '240px' });
-    await new Promise((done) => setTimeout(done, 200));
-    // The engine's own placement, as kalrender's --bearing takes it.
-    viewer.session.place(40, 0, 1);
-    viewer.render();
-    return [...viewer.context.getImageData(0, 0, 320, 240).data];
-  }, bytes);
-  const native = await page.evaluate(async (data) => {
-    const bitmap = await createImageBitmap(new Blob([new Uint8Array(data)]), { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
-    const c = new OffscreenCanvas(bitmap.width, bitmap.height).getContext('2d');
-    c.drawImage(bitmap, 0, 0);
-    return [...c.getImageData(0, 0, bitmap.width, bitmap.height).data];
-  }, [...fs.readFileSync(out)]);
-  check(web && web.length === native.length, `sizes ${web?.length} and ${native.length}`);
-  const first = web.findIndex((byte, i) => byte !== native[i]);
-  check(first < 0, `the canvas differs from kalrender at pixel ${first >> 2}`);
-}
-
-let viewer;
-try {
-  viewer = await openViewerPage(buildDir);
-} catch (error) {
-  report('the browser starts for the colour tests', error);
-  process.exit(1);
-}
-const { page, consoleErrors, close } = viewer;
-try {
-  await page.evaluate(() => window.kalReady);
-  await installHelpers(page);
-  for (const [name, test] of Object.entries(tests)) {
-    try {
-      await test(page);
-      report(name);
-    } catch (error) {
-      report(name, error);
-    }
-  }
-  try {
-    await pngAgainstKalrender(page);
-    report('a PNG opens byte for byte as kalrender renders it');
-  } catch (error) {
-    report('a PNG opens byte for byte as kalrender renders it', error);
-  }
-  report('no console errors in the colour tests', consoleErrors.length ? new Error(consoleErrors.join(' | ')) : null);
-} finally {
-  await close();
-  fs.rmSync(temp, { recursive: true, force: true });
-}
-process.exit(results.failures ? 1 : 0);
+runSuite(buildDir, 'colour tests', tests, {
+  prepare: installHelpers,
+  finish: () => fs.rmSync(temp, { recursive: true, force: true }),
+});

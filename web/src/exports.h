@@ -50,6 +50,7 @@ Opening *kalweb_openBmp(const uint8_t *bmp, int size, const char *attribs, int a
 uint32_t *kalweb_openPixels(Opening *o);
 const int *kalweb_openSize(Opening *o);
 void kalweb_openArrange(Opening *o, int order);
+void kalweb_openEndsEarly(Opening *o);
 Session *kalweb_openFinish(Opening *o, Session *s, int width, int height);
 const char *kalweb_openMessage(Opening *o);
 const char *kalweb_openWarning(Opening *o);

@@ -4,6 +4,7 @@
 #include "exports.h"
 
 #include "pixel_rows.h"
+#include "session_input.h"
 #include "web_session.h"
 
 #include <string>
@@ -45,6 +46,12 @@ KALWEB_EXPORT void kalweb_openArrange(Opening *o, int order)
 KALWEB_EXPORT Session *kalweb_openFinish(Opening *o, Session *s, int width, int height)
 {
     return o ? kalweb::finishOpen(*o, s, width, height) : nullptr;
+}
+
+// The page decoded only part of the picture: the rest of the block stays blank.
+KALWEB_EXPORT void kalweb_openEndsEarly(Opening *o)
+{
+    if (o) kalweb::warnEndsEarly(o->report);
 }
 
 KALWEB_EXPORT const char *kalweb_openMessage(Opening *o)

@@ -24,6 +24,13 @@ void Report::warn(const std::string &sentence)
         warning += (warning.empty() ? "" : " ") + sentence;
 }
 
+void warnEndsEarly(Report &report)
+{
+    report.warn(
+        "The file ends before the end of its image: the missing part of the picture is left "
+        "blank.");
+}
+
 namespace {
 
 constexpr int kMaxViewSide = 8192;
@@ -42,13 +49,6 @@ uint64_t wholeEightBitSize(const uint8_t *h, size_t size)
     const uint64_t pixelsAt = offBits >= afterTable && offBits < size ? offBits : afterTable;
     const uint64_t stride = (uint64_t(static_cast<int32_t>(le32(h + 18))) + 3) & ~uint64_t{3};
     return pixelsAt + stride * uint64_t(static_cast<int32_t>(le32(h + 22)));
-}
-
-void warnEndsEarly(Report &report)
-{
-    report.warn(
-        "The file ends before the end of its image: the missing part of the picture is left "
-        "blank.");
 }
 
 // An 8-bit file through the engine's loader. A file that ends early opens

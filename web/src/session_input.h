@@ -24,6 +24,9 @@ bool loadImage(const uint8_t *bytes, size_t size, int angle, SessionImage &image
 bool readAttributes(const std::string &text, const KalAttribs &fileAttribs, KalAttribs &attribs,
                     Report &report);
 
+// Says that the file ends before its image does, its missing part blank.
+void warnEndsEarly(Report &report);
+
 // Why a panorama cannot have a width x height view, or empty.
 std::string viewSizeProblem(int width, int height);
 

@@ -70,3 +70,36 @@ export const results = {
 export function check(condition, message) {
   if (!condition) throw new Error(message);
 }
+
+// Opens the viewer page, runs `prepare(page)` and then each of `tests` (name
+// to async function of the page), a result line each, and a last one for the
+// page's console errors; `finish()` runs after the browser closed. Exits
+// with the suite's status.
+export async function runSuite(buildDir, suite, tests, { prepare = async () => {}, finish = () => {} } = {}) {
+  let viewer;
+  try {
+    viewer = await openViewerPage(buildDir);
+  } catch (error) {
+    results.report(`the browser starts for the ${suite}`, error);
+    finish();
+    process.exit(1);
+  }
+  const { page, consoleErrors, close } = viewer;
+  try {
+    await prepare(page);
+    for (const [name, test] of Object.entries(tests)) {
+      try {
+        await test(page);
+        results.report(name);
+      } catch (error) {
+        results.report(name, error);
+      }
+    }
+    const errors = consoleErrors.length ? new Error(consoleErrors.join(' | ')) : null;
+    results.report(`no console errors in the ${suite}`, errors);
+  } finally {
+    await close();
+    finish();
+  }
+  process.exit(results.failures ? 1 : 0);
+}
