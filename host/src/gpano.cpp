@@ -20,7 +20,9 @@ namespace {
 constexpr std::string_view kGPanoNs = "http://ns.google.com/photos/1.0/panorama/";
 
 // What a field may hold: sizes and offsets in pixels, angles in degrees.
-enum class Kind { Size, Offset, Heading, Pitch, Fov };
+// A cylinder's top may lie above the full panorama's (a negative offset
+// places its horizon), as files written by our own sample tool say.
+enum class Kind { Size, Offset, SignedOffset, Heading, Pitch, Fov };
 
 struct FieldRule {
     const char *name;
@@ -38,7 +40,8 @@ constexpr FieldRule kFields[] = {
     {"FullPanoHeightPixels", Kind::Size, &GPanoFields::hasFullHeight, &GPanoFields::fullHeight},
     {"CroppedAreaImageHeightPixels", Kind::Size, &GPanoFields::hasCroppedHeight,
      &GPanoFields::croppedHeight},
-    {"CroppedAreaTopPixels", Kind::Offset, &GPanoFields::hasCroppedTop, &GPanoFields::croppedTop},
+    {"CroppedAreaTopPixels", Kind::SignedOffset, &GPanoFields::hasCroppedTop,
+     &GPanoFields::croppedTop},
     {"PoseHeadingDegrees", Kind::Heading, &GPanoFields::hasPoseHeading, &GPanoFields::poseHeading},
     {"InitialViewHeadingDegrees", Kind::Heading, &GPanoFields::hasInitialHeading,
      &GPanoFields::initialHeading},
@@ -59,6 +62,8 @@ bool sensible(Kind kind, double v)
             return v >= 1 && v <= kMaxPixels;
         case Kind::Offset:
             return v >= 0 && v <= kMaxPixels;
+        case Kind::SignedOffset:
+            return v >= -kMaxPixels && v <= kMaxPixels;
         case Kind::Heading:
             return v >= -3600 && v <= 3600;
         case Kind::Pitch:

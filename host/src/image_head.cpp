@@ -56,8 +56,12 @@ bool readPngHead(const uint8_t *b, size_t size, ImageHead &head, std::string &wh
     const uint32_t width = be32(b + 16), height = be32(b + 20);
     const int depth = b[24], type = b[25];
     const int channels = type == 0 || type == 3 ? 1 : type == 2 ? 3 : type == 4 ? 2 : 4;
-    if (width == 0 || height == 0 || width > INT32_MAX || height > INT32_MAX || depth == 0) {
+    if (width == 0 || height == 0 || width > INT32_MAX || height > INT32_MAX) {
         why = "is a damaged PNG file (its image header gives no size)";
+        return false;
+    }
+    if (depth == 0) {
+        why = "is a damaged PNG file (its image header gives no bit depth)";
         return false;
     }
     head.width = static_cast<int>(width);

@@ -121,9 +121,9 @@ const tests = {
   async 'huge and hostile pictures fail with their size and cost no memory'(page) {
     const got = await page.evaluate(async () => {
       const viewer = window.kalViewer, x = viewer.engine, before = x.memory.buffer.byteLength;
-      // A PNG signature and header claiming 60000 x 60000, then nothing.
+      // A PNG signature and header claiming 60000 x 60000 RGB pixels, then nothing.
       const png = new Uint8Array(1024);
-      png.set([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0, 0, 0, 13, 0x49, 0x48, 0x44, 0x52, 0, 0, 0xea, 0x60, 0, 0, 0xea, 0x60]);
+      png.set([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0, 0, 0, 13, 0x49, 0x48, 0x44, 0x52, 0, 0, 0xea, 0x60, 0, 0, 0xea, 0x60, 8, 2]);
       const huge = await viewer.open(png);
       // A JPEG whose frame header claims 20000 x 20000, behind enough bytes
       // (seven filler segments) to claim that many pixels.
