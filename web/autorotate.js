@@ -28,7 +28,9 @@ export class AutoRotate {
     });
   }
 
-  get running() { return this.stopStep !== null; }
+  get running() {
+    return this.stopStep !== null;
+  }
 
   // Stops turning; turning starts again after the idle time.
   restart() {
@@ -60,7 +62,13 @@ export class AutoRotate {
   // the page put the view (setView, the address); otherwise pitch and zoom
   // stay exactly as they were, not as read back after each step.
   adopt(view) {
-    if (this.taken && view.bearing === this.taken.bearing && view.pitch === this.taken.pitch && view.zoom === this.taken.zoom) return;
+    if (
+      this.taken &&
+      view.bearing === this.taken.bearing &&
+      view.pitch === this.taken.pitch &&
+      view.zoom === this.taken.zoom
+    )
+      return;
     this.fixed = { pitch: view.pitch, zoom: view.zoom };
     this.bearing = view.bearing;
   }

@@ -6,7 +6,9 @@ import { make, makeButton, setIcon } from './dom.js';
 const ENTER_ICON = 'M3 9V3h6M15 3h6v6M21 15v6h-6M9 21H3v-6';
 const EXIT_ICON = 'M9 3v6H3M21 9h-6V3M15 21v-6h6M3 15h6v6';
 
-function fullscreenElement(doc) { return doc.fullscreenElement ?? doc.webkitFullscreenElement ?? null; }
+function fullscreenElement(doc) {
+  return doc.fullscreenElement ?? doc.webkitFullscreenElement ?? null;
+}
 
 export class Controls {
   constructor(viewer, { fullscreenButton = true } = {}) {
@@ -37,7 +39,10 @@ export class Controls {
     this.message = make(this.host, 'div', 'kal-message', { role: 'alert' });
     this.message.hidden = true;
     this.messageText = make(this.message, 'span', 'kal-message-text');
-    const close = make(this.message, 'button', 'kal-message-close', { type: 'button', 'aria-label': 'Dismiss the message' });
+    const close = make(this.message, 'button', 'kal-message-close', {
+      type: 'button',
+      'aria-label': 'Dismiss the message',
+    });
     close.textContent = '\u00d7';
     close.addEventListener('click', () => this.clearMessage());
   }
@@ -73,8 +78,10 @@ export class Controls {
       return;
     }
     const share = total > 0 ? Math.min(1, loaded / total) : null;
-    this.loadingText.textContent = share === null
-      ? `Loading\u2026 ${(loaded / 1048576).toFixed(1)} MB` : `Loading\u2026 ${Math.round(share * 100)} %`;
+    this.loadingText.textContent =
+      share === null
+        ? `Loading\u2026 ${(loaded / 1048576).toFixed(1)} MB`
+        : `Loading\u2026 ${Math.round(share * 100)} %`;
     if (share === null) this.loadingBar.removeAttribute('value');
     else this.loadingBar.value = share;
   }

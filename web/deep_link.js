@@ -19,7 +19,11 @@ export function parseHash(hash) {
     const [key, ...rest] = part.split('=');
     const value = rest.join('=');
     if (key === 'scene' && value) {
-      try { state.scene = decodeURIComponent(value); } catch { /* not ours to mend */ }
+      try {
+        state.scene = decodeURIComponent(value);
+      } catch {
+        /* not ours to mend */
+      }
     } else if (key === 'view') {
       const [bearing, pitch, zoom] = value.split(',').map(number);
       const view = {};
@@ -36,11 +40,14 @@ const short = (value) => `${Number(value.toFixed(3))}`;
 
 // `hash` with its scene and view replaced by those given.
 export function formatHash(hash, { scene, view }) {
-  const kept = hash.replace(/^#/, '').split('&').filter((part) => part && !/^(scene|view)(=|$)/.test(part));
+  const kept = hash
+    .replace(/^#/, '')
+    .split('&')
+    .filter((part) => part && !/^(scene|view)(=|$)/.test(part));
   const ours = [];
   if (scene) ours.push(`scene=${encodeURIComponent(scene)}`);
   if (view) {
-    const bearing = Number(((((view.bearing % 360) + 360) % 360)).toFixed(3)) % 360;  // 359.9996 is 0
+    const bearing = Number((((view.bearing % 360) + 360) % 360).toFixed(3)) % 360; // 359.9996 is 0
     ours.push(`view=${bearing},${short(view.pitch)},${short(view.zoom)}`);
   }
   return `#${[...ours, ...kept].join('&')}`;
@@ -82,7 +89,7 @@ export class DeepLink {
       if (push) history.pushState(null, '', hash);
       else history.replaceState(history.state, '', hash);
     } catch {
-      return;  // a sandboxed page may not rewrite its address
+      return; // a sandboxed page may not rewrite its address
     }
     this.handled = location.hash;
   }

@@ -57,7 +57,11 @@ export function make(parent, tag, className, attributes = {}) {
 // A button over the picture. Out of the Tab order: Tab belongs to the
 // hotspot walk and the keyboard has its own keys for these.
 export function makeButton(bar, className, label, iconPath) {
-  const button = make(bar, 'button', `kal-button ${className}`, { type: 'button', tabindex: '-1', 'aria-pressed': 'false' });
+  const button = make(bar, 'button', `kal-button ${className}`, {
+    type: 'button',
+    tabindex: '-1',
+    'aria-pressed': 'false',
+  });
   setIcon(button, iconPath);
   button.setAttribute('aria-label', label);
   button.title = label;
@@ -67,9 +71,17 @@ export function makeButton(bar, className, label, iconPath) {
 // A stroked 24×24 icon from SVG path data (built as nodes: no markup is
 // parsed, so pages that enforce Trusted Types allow it).
 export function setIcon(button, pathData) {
-  const ns = 'http://www.w3.org/2000/svg', doc = button.ownerDocument;
-  const svg = doc.createElementNS(ns, 'svg'), path = doc.createElementNS(ns, 'path');
-  for (const [name, value] of Object.entries({ viewBox: '0 0 24 24', 'aria-hidden': 'true', fill: 'none', stroke: 'currentColor', 'stroke-width': '2.5' })) {
+  const ns = 'http://www.w3.org/2000/svg',
+    doc = button.ownerDocument;
+  const svg = doc.createElementNS(ns, 'svg'),
+    path = doc.createElementNS(ns, 'path');
+  for (const [name, value] of Object.entries({
+    viewBox: '0 0 24 24',
+    'aria-hidden': 'true',
+    fill: 'none',
+    stroke: 'currentColor',
+    'stroke-width': '2.5',
+  })) {
     svg.setAttribute(name, value);
   }
   path.setAttribute('d', pathData);
@@ -103,7 +115,9 @@ const INPUT_EVENTS = ['pointerdown', 'touchstart', 'wheel', 'keydown'];
 export function onUserInput(host, handler) {
   const options = { capture: true, passive: true };
   for (const type of INPUT_EVENTS) host.addEventListener(type, handler, options);
-  return () => { for (const type of INPUT_EVENTS) host.removeEventListener(type, handler, options); };
+  return () => {
+    for (const type of INPUT_EVENTS) host.removeEventListener(type, handler, options);
+  };
 }
 
 // Shortest signed difference a - b between two bearings, in (-180, 180].

@@ -9,10 +9,26 @@ import type { KalViewer, KalViewerEventMap } from './kalvoria.js';
 export declare class KalViewerElement extends HTMLElement {
   /** The viewer inside; null while the element is out of the page. */
   readonly viewer: KalViewer | null;
-  addEventListener<K extends keyof KalViewerEventMap>(type: K, listener: (this: KalViewerElement, event: KalViewerEventMap[K]) => unknown, options?: boolean | AddEventListenerOptions): void;
-  addEventListener(type: string, listener: EventListenerOrEventListenerObject, options?: boolean | AddEventListenerOptions): void;
-  removeEventListener<K extends keyof KalViewerEventMap>(type: K, listener: (this: KalViewerElement, event: KalViewerEventMap[K]) => unknown, options?: boolean | EventListenerOptions): void;
-  removeEventListener(type: string, listener: EventListenerOrEventListenerObject, options?: boolean | EventListenerOptions): void;
+  addEventListener<K extends keyof KalViewerEventMap>(
+    type: K,
+    listener: (this: KalViewerElement, event: KalViewerEventMap[K]) => unknown,
+    options?: boolean | AddEventListenerOptions,
+  ): void;
+  addEventListener(
+    type: string,
+    listener: EventListenerOrEventListenerObject,
+    options?: boolean | AddEventListenerOptions,
+  ): void;
+  removeEventListener<K extends keyof KalViewerEventMap>(
+    type: K,
+    listener: (this: KalViewerElement, event: KalViewerEventMap[K]) => unknown,
+    options?: boolean | EventListenerOptions,
+  ): void;
+  removeEventListener(
+    type: string,
+    listener: EventListenerOrEventListenerObject,
+    options?: boolean | EventListenerOptions,
+  ): void;
 }
 
 declare global {

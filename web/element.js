@@ -12,7 +12,9 @@ function numberAttribute(element, name) {
 }
 
 export class KalViewerElement extends HTMLElement {
-  static get observedAttributes() { return ['src', 'attribs', ...VIEW_ATTRIBUTES]; }
+  static get observedAttributes() {
+    return ['src', 'attribs', ...VIEW_ATTRIBUTES];
+  }
 
   constructor() {
     super();

@@ -5,15 +5,35 @@
 // The engine's codes, as its headers define them (tests/web/constants_test.mjs
 // checks them against the headers).
 export const VALUE = {
-  ANGLE: 1, RADIUS: 2, NUMHOTSPOTS: 3, XPOS: 5, YPOS: 6, ZPOS: 7, ORIENTATION: 9,
-  SRCWIDTH: 10, SRCHEIGHT: 11, VPWIDTH: 12, VPHEIGHT: 13,
+  ANGLE: 1,
+  RADIUS: 2,
+  NUMHOTSPOTS: 3,
+  XPOS: 5,
+  YPOS: 6,
+  ZPOS: 7,
+  ORIENTATION: 9,
+  SRCWIDTH: 10,
+  SRCHEIGHT: 11,
+  VPWIDTH: 12,
+  VPHEIGHT: 13,
 };
 export const BOUND = { X: 1, Y: 2, Z: 4 };
 export const KN = { SELHOTSPOT: 0, HITHOTSPOT: 1 };
 export const NO_HOTSPOT = 0xffff;
 // The engine's cursor shapes (NavigationCursor), in its order, as CSS cursors.
-export const CURSORS = ['default', 'move', 'n-resize', 's-resize', 'w-resize', 'e-resize',
-  'nw-resize', 'ne-resize', 'sw-resize', 'se-resize', 'pointer'];
+export const CURSORS = [
+  'default',
+  'move',
+  'n-resize',
+  's-resize',
+  'w-resize',
+  'e-resize',
+  'nw-resize',
+  'ne-resize',
+  'sw-resize',
+  'se-resize',
+  'pointer',
+];
 // How decoded rows lie in a block (kalweb::PixelOrder).
 export const PIXEL_ORDER = { ROWS_TOP_DOWN: 1, BLUE_FIRST: 2, NO_ALPHA: 4 };
 
@@ -22,13 +42,16 @@ let compiled = null;
 // Compiles the module once per page. A failed load is forgotten, so that the
 // next open tries again.
 export function compileModule(url) {
-  compiled ??= fetch(url).then((response) => {
-    if (!response.ok) throw new Error(`cannot load ${url}: ${response.status}`);
-    return response.arrayBuffer();
-  }).then((bytes) => WebAssembly.compile(bytes)).catch((error) => {
-    compiled = null;
-    throw error;
-  });
+  compiled ??= fetch(url)
+    .then((response) => {
+      if (!response.ok) throw new Error(`cannot load ${url}: ${response.status}`);
+      return response.arrayBuffer();
+    })
+    .then((bytes) => WebAssembly.compile(bytes))
+    .catch((error) => {
+      compiled = null;
+      throw error;
+    });
   return compiled;
 }
 
@@ -37,7 +60,9 @@ const ansi = new TextDecoder('windows-1252');
 
 // One instance of the module: each viewer and each worker has its own.
 export class Engine {
-  constructor(exports) { this.x = exports; }
+  constructor(exports) {
+    this.x = exports;
+  }
 
   // The module needs no host functions; anything it imports is a stub that
   // fails, and a stop of the engine becomes an exception the caller catches.
@@ -49,14 +74,18 @@ export class Engine {
     }
     if (imports.env) imports.env.emscripten_notify_memory_growth = () => {};
     if (imports.wasi_snapshot_preview1) {
-      imports.wasi_snapshot_preview1.proc_exit = (code) => { throw new Error(`the engine stopped (${code})`); };
+      imports.wasi_snapshot_preview1.proc_exit = (code) => {
+        throw new Error(`the engine stopped (${code})`);
+      };
     }
     const instance = await WebAssembly.instantiate(module, imports);
     instance.exports._initialize?.();
     return new Engine(instance.exports);
   }
 
-  get memory() { return this.x.memory; }
+  get memory() {
+    return this.x.memory;
+  }
 
   // Calls `call` with a pointer to a copy of each block (0 for an empty one);
   // the copies are freed afterwards.
@@ -81,10 +110,16 @@ export class Engine {
     let end = pointer;
     while (memory[end]) end++;
     const bytes = memory.subarray(pointer, end);
-    try { return utf8.decode(bytes); } catch { return ansi.decode(bytes); }
+    try {
+      return utf8.decode(bytes);
+    } catch {
+      return ansi.decode(bytes);
+    }
   }
 
-  ints(pointer, count) { return Array.from(new Int32Array(this.x.memory.buffer, pointer, count)); }
+  ints(pointer, count) {
+    return Array.from(new Int32Array(this.x.memory.buffer, pointer, count));
+  }
 
   // An open of a BMP file's bytes with its attribute text's bytes.
   openBmp(image, text) {
@@ -95,8 +130,12 @@ export class Engine {
   // An open with a block for a width x height picture of the image file
   // `bytes` (the module reads its GPano XMP and checks what its data can hold).
   colourBlock(width, height, bytes, text) {
-    return new Opening(this, this.withBlocks([text, bytes],
-      (t, f) => this.x.kalweb_colourBlock(width, height, f, bytes.length, t, text.length)));
+    return new Opening(
+      this,
+      this.withBlocks([text, bytes], (t, f) =>
+        this.x.kalweb_colourBlock(width, height, f, bytes.length, t, text.length),
+      ),
+    );
   }
 }
 
@@ -108,13 +147,18 @@ export class Opening {
     this.pointer = pointer;
   }
 
-  get message() { return this.engine.string(this.engine.x.kalweb_openMessage(this.pointer)); }
+  get message() {
+    return this.engine.string(this.engine.x.kalweb_openMessage(this.pointer));
+  }
 
-  get warning() { return this.engine.string(this.engine.x.kalweb_openWarning(this.pointer)); }
+  get warning() {
+    return this.engine.string(this.engine.x.kalweb_openWarning(this.pointer));
+  }
 
   // The block for decoded pixels as { pointer, width, height }, or null when refused.
   get block() {
-    const x = this.engine.x, pointer = x.kalweb_openPixels(this.pointer);
+    const x = this.engine.x,
+      pointer = x.kalweb_openPixels(this.pointer);
     if (!pointer) return null;
     const [width, height] = this.engine.ints(x.kalweb_openSize(this.pointer), 2);
     return { pointer, width, height };
@@ -126,10 +170,14 @@ export class Opening {
     return block && new Uint8Array(this.engine.x.memory.buffer, block.pointer, block.width * block.height * 4);
   }
 
-  arrange(order) { this.engine.x.kalweb_openArrange(this.pointer, order); }
+  arrange(order) {
+    this.engine.x.kalweb_openArrange(this.pointer, order);
+  }
 
   // The picture was decoded only in part: the open warns that its rest is blank.
-  endsEarly() { this.engine.x.kalweb_openEndsEarly(this.pointer); }
+  endsEarly() {
+    this.engine.x.kalweb_openEndsEarly(this.pointer);
+  }
 
   // The image into `session`, or into a new Session of a width x height view;
   // throws the module's reason.
@@ -165,13 +213,21 @@ export class Session {
     this.pointer = pointer;
   }
 
-  value(code) { return this.x.kalweb_value(this.pointer, code); }
+  value(code) {
+    return this.x.kalweb_value(this.pointer, code);
+  }
 
-  get width() { return this.value(VALUE.VPWIDTH); }
+  get width() {
+    return this.value(VALUE.VPWIDTH);
+  }
 
-  get height() { return this.value(VALUE.VPHEIGHT); }
+  get height() {
+    return this.value(VALUE.VPHEIGHT);
+  }
 
-  get pixelBytes() { return this.x.kalweb_pixelBytes(this.pointer); }
+  get pixelBytes() {
+    return this.x.kalweb_pixelBytes(this.pointer);
+  }
 
   // A new view size; throws the module's reason, keeping the old one.
   resize(width, height) {
@@ -180,12 +236,18 @@ export class Session {
   }
 
   // Moves by whole engine units; returns the BOUND flags of the limits met.
-  move(dx, dy, dz) { return this.x.kalweb_move(this.pointer, dx, dy, dz); }
+  move(dx, dy, dz) {
+    return this.x.kalweb_move(this.pointer, dx, dy, dz);
+  }
 
-  setPos(x, y, z) { return this.x.kalweb_setPos(this.pointer, x, y, z); }
+  setPos(x, y, z) {
+    return this.x.kalweb_setPos(this.pointer, x, y, z);
+  }
 
   // The engine's own placement in whole degrees, as kalrender's options take it.
-  place(bearing, pitch, zoom) { return this.x.kalweb_setView(this.pointer, bearing, pitch, zoom); }
+  place(bearing, pitch, zoom) {
+    return this.x.kalweb_setView(this.pointer, bearing, pitch, zoom);
+  }
 
   // { bearing, pitch, zoom } in degrees and magnification.
   angles() {
@@ -194,7 +256,9 @@ export class Session {
   }
 
   // Returns the BOUND flags met, or -1 for no view.
-  putAngles(bearing, pitch, zoom) { return this.x.kalweb_putView(this.pointer, bearing, pitch, zoom); }
+  putAngles(bearing, pitch, zoom) {
+    return this.x.kalweb_putView(this.pointer, bearing, pitch, zoom);
+  }
 
   // The frame as RGBA rows top-down (a view of the module's memory, valid
   // until the next call), or null: nearest samples, or filtered when `smooth`.
@@ -209,11 +273,17 @@ export class Session {
     return pointer ? this.engine.ints(pointer, 2) : null;
   }
 
-  hitTest(vx, vy) { return this.x.kalweb_hitTest(this.pointer, vx, vy); }
+  hitTest(vx, vy) {
+    return this.x.kalweb_hitTest(this.pointer, vx, vy);
+  }
 
-  hotspotLabel(index) { return this.engine.string(this.x.kalweb_hotspotLabel(this.pointer, index)); }
+  hotspotLabel(index) {
+    return this.engine.string(this.x.kalweb_hotspotLabel(this.pointer, index));
+  }
 
-  hotspotText(index) { return this.engine.string(this.x.kalweb_hotspotText(this.pointer, index)); }
+  hotspotText(index) {
+    return this.engine.string(this.x.kalweb_hotspotText(this.pointer, index));
+  }
 
   // The hotspots of the view, sampled `step` pixels apart: [{ index, x, y }].
   visibleHotspots(step) {
@@ -225,13 +295,21 @@ export class Session {
   }
 
   // The mouse over the view, not pressed: the engine looks for hotspots.
-  hover(vx, vy) { this.x.kalweb_hover(this.pointer, vx, vy); }
+  hover(vx, vy) {
+    this.x.kalweb_hover(this.pointer, vx, vy);
+  }
 
-  leave() { this.x.kalweb_pointerLeave(this.pointer); }
+  leave() {
+    this.x.kalweb_pointerLeave(this.pointer);
+  }
 
-  focusLost() { this.x.kalweb_focusLost(this.pointer); }
+  focusLost() {
+    this.x.kalweb_focusLost(this.pointer);
+  }
 
-  cursor() { return CURSORS[this.x.kalweb_cursor(this.pointer)] ?? 'default'; }
+  cursor() {
+    return CURSORS[this.x.kalweb_cursor(this.pointer)] ?? 'default';
+  }
 
   // The engine's notifications since the last call: [{ code, value }].
   notifications() {

@@ -31,7 +31,10 @@ function* jpegSegments(b) {
   for (let i = 2; i + 4 <= b.length;) {
     if (b[i] !== 0xff) return;
     const marker = b[i + 1];
-    if (marker === 0xff) { i++; continue; }
+    if (marker === 0xff) {
+      i++;
+      continue;
+    }
     if (marker === 0xd9 || marker === 0xda) return;
     const length = be16(b, i + 2);
     if (length < 2) return;
@@ -48,7 +51,8 @@ function avifSize(b) {
   let best = null;
   for (let i = 4; i + 16 <= b.length; i++) {
     if (b[i] !== 0x69 || ascii(b, i, 4) !== 'ispe') continue;
-    const width = be32(b, i + 8), height = be32(b, i + 12);
+    const width = be32(b, i + 8),
+      height = be32(b, i + 12);
     if (!best || width * height > best.width * best.height) best = { width, height };
   }
   return best;
@@ -58,7 +62,10 @@ function webpSize(b) {
   const chunk = ascii(b, 12, 4);
   if (chunk === 'VP8 ' && b.length >= 30) return { width: le16(b, 26) & 0x3fff, height: le16(b, 28) & 0x3fff };
   if (chunk === 'VP8L' && b.length >= 25) {
-    return { width: 1 + (b[21] | ((b[22] & 0x3f) << 8)), height: 1 + ((b[22] >> 6) | (b[23] << 2) | ((b[24] & 0x0f) << 10)) };
+    return {
+      width: 1 + (b[21] | ((b[22] & 0x3f) << 8)),
+      height: 1 + ((b[22] >> 6) | (b[23] << 2) | ((b[24] & 0x0f) << 10)),
+    };
   }
   if (chunk === 'VP8X' && b.length >= 30) return { width: 1 + le24(b, 24), height: 1 + le24(b, 27) };
   return null;
@@ -67,23 +74,36 @@ function webpSize(b) {
 // The size a picture's header claims, or null when it names none.
 export function pictureSize(b, format) {
   switch (format) {
-    case 'png': return b.length >= 24 ? { width: be32(b, 16), height: be32(b, 20) } : null;
-    case 'gif': return { width: le16(b, 6), height: le16(b, 8) };
-    case 'webp': return webpSize(b);
-    case 'avif': return avifSize(b);
+    case 'png':
+      return b.length >= 24 ? { width: be32(b, 16), height: be32(b, 20) } : null;
+    case 'gif':
+      return { width: le16(b, 6), height: le16(b, 8) };
+    case 'webp':
+      return webpSize(b);
+    case 'avif':
+      return avifSize(b);
     case 'jpeg':
       for (const [marker, start, length] of jpegSegments(b)) {
         if (isJpegFrame(marker) && length >= 5) return { height: be16(b, start + 1), width: be16(b, start + 3) };
       }
       return null;
-    default: return null;
+    default:
+      return null;
   }
 }
 
 // The samples in a PNG pixel, by colour type.
 const PNG_CHANNELS = { 0: 1, 2: 3, 3: 1, 4: 2, 6: 4 };
 // Adam7's passes as [first column, first row, column step, row step].
-const ADAM7 = [[0, 0, 8, 8], [4, 0, 8, 8], [0, 4, 4, 8], [2, 0, 4, 4], [0, 2, 2, 4], [1, 0, 2, 2], [0, 1, 1, 2]];
+const ADAM7 = [
+  [0, 0, 8, 8],
+  [4, 0, 8, 8],
+  [0, 4, 4, 8],
+  [2, 0, 4, 4],
+  [0, 2, 2, 4],
+  [1, 0, 2, 2],
+  [0, 1, 1, 2],
+];
 
 const CRC_TABLE = Int32Array.from({ length: 256 }, (_, n) => {
   let c = n;
@@ -92,9 +112,13 @@ const CRC_TABLE = Int32Array.from({ length: 256 }, (_, n) => {
 });
 
 function pngChunk(type, data) {
-  const out = new Uint8Array(12 + data.length), view = new DataView(out.buffer);
+  const out = new Uint8Array(12 + data.length),
+    view = new DataView(out.buffer);
   view.setUint32(0, data.length);
-  out.set([...type].map((ch) => ch.charCodeAt(0)), 4);
+  out.set(
+    [...type].map((ch) => ch.charCodeAt(0)),
+    4,
+  );
   out.set(data, 8);
   let crc = -1;
   for (const byte of out.subarray(4, 8 + data.length)) crc = CRC_TABLE[(crc ^ byte) & 255] ^ (crc >>> 8);
@@ -107,7 +131,8 @@ function pngRowEnds(width, height, bits, interlaced) {
   const ends = [];
   let at = 0;
   for (const [x0, y0, dx, dy] of interlaced ? ADAM7 : [[0, 0, 1, 1]]) {
-    const columns = Math.ceil((width - x0) / dx), rows = Math.ceil((height - y0) / dy);
+    const columns = Math.ceil((width - x0) / dx),
+      rows = Math.ceil((height - y0) / dy);
     if (columns <= 0 || rows <= 0) continue;
     const rowBytes = 1 + Math.ceil((columns * bits) / 8);
     for (let r = 0; r < rows; r++) ends.push((at += rowBytes));
@@ -118,10 +143,12 @@ function pngRowEnds(width, height, bits, interlaced) {
 // Inflates up to `limit` bytes of a zlib stream, keeping what came before an
 // early end or a fault.
 async function inflateSome(data, limit) {
-  const stream = new DecompressionStream('deflate'), writer = stream.writable.getWriter();
+  const stream = new DecompressionStream('deflate'),
+    writer = stream.writable.getWriter();
   writer.write(data).catch(() => {});
   writer.close().catch(() => {});
-  const reader = stream.readable.getReader(), parts = [];
+  const reader = stream.readable.getReader(),
+    parts = [];
   let got = 0;
   try {
     while (got < limit) {
@@ -130,7 +157,9 @@ async function inflateSome(data, limit) {
       parts.push(value);
       got += value.length;
     }
-  } catch { /* the stream ended early: what came is kept */ }
+  } catch {
+    /* the stream ended early: what came is kept */
+  }
   reader.cancel().catch(() => {});
   const out = new Uint8Array(Math.min(got, limit));
   for (let at = 0, i = 0; at < out.length; at += parts[i++].length) out.set(parts[i].subarray(0, out.length - at), at);
@@ -140,11 +169,17 @@ async function inflateSome(data, limit) {
 // A PNG that ends early made whole: its complete rows kept and every row
 // after them zero (blank), or null when its data is all there.
 async function wholePng(b) {
-  const before = [], data = [];
+  const before = [],
+    data = [];
   let ended = false;
   for (let i = 8; i + 8 <= b.length;) {
-    const length = be32(b, i), type = ascii(b, i + 4, 4), body = b.subarray(i + 8, Math.min(b.length, i + 8 + length));
-    if (type === 'IEND') { ended = true; break; }
+    const length = be32(b, i),
+      type = ascii(b, i + 4, 4),
+      body = b.subarray(i + 8, Math.min(b.length, i + 8 + length));
+    if (type === 'IEND') {
+      ended = true;
+      break;
+    }
     if (type === 'IDAT') data.push(body);
     else if (!data.length && body.length === length) before.push(b.subarray(i, i + 12 + length));
     i += 12 + length;
@@ -247,7 +282,8 @@ function requestBlock(engine, width, height, bytes, text) {
 // smaller than the picture) and copies the rows in strips. Resolves
 // the open that holds them: another one when the decoder turned the picture.
 async function decodeBitmapInto(engine, bytes, request, text, picture = bytes) {
-  let bitmap, { opening } = request;
+  let bitmap,
+    { opening } = request;
   const block = opening.block;
   try {
     bitmap = await decodePicture(new Blob([picture]), block.width, block.height, request.scaled);
@@ -293,11 +329,13 @@ export async function decodeOpening(engine, bytes, text, stale) {
       // the browser cannot decode even so keeps the first reason.
       const whole = request.opening && !stale() ? await wholePicture(bytes, format) : null;
       if (!whole) throw error;
-      await decode(whole).catch(() => { throw error; });
+      await decode(whole).catch(() => {
+        throw error;
+      });
       request.opening?.endsEarly();
     }
   } catch (error) {
-    request.opening?.end();  // the module's memory is the page's for good
+    request.opening?.end(); // the module's memory is the page's for good
     throw error;
   }
   if (!stale()) return request.opening;

@@ -5,13 +5,13 @@ import { JOYSTICK_SPEED, VelocityTracker } from './motion.js';
 import { alignPoint, imagePoint, viewPoint } from './view_geometry.js';
 import { prefersReducedMotion } from './dom.js';
 
-const CLICK_SLOP = 5;          // CSS pixels a click may wander
+const CLICK_SLOP = 5; // CSS pixels a click may wander
 const DOUBLE_TAP_MS = 400;
-const DOUBLE_TAP_SLOP = 30;    // CSS pixels between the taps of a double tap
-const JOYSTICK_DEAD = 4;       // CSS pixels of offset that do not turn
-export const ZOOM_STEP = 1.25;  // one key press
-const TAP_ZOOM = 1.5;          // a double click or tap
-const WHEEL_RATE = 0.0015;     // zoom factor exp(-rate * deltaY in pixels)
+const DOUBLE_TAP_SLOP = 30; // CSS pixels between the taps of a double tap
+const JOYSTICK_DEAD = 4; // CSS pixels of offset that do not turn
+export const ZOOM_STEP = 1.25; // one key press
+const TAP_ZOOM = 1.5; // a double click or tap
+const WHEEL_RATE = 0.0015; // zoom factor exp(-rate * deltaY in pixels)
 const PINCH_WHEEL_RATE = 0.01; // ctrl+wheel: a trackpad pinch sends small deltas
 
 // `viewer` offers: canvas, drag ('grab' | 'joystick'), motion,
@@ -20,7 +20,7 @@ const PINCH_WHEEL_RATE = 0.01; // ctrl+wheel: a trackpad pinch sends small delta
 export class PointerInput {
   constructor(viewer, signal) {
     this.viewer = viewer;
-    this.pointers = new Map();  // id -> { x, y, startX, startY } in client pixels
+    this.pointers = new Map(); // id -> { x, y, startX, startY } in client pixels
     this.gesture = null;
     this.velocity = new VelocityTracker();
     this.lastTap = null;
@@ -30,21 +30,32 @@ export class PointerInput {
     on('pointermove', (event) => this.move(event));
     on('pointerup', (event) => this.up(event, true));
     on('pointercancel', (event) => this.up(event, false));
-    on('pointerleave', (event) => { if (!this.pointers.size && event.pointerType === 'mouse') viewer.leave(); });
+    on('pointerleave', (event) => {
+      if (!this.pointers.size && event.pointerType === 'mouse') viewer.leave();
+    });
     on('wheel', (event) => this.wheel(event), { passive: false });
     on('dblclick', (event) => this.doubleClick(event));
-    on('contextmenu', (event) => { if (this.pointers.size) event.preventDefault(); });
+    on('contextmenu', (event) => {
+      if (this.pointers.size) event.preventDefault();
+    });
   }
 
-  get dragging() { return this.gesture !== null; }
+  get dragging() {
+    return this.gesture !== null;
+  }
 
   down(event) {
     if (event.pointerType === 'mouse' && event.button !== 0) return;
-    if (this.pointers.size >= 2) return;  // a third finger is ignored
+    if (this.pointers.size >= 2) return; // a third finger is ignored
     event.preventDefault();
     this.viewer.canvas.focus({ preventScroll: true });
     this.viewer.canvas.setPointerCapture?.(event.pointerId);
-    this.pointers.set(event.pointerId, { x: event.clientX, y: event.clientY, startX: event.clientX, startY: event.clientY });
+    this.pointers.set(event.pointerId, {
+      x: event.clientX,
+      y: event.clientY,
+      startX: event.clientX,
+      startY: event.clientY,
+    });
     this.viewer.motion.stop();
     this.begin();
   }
@@ -55,13 +66,24 @@ export class PointerInput {
     this.velocity.reset();
     if (points.length === 2) {
       const mid = this.midpoint(points);
-      this.gesture = { kind: 'pinch', distance: this.spread(points), zoom: this.viewer.zoom,
-        anchor: imagePoint(this.viewer, ...viewPoint(this.viewer, ...mid)), moved: true };
+      this.gesture = {
+        kind: 'pinch',
+        distance: this.spread(points),
+        zoom: this.viewer.zoom,
+        anchor: imagePoint(this.viewer, ...viewPoint(this.viewer, ...mid)),
+        moved: true,
+      };
       this.viewer.motion.joystick = null;
     } else if (points.length === 1) {
-      const [p] = points, at = viewPoint(this.viewer, p.x, p.y);
-      this.gesture = { kind: this.viewer.drag, anchor: imagePoint(this.viewer, ...at),
-        originX: p.x, originY: p.y, moved: this.gesture?.moved ?? false };
+      const [p] = points,
+        at = viewPoint(this.viewer, p.x, p.y);
+      this.gesture = {
+        kind: this.viewer.drag,
+        anchor: imagePoint(this.viewer, ...at),
+        originX: p.x,
+        originY: p.y,
+        moved: this.gesture?.moved ?? false,
+      };
     } else {
       this.gesture = null;
     }
@@ -71,7 +93,8 @@ export class PointerInput {
   move(event) {
     const pointer = this.pointers.get(event.pointerId);
     if (!pointer) {
-      if (!this.pointers.size && event.pointerType === 'mouse') this.viewer.hover(...viewPoint(this.viewer, event.clientX, event.clientY), event.clientX, event.clientY);
+      if (!this.pointers.size && event.pointerType === 'mouse')
+        this.viewer.hover(...viewPoint(this.viewer, event.clientX, event.clientY), event.clientX, event.clientY);
       return;
     }
     pointer.x = event.clientX;
@@ -92,20 +115,24 @@ export class PointerInput {
 
   // The offset from the press point sets an angular speed.
   steer(pointer) {
-    const box = this.viewer.canvas.getBoundingClientRect(), half = Math.max(1, Math.min(box.width, box.height) / 2);
+    const box = this.viewer.canvas.getBoundingClientRect(),
+      half = Math.max(1, Math.min(box.width, box.height) / 2);
     const rate = (offset) => {
       const beyond = Math.max(0, Math.abs(offset) - JOYSTICK_DEAD);
       return Math.sign(offset) * Math.min(1, beyond / half);
     };
-    this.viewer.motion.joystick = { bearing: JOYSTICK_SPEED.bearing * rate(pointer.x - this.gesture.originX),
-      pitch: -JOYSTICK_SPEED.pitch * rate(pointer.y - this.gesture.originY) };
+    this.viewer.motion.joystick = {
+      bearing: JOYSTICK_SPEED.bearing * rate(pointer.x - this.gesture.originX),
+      pitch: -JOYSTICK_SPEED.pitch * rate(pointer.y - this.gesture.originY),
+    };
     this.viewer.changed();
   }
 
   // Zoom by the change of the fingers' spread; the image point that was
   // between them stays between them, so moving both fingers also turns.
   pinch() {
-    const points = [...this.pointers.values()], { gesture } = this;
+    const points = [...this.pointers.values()],
+      { gesture } = this;
     const mid = viewPoint(this.viewer, ...this.midpoint(points));
     const spread = this.spread(points);
     if (gesture.distance > 0 && spread > 0) this.viewer.zoomTo((gesture.zoom * spread) / gesture.distance, ...mid);
@@ -116,10 +143,11 @@ export class PointerInput {
     const pointer = this.pointers.get(event.pointerId);
     if (!pointer) return;
     this.pointers.delete(event.pointerId);
-    if (this.viewer.canvas.hasPointerCapture?.(event.pointerId)) this.viewer.canvas.releasePointerCapture(event.pointerId);
+    if (this.viewer.canvas.hasPointerCapture?.(event.pointerId))
+      this.viewer.canvas.releasePointerCapture(event.pointerId);
     const gesture = this.gesture;
     if (this.pointers.size) {
-      this.begin();  // the finger left down steers on from here
+      this.begin(); // the finger left down steers on from here
       return;
     }
     this.gesture = null;
@@ -142,7 +170,11 @@ export class PointerInput {
     if (event.pointerType === 'mouse') return;
     const last = this.lastTap;
     this.lastTap = { ms: event.timeStamp, x: event.clientX, y: event.clientY };
-    if (last && event.timeStamp - last.ms < DOUBLE_TAP_MS && Math.hypot(event.clientX - last.x, event.clientY - last.y) < DOUBLE_TAP_SLOP) {
+    if (
+      last &&
+      event.timeStamp - last.ms < DOUBLE_TAP_MS &&
+      Math.hypot(event.clientX - last.x, event.clientY - last.y) < DOUBLE_TAP_SLOP
+    ) {
       this.lastTap = null;
       this.tapZoomedAt = event.timeStamp;
       this.zoomStep(event.clientX, event.clientY, TAP_ZOOM);
@@ -167,12 +199,17 @@ export class PointerInput {
 
   zoomStep(clientX, clientY, factor) {
     this.viewer.motion.stop();
-    const at = viewPoint(this.viewer, clientX, clientY), anchor = imagePoint(this.viewer, ...at);
+    const at = viewPoint(this.viewer, clientX, clientY),
+      anchor = imagePoint(this.viewer, ...at);
     this.viewer.zoomTo(this.viewer.zoom * factor, ...at);
     if (anchor) alignPoint(this.viewer, anchor, ...at);
   }
 
-  midpoint(points) { return [(points[0].x + points[1].x) / 2, (points[0].y + points[1].y) / 2]; }
+  midpoint(points) {
+    return [(points[0].x + points[1].x) / 2, (points[0].y + points[1].y) / 2];
+  }
 
-  spread(points) { return Math.hypot(points[0].x - points[1].x, points[0].y - points[1].y); }
+  spread(points) {
+    return Math.hypot(points[0].x - points[1].x, points[0].y - points[1].y);
+  }
 }

@@ -90,7 +90,10 @@ export declare class KalViewer {
   /** The tour's scene on show; null without a tour. */
   readonly scene: string | null;
   /** Opens a panorama from the bytes of its image file and of its attribute file. */
-  open(image: ArrayBuffer | ArrayBufferView | Blob | string, attribs?: ArrayBuffer | ArrayBufferView | Blob | string | null): Promise<boolean>;
+  open(
+    image: ArrayBuffer | ArrayBufferView | Blob | string,
+    attribs?: ArrayBuffer | ArrayBufferView | Blob | string | null,
+  ): Promise<boolean>;
   /** Fetches and opens a panorama; `progress` events follow the download. */
   openUrl(image: string | URL, attribs?: string | URL | null): Promise<boolean>;
   /** Takes the fields given; the others keep their values. Returns the view taken (the engine's limits may clamp it), or false for no panorama or no view. Throws after destroy(). */

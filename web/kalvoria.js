@@ -14,7 +14,9 @@ import { unitsPerDegree } from './view_geometry.js';
 const DESTROYED = 'the viewer was destroyed';
 
 // The module's exports in an instance of their own (the engine's door is engine.js).
-export async function instantiate(module) { return (await Engine.create(module)).x; }
+export async function instantiate(module) {
+  return (await Engine.create(module)).x;
+}
 
 export class KalViewer {
   // Builds the viewer inside `host`, which sets its size; events go to `host`.
@@ -22,23 +24,29 @@ export class KalViewer {
   // pointer's offset from where it was pressed sets a turning speed).
   // `worker`: render moving views in a worker, where the browser can.
   // The other options (auto-rotate, deep links, tours, ...) are the shell's.
-  constructor(host, { wasmUrl = new URL('kalvoria.wasm', import.meta.url), drag = 'grab', worker = true, ...options } = {}) {
+  constructor(
+    host,
+    { wasmUrl = new URL('kalvoria.wasm', import.meta.url), drag = 'grab', worker = true, ...options } = {},
+  ) {
     if (drag !== 'grab' && drag !== 'joystick') throw new TypeError(`drag must be 'grab' or 'joystick', not ${drag}`);
     this.host = host;
     this.wasmUrl = wasmUrl;
     this.drag = drag;
-    this.session = null;   // the engine's Session once a panorama opens
+    this.session = null; // the engine's Session once a panorama opens
     this.engine = null;
-    this.lastView = null;  // the view the last viewchange reported
+    this.lastView = null; // the view the last viewchange reported
     this.startView = null; // the view a panorama opened at, for Home
-    this.dirty = false;    // the engine's view moved since the last paint
+    this.dirty = false; // the engine's view moved since the last paint
     this.useWorker = worker && typeof Worker === 'function';
-    this.frames = null;    // the render worker, once a panorama is open
-    this.seq = 0;          // paints in the order they were asked for
+    this.frames = null; // the render worker, once a panorama is open
+    this.seq = 0; // paints in the order they were asked for
     this.paintedSeq = 0;
     this.destroyed = false;
-    this.lifetime = new AbortController();  // ends listeners and fetches
-    this.loop = new RenderLoop((seconds) => this.draw(seconds), (f) => this.guard(f));
+    this.lifetime = new AbortController(); // ends listeners and fetches
+    this.loop = new RenderLoop(
+      (seconds) => this.draw(seconds),
+      (f) => this.guard(f),
+    );
     this.opener = new Opener(this);
     this.motion = new Motion({ move: (dx, dy) => this.moveBy(dx, dy, 0), scale: () => unitsPerDegree(this) });
     this.keys = new Keys(this);
@@ -66,7 +74,7 @@ export class KalViewer {
       this.added.push(element);
       return element;
     };
-    this.hostPosition = this.host.style.position;  // restored by destroy()
+    this.hostPosition = this.host.style.position; // restored by destroy()
     if (getComputedStyle(this.host).position === 'static') this.host.style.position = 'relative';
     this.canvas = make('canvas', 'kal-view');
     this.canvas.tabIndex = 0;
@@ -75,7 +83,13 @@ export class KalViewer {
     // The focus ring is the stylesheet's (class kal-view), for pages to
     // restyle. touch-action none: fingers steer the view instead of
     // scrolling or zooming the page.
-    Object.assign(this.canvas.style, { display: 'block', width: '100%', height: '100%', touchAction: 'none', userSelect: 'none' });
+    Object.assign(this.canvas.style, {
+      display: 'block',
+      width: '100%',
+      height: '100%',
+      touchAction: 'none',
+      userSelect: 'none',
+    });
     this.overlay = new Overlay(make);
     this.context = this.canvas.getContext('2d');
   }
@@ -93,7 +107,8 @@ export class KalViewer {
   }
 
   listen() {
-    const on = (type, handler) => this.canvas.addEventListener(type, this.guard(handler), { signal: this.lifetime.signal });
+    const on = (type, handler) =>
+      this.canvas.addEventListener(type, this.guard(handler), { signal: this.lifetime.signal });
     on('keydown', (event) => this.keys.keyDown(event));
     on('keyup', (event) => this.keys.keyUp(event));
     on('blur', () => this.blur());
@@ -107,7 +122,9 @@ export class KalViewer {
   // picture scaled down, a file that ends early) fires a `warning` event.
   // Opens run one after another; a newer open or openUrl() overtakes an
   // older one, which then resolves false without an event.
-  open(bmp, attribs = null) { return this.destroyed ? Promise.resolve(false) : this.opener.open(bmp, attribs); }
+  open(bmp, attribs = null) {
+    return this.destroyed ? Promise.resolve(false) : this.opener.open(bmp, attribs);
+  }
 
   // Fetches and opens a BMP file and, when given, its attribute file;
   // `progress` events tell the download, then the decoding. destroy()
@@ -122,16 +139,16 @@ export class KalViewer {
     this.endWalk();
     this.hideTooltip();
     this.startView = this.view;
-    this.lastView = null;  // a new panorama is reported even at the same position
+    this.lastView = null; // a new panorama is reported even at the same position
     this.changed();
     this.render();
     this.fire('load', {});
   }
 
   workerFrame(seq, width, height, buffer) {
-    if (this.destroyed || seq < this.paintedSeq) return;  // a newer paint is up
+    if (this.destroyed || seq < this.paintedSeq) return; // a newer paint is up
     this.paintedSeq = seq;
-    if (width !== this.session?.width || height !== this.session.height) return;  // from before a resize
+    if (width !== this.session?.width || height !== this.session.height) return; // from before a resize
     this.paint(new Uint8ClampedArray(buffer), width, height);
   }
 
@@ -156,7 +173,9 @@ export class KalViewer {
     return { ...session.angles(), x: value(VALUE.XPOS), y: value(VALUE.YPOS), z: value(VALUE.ZPOS) };
   }
 
-  get zoom() { return this.view?.zoom ?? 1; }
+  get zoom() {
+    return this.view?.zoom ?? 1;
+  }
 
   // Looks at `bearing` degrees, `pitch` degrees above the horizon, `zoom`
   // times; omitted fields keep their value. Returns the view taken, which the
@@ -176,7 +195,9 @@ export class KalViewer {
     return this.view;
   }
 
-  get hotspotCount() { return this.session ? this.session.value(VALUE.NUMHOTSPOTS) : 0; }
+  get hotspotCount() {
+    return this.session ? this.session.value(VALUE.NUMHOTSPOTS) : 0;
+  }
 
   hotspot(index) {
     this.alive();
@@ -184,12 +205,18 @@ export class KalViewer {
   }
 
   // Enters or leaves fullscreen; resolves whether the viewer is in it.
-  toggleFullscreen() { return this.shell.controls.toggleFullscreen(); }
+  toggleFullscreen() {
+    return this.shell.controls.toggleFullscreen();
+  }
 
   // The tour's scene on show, and a way to open another.
-  get scene() { return this.shell.tour?.current ?? null; }
+  get scene() {
+    return this.shell.tour?.current ?? null;
+  }
 
-  openScene(id) { return this.shell.tour ? this.shell.tour.open(id) : Promise.resolve(false); }
+  openScene(id) {
+    return this.shell.tour ? this.shell.tour.open(id) : Promise.resolve(false);
+  }
 
   // Frees the engine session, cancels an open in flight, and leaves the host
   // as it was: no element, listener or style of the viewer's stays.
@@ -215,7 +242,10 @@ export class KalViewer {
     const box = entry?.devicePixelContentBoxSize?.[0];
     if (box) return [Math.max(1, box.inlineSize), Math.max(1, box.blockSize)];
     const ratio = window.devicePixelRatio || 1;
-    return [Math.max(1, Math.round(this.host.clientWidth * ratio)), Math.max(1, Math.round(this.host.clientHeight * ratio))];
+    return [
+      Math.max(1, Math.round(this.host.clientWidth * ratio)),
+      Math.max(1, Math.round(this.host.clientHeight * ratio)),
+    ];
   }
 
   // A new size of the host element gives a new view of that many device
@@ -224,7 +254,7 @@ export class KalViewer {
     if (!this.session || !this.host.clientWidth || !this.host.clientHeight) return;
     const [width, height] = this.deviceSize(entry);
     if (width === this.session.width && height === this.session.height) {
-      this.shell.controls.clearMessage('size');  // back at the size on show
+      this.shell.controls.clearMessage('size'); // back at the size on show
       return;
     }
     try {
@@ -248,19 +278,22 @@ export class KalViewer {
 
   // `source` names what failed, so that its success can clear the message.
   fail(text, source = 'open') {
-    if (this.destroyed) return false;  // nothing left to show it in
+    if (this.destroyed) return false; // nothing left to show it in
     this.shell.controls.showMessage(text, source);
     this.fire('error', { message: text });
     return false;
   }
 
   // Every event of the viewer's, on its host.
-  fire(type, detail) { this.host.dispatchEvent(new CustomEvent(type, { detail })); }
+  fire(type, detail) {
+    this.host.dispatchEvent(new CustomEvent(type, { detail }));
+  }
 
   // Paints the engine's frame now; the viewchange waits for the next frame.
   // `smooth`: the filtered frame of a true-colour view at rest.
   render(smooth = false) {
-    const { width, height } = this.session, pixels = this.session.render(smooth);
+    const { width, height } = this.session,
+      pixels = this.session.render(smooth);
     this.dirty = false;
     this.paintedSeq = ++this.seq;
     this.smooth = smooth;
@@ -310,7 +343,8 @@ export class KalViewer {
     // After the next frame's draw, which renders first whatever moved the view meanwhile.
     this.loop.afterDraw(() => {
       this.smoothPending = false;
-      if (this.session && !this.destroyed && seq === this.seq && !this.dirty && !this.input?.dragging) this.render(true);
+      if (this.session && !this.destroyed && seq === this.seq && !this.dirty && !this.input?.dragging)
+        this.render(true);
     });
   }
 
@@ -331,7 +365,8 @@ export class KalViewer {
   }
 
   reportView() {
-    const view = this.view, last = this.lastView;
+    const view = this.view,
+      last = this.lastView;
     if (last && view.x === last.x && view.y === last.y && view.z === last.z) return;
     this.lastView = view;
     if (last) this.endWalk();
@@ -390,22 +425,37 @@ export class KalViewer {
       if (!this.keys.walking) this.hideTooltip();
       return;
     }
-    const box = this.canvas.getBoundingClientRect(), [cx, cy] = this.pointer ?? [box.left, box.top];
+    const box = this.canvas.getBoundingClientRect(),
+      [cx, cy] = this.pointer ?? [box.left, box.top];
     this.showTooltip(this.hotspot(index).label, cx - box.left + 12, cy - box.top + 16);
   }
 
   // The hotspot walk's, for the tests and the shell that read them.
-  get walk() { return this.keys.walk; }
+  get walk() {
+    return this.keys.walk;
+  }
 
-  get visible() { return this.keys.visible; }
+  get visible() {
+    return this.keys.visible;
+  }
 
-  endWalk() { this.keys.endWalk(); }
+  endWalk() {
+    this.keys.endWalk();
+  }
 
-  get compass() { return this.overlay.compass; }
+  get compass() {
+    return this.overlay.compass;
+  }
 
-  get tooltip() { return this.overlay.tooltip; }
+  get tooltip() {
+    return this.overlay.tooltip;
+  }
 
-  showTooltip(text, left, top) { this.overlay.showTooltip(text, left, top); }
+  showTooltip(text, left, top) {
+    this.overlay.showTooltip(text, left, top);
+  }
 
-  hideTooltip() { this.overlay.hideTooltip(); }
+  hideTooltip() {
+    this.overlay.hideTooltip();
+  }
 }

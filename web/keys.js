@@ -11,7 +11,7 @@ export class Keys {
   // zoomTo(), setView(), hotspot(), toggleFullscreen(), fire(), overlay.
   constructor(viewer) {
     this.viewer = viewer;
-    this.walk = -1;  // position in the hotspot walk; -1: the viewer itself
+    this.walk = -1; // position in the hotspot walk; -1: the viewer itself
     this.visible = [];
   }
 
@@ -75,12 +75,16 @@ export class Keys {
       this.viewer.fire('hotspotfocus', null);
       return;
     }
-    const spot = this.visible[next], box = canvas.getBoundingClientRect(), hotspot = this.viewer.hotspot(spot.index);
+    const spot = this.visible[next],
+      box = canvas.getBoundingClientRect(),
+      hotspot = this.viewer.hotspot(spot.index);
     overlay.showTooltip(hotspot.label, (spot.x * box.width) / canvas.width, (spot.y * box.height) / canvas.height);
     this.viewer.fire('hotspotfocus', hotspot);
   }
 
-  get walking() { return this.walk >= 0; }
+  get walking() {
+    return this.walk >= 0;
+  }
 
   endWalk() {
     if (this.walk >= 0) {

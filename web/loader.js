@@ -15,7 +15,8 @@ export async function fetchBytes(url, onProgress = () => {}, limit = MAX_FILE_BY
   const total = encoded ? 0 : Number(response.headers.get('Content-Length')) || 0;
   if (total > limit) throw tooLarge();
   if (!response.body) return new Uint8Array(await response.arrayBuffer());
-  const reader = response.body.getReader(), chunks = [];
+  const reader = response.body.getReader(),
+    chunks = [];
   let loaded = 0;
   onProgress(0, total);
   for (;;) {

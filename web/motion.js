@@ -12,7 +12,8 @@ const INERTIA_DECAY = 0.1;
 const INERTIA_MAX = 2500;
 const INERTIA_REST = 15;
 const KEY_DIRECTIONS = { ArrowLeft: [-1, 0], ArrowRight: [1, 0], ArrowUp: [0, 1], ArrowDown: [0, -1] };
-const BOUND_X = 1, BOUND_Y = 2;
+const BOUND_X = 1,
+  BOUND_Y = 2;
 
 export class Motion {
   // `engine` is { move(dx, dy) -> KAL_BOUND_* flags, scale() -> { columns, rows } }:
@@ -20,18 +21,21 @@ export class Motion {
   constructor(engine) {
     this.engine = engine;
     this.keys = new Set();
-    this.joystick = null;  // { bearing, pitch } in degrees per second
-    this.inertia = null;   // { x, y } in engine units per second
-    this.rest = [0, 0];    // fractions of a unit carried to the next frame
+    this.joystick = null; // { bearing, pitch } in degrees per second
+    this.inertia = null; // { x, y } in engine units per second
+    this.rest = [0, 0]; // fractions of a unit carried to the next frame
   }
 
   // Coasting at `velocity` ({ x, y } engine units per second), capped.
   coast(velocity) {
-    const speed = Math.hypot(velocity.x, velocity.y), scale = Math.min(1, INERTIA_MAX / speed);
+    const speed = Math.hypot(velocity.x, velocity.y),
+      scale = Math.min(1, INERTIA_MAX / speed);
     this.inertia = speed > INERTIA_REST ? { x: velocity.x * scale, y: velocity.y * scale } : null;
   }
 
-  get active() { return this.keys.size > 0 || this.joystick !== null || this.inertia !== null; }
+  get active() {
+    return this.keys.size > 0 || this.joystick !== null || this.inertia !== null;
+  }
 
   // True when the key steers; the caller then keeps the browser off it.
   pressKey(key) {
@@ -42,7 +46,9 @@ export class Motion {
   }
 
   // Releasing an arrow stops its turn at once: no coasting on the keyboard.
-  releaseKey(key) { return this.keys.delete(key); }
+  releaseKey(key) {
+    return this.keys.delete(key);
+  }
 
   stop() {
     this.keys.clear();
@@ -103,7 +109,9 @@ export class VelocityTracker {
     this.samples = [];
   }
 
-  reset() { this.samples = []; }
+  reset() {
+    this.samples = [];
+  }
 
   // A move of (dx, dy) engine units at time `ms`.
   add(ms, dx, dy) {

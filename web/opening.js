@@ -20,12 +20,14 @@ export class Opener {
   // useWorker, frames, loop, fire(), fail(), notify(), opened().
   constructor(viewer) {
     this.viewer = viewer;
-    this.wanted = 0;                // the ticket of the newest open asked for
+    this.wanted = 0; // the ticket of the newest open asked for
     this.queue = Promise.resolve();
   }
 
   // True while the open with `ticket` is still the one wanted.
-  current(ticket) { return ticket === this.wanted && !this.viewer.destroyed; }
+  current(ticket) {
+    return ticket === this.wanted && !this.viewer.destroyed;
+  }
 
   // Runs `task` after the opens before it; a task overtaken before its turn
   // does not run at all.
@@ -43,12 +45,15 @@ export class Opener {
 
   // The downloads run at once, beside any open in progress; the open waits its turn.
   async openUrl(bmpUrl, attribsUrl) {
-    const viewer = this.viewer, ticket = ++this.wanted;
+    const viewer = this.viewer,
+      ticket = ++this.wanted;
     try {
       const { signal } = viewer.lifetime;
       const progress = (loaded, total) => viewer.fire('progress', { phase: 'fetch', loaded, total });
-      const [image, attribs] = await Promise.all([fetchBytes(bmpUrl, progress, undefined, signal),
-        attribsUrl ? fetchBytes(attribsUrl, undefined, undefined, signal) : null]);
+      const [image, attribs] = await Promise.all([
+        fetchBytes(bmpUrl, progress, undefined, signal),
+        attribsUrl ? fetchBytes(attribsUrl, undefined, undefined, signal) : null,
+      ]);
       if (!this.current(ticket)) return false;
       viewer.fire('progress', { phase: 'decode' });
       await viewer.loop.afterPaint();
@@ -59,14 +64,16 @@ export class Opener {
   }
 
   async show(ticket, bmp, attribs) {
-    const viewer = this.viewer, stale = () => !this.current(ticket);
+    const viewer = this.viewer,
+      stale = () => !this.current(ticket);
     try {
       if (!viewer.engine) {
         const engine = await Engine.create(await compileModule(viewer.wasmUrl));
-        if (viewer.destroyed) return false;  // destroy() came while the module loaded
+        if (viewer.destroyed) return false; // destroy() came while the module loaded
         viewer.engine ??= engine;
       }
-      const image = await toBytes(bmp), text = await toBytes(attribs);
+      const image = await toBytes(bmp),
+        text = await toBytes(attribs);
       if (stale()) return false;
       let warning;
       if (pictureFormat(image) !== 'bmp') {

@@ -4,7 +4,8 @@
 import { makeButton, onUserInput } from './dom.js';
 
 // A phone between two arcs.
-const ICON = 'M9 2h6a2 2 0 0 1 2 2v16a2 2 0 0 1-2 2H9a2 2 0 0 1-2-2V4a2 2 0 0 1 2-2zM3 8a10 10 0 0 0 0 8M21 8a10 10 0 0 1 0 8';
+const ICON =
+  'M9 2h6a2 2 0 0 1 2 2v16a2 2 0 0 1-2 2H9a2 2 0 0 1-2-2V4a2 2 0 0 1 2-2zM3 8a10 10 0 0 0 0 8M21 8a10 10 0 0 1 0 8';
 
 const RADIANS = Math.PI / 180;
 
@@ -13,12 +14,14 @@ const RADIANS = Math.PI / 180;
 // its y, applied in that order): heading clockwise from alpha's zero, and
 // pitch above the horizon, both in degrees. Roll does not matter to either.
 export function deviceLook({ alpha, beta, gamma }) {
-  const a = alpha * RADIANS, b = beta * RADIANS, g = gamma * RADIANS;
+  const a = alpha * RADIANS,
+    b = beta * RADIANS,
+    g = gamma * RADIANS;
   const east = -Math.cos(a) * Math.sin(g) - Math.sin(a) * Math.sin(b) * Math.cos(g);
   const north = -Math.sin(a) * Math.sin(g) + Math.cos(a) * Math.sin(b) * Math.cos(g);
   const up = -Math.cos(b) * Math.cos(g);
   return {
-    heading: ((Math.atan2(east, north) / RADIANS) + 360) % 360,
+    heading: (Math.atan2(east, north) / RADIANS + 360) % 360,
     pitch: Math.asin(Math.max(-1, Math.min(1, up))) / RADIANS,
   };
 }
@@ -47,7 +50,11 @@ export class DeviceOrientation {
     if (!Event || !this.viewer.view) return false;
     if (typeof Event.requestPermission === 'function') {
       let answer = 'denied';
-      try { answer = await Event.requestPermission(); } catch { /* no gesture: denied */ }
+      try {
+        answer = await Event.requestPermission();
+      } catch {
+        /* no gesture: denied */
+      }
       if (answer !== 'granted') {
         this.viewer.fail?.('The browser did not allow the device orientation to be read', 'orientation');
         return false;

@@ -13,9 +13,12 @@ export class Overlay {
 
   // The compass at its styled size in device pixels, north up when `bearing` is 0.
   drawCompass(bearing) {
-    const ratio = window.devicePixelRatio || 1, size = Math.max(1, Math.round((this.compass.clientWidth || 48) * ratio));
+    const ratio = window.devicePixelRatio || 1,
+      size = Math.max(1, Math.round((this.compass.clientWidth || 48) * ratio));
     if (this.compass.width !== size) this.compass.width = this.compass.height = size;
-    const c = this.compass.getContext('2d'), r = size / 2, u = size / 48;  // u: one pixel of the 48-pixel design
+    const c = this.compass.getContext('2d'),
+      r = size / 2,
+      u = size / 48; // u: one pixel of the 48-pixel design
     c.clearRect(0, 0, size, size);
     c.save();
     c.translate(r, r);
@@ -26,8 +29,11 @@ export class Overlay {
     c.arc(0, 0, r - u, 0, 2 * Math.PI);
     c.fill();
     c.stroke();
-    c.rotate((-bearing * Math.PI) / 180);  // the needle points north
-    for (const [colour, tip] of [['#c00', -r + 4 * u], ['#333', r - 4 * u]]) {
+    c.rotate((-bearing * Math.PI) / 180); // the needle points north
+    for (const [colour, tip] of [
+      ['#c00', -r + 4 * u],
+      ['#333', r - 4 * u],
+    ]) {
       c.fillStyle = colour;
       c.beginPath();
       c.moveTo(0, tip);
@@ -45,5 +51,7 @@ export class Overlay {
     this.tooltip.hidden = false;
   }
 
-  hideTooltip() { this.tooltip.hidden = true; }
+  hideTooltip() {
+    this.tooltip.hidden = true;
+  }
 }

@@ -15,11 +15,13 @@ export class RenderLoop {
     this.id = 0;
     this.last = 0;
     this.steps = new Set(); // step(seconds) before each draw; false: done
-    this.after = [];        // callbacks once, after the next draw
+    this.after = []; // callbacks once, after the next draw
     this.stopped = false;
   }
 
-  get pending() { return this.id !== 0; }
+  get pending() {
+    return this.id !== 0;
+  }
 
   request() {
     if (!this.id && !this.stopped) this.id = requestAnimationFrame(this.tick);
@@ -45,10 +47,12 @@ export class RenderLoop {
   afterPaint() {
     return new Promise((done) => {
       const timer = setTimeout(done, 100);
-      this.afterDraw(() => setTimeout(() => {
-        clearTimeout(timer);
-        done();
-      }, 0));
+      this.afterDraw(() =>
+        setTimeout(() => {
+          clearTimeout(timer);
+          done();
+        }, 0),
+      );
     });
   }
 

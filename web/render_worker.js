@@ -3,11 +3,14 @@
 // and returns the RGBA frames, so that input and animation frames never wait.
 import { Engine, openBmpSession } from './engine.js';
 
-let engine = null, session = null;
+let engine = null,
+  session = null;
 let queue = Promise.resolve();
 
 const handlers = {
-  async start({ module }) { engine = await Engine.create(module); },
+  async start({ module }) {
+    engine = await Engine.create(module);
+  },
 
   open({ image, attribs, width, height }) {
     session?.delete();
@@ -34,8 +37,10 @@ const handlers = {
 // Messages run one at a time, in order, so a frame always sees the latest
 // panorama and size; a failure tells the page to paint on its own.
 self.onmessage = ({ data }) => {
-  queue = queue.then(() => handlers[data.kind](data)).catch((error) => {
-    session = null;
-    self.postMessage({ kind: 'failed', message: `${error?.message ?? error}` });
-  });
+  queue = queue
+    .then(() => handlers[data.kind](data))
+    .catch((error) => {
+      session = null;
+      self.postMessage({ kind: 'failed', message: `${error?.message ?? error}` });
+    });
 };

@@ -42,24 +42,40 @@ class HotspotDescription {
 export class Shell {
   // Options: autoRotate (degrees per second), idle (seconds), deepLink,
   // tour, deviceOrientation, fullscreenButton. See kalvoria.d.ts.
-  constructor(viewer, { autoRotate = 0, idle = 3, deepLink = false, tour = null, deviceOrientation = false, fullscreenButton = true } = {}) {
+  constructor(
+    viewer,
+    {
+      autoRotate = 0,
+      idle = 3,
+      deepLink = false,
+      tour = null,
+      deviceOrientation = false,
+      fullscreenButton = true,
+    } = {},
+  ) {
     this.viewer = viewer;
     installStyles(viewer.host.ownerDocument);
     this.controls = new Controls(viewer, { fullscreenButton });
     this.description = new HotspotDescription(viewer);
     this.tour = tour ? new Tour(viewer, tour) : null;
     if (deepLink) {
-      this.link = new DeepLink(viewer, { scene: () => this.tour?.current ?? undefined, navigate: (state) => this.navigate(state) });
+      this.link = new DeepLink(viewer, {
+        scene: () => this.tour?.current ?? undefined,
+        navigate: (state) => this.navigate(state),
+      });
       if (this.tour) this.tour.link = this.link;
       else this.openAtAddress();
     }
     this.rotate = autoRotate ? new AutoRotate(viewer, { speed: autoRotate, idle }) : null;
     this.orientation = deviceOrientation
-      ? new DeviceOrientation(viewer, this.controls.bar, (on) => this.rotate?.hold(on)) : null;
+      ? new DeviceOrientation(viewer, this.controls.bar, (on) => this.rotate?.hold(on))
+      : null;
   }
 
   // Opens the tour's first scene; resolves whether it shows (true without a tour).
-  start() { return this.tour ? this.tour.begin() : Promise.resolve(true); }
+  start() {
+    return this.tour ? this.tour.begin() : Promise.resolve(true);
+  }
 
   // The first panorama to open takes the view the address names.
   openAtAddress() {
@@ -86,6 +102,7 @@ export class Shell {
 
   destroy() {
     this.stopOpenAtAddress?.();
-    for (const part of [this.rotate, this.orientation, this.link, this.tour, this.description, this.controls]) part?.destroy();
+    for (const part of [this.rotate, this.orientation, this.link, this.tour, this.description, this.controls])
+      part?.destroy();
   }
 }

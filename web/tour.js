@@ -16,7 +16,8 @@ export class Tour {
   // deep link, when the page asked for one.
   constructor(viewer, tour) {
     const scenes = tour?.scenes;
-    if (!scenes || typeof scenes !== 'object' || !Object.keys(scenes).length) throw new TypeError('a tour needs scenes');
+    if (!scenes || typeof scenes !== 'object' || !Object.keys(scenes).length)
+      throw new TypeError('a tour needs scenes');
     this.viewer = viewer;
     this.scenes = scenes;
     this.start = Object.hasOwn(scenes, tour.start) ? tour.start : Object.keys(scenes)[0];
@@ -31,12 +32,15 @@ export class Tour {
     viewer.host.addEventListener('hotspot', this.onHotspot);
   }
 
-  has(id) { return typeof id === 'string' && Object.hasOwn(this.scenes, id); }
+  has(id) {
+    return typeof id === 'string' && Object.hasOwn(this.scenes, id);
+  }
 
   // Opens the first scene: the address's when a deep link names one.
   begin() {
     const initial = this.link?.initial ?? {};
-    return this.has(initial.scene) ? this.open(initial.scene, { view: initial.view })
+    return this.has(initial.scene)
+      ? this.open(initial.scene, { view: initial.view })
       : this.open(this.start, { view: initial.view });
   }
 
@@ -55,8 +59,9 @@ export class Tour {
   }
 
   async show(id, view, push) {
-    const scene = this.scenes[id], previous = this.current;
-    if (push) this.link?.write(false);  // the entry we leave keeps its last view
+    const scene = this.scenes[id],
+      previous = this.current;
+    if (push) this.link?.write(false); // the entry we leave keeps its last view
     const fade = previous !== null ? this.snapshot() : null;
     const ok = await this.viewer.openUrl(scene.src, scene.attribs ?? null);
     if (!ok) {
@@ -87,14 +92,16 @@ export class Tour {
     } catch {
       return null;
     }
-    canvas.after(still);  // under the controls
+    canvas.after(still); // under the controls
     return still;
   }
 
   fadeOut(still) {
     if (!still) return;
-    still.animate([{ opacity: 1 }, { opacity: 0 }], { duration: FADE_MS, easing: 'ease-out' }).finished
-      .catch(() => {}).then(() => still.remove());
+    still
+      .animate([{ opacity: 1 }, { opacity: 0 }], { duration: FADE_MS, easing: 'ease-out' })
+      .finished.catch(() => {})
+      .then(() => still.remove());
   }
 
   destroy() {

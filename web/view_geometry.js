@@ -8,10 +8,13 @@ const value = (viewer, code) => viewer.session.value(code);
 
 // A pointer position in view pixels, inside the view.
 export function viewPoint(viewer, clientX, clientY) {
-  const { canvas } = viewer, box = canvas.getBoundingClientRect();
+  const { canvas } = viewer,
+    box = canvas.getBoundingClientRect();
   const inside = (v, size) => Math.min(size - 1, Math.max(0, Math.floor(v)));
-  return [inside(((clientX - box.left) * canvas.width) / box.width, canvas.width),
-    inside(((clientY - box.top) * canvas.height) / box.height, canvas.height)];
+  return [
+    inside(((clientX - box.left) * canvas.width) / box.width, canvas.width),
+    inside(((clientY - box.top) * canvas.height) / box.height, canvas.height),
+  ];
 }
 
 // The image pixel shown at a view pixel: { column, row }, or null.
@@ -24,15 +27,18 @@ export function imagePoint(viewer, vx, vy) {
 // pitch (the cylinder puts h rows at atan(h / radius), so rows grow toward
 // the poles, and a row spans `zoom` view pixels).
 export function unitsPerDegree(viewer) {
-  const radius = value(viewer, VALUE.RADIUS), angle = value(viewer, VALUE.ANGLE) || 360;
-  const { pitch, zoom } = viewer.view, cosine = Math.cos((pitch * Math.PI) / 180);
+  const radius = value(viewer, VALUE.RADIUS),
+    angle = value(viewer, VALUE.ANGLE) || 360;
+  const { pitch, zoom } = viewer.view,
+    cosine = Math.cos((pitch * Math.PI) / 180);
   return { columns: value(viewer, VALUE.SRCWIDTH) / angle, rows: (zoom * radius * Math.PI) / 180 / (cosine * cosine) };
 }
 
 // Turns so that the image point `anchor` shows at view pixel (vx, vy), as
 // near as the engine's limits allow. Returns the move made, in engine units.
 export function alignPoint(viewer, anchor, vx, vy) {
-  const width = value(viewer, VALUE.SRCWIDTH), full = (value(viewer, VALUE.ANGLE) || 360) === 360;
+  const width = value(viewer, VALUE.SRCWIDTH),
+    full = (value(viewer, VALUE.ANGLE) || 360) === 360;
   // Columns wrap round a full circle: the short way.
   const across = (dx) => (full ? ((((dx % width) + width + width / 2) % width) - width / 2) | 0 : dx);
   const start = viewer.view;
@@ -40,12 +46,13 @@ export function alignPoint(viewer, anchor, vx, vy) {
   for (let pass = 0; pass < 3; pass++) {
     const seen = imagePoint(viewer, vx, vy);
     if (!seen) break;
-    const dx = across(anchor.column - seen.column), dy = seen.row - anchor.row;
+    const dx = across(anchor.column - seen.column),
+      dy = seen.row - anchor.row;
     if (!dx && !dy) break;
     const before = viewer.view;
     viewer.moveBy(dx, dy, 0);
     const after = viewer.view;
-    if (after.x === before.x && after.y === before.y) break;  // at a limit
+    if (after.x === before.x && after.y === before.y) break; // at a limit
   }
   const end = viewer.view;
   return [across(end.x - start.x), end.y - start.y];

@@ -9,8 +9,8 @@ export class WorkerFrames {
     this.onFrame = onFrame;
     this.onFail = onFail;
     this.busy = false;
-    this.waiting = null;  // the newest request while one is in flight
-    this.spare = null;    // a frame buffer to render into again
+    this.waiting = null; // the newest request while one is in flight
+    this.spare = null; // a frame buffer to render into again
     this.worker.onmessage = ({ data }) => this.received(data);
     this.worker.onerror = (event) => {
       event.preventDefault();
@@ -23,10 +23,15 @@ export class WorkerFrames {
   // here move to the worker whole.
   open(image, attribs, width, height) {
     const [ownImage, ownAttribs] = [image.slice(), attribs.slice()];
-    this.worker.postMessage({ kind: 'open', image: ownImage, attribs: ownAttribs, width, height }, [ownImage.buffer, ownAttribs.buffer]);
+    this.worker.postMessage({ kind: 'open', image: ownImage, attribs: ownAttribs, width, height }, [
+      ownImage.buffer,
+      ownAttribs.buffer,
+    ]);
   }
 
-  resize(width, height) { this.worker.postMessage({ kind: 'resize', width, height }); }
+  resize(width, height) {
+    this.worker.postMessage({ kind: 'resize', width, height });
+  }
 
   // Renders [x, y, z]; `seq` orders this frame among the page's own paints.
   request(seq, position) {

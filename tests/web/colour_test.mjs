@@ -20,7 +20,8 @@ const temp = fs.mkdtempSync(path.join(os.tmpdir(), 'kalcolour-'));
 async function installHelpers(page) {
   await page.evaluate(() => {
     window.kalPicture = async (type, width, height, xmp = null) => {
-      const canvas = new OffscreenCanvas(width, height), c = canvas.getContext('2d');
+      const canvas = new OffscreenCanvas(width, height),
+        c = canvas.getContext('2d');
       const image = c.createImageData(width, height);
       for (let y = 0, i = 0; y < height; y++) {
         for (let x = 0; x < width; x++, i += 4) image.data.set([(x * 7) & 255, (y * 5) & 255, (x + y) & 255, 255], i);
@@ -40,7 +41,8 @@ async function installHelpers(page) {
     };
     window.kalEvents = [];
     const host = document.getElementById('viewer');
-    for (const type of ['error', 'warning']) host.addEventListener(type, (e) => window.kalEvents.push(`${type}: ${e.detail.message}`));
+    for (const type of ['error', 'warning'])
+      host.addEventListener(type, (e) => window.kalEvents.push(`${type}: ${e.detail.message}`));
     window.kalValue = (code) => window.kalViewer.session.value(code);
   });
 }
@@ -48,7 +50,9 @@ async function installHelpers(page) {
 const takeEvents = (page) => page.evaluate(() => window.kalEvents.splice(0));
 
 function gpanoXmp(fields) {
-  const attributes = Object.entries(fields).map(([name, value]) => `GPano:${name}="${value}"`).join(' ');
+  const attributes = Object.entries(fields)
+    .map(([name, value]) => `GPano:${name}="${value}"`)
+    .join(' ');
   return `<?xpacket begin="\uFEFF" id="W5M0MpCehiHzreSzNTczkc9d"?><x:xmpmeta xmlns:x="adobe:ns:meta/">
 <rdf:RDF xmlns:rdf="http://www.w3.org/1999/02/22-rdf-syntax-ns#"><rdf:Description rdf:about=""
  xmlns:GPano="http://ns.google.com/photos/1.0/panorama/" ${attributes}/></rdf:RDF></x:xmpmeta><?xpacket end="w"?>`;
@@ -59,49 +63,71 @@ const tests = {
     const got = await page.evaluate(async () => {
       const viewer = window.kalViewer;
       // Ten solid pictures of different sizes and colours, PNG and JPEG.
-      const pictures = await Promise.all(Array.from({ length: 10 }, async (_, i) => {
-        const canvas = new OffscreenCanvas(512 + 256 * i, 128 + 64 * (i % 3)), c = canvas.getContext('2d');
-        c.fillStyle = `rgb(${20 * i}, ${200 - 15 * i}, ${i % 2 ? 40 : 220})`;
-        c.fillRect(0, 0, canvas.width, canvas.height);
-        return canvas.convertToBlob({ type: i % 2 ? 'image/jpeg' : 'image/png', quality: 1 });
-      }));
+      const pictures = await Promise.all(
+        Array.from({ length: 10 }, async (_, i) => {
+          const canvas = new OffscreenCanvas(512 + 256 * i, 128 + 64 * (i % 3)),
+            c = canvas.getContext('2d');
+          c.fillStyle = `rgb(${20 * i}, ${200 - 15 * i}, ${i % 2 ? 40 : 220})`;
+          c.fillRect(0, 0, canvas.width, canvas.height);
+          return canvas.convertToBlob({ type: i % 2 ? 'image/jpeg' : 'image/png', quality: 1 });
+        }),
+      );
       const storm = async (count) => {
         const results = await Promise.all(pictures.slice(0, count).map((picture) => viewer.open(picture)));
         viewer.render();
         return { results, pixel: [...viewer.context.getImageData(7, 7, 1, 1).data], width: window.kalValue(10) };
       };
-      const two = await storm(2), ten = await storm(10), before = viewer.engine.memory.buffer.byteLength;
+      const two = await storm(2),
+        ten = await storm(10),
+        before = viewer.engine.memory.buffer.byteLength;
       const again = await storm(10);
       return { two, ten, again, grew: viewer.engine.memory.buffer.byteLength - before };
     });
     const near = (pixel, rgb) => rgb.every((v, i) => Math.abs(pixel[i] - v) <= 3) && pixel[3] === 255;
-    check(got.two.results.join() === 'false,true' && near(got.two.pixel, [20, 185, 40]) && got.two.width === 768,
-      `two opens: ${JSON.stringify(got.two)}`);
+    check(
+      got.two.results.join() === 'false,true' && near(got.two.pixel, [20, 185, 40]) && got.two.width === 768,
+      `two opens: ${JSON.stringify(got.two)}`,
+    );
     for (const ten of [got.ten, got.again]) {
-      check(ten.results.at(-1) === true && ten.results.slice(0, -1).every((ok) => ok === false) &&
-        near(ten.pixel, [180, 65, 40]) && ten.width === 2816, `ten opens: ${JSON.stringify(ten)}`);
+      check(
+        ten.results.at(-1) === true &&
+          ten.results.slice(0, -1).every((ok) => ok === false) &&
+          near(ten.pixel, [180, 65, 40]) &&
+          ten.width === 2816,
+        `ten opens: ${JSON.stringify(ten)}`,
+      );
     }
     check(got.grew === 0, `the module's memory grew by ${got.grew} bytes over ten more opens`);
     check((await takeEvents(page)).length === 0, 'an event fired');
   },
 
   async 'a JPEG with GPano fields of a 180-degree panorama opens at 180 degrees; attribute text wins'(page) {
-    const xmp = gpanoXmp({ ProjectionType: 'cylindrical', FullPanoWidthPixels: 4096, CroppedAreaImageWidthPixels: 2048,
-      CroppedAreaLeftPixels: 1024, InitialViewHeadingDegrees: 30, PoseHeadingDegrees: 0 });
+    const xmp = gpanoXmp({
+      ProjectionType: 'cylindrical',
+      FullPanoWidthPixels: 4096,
+      CroppedAreaImageWidthPixels: 2048,
+      CroppedAreaLeftPixels: 1024,
+      InitialViewHeadingDegrees: 30,
+      PoseHeadingDegrees: 0,
+    });
     const got = await page.evaluate(async (text) => {
-      const viewer = window.kalViewer, jpeg = await window.kalPicture('image/jpeg', 2048, 512, text);
+      const viewer = window.kalViewer,
+        jpeg = await window.kalPicture('image/jpeg', 2048, 512, text);
       const out = [];
       for (const attribs of [null, 'angle(90)']) {
-        out.push(await viewer.open(jpeg, attribs) && [window.kalValue(1), window.kalValue(9)]);
+        out.push((await viewer.open(jpeg, attribs)) && [window.kalValue(1), window.kalValue(9)]);
       }
-      out.push(await viewer.open(await window.kalPicture('image/jpeg', 2048, 512)) && [window.kalValue(1)]);
-      out.push(await viewer.openUrl('samples/courtyard_180.jpg') && [window.kalValue(1)]);
+      out.push((await viewer.open(await window.kalPicture('image/jpeg', 2048, 512))) && [window.kalValue(1)]);
+      out.push((await viewer.openUrl('samples/courtyard_180.jpg')) && [window.kalValue(1)]);
       return out;
     }, xmp);
     // Column 0 faces 270 degrees; heading 30 lies 120 degrees into the image,
     // which the engine's bearing (360 to the image's width) counts as 240:
     // 270 + 240 = 150, read back to within a degree.
-    check(got[0]?.[0] === 180 && Math.abs(got[0][1] - 150) <= 1, `with GPano: angle and bearing ${JSON.stringify(got[0])}`);
+    check(
+      got[0]?.[0] === 180 && Math.abs(got[0][1] - 150) <= 1,
+      `with GPano: angle and bearing ${JSON.stringify(got[0])}`,
+    );
     check(got[1]?.[0] === 90, `with angle(90) as text: ${JSON.stringify(got[1])}`);
     check(got[2]?.[0] === 360, `without XMP: ${JSON.stringify(got[2])}`);
     check(got[3]?.[0] === 180, `the 180-degree sample: ${JSON.stringify(got[3])}`);
@@ -115,38 +141,63 @@ const tests = {
     });
     const events = await takeEvents(page);
     check(got.ok && got.width < 30000 && got.width > 20000, `opened ${got.ok}, ${got.width} pixels wide`);
-    check(events.length === 1 && events[0].startsWith('warning: ') && events[0].includes('30000 x 64 pixels'), `events: ${events.join(' | ')}`);
+    check(
+      events.length === 1 && events[0].startsWith('warning: ') && events[0].includes('30000 x 64 pixels'),
+      `events: ${events.join(' | ')}`,
+    );
   },
 
   async 'huge and hostile pictures fail with their size and cost no memory'(page) {
     const got = await page.evaluate(async () => {
-      const viewer = window.kalViewer, x = viewer.engine, before = x.memory.buffer.byteLength;
+      const viewer = window.kalViewer,
+        x = viewer.engine,
+        before = x.memory.buffer.byteLength;
       // A PNG signature and header claiming 60000 x 60000 RGB pixels, then nothing.
       const png = new Uint8Array(1024);
-      png.set([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0, 0, 0, 13, 0x49, 0x48, 0x44, 0x52, 0, 0, 0xea, 0x60, 0, 0, 0xea, 0x60, 8, 2]);
+      png.set([
+        0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0, 0, 0, 13, 0x49, 0x48, 0x44, 0x52, 0, 0, 0xea, 0x60, 0, 0,
+        0xea, 0x60, 8, 2,
+      ]);
       const huge = await viewer.open(png);
       // A JPEG whose frame header claims 20000 x 20000, behind enough bytes
       // (seven filler segments) to claim that many pixels.
-      const fill = 7 * 65537, jpeg = new Uint8Array(2 + fill + 15);
+      const fill = 7 * 65537,
+        jpeg = new Uint8Array(2 + fill + 15);
       jpeg.set([0xff, 0xd8]);
       for (let at = 2; at < 2 + fill; at += 65537) jpeg.set([0xff, 0xef, 0xff, 0xff], at);
       jpeg.set([0xff, 0xc0, 0, 11, 8, 0x4e, 0x20, 0x4e, 0x20, 1, 1, 0x11, 0, 0xff, 0xd9], 2 + fill);
       const tooBig = await viewer.open(jpeg);
       const noise = await viewer.open(new TextEncoder().encode('BM this is no picture at all, only words'));
-      const broken = await viewer.open(new Uint8Array([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0, 0, 0, 13, 0x49, 0x48, 0x44, 0x52, 0, 0, 1, 0, 0, 0, 1, 0]));
+      const broken = await viewer.open(
+        new Uint8Array([
+          0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0, 0, 0, 13, 0x49, 0x48, 0x44, 0x52, 0, 0, 1, 0, 0, 0, 1, 0,
+        ]),
+      );
       return { results: [huge, tooBig, noise, broken], grew: x.memory.buffer.byteLength - before };
     });
     const events = await takeEvents(page);
-    check(got.results.every((ok) => ok === false), `opened: ${got.results}`);
+    check(
+      got.results.every((ok) => ok === false),
+      `opened: ${got.results}`,
+    );
     check(got.grew < 10 << 20, `the module's memory grew by ${got.grew} bytes`);
-    const expected = ['claims 60000 x 60000 pixels', '20000 x 20000 pixels needs 1526 MiB', 'not an image file', 'not an image file'];
-    check(events.length === 4 && expected.every((words, i) => events[i].startsWith('error: ') && events[i].includes(words)),
-      `events: ${events.join(' | ')}`);
+    const expected = [
+      'claims 60000 x 60000 pixels',
+      '20000 x 20000 pixels needs 1526 MiB',
+      'not an image file',
+      'not an image file',
+    ];
+    check(
+      events.length === 4 && expected.every((words, i) => events[i].startsWith('error: ') && events[i].includes(words)),
+      `events: ${events.join(' | ')}`,
+    );
   },
 
   async 'colours arrive in channel order; at rest the frame is the smooth one'(page) {
     const got = await page.evaluate(async () => {
-      const viewer = window.kalViewer, canvas = new OffscreenCanvas(1024, 256), c = canvas.getContext('2d');
+      const viewer = window.kalViewer,
+        canvas = new OffscreenCanvas(1024, 256),
+        c = canvas.getContext('2d');
       c.fillStyle = 'rgb(200, 100, 50)';
       c.fillRect(0, 0, 1024, 256);
       const ok = await viewer.open(await canvas.convertToBlob({ type: 'image/png' }));
@@ -163,13 +214,21 @@ const tests = {
   async 'a view too small says so, never "too large", and the view comes back when the host grows'(page) {
     await page.evaluate(() => window.kalViewer.openUrl('samples/courtyard.jpg', 'samples/courtyard.KAL'));
     await takeEvents(page);
-    const size = (w, h) => page.evaluate((sw, sh) => Object.assign(document.getElementById('viewer').style, { width: `${sw}px`, height: `${sh}px` }), w, h);
+    const size = (w, h) =>
+      page.evaluate(
+        (sw, sh) => Object.assign(document.getElementById('viewer').style, { width: `${sw}px`, height: `${sh}px` }),
+        w,
+        h,
+      );
     await size(1, 1);
     await page.waitForFunction(() => window.kalEvents.length > 0, { timeout: LIMIT_MS });
     await size(640, 480);
     await page.waitForFunction(() => window.kalViewer.canvas.width === 640, { timeout: LIMIT_MS });
     const events = await takeEvents(page);
-    check(events.length === 1 && events[0].includes('too small') && !events[0].includes('too large'), `events: ${events.join(' | ')}`);
+    check(
+      events.length === 1 && events[0].includes('too small') && !events[0].includes('too large'),
+      `events: ${events.join(' | ')}`,
+    );
   },
 
   async 'a BMP that ends early and a faulty attribute text open with one warning each'(page) {
@@ -183,14 +242,19 @@ const tests = {
     }, cut);
     const events = await takeEvents(page);
     check(got[0] && got[1] && got[2] === 360, `opened: ${got}`);
-    check(events.length === 2 && events[0].includes('ends before the end of its image') &&
-      events[1].includes('line 2, at "5"') && events[1].startsWith('warning: '), `events: ${events.join(' | ')}`);
+    check(
+      events.length === 2 &&
+        events[0].includes('ends before the end of its image') &&
+        events[1].includes('line 2, at "5"') &&
+        events[1].startsWith('warning: '),
+      `events: ${events.join(' | ')}`,
+    );
   },
 
   // PNG input byte for byte against kalrender's nearest frame.
   async 'a PNG opens byte for byte as kalrender renders it'(page) {
     const png = path.join(temp, 'pattern.png');
-    const bytes = await page.evaluate(async () => [...await window.kalPicture('image/png', 2000, 400)]);
+    const bytes = await page.evaluate(async () => [...(await window.kalPicture('image/png', 2000, 400))]);
     fs.writeFileSync(png, Buffer.from(bytes));
     await checkAgainstKalrender(page, kalrender, png);
   },

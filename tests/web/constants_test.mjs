@@ -10,7 +10,8 @@ const read = (file) => fs.readFileSync(new URL(`../../${file}`, import.meta.url)
 // `#define PREFIX_NAME value` lines of a header, as { NAME: value }.
 function defines(text, prefix) {
   const out = {};
-  for (const [, name, value] of text.matchAll(new RegExp(`^#define ${prefix}(\\w+)\\s+(\\d+)`, 'gm'))) out[name] = Number(value);
+  for (const [, name, value] of text.matchAll(new RegExp(`^#define ${prefix}(\\w+)\\s+(\\d+)`, 'gm')))
+    out[name] = Number(value);
   return out;
 }
 
@@ -18,15 +19,21 @@ function defines(text, prefix) {
 function enumMembers(text, name) {
   const body = new RegExp(`enum (?:class )?${name}\\s*\\{([^}]*)\\}`).exec(text)?.[1] ?? '';
   let next = 0;
-  return body.replace(/\/\/.*$/gm, '').split(',').map((part) => part.trim()).filter(Boolean).map((part) => {
-    const [member, value] = part.split('=').map((s) => s.trim());
-    next = value === undefined ? next : Number(value);
-    return [member, next++];
-  });
+  return body
+    .replace(/\/\/.*$/gm, '')
+    .split(',')
+    .map((part) => part.trim())
+    .filter(Boolean)
+    .map((part) => {
+      const [member, value] = part.split('=').map((s) => s.trim());
+      next = value === undefined ? next : Number(value);
+      return [member, next++];
+    });
 }
 
 const same = (js, c, what) => {
-  for (const [name, value] of Object.entries(js)) check(c[name] === value, `${what}${name} is ${value} here, ${c[name]} in C`);
+  for (const [name, value] of Object.entries(js))
+    check(c[name] === value, `${what}${name} is ${value} here, ${c[name]} in C`);
 };
 
 try {
@@ -35,13 +42,23 @@ try {
   same(BOUND, defines(engine, 'KAL_BOUND_'), 'KAL_BOUND_');
   same(KN, defines(engine, 'KN_'), 'KN_');
   const cursors = enumMembers(read('engine/navigation/navigation_controller.h'), 'NavigationCursor');
-  check(cursors.length === CURSORS.length && cursors.at(-1)[0] === 'point' && CURSORS.at(-1) === 'pointer' &&
-    cursors[1][0] === 'noMove' && CURSORS[1] === 'move', `cursors: ${cursors.map(([n]) => n)} against ${CURSORS}`);
+  check(
+    cursors.length === CURSORS.length &&
+      cursors.at(-1)[0] === 'point' &&
+      CURSORS.at(-1) === 'pointer' &&
+      cursors[1][0] === 'noMove' &&
+      CURSORS[1] === 'move',
+    `cursors: ${cursors.map(([n]) => n)} against ${CURSORS}`,
+  );
   const order = Object.fromEntries(enumMembers(read('web/src/pixel_rows.h'), 'PixelOrder'));
-  check(order.kRowsTopDown === PIXEL_ORDER.ROWS_TOP_DOWN && order.kBlueFirst === PIXEL_ORDER.BLUE_FIRST &&
-    order.kNoAlpha === PIXEL_ORDER.NO_ALPHA, `PixelOrder ${JSON.stringify(order)}`);
-  results.report('the engine codes in engine.js are the headers\' own');
+  check(
+    order.kRowsTopDown === PIXEL_ORDER.ROWS_TOP_DOWN &&
+      order.kBlueFirst === PIXEL_ORDER.BLUE_FIRST &&
+      order.kNoAlpha === PIXEL_ORDER.NO_ALPHA,
+    `PixelOrder ${JSON.stringify(order)}`,
+  );
+  results.report("the engine codes in engine.js are the headers' own");
 } catch (error) {
-  results.report('the engine codes in engine.js are the headers\' own', error);
+  results.report("the engine codes in engine.js are the headers' own", error);
 }
 process.exit(results.failures ? 1 : 0);

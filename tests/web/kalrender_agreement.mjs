@@ -9,26 +9,41 @@ const { LIMIT_MS, check } = await import(new URL('../../web/tools/browser.mjs', 
 // bearing 40; fails the check at the first pixel that differs.
 export async function checkAgainstKalrender(page, kalrender, file) {
   const out = `${file}.native.png`;
-  execFileSync(kalrender, [file, '--view', '320x240', '--bearing', '40', '-o', out], { stdio: 'pipe', timeout: LIMIT_MS });
-  const web = await page.evaluate(async (data) => {
-    const viewer = window.kalViewer;
-    if (!await viewer.open(new Uint8Array(data))) return null;
-    const style = document.getElementById('viewer').style;
-    Object.assign(style, { width: '320px', height: '240px' });
-    await new Promise((done) => setTimeout(done, 200));
-    // The engine's own placement, as kalrender's --bearing takes it.
-    viewer.session.place(40, 0, 1);
-    viewer.render();
-    return [...viewer.context.getImageData(0, 0, 320, 240).data];
-  }, [...fs.readFileSync(file)]);
-  const native = await page.evaluate(async (data) => {
-    const bitmap = await createImageBitmap(new Blob([new Uint8Array(data)]), { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
-    const c = new OffscreenCanvas(bitmap.width, bitmap.height).getContext('2d');
-    c.drawImage(bitmap, 0, 0);
-    return [...c.getImageData(0, 0, bitmap.width, bitmap.height).data];
-  }, [...fs.readFileSync(out)]);
+  execFileSync(kalrender, [file, '--view', '320x240', '--bearing', '40', '-o', out], {
+    stdio: 'pipe',
+    timeout: LIMIT_MS,
+  });
+  const web = await page.evaluate(
+    async (data) => {
+      const viewer = window.kalViewer;
+      if (!(await viewer.open(new Uint8Array(data)))) return null;
+      const style = document.getElementById('viewer').style;
+      Object.assign(style, { width: '320px', height: '240px' });
+      await new Promise((done) => setTimeout(done, 200));
+      // The engine's own placement, as kalrender's --bearing takes it.
+      viewer.session.place(40, 0, 1);
+      viewer.render();
+      return [...viewer.context.getImageData(0, 0, 320, 240).data];
+    },
+    [...fs.readFileSync(file)],
+  );
+  const native = await page.evaluate(
+    async (data) => {
+      const bitmap = await createImageBitmap(new Blob([new Uint8Array(data)]), {
+        colorSpaceConversion: 'none',
+        premultiplyAlpha: 'none',
+      });
+      const c = new OffscreenCanvas(bitmap.width, bitmap.height).getContext('2d');
+      c.drawImage(bitmap, 0, 0);
+      return [...c.getImageData(0, 0, bitmap.width, bitmap.height).data];
+    },
+    [...fs.readFileSync(out)],
+  );
   check(web && web.length === native.length, `sizes ${web?.length} and ${native.length}`);
   const first = web.findIndex((byte, i) => byte !== native[i]) >> 2;
-  check(first < 0, `the canvas differs from kalrender at pixel ${first}: ` +
-    `${web.slice(first * 4, first * 4 + 4)} against ${native.slice(first * 4, first * 4 + 4)}`);
+  check(
+    first < 0,
+    `the canvas differs from kalrender at pixel ${first}: ` +
+      `${web.slice(first * 4, first * 4 + 4)} against ${native.slice(first * 4, first * 4 + 4)}`,
+  );
 }

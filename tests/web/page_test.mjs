@@ -8,15 +8,20 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 
-const { openViewerPage, LIMIT_MS, results, check } = await import(new URL('../../web/tools/browser.mjs', import.meta.url));
+const { openViewerPage, LIMIT_MS, results, check } = await import(
+  new URL('../../web/tools/browser.mjs', import.meta.url)
+);
 
 const [buildDir] = process.argv.slice(2);
 const webDir = fileURLToPath(new URL('../../web/', import.meta.url));
 const sleep = (ms) => new Promise((done) => setTimeout(done, ms));
 const { report } = results;
 
-const near = (a, b, within) => Math.abs((((a - b) % 360) + 540) % 360 - 180) <= within;
-const PHONE = { viewport: { width: 390, height: 844, deviceScaleFactor: 2, isMobile: true, hasTouch: true }, userAgent: 'Mozilla/5.0 (Linux; Android 14) Mobile' };
+const near = (a, b, within) => Math.abs(((((a - b) % 360) + 540) % 360) - 180) <= within;
+const PHONE = {
+  viewport: { width: 390, height: 844, deviceScaleFactor: 2, isMobile: true, hasTouch: true },
+  userAgent: 'Mozilla/5.0 (Linux; Android 14) Mobile',
+};
 
 // In the page: attribute files made from the sample's, as blob URLs, and a
 // new viewer in a host of its own whose events are recorded.
@@ -33,11 +38,18 @@ function pageHelpers() {
     const viewer = new KalViewer(host, options);
     window.kalEvents = [];
     for (const type of ['viewchange', 'scenechange', 'load', 'error', 'progress']) {
-      host.addEventListener(type, (event) => window.kalEvents.push({ type, detail: event.detail, at: performance.now() }));
+      host.addEventListener(type, (event) =>
+        window.kalEvents.push({ type, detail: event.detail, at: performance.now() }),
+      );
     }
-    window.kalFades = 0;  // crossfade stills laid over the picture
-    new MutationObserver((records) => records.forEach((r) => r.addedNodes.forEach((n) => { window.kalFades += n.classList?.contains('kal-fade') ? 1 : 0; })))
-      .observe(host, { childList: true });
+    window.kalFades = 0; // crossfade stills laid over the picture
+    new MutationObserver((records) =>
+      records.forEach((r) =>
+        r.addedNodes.forEach((n) => {
+          window.kalFades += n.classList?.contains('kal-fade') ? 1 : 0;
+        }),
+      ),
+    ).observe(host, { childList: true });
     window.kalTest = viewer;
     return true;
   };
@@ -48,8 +60,18 @@ function pageHelpers() {
     tour: {
       start: 'yard',
       scenes: {
-        yard: { src: 'samples/courtyard.bmp', attribs: await window.kalAttribs((t) => t.replace('The east door: to the garden', 'scene:garden To the garden')), view: { bearing: 0 } },
-        garden: { src: 'samples/courtyard_rle8.bmp', attribs: await window.kalAttribs((t) => t.replace('The west door: to the hall', 'scene:yard')), view: { bearing: 270 } },
+        yard: {
+          src: 'samples/courtyard.bmp',
+          attribs: await window.kalAttribs((t) =>
+            t.replace('The east door: to the garden', 'scene:garden To the garden'),
+          ),
+          view: { bearing: 0 },
+        },
+        garden: {
+          src: 'samples/courtyard_rle8.bmp',
+          attribs: await window.kalAttribs((t) => t.replace('The west door: to the hall', 'scene:yard')),
+          view: { bearing: 270 },
+        },
       },
     },
   });
@@ -61,7 +83,9 @@ async function freshPage(browser, server, { phone = false, reduced = false, hash
   opened.push(page);
   page.setDefaultTimeout(LIMIT_MS);
   page.on('pageerror', (error) => pageErrors.push(`uncaught: ${error.message}`));
-  page.on('console', (message) => { if (message.type() === 'error') pageErrors.push(message.text()); });
+  page.on('console', (message) => {
+    if (message.type() === 'error') pageErrors.push(message.text());
+  });
   if (phone) await page.emulate(PHONE);
   else await page.setViewport({ width: 800, height: 700, deviceScaleFactor: 1 });
   if (reduced) await page.emulateMediaFeatures([{ name: 'prefers-reduced-motion', value: 'reduce' }]);
@@ -88,44 +112,79 @@ async function touch(page, [x, y]) {
 }
 
 const pageErrors = [];
-const opened = [];  // pages a test opened; closed after it, so that the next test's page is in front
+const opened = []; // pages a test opened; closed after it, so that the next test's page is in front
 
 const tests = {
   async 'the corner button and toggleFullscreen() enter and leave fullscreen'({ page }) {
-    await page.mouse.click(...await centre(page, '#viewer .kal-fullscreen'));
+    await page.mouse.click(...(await centre(page, '#viewer .kal-fullscreen')));
     await page.waitForFunction(() => document.fullscreenElement === document.getElementById('viewer'));
-    await page.waitForFunction(() => window.kalViewer.canvas.width === document.fullscreenElement.clientWidth && innerWidth > 700);
-    check(await page.$eval('#viewer .kal-fullscreen', (b) => b.getAttribute('aria-pressed')) === 'true', 'the button does not show the state');
-    check(await page.evaluate(() => window.kalViewer.toggleFullscreen()) === false, 'toggleFullscreen() did not leave');
+    await page.waitForFunction(
+      () => window.kalViewer.canvas.width === document.fullscreenElement.clientWidth && innerWidth > 700,
+    );
+    check(
+      (await page.$eval('#viewer .kal-fullscreen', (b) => b.getAttribute('aria-pressed'))) === 'true',
+      'the button does not show the state',
+    );
+    check(
+      (await page.evaluate(() => window.kalViewer.toggleFullscreen())) === false,
+      'toggleFullscreen() did not leave',
+    );
     await page.waitForFunction(() => window.kalViewer.canvas.width === 640);
-    check(await page.$eval('#viewer .kal-fullscreen', (b) => b.getAttribute('aria-pressed')) === 'false', 'the button still shows fullscreen');
+    check(
+      (await page.$eval('#viewer .kal-fullscreen', (b) => b.getAttribute('aria-pressed'))) === 'false',
+      'the button still shows fullscreen',
+    );
   },
 
-  async 'auto-rotate turns, turns back at a partial panorama\'s edge, stops on a touch'({ browser, server }) {
+  async "auto-rotate turns, turns back at a partial panorama's edge, stops on a touch"({ browser, server }) {
     const page = await freshPage(browser, server, { phone: true });
     await page.evaluate(async () => {
       await window.kalMake({ autoRotate: 150, idle: 0.8 });
       const half = await window.kalAttribs((t) => t.replace('angle(360)', 'angle(180)'));
       await window.kalTest.openUrl('samples/courtyard.bmp', half);
     });
-    await page.waitForFunction(() => {
-      const b = window.kalEvents.filter((e) => e.type === 'viewchange').map((e) => e.detail.bearing);
-      const steps = b.slice(1).map((v, i) => Math.sign(((v - b[i] + 540) % 360) - 180)).filter((s) => s);
-      return steps.includes(1) && steps.includes(-1);
-    }, { timeout: 6000 }).catch(() => {});
+    await page
+      .waitForFunction(
+        () => {
+          const b = window.kalEvents.filter((e) => e.type === 'viewchange').map((e) => e.detail.bearing);
+          const steps = b
+            .slice(1)
+            .map((v, i) => Math.sign(((v - b[i] + 540) % 360) - 180))
+            .filter((s) => s);
+          return steps.includes(1) && steps.includes(-1);
+        },
+        { timeout: 6000 },
+      )
+      .catch(() => {});
     const seen = await bearings(page);
-    const steps = seen.slice(1).map((v, i) => Math.sign(((v - seen[i] + 540) % 360) - 180)).filter((s) => s);
+    const steps = seen
+      .slice(1)
+      .map((v, i) => Math.sign(((v - seen[i] + 540) % 360) - 180))
+      .filter((s) => s);
     const turn = steps.findIndex((s, i) => i > 0 && s !== steps[i - 1]);
-    check(steps[0] === 1 && turn > 0 && steps.slice(turn).every((s) => s === -1), `bearings ${seen.map(Math.round).join(' ')}`);
+    check(
+      steps[0] === 1 && turn > 0 && steps.slice(turn).every((s) => s === -1),
+      `bearings ${seen.map(Math.round).join(' ')}`,
+    );
     await touch(page, await centre(page, 'canvas.kal-view'));
     const touched = await page.evaluate(() => performance.now());
     await sleep(500);
     const after = (await events(page, 'viewchange')).filter((e) => e.at > touched + 50);
     check(after.length === 0, `${after.length} view changes after the touch`);
-    await page.waitForFunction((t) => window.kalEvents.some((e) => e.type === 'viewchange' && e.at > t + 800), { timeout: 3000 }, touched)
-      .catch(() => { throw new Error('no turning again after the idle time'); });
+    await page
+      .waitForFunction(
+        (t) => window.kalEvents.some((e) => e.type === 'viewchange' && e.at > t + 800),
+        { timeout: 3000 },
+        touched,
+      )
+      .catch(() => {
+        throw new Error('no turning again after the idle time');
+      });
     // The page moves the view: turning goes on from there, at that zoom.
-    const zoom = await page.evaluate(() => { window.kalTest.setView({ bearing: 30, pitch: 0, zoom: 1.4 }); return window.kalTest.view.zoom; });
+    const zoom = await page.evaluate(() => {
+      window.kalTest.setView({ bearing: 30, pitch: 0, zoom: 1.4 });
+      return window.kalTest.view.zoom;
+    });
     await sleep(300);
     const later = await page.evaluate(() => window.kalTest.view);
     check(later.zoom === zoom && !near(later.bearing, 30, 2), `after the page's setView: ${JSON.stringify(later)}`);
@@ -139,7 +198,7 @@ const tests = {
     await sleep(700);
     check((await bearings(page)).length === before, 'the view turned on its own');
     check(await page.evaluate(() => window.kalTest.openScene('garden')), 'the garden did not open');
-    check(await page.evaluate(() => window.kalFades) === 0, 'the scene change faded');
+    check((await page.evaluate(() => window.kalFades)) === 0, 'the scene change faded');
   },
 
   async 'a tour hotspot opens its scene with a crossfade; Back returns to the view left'({ browser, server }) {
@@ -155,7 +214,7 @@ const tests = {
     await page.waitForFunction(() => window.kalTest.scene === 'garden');
     const change = (await events(page, 'scenechange')).at(-1).detail;
     check(change.id === 'garden' && change.previous === 'yard', `scenechange ${JSON.stringify(change)}`);
-    check(await page.evaluate(() => window.kalFades) === 1, 'no crossfade');
+    check((await page.evaluate(() => window.kalFades)) === 1, 'no crossfade');
     check(await page.evaluate(() => location.hash.includes('scene=garden')), 'the address does not name the garden');
     await page.goBack();
     await page.waitForFunction(() => window.kalTest.scene === 'yard');
@@ -174,8 +233,12 @@ const tests = {
     await again.evaluate(() => window.kalMake({ deepLink: true }));
     await again.evaluate(() => window.kalTest.openUrl('samples/courtyard.bmp', 'samples/courtyard.KAL'));
     const reopened = await again.evaluate(() => window.kalTest.view);
-    check(near(reopened.bearing, view.bearing, 0.01) && Math.abs(reopened.pitch - view.pitch) < 0.01
-      && Math.abs(reopened.zoom - view.zoom) < 0.01, `${hash} reopened at ${JSON.stringify(reopened)}, not ${JSON.stringify(view)}`);
+    check(
+      near(reopened.bearing, view.bearing, 0.01) &&
+        Math.abs(reopened.pitch - view.pitch) < 0.01 &&
+        Math.abs(reopened.zoom - view.zoom) < 0.01,
+      `${hash} reopened at ${JSON.stringify(reopened)}, not ${JSON.stringify(view)}`,
+    );
   },
 
   async 'device orientation steers the view once its button is tapped, until a touch'({ browser, server }) {
@@ -188,47 +251,77 @@ const tests = {
     const orient = (alpha) => cdp.send('DeviceOrientation.setDeviceOrientationOverride', { alpha, beta: 90, gamma: 0 });
     await orient(10);
     // Where the browser asks first, a refusal leaves it off and says so.
-    await page.evaluate(() => { window.DeviceOrientationEvent.requestPermission = async () => window.kalAnswer; window.kalAnswer = 'denied'; });
-    await page.touchscreen.tap(...await centre(page, '.kal-orientation'));
+    await page.evaluate(() => {
+      window.DeviceOrientationEvent.requestPermission = async () => window.kalAnswer;
+      window.kalAnswer = 'denied';
+    });
+    await page.touchscreen.tap(...(await centre(page, '.kal-orientation')));
     await page.waitForFunction(() => !window.kalTest.host.querySelector('.kal-message').hidden, { timeout: 2000 });
-    check(await page.$eval('.kal-orientation', (b) => b.getAttribute('aria-pressed')) === 'false', 'refused, yet on');
-    await page.evaluate(() => { window.kalAnswer = 'granted'; });
-    await page.touchscreen.tap(...await centre(page, '.kal-orientation'));
-    await page.waitForFunction(() => document.querySelector('.kal-orientation').getAttribute('aria-pressed') === 'true', { timeout: 2000 })
-      .catch(() => { throw new Error('the button did not turn it on'); });
+    check((await page.$eval('.kal-orientation', (b) => b.getAttribute('aria-pressed'))) === 'false', 'refused, yet on');
+    await page.evaluate(() => {
+      window.kalAnswer = 'granted';
+    });
+    await page.touchscreen.tap(...(await centre(page, '.kal-orientation')));
+    await page
+      .waitForFunction(() => document.querySelector('.kal-orientation').getAttribute('aria-pressed') === 'true', {
+        timeout: 2000,
+      })
+      .catch(() => {
+        throw new Error('the button did not turn it on');
+      });
     // The first reading after that is where the device looks at the start.
     await page.waitForFunction(() => window.kalTest.shell.orientation.reference != null, { timeout: 2000 });
     const start = await page.evaluate(() => window.kalTest.view.bearing);
-    await orient(40);  // the phone turns 30 degrees to the left
-    await page.waitForFunction((b) => Math.abs(((window.kalTest.view.bearing - b + 540) % 360) - 180 + 30) < 1.5, { timeout: 3000 }, start)
-      .catch(async () => { throw new Error(`bearing ${await page.evaluate(() => window.kalTest.view.bearing)} after turning from ${start}`); });
+    await orient(40); // the phone turns 30 degrees to the left
+    await page
+      .waitForFunction(
+        (b) => Math.abs(((window.kalTest.view.bearing - b + 540) % 360) - 180 + 30) < 1.5,
+        { timeout: 3000 },
+        start,
+      )
+      .catch(async () => {
+        throw new Error(
+          `bearing ${await page.evaluate(() => window.kalTest.view.bearing)} after turning from ${start}`,
+        );
+      });
     await touch(page, await centre(page, 'canvas.kal-view'));
     const held = await page.evaluate(() => window.kalTest.view.bearing);
     await orient(80);
     await sleep(300);
-    check(await page.evaluate(() => window.kalTest.view.bearing) === held, 'the device still steers after a touch');
+    check((await page.evaluate(() => window.kalTest.view.bearing)) === held, 'the device still steers after a touch');
     await cdp.detach();
   },
 
   async 'messages close with their button, with Escape, and when the viewer works again'({ page }) {
-    const shown = () => page.evaluate(() => !window.kalViewer.message.hidden && getComputedStyle(window.kalViewer.message).display !== 'none');
+    const shown = () =>
+      page.evaluate(
+        () => !window.kalViewer.message.hidden && getComputedStyle(window.kalViewer.message).display !== 'none',
+      );
     const openJunk = () => page.evaluate(() => window.kalViewer.open(new TextEncoder().encode('BM junk')));
     await openJunk();
     check(await shown(), 'no message for a broken file');
-    await page.mouse.click(...await centre(page, '#viewer .kal-message-close'));
+    await page.mouse.click(...(await centre(page, '#viewer .kal-message-close')));
     check(!(await shown()), 'the close button left the message');
     await openJunk();
     await page.focus('#viewer canvas');
     await page.keyboard.press('Escape');
     check(!(await shown()), 'Escape left the message');
     await openJunk();
-    check(await page.evaluate(() => window.kalViewer.openUrl('samples/courtyard.bmp', 'samples/courtyard.KAL')), 'the sample did not open');
+    check(
+      await page.evaluate(() => window.kalViewer.openUrl('samples/courtyard.bmp', 'samples/courtyard.KAL')),
+      'the sample did not open',
+    );
     check(!(await shown()), 'a successful open left the message');
     await page.evaluate(() => Object.assign(document.getElementById('viewer').style, { width: '1px', height: '1px' }));
     await page.waitForFunction(() => !window.kalViewer.message.hidden);
-    await page.evaluate(() => Object.assign(document.getElementById('viewer').style, { width: '640px', height: '480px' }));
-    await page.waitForFunction(() => window.kalViewer.message.hidden, { timeout: 2000 })
-      .catch(() => { throw new Error('the size message stayed after the size was good again'); });
+    await page.evaluate(() =>
+      Object.assign(document.getElementById('viewer').style, { width: '640px', height: '480px' }),
+    );
+    await page
+      .waitForFunction(() => window.kalViewer.message.hidden, { timeout: 2000 })
+      .catch(() => {
+        throw new Error('the size message stayed after the size was good again');
+      });
   },
 
   async 'the loading indicator shows the download, then the decoding'({ browser, server }) {
@@ -237,16 +330,29 @@ const tests = {
     const seen = await page.evaluate(async () => {
       await window.kalMake({});
       const seen = [];
-      const { host } = window.kalTest, box = host.querySelector('.kal-loading');
-      host.addEventListener('progress', (e) => queueMicrotask(() => seen.push({ ...e.detail, shown: !box.hidden, text: box.textContent })));
+      const { host } = window.kalTest,
+        box = host.querySelector('.kal-loading');
+      host.addEventListener('progress', (e) =>
+        queueMicrotask(() => seen.push({ ...e.detail, shown: !box.hidden, text: box.textContent })),
+      );
       const ok = await window.kalTest.openUrl('samples/courtyard.bmp');
       seen.push({ done: ok, shown: !box.hidden });
       return seen;
     });
-    const fetched = seen.filter((s) => s.phase === 'fetch'), decode = seen.findIndex((s) => s.phase === 'decode');
-    check(fetched.length >= 2 && fetched.every((s, i) => s.shown && (i === 0 || s.loaded >= fetched[i - 1].loaded)), `fetch progress ${JSON.stringify(fetched)}`);
-    check(fetched.at(-1).loaded === size && fetched.at(-1).total === size && /100 %/.test(fetched.at(-1).text), `last progress ${JSON.stringify(fetched.at(-1))}`);
-    check(decode === seen.length - 2 && seen[decode].shown && /Decoding/.test(seen[decode].text), `decoding ${JSON.stringify(seen.slice(-2))}`);
+    const fetched = seen.filter((s) => s.phase === 'fetch'),
+      decode = seen.findIndex((s) => s.phase === 'decode');
+    check(
+      fetched.length >= 2 && fetched.every((s, i) => s.shown && (i === 0 || s.loaded >= fetched[i - 1].loaded)),
+      `fetch progress ${JSON.stringify(fetched)}`,
+    );
+    check(
+      fetched.at(-1).loaded === size && fetched.at(-1).total === size && /100 %/.test(fetched.at(-1).text),
+      `last progress ${JSON.stringify(fetched.at(-1))}`,
+    );
+    check(
+      decode === seen.length - 2 && seen[decode].shown && /Decoding/.test(seen[decode].text),
+      `decoding ${JSON.stringify(seen.slice(-2))}`,
+    );
     check(seen.at(-1).done && !seen.at(-1).shown, 'the indicator stayed after the open');
   },
 
@@ -254,23 +360,34 @@ const tests = {
     await page.evaluate(() => window.kalViewer.setView({ bearing: 90 }));
     await page.focus('#files');
     await page.keyboard.press('Tab');
-    const ring = await page.evaluate(() => document.activeElement === window.kalViewer.canvas && getComputedStyle(window.kalViewer.canvas).outlineStyle);
+    const ring = await page.evaluate(
+      () =>
+        document.activeElement === window.kalViewer.canvas && getComputedStyle(window.kalViewer.canvas).outlineStyle,
+    );
     check(ring && ring !== 'none', `focus ring: ${ring}`);
     await page.keyboard.press('Tab');
-    const described = await page.evaluate(() => document.getElementById(window.kalViewer.canvas.getAttribute('aria-describedby'))?.textContent);
+    const described = await page.evaluate(
+      () => document.getElementById(window.kalViewer.canvas.getAttribute('aria-describedby'))?.textContent,
+    );
     check(described === 'East door: The east door: to the garden', `description "${described}"`);
     const tree = await page.accessibility.snapshot({ root: await page.$('#viewer canvas') });
     check(tree?.description === described, `the accessibility tree says ${JSON.stringify(tree)}`);
     await page.keyboard.press('Escape');
     await page.evaluate(() => window.kalViewer.canvas.blur());
-    check(await page.evaluate(() => !window.kalViewer.canvas.hasAttribute('aria-describedby')), 'the description outlived the walk');
+    check(
+      await page.evaluate(() => !window.kalViewer.canvas.hasAttribute('aria-describedby')),
+      'the description outlived the walk',
+    );
   },
 
   async 'the element renders from its attributes and follows them'({ page }) {
     await page.evaluate(async () => {
       await import('./element.js');
-      document.body.insertAdjacentHTML('afterbegin', `<kal-viewer id="element" src="samples/courtyard.bmp" attribs="samples/courtyard.KAL"
-        bearing="90" zoom="1.5" style="width: 320px; height: 240px"></kal-viewer>`);
+      document.body.insertAdjacentHTML(
+        'afterbegin',
+        `<kal-viewer id="element" src="samples/courtyard.bmp" attribs="samples/courtyard.KAL"
+        bearing="90" zoom="1.5" style="width: 320px; height: 240px"></kal-viewer>`,
+      );
       await window.kalMake({}, 320, 240);
       await window.kalTest.openUrl('samples/courtyard.bmp', 'samples/courtyard.KAL');
       window.kalTest.setView({ bearing: 90, pitch: 0, zoom: 1.5 });
@@ -280,7 +397,10 @@ const tests = {
       return view && Math.abs(view.zoom - 1.5) < 0.05;
     });
     const shot = async (selector) => (await page.$(selector)).screenshot();
-    check((await shot('#element canvas')).equals(await shot('canvas.kal-view')), 'the element differs from a viewer given the same view');
+    check(
+      (await shot('#element canvas')).equals(await shot('canvas.kal-view')),
+      'the element differs from a viewer given the same view',
+    );
     await page.evaluate(() => document.getElementById('element').setAttribute('bearing', '200'));
     const bearing = await page.evaluate(() => document.getElementById('element').viewer.view.bearing);
     check(near(bearing, 200, 1), `bearing ${bearing} after the attribute said 200`);
@@ -294,58 +414,136 @@ const tests = {
     check(kept === null, 'the removed element kept its viewer');
   },
 
-  async 'a page whose policy allows scripts from itself and \'wasm-unsafe-eval\' shows the element'({ browser, server }) {
+  async "a page whose policy allows scripts from itself and 'wasm-unsafe-eval' shows the element"({ browser, server }) {
     const page = await browser.newPage();
     opened.push(page);
     const policy = "default-src 'self'; script-src 'self' 'wasm-unsafe-eval'; style-src 'self'";
     const made = {
-      'csp.html': ['text/html', '<!doctype html><body><kal-viewer src="samples/courtyard.bmp" attribs="samples/courtyard.KAL" bearing="45"></kal-viewer><script type="module" src="csp.mjs"></script>'],
-      'csp.mjs': ['text/javascript', "import './element.js'; document.addEventListener('securitypolicyviolation', (e) => console.error(`blocked ${e.violatedDirective}`));"],
+      'csp.html': [
+        'text/html',
+        '<!doctype html><body><kal-viewer src="samples/courtyard.bmp" attribs="samples/courtyard.KAL" bearing="45"></kal-viewer><script type="module" src="csp.mjs"></script>',
+      ],
+      'csp.mjs': [
+        'text/javascript',
+        "import './element.js'; document.addEventListener('securitypolicyviolation', (e) => console.error(`blocked ${e.violatedDirective}`));",
+      ],
     };
     await page.setRequestInterception(true);
     page.on('request', (request) => {
       const body = made[new URL(request.url()).pathname.slice(1)];
-      if (body) request.respond({ status: 200, contentType: body[0], headers: { 'Content-Security-Policy': policy }, body: body[1] });
+      if (body)
+        request.respond({
+          status: 200,
+          contentType: body[0],
+          headers: { 'Content-Security-Policy': policy },
+          body: body[1],
+        });
       else request.continue();
     });
     const blocked = [];
-    page.on('console', (message) => { if (/^blocked|Refused/.test(message.text())) blocked.push(message.text()); });
+    page.on('console', (message) => {
+      if (/^blocked|Refused/.test(message.text())) blocked.push(message.text());
+    });
     await page.goto(`${server.url}csp.html`);
-    await page.waitForFunction(() => document.querySelector('kal-viewer').viewer?.view?.bearing > 40, { timeout: 5000 })
-      .catch(() => { throw new Error(`the element did not open: ${blocked.join(' | ')}`); });
+    await page
+      .waitForFunction(() => document.querySelector('kal-viewer').viewer?.view?.bearing > 40, { timeout: 5000 })
+      .catch(() => {
+        throw new Error(`the element did not open: ${blocked.join(' | ')}`);
+      });
     const height = await page.$eval('kal-viewer canvas', (canvas) => canvas.height);
     check(height === 400 && blocked.length === 0, `canvas height ${height}; ${blocked.join(' | ')}`);
   },
 
   async 'address hashes: junk is ignored, views survive a round trip, other parts are kept'() {
     const { parseHash, formatHash } = await import(new URL('../../web/deep_link.js', import.meta.url));
-    for (const junk of ['#view=%', '#scene=%E0%A4%A&view=a,b,c', '#view=,,-1', '#view=1e999,NaN,0', '#&&=&view', '#view=12,3']) {
+    for (const junk of [
+      '#view=%',
+      '#scene=%E0%A4%A&view=a,b,c',
+      '#view=,,-1',
+      '#view=1e999,NaN,0',
+      '#&&=&view',
+      '#view=12,3',
+    ]) {
       const state = parseHash(junk);
-      check(Object.values(state.view ?? {}).every(Number.isFinite) && !(state.view?.zoom <= 0), `${junk} gave ${JSON.stringify(state)}`);
+      check(
+        Object.values(state.view ?? {}).every(Number.isFinite) && !(state.view?.zoom <= 0),
+        `${junk} gave ${JSON.stringify(state)}`,
+      );
     }
-    const hash = formatHash('#top&view=1,2,3', { scene: 'hall & co', view: { bearing: -0.0004, pitch: -12.3456, zoom: 2.5 } });
+    const hash = formatHash('#top&view=1,2,3', {
+      scene: 'hall & co',
+      view: { bearing: -0.0004, pitch: -12.3456, zoom: 2.5 },
+    });
     check(hash.includes('view=0,') && hash.endsWith('&top'), `${hash}: bearing not 0, or the page's own part lost`);
     const back = parseHash(hash);
-    check(back.scene === 'hall & co' && back.view.bearing === 0 && back.view.pitch === -12.346 && back.view.zoom === 2.5, `${hash} read back as ${JSON.stringify(back)}`);
+    check(
+      back.scene === 'hall & co' && back.view.bearing === 0 && back.view.pitch === -12.346 && back.view.zoom === 2.5,
+      `${hash} read back as ${JSON.stringify(back)}`,
+    );
   },
 
   async 'device angles give the heading and pitch of where the phone looks'() {
     const { deviceLook } = await import(new URL('../../web/orientation.js', import.meta.url));
-    const cases = [  // alpha, beta, gamma: heading, pitch
-      [[0, 90, 0], [0, 0]], [[30, 90, 0], [330, 0]], [[0, 120, 0], [0, 30]], [[0, 0, 0], [null, -90]],
-      [[90, 90, 45], [225, 0]], [[0, 90, -60], [60, 0]], [[0, 60, 0], [0, -30]]];
+    const cases = [
+      // alpha, beta, gamma: heading, pitch
+      [
+        [0, 90, 0],
+        [0, 0],
+      ],
+      [
+        [30, 90, 0],
+        [330, 0],
+      ],
+      [
+        [0, 120, 0],
+        [0, 30],
+      ],
+      [
+        [0, 0, 0],
+        [null, -90],
+      ],
+      [
+        [90, 90, 45],
+        [225, 0],
+      ],
+      [
+        [0, 90, -60],
+        [60, 0],
+      ],
+      [
+        [0, 60, 0],
+        [0, -30],
+      ],
+    ];
     for (const [[alpha, beta, gamma], [heading, pitch]] of cases) {
       const look = deviceLook({ alpha, beta, gamma });
-      check((heading === null || near(look.heading, heading, 1e-6)) && Math.abs(look.pitch - pitch) < 1e-6,
-        `(${alpha}, ${beta}, ${gamma}) looks at ${JSON.stringify(look)}`);
+      check(
+        (heading === null || near(look.heading, heading, 1e-6)) && Math.abs(look.pitch - pitch) < 1e-6,
+        `(${alpha}, ${beta}, ${gamma}) looks at ${JSON.stringify(look)}`,
+      );
     }
   },
 
   async 'tsc --noEmit accepts the declarations as a page author uses them'() {
     const tsc = fs.existsSync('/usr/bin/tsc') ? '/usr/bin/tsc' : '/usr/share/nodejs/typescript/bin/tsc';
     try {
-      execFileSync(tsc, ['--noEmit', '--strict', '--target', 'es2022', '--module', 'es2022', '--moduleResolution', 'node',
-        '--lib', 'es2022,dom', fileURLToPath(new URL('types_check.ts', import.meta.url))], { stdio: 'pipe', timeout: 120000 });
+      execFileSync(
+        tsc,
+        [
+          '--noEmit',
+          '--strict',
+          '--target',
+          'es2022',
+          '--module',
+          'es2022',
+          '--moduleResolution',
+          'node',
+          '--lib',
+          'es2022,dom',
+          fileURLToPath(new URL('types_check.ts', import.meta.url)),
+        ],
+        { stdio: 'pipe', timeout: 120000 },
+      );
     } catch (error) {
       throw new Error(`${error.stdout ?? ''}${error.message}`);
     }
@@ -353,8 +551,12 @@ const tests = {
 
   async 'the package ships every module it loads, and the declarations name every export'() {
     const pkg = JSON.parse(fs.readFileSync(path.join(webDir, 'package.json'), 'utf8'));
-    check(!pkg.private && pkg.name && /^\d+\.\d+\.\d+/.test(pkg.version) && pkg.type === 'module', 'name, version or type is missing');
-    const files = new Set(pkg.files), shipped = new Set();
+    check(
+      !pkg.private && pkg.name && /^\d+\.\d+\.\d+/.test(pkg.version) && pkg.type === 'module',
+      'name, version or type is missing',
+    );
+    const files = new Set(pkg.files),
+      shipped = new Set();
     const follow = (file) => {
       if (shipped.has(file)) return;
       shipped.add(file);
@@ -369,7 +571,10 @@ const tests = {
       const source = fs.readFileSync(path.join(webDir, entry), 'utf8');
       const types = fs.readFileSync(path.join(webDir, entry.replace('.js', '.d.ts')), 'utf8');
       for (const [, name] of source.matchAll(/^export (?:async )?(?:class|function|const) (\w+)/gm)) {
-        check(new RegExp(`export declare (class|function|const) ${name}\\b`).test(types), `${entry} exports ${name}, its declarations do not`);
+        check(
+          new RegExp(`export declare (class|function|const) ${name}\\b`).test(types),
+          `${entry} exports ${name}, its declarations do not`,
+        );
       }
     }
   },
@@ -387,7 +592,9 @@ try {
   await site.page.evaluate(pageHelpers);
   for (const [name, test] of Object.entries(tests).filter(([n]) => n.includes(process.env.KAL_ONLY ?? ''))) {
     let timer;
-    const limit = new Promise((_, fail) => { timer = setTimeout(() => fail(new Error(`took over ${LIMIT_MS * 2} ms`)), LIMIT_MS * 2); });
+    const limit = new Promise((_, fail) => {
+      timer = setTimeout(() => fail(new Error(`took over ${LIMIT_MS * 2} ms`)), LIMIT_MS * 2);
+    });
     try {
       await Promise.race([test(context), limit]);
       report(name);
@@ -400,7 +607,7 @@ try {
     }
   }
   const errors = [...site.consoleErrors, ...pageErrors];
-  report('no console errors on the page tests\' pages', errors.length ? new Error(errors.join(' | ')) : null);
+  report("no console errors on the page tests' pages", errors.length ? new Error(errors.join(' | ')) : null);
 } finally {
   await site.close();
 }

@@ -33,7 +33,15 @@ function patternPng(width, height, interlaced) {
   header.writeUInt32BE(height, 4);
   header.set([8, 2, 0, 0, interlaced ? 1 : 0], 8);
   const passes = interlaced
-    ? [[0, 0, 8, 8], [4, 0, 8, 8], [0, 4, 4, 8], [2, 0, 4, 4], [0, 2, 2, 4], [1, 0, 2, 2], [0, 1, 1, 2]]
+    ? [
+        [0, 0, 8, 8],
+        [4, 0, 8, 8],
+        [0, 4, 4, 8],
+        [2, 0, 4, 4],
+        [0, 2, 2, 4],
+        [1, 0, 2, 2],
+        [0, 1, 1, 2],
+      ]
     : [[0, 0, 1, 1]];
   const raw = [];
   for (const [x0, y0, dx, dy] of passes) {
@@ -43,13 +51,18 @@ function patternPng(width, height, interlaced) {
     }
   }
   const data = zlib.deflateSync(Buffer.from(raw), { level: 0 });
-  return Buffer.concat([Buffer.from([0x89, 0x50, 0x4e, 0x47, 13, 10, 26, 10]), pngChunk('IHDR', header),
-    pngChunk('IDAT', data), pngChunk('IEND', Buffer.alloc(0))]);
+  return Buffer.concat([
+    Buffer.from([0x89, 0x50, 0x4e, 0x47, 13, 10, 26, 10]),
+    pngChunk('IHDR', header),
+    pngChunk('IDAT', data),
+    pngChunk('IEND', Buffer.alloc(0)),
+  ]);
 }
 
 // A 24-bit BMP of the pattern: rows bottom-up, blue first, padded to 4 bytes.
 function patternBmp(width, height) {
-  const stride = (width * 3 + 3) & ~3, out = Buffer.alloc(54 + stride * height);
+  const stride = (width * 3 + 3) & ~3,
+    out = Buffer.alloc(54 + stride * height);
   out.write('BM', 0, 'latin1');
   out.writeUInt32LE(out.length, 2);
   out.writeUInt32LE(54, 10);
@@ -68,27 +81,34 @@ function patternBmp(width, height) {
 // In the page: opens the bytes in the viewer, then decodes them again into
 // an open of the module's own to read the rows back, top-down as [r, g, b].
 async function openAndRead(page, bytes) {
-  return page.evaluate(async (data) => {
-    const viewer = window.kalViewer, events = [];
-    const hold = (e) => events.push(`${e.type}: ${e.detail.message}`), host = document.getElementById('viewer');
-    for (const type of ['error', 'warning']) host.addEventListener(type, hold);
-    const opened = await viewer.open(new Uint8Array(data));
-    for (const type of ['error', 'warning']) host.removeEventListener(type, hold);
-    const { decodeOpening } = await import('/image_input.js');
-    const opening = await decodeOpening(viewer.engine, new Uint8Array(data), new Uint8Array(0), () => false);
-    try {
-      const { width, height } = opening.block, pixels = opening.pixels(), rows = [];
-      // The module keeps its rows bottom-up.
-      for (let y = height - 1; y >= 0; y--) {
-        const row = [];
-        for (let x = 0; x < width; x++) row.push([...pixels.subarray((y * width + x) * 4, (y * width + x) * 4 + 3)]);
-        rows.push(row);
+  return page.evaluate(
+    async (data) => {
+      const viewer = window.kalViewer,
+        events = [];
+      const hold = (e) => events.push(`${e.type}: ${e.detail.message}`),
+        host = document.getElementById('viewer');
+      for (const type of ['error', 'warning']) host.addEventListener(type, hold);
+      const opened = await viewer.open(new Uint8Array(data));
+      for (const type of ['error', 'warning']) host.removeEventListener(type, hold);
+      const { decodeOpening } = await import('/image_input.js');
+      const opening = await decodeOpening(viewer.engine, new Uint8Array(data), new Uint8Array(0), () => false);
+      try {
+        const { width, height } = opening.block,
+          pixels = opening.pixels(),
+          rows = [];
+        // The module keeps its rows bottom-up.
+        for (let y = height - 1; y >= 0; y--) {
+          const row = [];
+          for (let x = 0; x < width; x++) row.push([...pixels.subarray((y * width + x) * 4, (y * width + x) * 4 + 3)]);
+          rows.push(row);
+        }
+        return { opened, events, rows };
+      } finally {
+        opening.end();
       }
-      return { opened, events, rows };
-    } finally {
-      opening.end();
-    }
-  }, [...bytes]);
+    },
+    [...bytes],
+  );
 }
 
 const tests = {
@@ -99,8 +119,10 @@ const tests = {
       // (passes 1 to 6) and the upper half of its odd ones (pass 7).
       const got = await openAndRead(page, png.subarray(0, Math.floor(png.length * 0.75)));
       const kind = interlaced ? 'interlaced' : 'plain';
-      check(got.opened && got.events.join() === ENDS_EARLY,
-        `${kind}: opened ${got.opened}, events ${got.events.join(' | ')}`);
+      check(
+        got.opened && got.events.join() === ENDS_EARLY,
+        `${kind}: opened ${got.opened}, events ${got.events.join(' | ')}`,
+      );
       // The first row left blank; every row is the pattern before it, and blank from it on.
       const kept = (y) => got.rows[y].every((rgb, x) => rgb.join() === pattern(x, y).join());
       const blank = (y) => got.rows[y].every((rgb) => rgb.join() === '0,0,0');
@@ -113,7 +135,9 @@ const tests = {
 
   async 'a JPEG that ends early opens with its top in its colours, the rest blank, and one warning'(page) {
     const jpeg = await page.evaluate(async () => {
-      const canvas = new OffscreenCanvas(512, 256), c = canvas.getContext('2d'), image = c.createImageData(512, 256);
+      const canvas = new OffscreenCanvas(512, 256),
+        c = canvas.getContext('2d'),
+        image = c.createImageData(512, 256);
       for (let y = 0, i = 0; y < 256; y++) {
         for (let x = 0; x < 512; x++, i += 4) image.data.set([x >> 1, y, 255 - (x >> 1), 255], i);
       }

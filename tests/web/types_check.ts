@@ -9,7 +9,13 @@ const viewer = new KalViewer(host, {
   idle: 2,
   deepLink: true,
   deviceOrientation: true,
-  tour: { scenes: { yard: { src: 'yard.bmp', attribs: 'yard.KAL', view: { bearing: 90 } }, hall: { src: new URL('https://example.test/hall.bmp') } }, start: 'yard' },
+  tour: {
+    scenes: {
+      yard: { src: 'yard.bmp', attribs: 'yard.KAL', view: { bearing: 90 } },
+      hall: { src: new URL('https://example.test/hall.bmp') },
+    },
+    start: 'yard',
+  },
 });
 
 async function use(): Promise<number> {

@@ -11,35 +11,62 @@ import path from 'node:path';
 import { openViewerPage } from './browser.mjs';
 
 const [buildDir, timer, only] = process.argv.slice(2);
-const sizes = [[640, 480], [1280, 720], [3840, 2160]];
+const sizes = [
+  [640, 480],
+  [1280, 720],
+  [3840, 2160],
+];
 const repeats = 3;
 const samples = path.join(buildDir, 'samples');
 
 // Milliseconds per frame of the native renderer at one size (its best of three).
 function nativeTime(width, height) {
-  const out = execFileSync(timer, [path.join(samples, 'courtyard.bmp'), path.join(samples, 'courtyard.KAL'),
-    `${repeats}`, `${width}x${height}`]).toString();
+  const out = execFileSync(timer, [
+    path.join(samples, 'courtyard.bmp'),
+    path.join(samples, 'courtyard.KAL'),
+    `${repeats}`,
+    `${width}x${height}`,
+  ]).toString();
   return Number(out.trim().split(' ')[1]);
 }
 
 // In the page: a viewer of width x height device pixels.
 async function resize(page, width, height) {
-  await page.evaluate((w, h) => Object.assign(document.getElementById('viewer').style, { width: `${w}px`, height: `${h}px`, maxWidth: 'none', border: '0' }), width, height);
-  await page.waitForFunction((w, h) => window.kalViewer.canvas.width === w && window.kalViewer.canvas.height === h, {}, width, height);
+  await page.evaluate(
+    (w, h) =>
+      Object.assign(document.getElementById('viewer').style, {
+        width: `${w}px`,
+        height: `${h}px`,
+        maxWidth: 'none',
+        border: '0',
+      }),
+    width,
+    height,
+  );
+  await page.waitForFunction(
+    (w, h) => window.kalViewer.canvas.width === w && window.kalViewer.canvas.height === h,
+    {},
+    width,
+    height,
+  );
 }
 
 // Best of three passes over the benchmark's views, in ms per frame.
 function wasmRender(page, passes) {
-  return page.evaluate((r, n) => {
-    const { engine, session } = window.kalViewer;
-    let best = Infinity;
-    for (let pass = 0; pass < n; pass++) {
-      const start = performance.now();
-      const frames = engine.x.kalweb_renderViews(session.pointer, r);
-      best = Math.min(best, (performance.now() - start) / frames);
-    }
-    return best;
-  }, repeats, passes);
+  return page.evaluate(
+    (r, n) => {
+      const { engine, session } = window.kalViewer;
+      let best = Infinity;
+      for (let pass = 0; pass < n; pass++) {
+        const start = performance.now();
+        const frames = engine.x.kalweb_renderViews(session.pointer, r);
+        best = Math.min(best, (performance.now() - start) / frames);
+      }
+      return best;
+    },
+    repeats,
+    passes,
+  );
 }
 
 // The whole frame: a turn, the render into RGBA and putImageData; the best
@@ -54,7 +81,7 @@ function wholeFrame(page, count) {
         viewer.session.move(8, 0, 0);
         viewer.render();
       }
-      viewer.context.getImageData(0, 0, 1, 1);  // the last frame has landed
+      viewer.context.getImageData(0, 0, 1, 1); // the last frame has landed
       best = Math.min(best, (performance.now() - start) / n);
     }
     return best;
@@ -66,10 +93,21 @@ function wholeFrame(page, count) {
 // DevTools protocol, as a hand would give them.
 async function dragFrames(page, seconds) {
   const session = await page.createCDPSession();
-  const mouse = (type, x, y) => session.send('Input.dispatchMouseEvent', { type, x, y, button: 'left', buttons: type === 'mouseReleased' ? 0 : 1, clickCount: 1 });
+  const mouse = (type, x, y) =>
+    session.send('Input.dispatchMouseEvent', {
+      type,
+      x,
+      y,
+      button: 'left',
+      buttons: type === 'mouseReleased' ? 0 : 1,
+      clickCount: 1,
+    });
   await page.evaluate(() => {
     window.kalFrames = [];
-    const tick = (time) => { window.kalFrames.push(time); if (window.kalFrames.length < 100000) window.kalFrameId = requestAnimationFrame(tick); };
+    const tick = (time) => {
+      window.kalFrames.push(time);
+      if (window.kalFrames.length < 100000) window.kalFrameId = requestAnimationFrame(tick);
+    };
     window.kalFrameId = requestAnimationFrame(tick);
   });
   const [x0, y0] = [400, 400];
@@ -80,9 +118,15 @@ async function dragFrames(page, seconds) {
     await new Promise((done) => setTimeout(done, 16));
   }
   await mouse('mouseReleased', x0, y0);
-  const times = await page.evaluate(() => { cancelAnimationFrame(window.kalFrameId); return window.kalFrames; });
+  const times = await page.evaluate(() => {
+    cancelAnimationFrame(window.kalFrameId);
+    return window.kalFrames;
+  });
   await session.detach();
-  const gaps = times.slice(2).map((t, i) => t - times[i + 1]).sort((a, b) => a - b);
+  const gaps = times
+    .slice(2)
+    .map((t, i) => t - times[i + 1])
+    .sort((a, b) => a - b);
   const at = (q) => gaps[Math.min(gaps.length - 1, Math.floor(q * gaps.length))];
   return { median: at(0.5), p95: at(0.95), frames: gaps.length };
 }
@@ -91,7 +135,8 @@ async function dragFrames(page, seconds) {
 // window.kalJpeg; resolves its size in bytes.
 function makeJpeg(page) {
   return page.evaluate(async () => {
-    const canvas = new OffscreenCanvas(8000, 2000), c = canvas.getContext('2d');
+    const canvas = new OffscreenCanvas(8000, 2000),
+      c = canvas.getContext('2d');
     const sky = c.createLinearGradient(0, 0, 0, 2000);
     sky.addColorStop(0, '#2a5d9f');
     sky.addColorStop(1, '#d8c9a0');
@@ -116,7 +161,9 @@ function rendererResident() {
       if (!fs.readFileSync(`/proc/${entry}/cmdline`, 'utf8').includes('--type=renderer')) continue;
       const status = fs.readFileSync(`/proc/${entry}/status`, 'utf8');
       most = Math.max(most, Number(/VmRSS:\s+(\d+)/.exec(status)?.[1] ?? 0) * 1024);
-    } catch { /* the process ended */ }
+    } catch {
+      /* the process ended */
+    }
   }
   return most;
 }
@@ -126,7 +173,8 @@ function rendererResident() {
 // resident memory above the start, module: the module's memory growth }.
 async function timeOpen(page) {
   const start = rendererResident();
-  let peak = start, sampling = true;
+  let peak = start,
+    sampling = true;
   const sampler = (async () => {
     while (sampling) {
       peak = Math.max(peak, rendererResident());
@@ -134,7 +182,8 @@ async function timeOpen(page) {
     }
   })();
   const result = await page.evaluate(async () => {
-    const viewer = window.kalViewer, before = viewer.engine.memory.buffer.byteLength;
+    const viewer = window.kalViewer,
+      before = viewer.engine.memory.buffer.byteLength;
     const t0 = performance.now();
     const ok = await viewer.open(window.kalJpeg);
     await new Promise((done) => requestAnimationFrame(done));
@@ -161,7 +210,8 @@ function timeDecode(page) {
 // passes of `count` frames each, in ms per frame.
 function smoothFrame(page, count) {
   return page.evaluate((n) => {
-    const { engine, session } = window.kalViewer, x = engine.x;
+    const { engine, session } = window.kalViewer,
+      x = engine.x;
     const time = (render) => {
       let best = Infinity;
       for (let pass = 0; pass < 3; pass++) {
@@ -185,18 +235,26 @@ async function colourBench() {
     await resize(page, 1280, 720);
     const first = await timeOpen(page);
     const rgba = 8000 * 2000 * 4;
-    console.log(`  peak memory of the first open: the renderer process's resident size ${(first.peak / 2 ** 20).toFixed(0)} MiB above the start (sampled every 10 ms) = ${(first.peak / rgba).toFixed(2)}x the image's RGBA size; the module's memory grew ${(first.module / 2 ** 20).toFixed(0)} MiB`);
+    console.log(
+      `  peak memory of the first open: the renderer process's resident size ${(first.peak / 2 ** 20).toFixed(0)} MiB above the start (sampled every 10 ms) = ${(first.peak / rgba).toFixed(2)}x the image's RGBA size; the module's memory grew ${(first.module / 2 ** 20).toFixed(0)} MiB`,
+    );
     // Alternating, so that a busy moment of the machine hits both sides.
-    const decodes = [], opens = [];
+    const decodes = [],
+      opens = [];
     for (let round = 0; round < 5; round++) {
       decodes.push(await timeDecode(page));
       opens.push((await timeOpen(page)).ms);
     }
     const median = (list) => [...list].sort((a, b) => a - b)[list.length >> 1];
-    const decode = median(decodes), open = median(opens);
-    console.log(`  open() to first frame ${open.toFixed(0)} ms  bare decode ${decode.toFixed(0)} ms  ratio ${(open / decode).toFixed(2)}x (medians of 5)`);
+    const decode = median(decodes),
+      open = median(opens);
+    console.log(
+      `  open() to first frame ${open.toFixed(0)} ms  bare decode ${decode.toFixed(0)} ms  ratio ${(open / decode).toFixed(2)}x (medians of 5)`,
+    );
     const smooth = await smoothFrame(page, 20);
-    console.log(`  smooth frame 1280x720 ${smooth.smooth.toFixed(2)} ms  nearest ${smooth.nearest.toFixed(2)} ms  ratio ${(smooth.smooth / smooth.nearest).toFixed(2)}x`);
+    console.log(
+      `  smooth frame 1280x720 ${smooth.smooth.toFixed(2)} ms  nearest ${smooth.nearest.toFixed(2)} ms  ratio ${(smooth.smooth / smooth.nearest).toFixed(2)}x`,
+    );
     await resize(page, 3840, 2160);
     const ms = await wholeFrame(page, 30);
     console.log(`  whole true-colour frame 3840x2160 ${ms.toFixed(2)} ms  ${(1000 / ms).toFixed(0)} fps`);
@@ -210,13 +268,16 @@ async function renderAndFrame(page) {
   console.log('web render: WebAssembly in Chromium against native, same 48 views, best of alternating runs');
   for (const [w, h] of sizes) {
     await resize(page, w, h);
-    let native = Infinity, wasm = Infinity;
+    let native = Infinity,
+      wasm = Infinity;
     // Alternating, so that a busy moment of the machine hits both sides.
     for (let round = 0; round < 3; round++) {
       native = Math.min(native, nativeTime(w, h));
       wasm = Math.min(wasm, await wasmRender(page, 3));
     }
-    console.log(`  ${`${w}x${h}`.padEnd(10)} native ${native.toFixed(3)} ms  wasm ${wasm.toFixed(3)} ms  ratio ${(wasm / native).toFixed(2)}x`);
+    console.log(
+      `  ${`${w}x${h}`.padEnd(10)} native ${native.toFixed(3)} ms  wasm ${wasm.toFixed(3)} ms  ratio ${(wasm / native).toFixed(2)}x`,
+    );
   }
   console.log('web frame in Chromium (render + palette lookup + putImageData), one core');
   for (const [w, h] of sizes) {
@@ -236,7 +297,10 @@ try {
     const { median, p95, frames } = await dragFrames(page, 4);
     console.log(`  ${label.padEnd(24)} median ${median.toFixed(1)} ms  p95 ${p95.toFixed(1)} ms  (${frames} frames)`);
   };
-  for (const [w, h] of [[1280, 720], [3840, 2160]]) {
+  for (const [w, h] of [
+    [1280, 720],
+    [3840, 2160],
+  ]) {
     await resize(page, w, h);
     await drag(`${w}x${h}`);
   }

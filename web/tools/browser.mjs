@@ -4,14 +4,18 @@ import puppeteer from 'puppeteer-core';
 import { execFileSync } from 'node:child_process';
 import { startServer } from './serve.mjs';
 
-export const LIMIT_MS = 20000;  // every wait is bounded by this
+export const LIMIT_MS = 20000; // every wait is bounded by this
 
 function chromiumPath() {
   if (process.env.KAL_CHROMIUM) return process.env.KAL_CHROMIUM;
   for (const name of ['chromium', 'chromium-browser', 'google-chrome']) {
     try {
-      return execFileSync('sh', ['-c', `command -v ${name}`]).toString().trim();
-    } catch { /* try the next name */ }
+      return execFileSync('sh', ['-c', `command -v ${name}`])
+        .toString()
+        .trim();
+    } catch {
+      /* try the next name */
+    }
   }
   throw new Error('no Chromium found (./kal setup installs it)');
 }
@@ -39,7 +43,9 @@ export async function openViewerPage(buildDir, { width = 800, height = 700, quer
     const page = await browser.newPage();
     page.setDefaultTimeout(LIMIT_MS);
     const consoleErrors = [];
-    page.on('console', (message) => { if (message.type() === 'error') consoleErrors.push(message.text()); });
+    page.on('console', (message) => {
+      if (message.type() === 'error') consoleErrors.push(message.text());
+    });
     page.on('pageerror', (error) => consoleErrors.push(`uncaught: ${error.message}`));
     await page.setViewport({ width, height, deviceScaleFactor: 1 });
     await page.goto(server.url + query, { waitUntil: 'load' });

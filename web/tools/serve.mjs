@@ -7,8 +7,15 @@ import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 
 const webDir = path.dirname(path.dirname(fileURLToPath(import.meta.url)));
-const types = { '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.wasm': 'application/wasm',
-  '.jpg': 'image/jpeg', '.png': 'image/png', '.webp': 'image/webp', '.avif': 'image/avif' };
+const types = {
+  '.html': 'text/html; charset=utf-8',
+  '.js': 'text/javascript',
+  '.wasm': 'application/wasm',
+  '.jpg': 'image/jpeg',
+  '.png': 'image/png',
+  '.webp': 'image/webp',
+  '.avif': 'image/avif',
+};
 
 // Maps a request path to a file, or null.
 function resolve(buildDir, urlPath) {
@@ -28,7 +35,11 @@ export function startServer(buildDir, port = 0) {
     try {
       if (!file) throw new Error('not served');
       const body = await fs.readFile(file);
-      response.writeHead(200, { 'Content-Type': types[path.extname(file)] ?? 'application/octet-stream', 'Content-Length': body.length, 'Cache-Control': 'no-store' });
+      response.writeHead(200, {
+        'Content-Type': types[path.extname(file)] ?? 'application/octet-stream',
+        'Content-Length': body.length,
+        'Cache-Control': 'no-store',
+      });
       response.end(body);
     } catch {
       response.writeHead(404, { 'Content-Type': 'text/plain' });
@@ -37,10 +48,12 @@ export function startServer(buildDir, port = 0) {
   });
   return new Promise((done, fail) => {
     server.once('error', fail);
-    server.listen(port, '127.0.0.1', () => done({
-      url: `http://127.0.0.1:${server.address().port}/`,
-      close: () => new Promise((closed) => server.close(closed)),
-    }));
+    server.listen(port, '127.0.0.1', () =>
+      done({
+        url: `http://127.0.0.1:${server.address().port}/`,
+        close: () => new Promise((closed) => server.close(closed)),
+      }),
+    );
   });
 }
 
