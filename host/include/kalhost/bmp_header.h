@@ -15,14 +15,14 @@ constexpr size_t kBmpHeadBytes = 54;
 constexpr uint32_t kBiRgb = 0, kBiRle8 = 1, kBiBitfields = 3;
 
 struct BmpHeader {
-    uint32_t offBits;
-    uint32_t infoSize;
-    int32_t width;
-    int32_t height;  // negative: rows stored top-down
-    uint16_t bitCount;
-    uint32_t compression;
-    uint32_t sizeImage;
-    uint32_t clrUsed;
+    uint32_t offBits = 0;
+    uint32_t infoSize = 0;
+    int32_t width = 0;
+    int32_t height = 0;  // negative: rows stored top-down
+    uint16_t bitCount = 0;
+    uint32_t compression = 0;
+    uint32_t sizeImage = 0;
+    uint32_t clrUsed = 0;
 };
 
 // False when `head` (the file's first `got` bytes) holds no BMP headers.
