@@ -101,7 +101,8 @@ bool decodeColour(ImageFormat format, const uint8_t *bytes, size_t size, int ang
             angle = placementFromGPano(image.gpano, width, height).angle;
         fitColourSize(width, height, angle, &fitWidth, &fitHeight);
         if (swaps) std::swap(fitWidth, fitHeight);
-        ok = ok && decodeJpeg(bytes, size, fitWidth, fitHeight, image.colour, image.endsEarly, why);
+        ok = ok && decodeJpeg(bytes, size, fitWidth, fitHeight, head.adobeTransform >= 0,
+                              image.colour, image.endsEarly, why);
         if (ok) applyOrientation(image.colour, orientation);
     } else {
         ok = pngSize(bytes, size, width, height, why) && checkClaim(bytes, size, head, why) &&
