@@ -3,10 +3,10 @@
 // and transparency shown opaque.
 #include <gtest/gtest.h>
 
+#include "common/test_jpeg.h"
 #include "kalhost/load_image.h"
 
 #include <spng.h>
-#include <turbojpeg.h>
 
 #include <cstdlib>
 #include <string>
@@ -15,19 +15,6 @@
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-// A width x height JPEG of the given pixel format (3 or 4 bytes a pixel).
-Bytes jpegOf(const std::vector<uint8_t> &pixels, int width, int height, int format)
-{
-    tjhandle tj = tjInitCompress();
-    unsigned char *out = nullptr;
-    unsigned long size = 0;
-    tjCompress2(tj, pixels.data(), width, 0, height, format, &out, &size, TJSAMP_444, 95, 0);
-    Bytes jpeg(out, out + size);
-    tjFree(out);
-    tjDestroy(tj);
-    return jpeg;
-}
 
 constexpr int kSide = 128;
 
@@ -93,7 +80,7 @@ TEST(HostDecodeKinds, YcckJpegOpensInRgb)
     for (int k = 0; k < 16 * 16; ++k) cmyk.insert(cmyk.end(), {255, 0, 0, 255});
     kalhost::LoadedImage image;
     std::string why;
-    ASSERT_TRUE(load(jpegOf(cmyk, 16, 16, TJPF_CMYK), image, why)) << why;
+    ASSERT_TRUE(load(kaltest::jpegOf(cmyk, 16, 16, TJPF_CMYK), image, why)) << why;
     EXPECT_FALSE(image.endsEarly);
     const uint32_t p = image.colour.pixels[8 * 16 + 8];
     EXPECT_NEAR(channel(p, 0), 255, 6);
@@ -110,7 +97,7 @@ TEST(HostDecodeKinds, ExtraneousBytesAreNotAnEarlyEnd)
     std::vector<uint8_t> noise(64 * 64 * 3);
     uint32_t seed = 12345;
     for (uint8_t &v : noise) v = uint8_t((seed = seed * 1103515245u + 12345u) >> 24);
-    Bytes jpeg = jpegOf(noise, 64, 64, TJPF_RGB);
+    Bytes jpeg = kaltest::jpegOf(noise, 64, 64, TJPF_RGB);
     Bytes padded = jpeg;
     padded.insert(padded.end() - 2, {0x12, 0x34, 0x56});
     kalhost::LoadedImage image;
@@ -118,7 +105,7 @@ TEST(HostDecodeKinds, ExtraneousBytesAreNotAnEarlyEnd)
     ASSERT_TRUE(load(padded, image, why)) << why;
     EXPECT_FALSE(image.endsEarly);
     const std::vector<uint32_t> whole = image.colour.pixels;
-    ASSERT_TRUE(load(jpegOf(noise, 64, 64, TJPF_RGB), image, why)) << why;
+    ASSERT_TRUE(load(kaltest::jpegOf(noise, 64, 64, TJPF_RGB), image, why)) << why;
     EXPECT_EQ(image.colour.pixels, whole);
 
     jpeg.resize(jpeg.size() * 2 / 3);

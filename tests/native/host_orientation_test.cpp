@@ -2,9 +2,8 @@
 // upright, as the browser shows it.
 #include <gtest/gtest.h>
 
+#include "common/test_jpeg.h"
 #include "kalhost/load_image.h"
-
-#include <turbojpeg.h>
 
 #include <cstdlib>
 #include <string>
@@ -28,14 +27,7 @@ Bytes quadrantJpeg()
                 y < h / 2 ? (x < w / 2 ? kRed : kGreen) : (x < w / 2 ? kBlue : kWhite);
             rgb.insert(rgb.end(), c, c + 3);
         }
-    tjhandle tj = tjInitCompress();
-    unsigned char *out = nullptr;
-    unsigned long size = 0;
-    tjCompress2(tj, rgb.data(), w, 0, h, TJPF_RGB, &out, &size, TJSAMP_444, 95, 0);
-    Bytes jpeg(out, out + size);
-    tjFree(out);
-    tjDestroy(tj);
-    return jpeg;
+    return kaltest::jpegOf(rgb, w, h, TJPF_RGB);
 }
 
 // The JPEG with an APP1 EXIF block after its start marker: a TIFF header
