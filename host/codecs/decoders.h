@@ -18,8 +18,9 @@ bool pngSize(const uint8_t *bytes, size_t size, int &width, int &height, std::st
 // Decodes at the stored size, or for JPEG at the smallest of its built-in
 // reductions (1/2, 1/4, 1/8) still at least minWidth x minHeight.
 // A stream that ends early leaves the rest blank and sets `endsEarly`.
-bool decodeJpeg(const uint8_t *bytes, size_t size, int minWidth, int minHeight, RgbaImage &image,
-                bool &endsEarly, std::string &why);
+// `adobe`: the JPEG has an Adobe segment (its CMYK inks are stored inverted).
+bool decodeJpeg(const uint8_t *bytes, size_t size, int minWidth, int minHeight, bool adobe,
+                RgbaImage &image, bool &endsEarly, std::string &why);
 bool decodePng(const uint8_t *bytes, size_t size, RgbaImage &image, bool &endsEarly,
                std::string &why);
 

@@ -7,6 +7,7 @@
 #include "kalhost/bmp_extent.h"
 #include "kalhost/bmp_header.h"
 #include "kalhost/bmp_reader.h"
+#include "kalhost/exif_orientation.h"
 #include "kalhost/image_head.h"
 #include "kalhost/image_limits.h"
 #include "kalhost/open_panorama.h"
@@ -14,6 +15,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace kalhost {
@@ -91,10 +93,17 @@ bool decodeColour(ImageFormat format, const uint8_t *bytes, size_t size, int ang
         ok = readColourBmp(bytes, size, image.colour, image.endsEarly, why);
     } else if (format == ImageFormat::Jpeg) {
         ok = jpegSize(bytes, size, width, height, why) && checkClaim(bytes, size, head, why);
+        // Sizes from here on are the picture as shown: EXIF turned upright.
+        const int orientation = ok ? exifOrientation(head.exif) : 1;
+        const bool swaps = orientationSwapsSides(orientation);
+        if (swaps) std::swap(width, height);
         if (ok && angle == 0 && image.hasGPano)
             angle = placementFromGPano(image.gpano, width, height).angle;
         fitColourSize(width, height, angle, &fitWidth, &fitHeight);
-        ok = ok && decodeJpeg(bytes, size, fitWidth, fitHeight, image.colour, image.endsEarly, why);
+        if (swaps) std::swap(fitWidth, fitHeight);
+        ok = ok && decodeJpeg(bytes, size, fitWidth, fitHeight, head.adobeTransform >= 0,
+                              image.colour, image.endsEarly, why);
+        if (ok) applyOrientation(image.colour, orientation);
     } else {
         ok = pngSize(bytes, size, width, height, why) && checkClaim(bytes, size, head, why) &&
              decodePng(bytes, size, image.colour, image.endsEarly, why);

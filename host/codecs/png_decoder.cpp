@@ -1,6 +1,6 @@
 // PNG through libspng: the header first (with the library's own limits),
-// then row by row into bottom-up RGBA, so a stream that ends early keeps
-// the rows it had.
+// then row by row (interlaced or not) into bottom-up opaque RGBA, so a
+// stream that ends early keeps the rows it had.
 #include "decoders.h"
 
 #include <spng.h>
@@ -54,33 +54,28 @@ bool decodePng(const uint8_t *bytes, size_t size, RgbaImage &image, bool &endsEa
     image.pixels.assign(size_t(image.width) * size_t(image.height), rgba(0, 0, 0));
     endsEarly = false;
     const size_t rowBytes = size_t(image.width) * 4;
-    if (ihdr.interlace_method != 0) {
-        // Interlaced rows arrive pass by pass: decode whole, then turn over.
-        const int error = spng_decode_image(ctx.get(), image.pixels.data(), rowBytes * image.height,
-                                            SPNG_FMT_RGBA8, SPNG_DECODE_TRNS);
-        if (error) {
-            why = std::string("is a damaged PNG file (") + spng_strerror(error) + ")";
-            return false;
-        }
-        for (int top = 0, bottom = image.height - 1; top < bottom; ++top, --bottom)
-            std::swap_ranges(image.pixels.begin() + size_t(top) * image.width,
-                             image.pixels.begin() + size_t(top + 1) * image.width,
-                             image.pixels.begin() + size_t(bottom) * image.width);
-        return true;
-    }
+    // Row by row, interlaced passes too (each row written into place), so a
+    // stream that ends early keeps what it had.
     int error = spng_decode_image(ctx.get(), nullptr, 0, SPNG_FMT_RGBA8,
                                   SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE);
-    for (int r = image.height - 1; !error && r >= 0; --r) {
-        error = spng_decode_row(ctx.get(), image.pixels.data() + size_t(r) * image.width, rowBytes);
-        if (error == SPNG_EOI) error = 0;  // the last row
+    while (!error) {
+        spng_row_info row{};
+        error = spng_get_row_info(ctx.get(), &row);
+        if (error || row.row_num >= ihdr.height) break;
+        const size_t bottomUp = size_t(image.height) - 1 - row.row_num;
+        error = spng_decode_row(ctx.get(), image.pixels.data() + bottomUp * image.width, rowBytes);
     }
-    if (!error) return true;
+    if (error == SPNG_EOI) error = 0;  // past the last row
     if (error == SPNG_IO_EOF || error == SPNG_EOF || error == SPNG_EIDAT_TOO_SHORT) {
         endsEarly = true;  // the rows so far are kept, the rest blank
-        return true;
+        error = 0;
     }
-    why = std::string("is a damaged PNG file (") + spng_strerror(error) + ")";
-    return false;
+    if (error) {
+        why = std::string("is a damaged PNG file (") + spng_strerror(error) + ")";
+        return false;
+    }
+    for (uint32_t &p : image.pixels) p |= 0xFF000000u;  // shown opaque, as everywhere
+    return true;
 }
 
 }  // namespace kalhost

@@ -1,8 +1,9 @@
-// libFuzzer target over creation, moves and point mapping, of 8-bit and
-// (angle's top bit set) colour panoramas: any geometry and any sequence of
-// moves either is refused with a code and leaks nothing, or
+// libFuzzer target over creation, moves, point mapping and rendering, of
+// 8-bit and (angle's top bit set) colour panoramas: any geometry and any
+// sequence of moves either is refused with a code and leaks nothing, or
 // keeps every reachable lens row inside the table and its sampled rows inside
-// the image. Built with clang, whose UBSan also checks float-to-int casts.
+// the image, and both frames (moving and resting) are rendered and read in
+// full. Built with clang, whose UBSan also checks float-to-int casts.
 #include "colour_panorama.h"
 #include "kalengine.h"
 #include "panorama.h"
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -65,6 +67,24 @@ void checkView(Panorama *rec)
         }
 }
 
+// Both frames rendered and every byte read, so a read outside the image or
+// a write outside the view is caught and nothing is optimised away.
+void renderFrames(HPANORAMA h)
+{
+    const size_t stride =
+        kal::pixelBytes(h) == 1 ? (size_t(h->vpWidth) + 3) & ~size_t{3} : size_t(h->vpWidth) * 4;
+    const size_t bytes = stride * size_t(h->vpHeight);
+    static volatile uint32_t sink;
+    for (const void *frame :
+         {static_cast<const void *>(kal_GetView(h, nullptr)), kal::renderSmoothView(h)}) {
+        require(frame != nullptr, "a frame is rendered");
+        const auto *b = static_cast<const uint8_t *>(frame);
+        uint32_t sum = 0;
+        for (size_t k = 0; k < bytes; ++k) sum += b[k];
+        sink = sink + sum;
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -84,7 +104,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if ((int64_t{vp.right} / 2 + 1) * rows > (int64_t{1} << 19)) return 0;
 
     static uint8_t header[1064];
-    alignas(4) static uint8_t pixels[4];  // never read by creation, moves or mapping
+    // Real pixels where the image is small enough to render within the
+    // fuzzer's memory limit; else 4 bytes, which creation, moves and mapping
+    // never read.
+    const size_t imageBytes =
+        colour ? size_t(width) * height * 4 : ((size_t(width) + 3) & ~size_t{3}) * height;
+    const bool render = imageBytes <= (size_t{1} << 24);
+    std::vector<uint32_t> store(render ? std::max<size_t>(imageBytes / 4 + 1, 1) : 1);
+    for (size_t k = 0; k < store.size(); ++k) store[k] = uint32_t(k * 2654435761u);
+    auto *pixels = reinterpret_cast<uint8_t *>(store.data());
     auto *info = reinterpret_cast<BITMAPINFOHEADER *>(header);
     info->biSize = 40;
     info->biWidth = width;
@@ -102,12 +130,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     }
     checkView(h);
+    if (render) renderFrames(h);
     h->maxZoom = in.next16();
     while (in.size > 0) {
         const int dx = in.next16(), dy = in.next16(), dz = in.next16();
         kal_Move(h, dx, dy, dz);
         checkView(h);
     }
+    if (render) renderFrames(h);
     kal_Delete(h, FALSE);
     require(standInLiveHeapBlocks() == live && standInLivePalettes() == palettes, "deletion leaks");
     return 0;
