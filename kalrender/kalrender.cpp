@@ -9,9 +9,11 @@
 #include "kalhost/open_panorama.h"
 #include "kalhost/view_angles.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -22,41 +24,70 @@ int failEngine(const std::string &what)
     return kalrender::fail(what + ": " + kalhost::engineErrorText(kal_Error(nullptr)));
 }
 
-// The bearing and pitch asked for, else the file's own start view.
+// The 8-bit view: the engine's own integer position, bearing as it counts.
 bool placeView(const Options &options, const kalrender::OpenedPanorama &opened)
 {
     HPANORAMA pano = opened.pano.get();
-    const int bearing =
-        !options.bearingGiven && opened.hasStart ? opened.startBearing : options.bearing;
+    const int bearing = static_cast<int>(std::lround(options.bearing));
     if (options.pitchInDegrees)
         return kalhost::positionViewAtPitch(pano, bearing, options.pitchDegrees, options.zoom);
     return kalhost::positionView(pano, bearing, options.pitch, options.zoom);
+}
+
+int write(const Options &options, const kalrender::RenderedView &view)
+{
+    std::string error;
+    if (!view.bits || !kalrender::writeView(options.output, view, error))
+        return kalrender::fail(view.bits ? error : "the engine rendered no view");
+    return 0;
+}
+
+int renderEightBit(const Options &options, const std::string &panorama,
+                   const kalrender::OpenedPanorama &opened)
+{
+    if (!placeView(options, opened)) return failEngine("cannot position the view");
+    uint8_t info[1064] = {};
+    const void *bits = kalrender::renderView(opened, reinterpret_cast<BITMAPINFO *>(info));
+    if (int status = write(options, {options.viewWidth, options.viewHeight, false, info, bits}))
+        return status;
+    HPANORAMA pano = opened.pano.get();
+    const kalhost::ViewAngles view = kalhost::viewAngles(pano);
+    std::printf(
+        "kalrender: %dx%d 8-bit view of %s, a %d-degree panorama, at heading %.2f, pitch %.2f "
+        "(xPos %d, yPos %d, zPos %d) written to %s\n",
+        options.viewWidth, options.viewHeight, panorama.c_str(),
+        kal_GetValue(pano, KAL_VALUE_ANGLE), view.bearing, view.pitch,
+        kal_GetValue(pano, KAL_VALUE_XPOS), kal_GetValue(pano, KAL_VALUE_YPOS),
+        kal_GetValue(pano, KAL_VALUE_ZPOS), options.output.c_str());
+    return 0;
+}
+
+int renderColour(const Options &options, const std::string &panorama,
+                 const kalrender::OpenedPanorama &opened)
+{
+    std::vector<uint32_t> rows;
+    kal::ViewDirection taken{};
+    if (!kalrender::renderColourView(opened, options, rows, taken))
+        return kalrender::fail("the view is too large for this machine's memory");
+    if (int status =
+            write(options, {options.viewWidth, options.viewHeight, true, nullptr, rows.data()}))
+        return status;
+    const kal::Geometry &g = kal::viewGeometry(opened.view.get());
+    std::printf(
+        "kalrender: %dx%d true-colour view of %s, a %g-degree %s, at heading %.2f, pitch %.2f, "
+        "hfov %.2f written to %s\n",
+        options.viewWidth, options.viewHeight, panorama.c_str(), g.angle(),
+        g.steepestPitch() >= 90 ? "sphere" : "cylinder", taken.heading, taken.pitch, taken.hfov,
+        options.output.c_str());
+    return 0;
 }
 
 int render(const Options &options, const std::string &panorama)
 {
     kalrender::OpenedPanorama opened;
     if (!kalrender::openPanorama(options, panorama, opened)) return 1;
-    if (!placeView(options, opened)) return failEngine("cannot position the view");
-
-    uint8_t info[1064] = {};
-    auto *header = reinterpret_cast<BITMAPINFO *>(info);
-    const void *bits = kalrender::renderView(opened, options.smooth, header);
-    const kalrender::RenderedView view = {options.viewWidth, options.viewHeight, opened.colour,
-                                          info, bits};
-    std::string error;
-    if (!bits || !kalrender::writeView(options.output, view, error))
-        return kalrender::fail(bits ? error : "the engine rendered no view");
-    HPANORAMA pano = opened.pano.get();
-    std::printf(
-        "kalrender: %dx%d %s view of %s, a %d-degree panorama, at bearing %d (xPos %d, yPos %d, "
-        "zPos %d) written to %s\n",
-        options.viewWidth, options.viewHeight, opened.colour ? "true-colour" : "8-bit",
-        panorama.c_str(), kal_GetValue(pano, KAL_VALUE_ANGLE),
-        kal_GetValue(pano, KAL_VALUE_ORIENTATION), kal_GetValue(pano, KAL_VALUE_XPOS),
-        kal_GetValue(pano, KAL_VALUE_YPOS), kal_GetValue(pano, KAL_VALUE_ZPOS),
-        options.output.c_str());
-    return 0;
+    return opened.colour ? renderColour(options, panorama, opened)
+                         : renderEightBit(options, panorama, opened);
 }
 
 // The bundled sample, found relative to this program's folder.

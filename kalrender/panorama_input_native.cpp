@@ -8,6 +8,9 @@
 #include "kalhost/load_image.h"
 #include "kalhost/open_panorama.h"
 
+#include "view/view_math.h"
+
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -29,19 +32,21 @@ bool readWholeFile(const std::string &path, std::vector<uint8_t> &bytes)
     return ok;
 }
 
-void applyGPano(const kalhost::LoadedImage &image, KalAttribs &attribs, OpenedPanorama &opened)
+kalhost::ForcedProjection forcedOf(const Options &options)
 {
-    const kalhost::GPanoPlacement p =
-        kalhost::placementFromGPano(image.gpano, image.colour.width, image.colour.height);
-    attribs.angle = p.angle;
-    attribs.orientation = p.orientation;
-    attribs.horizon = p.horizon;
-    opened.hasStart = p.hasStart;
-    opened.startBearing = p.startBearing;
+    switch (options.projection) {
+        case Options::Projection::cylinder:
+            return kalhost::ForcedProjection::cylinder;
+        case Options::Projection::sphere:
+            return kalhost::ForcedProjection::sphere;
+        default:
+            return kalhost::ForcedProjection::none;
+    }
 }
 
+// The continuous view over the decoded pixels, its geometry decided once.
 bool createColour(kalhost::LoadedImage &image, const Options &options, KalAttribs &attribs,
-                  OpenedPanorama &opened)
+                  bool found, OpenedPanorama &opened)
 {
     const kalhost::RgbaImage &c = image.colour;
     if (c.width != image.storedWidth || c.height != image.storedHeight)
@@ -51,16 +56,24 @@ bool createColour(kalhost::LoadedImage &image, const Options &options, KalAttrib
                      image.storedWidth, image.storedHeight, c.width, c.height,
                      attribs.angle ? attribs.angle : 360, kalhost::maxColourWidth(attribs.angle),
                      kal::kMaxImageHeight, static_cast<long long>(kalhost::kMaxColourPixels));
+    const kalhost::ViewLayout layout =
+        kalhost::viewLayoutOf(found ? &attribs : nullptr, image.hasGPano ? &image.gpano : nullptr,
+                              image.storedWidth, image.storedHeight, forcedOf(options));
+    kalhost::releaseHotSpots(attribs);  // a single view shows none
     opened.pixels = std::move(image.colour);
     opened.colour = true;
-    const RECT view = {0, 0, options.viewWidth, options.viewHeight};
+    opened.start = layout.start;
+    kal::PanoramaLayout l = layout.layout;
+    // The horizon is counted in stored rows; the decoded image may be smaller.
+    l.horizon *= double(opened.pixels.height) / image.storedHeight;
     const kal::ColourImage colour = {opened.pixels.width, opened.pixels.height,
                                      opened.pixels.pixels.data()};
-    opened.pano.reset(kal::createColourPanorama(colour, view, &attribs));
-    if (opened.pano) return true;
-    kalhost::releaseHotSpots(attribs);
-    return fail(std::string("cannot create the panorama: ") +
-                kalhost::engineErrorText(kal_Error(nullptr))) == 0;
+    opened.view.reset(kal::createContinuousView(colour, l, options.viewWidth, options.viewHeight),
+                      kal::ContinuousViewDeleter());
+    if (opened.view) return true;
+    return fail(
+               "cannot create the panorama: the image, its geometry or the view size is not one "
+               "the engine takes") == 0;
 }
 
 }  // namespace
@@ -85,14 +98,40 @@ bool openPanorama(const Options &options, const std::string &path, OpenedPanoram
     bytes = {};
     if (image.endsEarly) warnEndsEarly(path);
     if (!image.isColour()) return createEightBit(image.dib.release(), options, attribs, opened);
-    if (!found && image.hasGPano) applyGPano(image, attribs, opened);
-    return createColour(image, options, attribs, opened);
+    return createColour(image, options, attribs, found, opened);
 }
 
-const void *renderView(const OpenedPanorama &opened, bool smooth, BITMAPINFO *info)
+const void *renderView(const OpenedPanorama &opened, BITMAPINFO *info)
 {
-    const void *bits = kal_GetView(opened.pano.get(), info);
-    return smooth ? kal::renderSmoothView(opened.pano.get()) : bits;
+    return kal_GetView(opened.pano.get(), info);
+}
+
+// What the options ask, else what the file names, else the view's own.
+bool renderColourView(const OpenedPanorama &opened, const Options &options,
+                      std::vector<uint32_t> &rows, kal::ViewDirection &taken)
+{
+    kal::ContinuousView *view = opened.view.get();
+    const kalhost::StartView &start = opened.start;
+    kal::ViewDirection want = kal::viewDirection(view);
+    // The field first: a pitch in rows is counted at it.
+    const double natural = kal::naturalField(view);
+    want.hfov =
+        options.hfov > 0 ? options.hfov
+        : start.hasField && options.zoom == 1.0
+            ? start.hfov
+            : 2 * std::atan(std::tan(natural * kal::kRadian / 2) / options.zoom) / kal::kRadian;
+    want.heading = options.bearingGiven ? options.bearing
+                   : start.hasHeading   ? start.heading
+                                        : options.bearing;
+    const double perRadian = kal::viewGeometry(view).columnsPerRadian();
+    want.pitch = options.pitchInDegrees ? options.pitchDegrees
+                 : start.hasPitch && options.pitch == 0
+                     ? start.pitch
+                     : std::atan(options.pitch / perRadian) / kal::kRadian;
+    taken = kal::setViewDirection(view, want);
+    rows.assign(static_cast<size_t>(options.viewWidth) * options.viewHeight, 0);
+    return options.smooth ? kal::renderRestingFrame(view, rows.data(), kal::RowOrder::bottomUp)
+                          : kal::renderMovingFrame(view, rows.data(), kal::RowOrder::bottomUp);
 }
 
 }  // namespace kalrender

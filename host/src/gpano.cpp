@@ -101,6 +101,9 @@ bool readGPano(const uint8_t *jpeg, size_t size, GPanoFields &f)
     f.hasCroppedTop = readNumber(xmp, "CroppedAreaTopPixels", f.croppedTop);
     f.hasPoseHeading = readNumber(xmp, "PoseHeadingDegrees", f.poseHeading);
     f.hasInitialHeading = readNumber(xmp, "InitialViewHeadingDegrees", f.initialHeading);
+    f.hasInitialPitch = readNumber(xmp, "InitialViewPitchDegrees", f.initialPitch);
+    f.hasInitialField = readNumber(xmp, "InitialHorizontalFOVDegrees", f.initialField);
+    f.hasProjectionType = !fieldText(xmp, "ProjectionType").empty();
     f.cylindrical = fieldText(xmp, "ProjectionType") == "cylindrical";
     return f.hasFullWidth || f.hasCroppedWidth || f.hasPoseHeading || f.hasInitialHeading;
 }

@@ -15,10 +15,14 @@ struct GPanoFields {
     bool hasFullWidth = false, hasCroppedWidth = false, hasCroppedLeft = false;
     bool hasFullHeight = false, hasCroppedHeight = false, hasCroppedTop = false;
     bool hasPoseHeading = false, hasInitialHeading = false;
-    bool cylindrical = false;  // ProjectionType "cylindrical"; else equirectangular
+    bool hasInitialPitch = false, hasInitialField = false;
+    bool hasProjectionType = false;  // ProjectionType given at all
+    bool cylindrical = false;        // ProjectionType "cylindrical"; else equirectangular
     double fullWidth = 0, croppedWidth = 0, croppedLeft = 0;
     double fullHeight = 0, croppedHeight = 0, croppedTop = 0;
     double poseHeading = 0, initialHeading = 0;
+    double initialPitch = 0,
+           initialField = 0;  // InitialViewPitchDegrees, InitialHorizontalFOVDegrees
 };
 
 // The GPano fields of the first XMP packet among a JPEG's APP1 segments
