@@ -37,7 +37,7 @@ struct Scene {
         kal::PanoramaLayout l;
         l.projection = sphere ? kal::ProjectionKind::sphere : kal::ProjectionKind::cylinder;
         view.reset(kal::createContinuousView({width, height, image.data()}, l, vw, vh));
-        kal::setViewDirection(view.get(), {200.3, pitch, sphere ? 90 : 60});
+        kal::setViewDirection(view.get(), {200.3, pitch, sphere ? 90.0 : 60.0});
         frame.resize(size_t(vw) * vh);
         // The offsets the moving frame reads, found once through its mapping.
         offsets.resize(frame.size());
