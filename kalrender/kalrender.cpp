@@ -72,12 +72,12 @@ int renderColour(const Options &options, const std::string &panorama,
     if (int status =
             write(options, {options.viewWidth, options.viewHeight, true, nullptr, rows.data()}))
         return status;
-    const kal::Geometry &g = kal::viewGeometry(opened.view.get());
+    const bool sphere = opened.layout.projection == kal::ProjectionKind::sphere;
     std::printf(
         "kalrender: %dx%d true-colour view of %s, a %g-degree %s, at heading %.2f, pitch %.2f, "
         "hfov %.2f written to %s\n",
-        options.viewWidth, options.viewHeight, panorama.c_str(), g.angle(),
-        g.steepestPitch() >= 90 ? "sphere" : "cylinder", taken.heading, taken.pitch, taken.hfov,
+        options.viewWidth, options.viewHeight, panorama.c_str(), opened.layout.angle,
+        sphere ? "sphere" : "cylinder", taken.heading, taken.pitch, taken.hfov,
         options.output.c_str());
     return 0;
 }

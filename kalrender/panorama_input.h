@@ -27,7 +27,8 @@ struct OpenedPanorama {
     // A true-colour panorama's continuous view (shared: the DLL build, which
     // has none, never names its deleter).
     std::shared_ptr<kal::ContinuousView> view;
-    kalhost::StartView start;  // what the file names of its first view
+    kalhost::StartView start;    // what the file names of its first view
+    kal::PanoramaLayout layout;  // the geometry the view took
     bool colour = false;
 };
 

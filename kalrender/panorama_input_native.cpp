@@ -68,6 +68,7 @@ bool createColour(kalhost::LoadedImage &image, const Options &options, KalAttrib
     l.horizon *= double(opened.pixels.height) / image.storedHeight;
     const kal::ColourImage colour = {opened.pixels.width, opened.pixels.height,
                                      opened.pixels.pixels.data()};
+    opened.layout = l;
     opened.view.reset(kal::createContinuousView(colour, l, options.viewWidth, options.viewHeight),
                       kal::ContinuousViewDeleter());
     if (opened.view) return true;

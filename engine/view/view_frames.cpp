@@ -31,18 +31,18 @@ void nearest(const ViewTable &table, const ColourImage &image, int32_t heading,
     const uint32_t *top = topRow(image);
     for (int v = 0; v < table.height; ++v) {
         const ptrdiff_t at = static_cast<ptrdiff_t>(v) * table.width;
-        const int32_t *column = table.column.get() + at, *row = table.row.get() + at;
+        const int32_t *column = table.column.get() + at, *row = table.nearRow.get() + at;
         uint32_t *out = rowOut(target, table.width, table.height, v);
+        const int32_t shifted = heading + kHalf;
         for (int u = 0; u < table.width; ++u) {
-            int32_t x = (column[u] + heading + kHalf) >> kTableFraction;
+            int32_t x = (column[u] + shifted) >> kTableFraction;
             if (Wrap) {
                 x += x < 0 ? w : 0;
                 x -= x >= w ? w : 0;
             } else {
                 x = x < 0 ? 0 : (x > last ? last : x);
             }
-            const int32_t y = (row[u] + kHalf) >> kTableFraction;
-            out[u] = top[x - static_cast<ptrdiff_t>(y) * w];
+            out[u] = top[x + row[u]];
         }
     }
 }

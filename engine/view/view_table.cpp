@@ -108,7 +108,8 @@ bool buildViewTable(const Geometry &g, double pitch, double hfov, int width, int
     if (table.width != width || table.height != height || !table.column) {
         table.column.reset(new (std::nothrow) int32_t[n]);
         table.row.reset(new (std::nothrow) int32_t[n]);
-        if (!table.column || !table.row) {
+        table.nearRow.reset(new (std::nothrow) int32_t[n]);
+        if (!table.column || !table.row || !table.nearRow) {
             table = ViewTable{};
             return false;
         }
@@ -142,6 +143,11 @@ bool buildViewTable(const Geometry &g, double pitch, double hfov, int width, int
         }
         top.swap(bottom);
     }
+    const int32_t *row = table.row.get();
+    int32_t *nearRow = table.nearRow.get();
+    const int32_t imageWidth = g.width();
+    for (size_t i = 0; i < n; ++i)
+        nearRow[i] = -((row[i] + kTableOne / 2) >> kTableFraction) * imageWidth;
     return true;
 }
 

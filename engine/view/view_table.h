@@ -22,6 +22,10 @@ struct ViewTable {
     // column the view centre faces (within a width either way), and the row
     // (clamped to the image's rows).
     std::unique_ptr<int32_t[]> column, row;
+    // The moving frame's row: the nearest row's offset from the image's top
+    // row in pixels (negative: the rows lie bottom-up), so that its inner
+    // loop is a gather with one column step.
+    std::unique_ptr<int32_t[]> nearRow;
     int exactCells = 0;  // cells computed pixel by pixel (for benchmarks)
 };
 
