@@ -5,7 +5,7 @@ set -uo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$ROOT" || exit 1
 format=${1:-clang-format}
-mapfile -t files < <(find engine host demo tools bench tests web/src web/bench \
+mapfile -t files < <(find engine host demo kalrender tools bench tests web/src web/bench \
     -type f \( -name '*.cpp' -o -name '*.h' -o -name '*.c' \) 2>/dev/null | sort)
 [ "${#files[@]}" -gt 0 ] || { echo "no sources found under $ROOT"; exit 1; }
 "$format" --version

@@ -3,6 +3,7 @@
 #include "kalhost/view_angles.h"
 
 #include "kalhost/open_panorama.h"
+#include "kalhost/view_layout.h"
 
 #include <cmath>
 #include <cstdint>
@@ -28,7 +29,7 @@ double wrapDegrees(double degrees)
 
 // What the renderer works from, as the engine reports it.
 struct Geometry {
-    int srcWidth, srcHeight, radius, horizon;
+    int srcWidth, srcHeight, radius, horizon, angle;
     int orientation;  // bearing of column 0, modulo 360
     int xPos, yPos, zPos;
 };
@@ -40,6 +41,7 @@ Geometry geometryOf(HPANORAMA pano)
     g.srcHeight = kal_GetValue(pano, KAL_VALUE_SRCHEIGHT);
     g.radius = kal_GetValue(pano, KAL_VALUE_RADIUS);
     g.horizon = kal_GetValue(pano, KAL_VALUE_HORIZON);
+    g.angle = kal_GetValue(pano, KAL_VALUE_ANGLE);
     g.xPos = kal_GetValue(pano, KAL_VALUE_XPOS);
     g.yPos = kal_GetValue(pano, KAL_VALUE_YPOS);
     g.zPos = kal_GetValue(pano, KAL_VALUE_ZPOS);
@@ -62,14 +64,15 @@ double viewScale(const Geometry &g)
 // A point h rows above the horizon row lies at elevation atan(h / radius).
 // The view centre lies (yPos - srcHeight / 2) view pixels above the image's
 // middle row, which at view scale s is that many times s rows (the renderer's
-// lens). xPos columns are xPos * 360 / srcWidth degrees east of the
-// orientation, as the engine reports its bearing.
+// lens). xPos columns are xPos * angle / srcWidth degrees east of the
+// orientation (the engine's own bearing counts 360 to the width whatever
+// the angle, which is wrong on a partial panorama).
 ViewAngles viewAngles(HPANORAMA pano)
 {
     const Geometry g = geometryOf(pano);
     const double scale = viewScale(g);
     const double rowsAbove = (g.yPos - g.srcHeight / 2) * scale - g.horizon;
-    return {wrapDegrees(g.xPos * 360.0 / g.srcWidth + g.orientation),
+    return {headingOfColumn(g.orientation, g.angle, g.srcWidth, g.xPos - 0.5),
             std::atan(rowsAbove / g.radius) * 180.0 / kPi, 1 / scale};
 }
 
@@ -89,9 +92,11 @@ int placeView(HPANORAMA pano, const ViewAngles &view)
     const Geometry g = geometryOf(pano);
     const double radius = g.radius;
     const int zoomed = kal_SetPos(pano, g.xPos, g.yPos, nearest(radius - radius / view.zoom));
-    const double east = wrapDegrees(view.bearing - g.orientation);
+    double east = wrapDegrees(view.bearing - g.orientation);
+    // Beyond a partial panorama's arc: to the nearer of its ends.
+    if (east > g.angle) east = east - g.angle < 360 - east ? g.angle : 0;
     const int y = yPosForPitch(pano, view.pitch);
-    return zoomed | kal_SetPos(pano, nearest(east * g.srcWidth / 360.0), y,
+    return zoomed | kal_SetPos(pano, nearest(east * g.srcWidth / g.angle), y,
                                kal_GetValue(pano, KAL_VALUE_ZPOS));
 }
 

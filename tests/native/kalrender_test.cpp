@@ -368,7 +368,11 @@ TEST(KalRender, GPanoJpegOpensAtItsAngleAndStartView)
     RenderRun run = runRender(jpeg + " --pitch-deg 10 -o " + out);
     ASSERT_EQ(run.status, 0) << run.out;
     EXPECT_NE(run.out.find("180-degree"), std::string::npos) << run.out;
-    // The start column faces bearing 180: a quarter of the 720 columns in.
-    EXPECT_NE(run.out.find("xPos 180,"), std::string::npos) << run.out;
+    // The start view faces south; a heading asked for is a compass heading.
+    EXPECT_NE(run.out.find("at heading 180.00,"), std::string::npos) << run.out;
+    run = runRender(jpeg + " --bearing 200.5 --hfov 40 -o " + out);
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("at heading 200.50, pitch 0.00, hfov 40.00"), std::string::npos)
+        << run.out;
     std::remove(out.c_str());
 }

@@ -12,13 +12,16 @@ struct Options {
     std::string output;
     int viewWidth = 320;
     int viewHeight = 240;
-    int bearing = 0;              // degrees, any integer; taken modulo 360
+    double bearing = 0;           // degrees east of north; taken modulo 360
     bool bearingGiven = false;    // else the file's own start view, if it names one
     int pitch = 0;                // source rows above (+) or below (-) the middle row
     bool pitchInDegrees = false;  // pitchDegrees replaces pitch
     double pitchDegrees = 0;      // elevation above (+) or below (-) the horizon
     double zoom = 1.0;            // magnification; 1 = no zoom
-    bool smooth = false;          // the filtered frame of a view at rest
+    double hfov = 0;              // true colour: horizontal field, degrees; 0: from the zoom
+    // true colour: the geometry the file's metadata and shape decide, or one forced
+    enum class Projection { fromFile, cylinder, sphere } projection = Projection::fromFile;
+    bool smooth = false;  // the filtered frame of a view at rest
     bool help = false;
 };
 

@@ -49,7 +49,8 @@ bool parseOptions(int argc, char **argv, Options &options, std::string &error)
         }
         const bool takesValue = arg == "--attribs" || arg == "--view" || arg == "--bearing" ||
                                 arg == "--pitch" || arg == "--pitch-deg" || arg == "--zoom" ||
-                                arg == "-o" || arg == "--output";
+                                arg == "--hfov" || arg == "--projection" || arg == "-o" ||
+                                arg == "--output";
         if (takesValue && k + 1 >= argc) {
             error = arg + " needs a value";
             return false;
@@ -65,20 +66,31 @@ bool parseOptions(int argc, char **argv, Options &options, std::string &error)
             if (!parseView(value, options))
                 error = "--view wants WIDTHxHEIGHT, e.g. 320x240 (width 2 or more)";
         } else if (arg == "--bearing") {
-            if (!parseInt(value, -100000, 100000, options.bearing))
-                error = "--bearing wants whole degrees";
+            if (!parseReal(value, -100000, 100000, options.bearing))
+                error = "--bearing wants degrees";
             options.bearingGiven = true;
         } else if (arg == "--pitch") {
             if (!parseInt(value, -32768, 32767, options.pitch))
                 error = "--pitch wants a whole number of rows";
             options.pitchInDegrees = false;
         } else if (arg == "--pitch-deg") {
-            if (!parseReal(value, -89, 89, options.pitchDegrees))
-                error = "--pitch-deg wants degrees from -89 to 89";
+            if (!parseReal(value, -90, 90, options.pitchDegrees))
+                error = "--pitch-deg wants degrees from -90 to 90";
             options.pitchInDegrees = true;
         } else if (arg == "--zoom") {
             if (!parseReal(value, 0.1, 100.0, options.zoom))
                 error = "--zoom wants a magnification from 0.1 to 100";
+        } else if (arg == "--hfov") {
+            if (!parseReal(value, 0.01, 179, options.hfov))
+                error = "--hfov wants degrees from 0.01 to 179";
+        } else if (arg == "--projection") {
+            const std::string p = value;
+            if (p == "sphere")
+                options.projection = Options::Projection::sphere;
+            else if (p == "cylinder")
+                options.projection = Options::Projection::cylinder;
+            else
+                error = "--projection wants sphere or cylinder";
         } else if (!arg.empty() && arg[0] == '-') {
             error = "unknown option " + arg;
         } else if (options.panorama.empty()) {
@@ -114,12 +126,18 @@ std::string helpText(const std::string &defaultPanorama)
            "  --view WxH        size of the view in pixels (default 320x240); an 8-bit\n"
            "                    image is scaled up first when it is too small for the view,\n"
            "                    a true-colour one is magnified by the lens instead\n"
-           "  --bearing DEG     compass bearing to look at, in whole degrees (default 0,\n"
-           "                    or the start view a JPEG's GPano fields name)\n"
+           "  --bearing DEG     compass heading to look at, in degrees (default 0, or the\n"
+           "                    start view a JPEG's GPano fields name)\n"
            "  --pitch ROWS      look up (> 0) or down (< 0) by ROWS view pixels from the\n"
            "                    image's middle row, source rows at zoom 1 (default 0)\n"
            "  --pitch-deg DEG   look up (> 0) or down (< 0) by DEG degrees from the\n"
-           "                    horizon, -89 to 89 (instead of --pitch)\n"
+           "                    horizon (instead of --pitch): a camera's pitch in true\n"
+           "                    colour, up to +-90 on a sphere\n"
+           "  --hfov DEG        true colour: the view's horizontal field of view (default:\n"
+           "                    what --zoom gives, a view pixel a source pixel at zoom 1)\n"
+           "  --projection P    true colour: sphere or cylinder, whatever the file says\n"
+           "                    (default: GPano ProjectionType; else an image of exactly\n"
+           "                    2:1 is a full sphere; else a 360-degree cylinder)\n"
            "  --zoom Z          magnification, 0.1 to 100 (default 1); the engine keeps it\n"
            "                    within what the image allows\n"
            "  --smooth          the filtered (bilinear) frame the viewers show at rest\n"

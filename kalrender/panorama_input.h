@@ -9,9 +9,11 @@
 #include "kalengine.h"
 #include "kalhost/attribute_merge.h"
 #include "kalhost/colour_image.h"
+#include "kalhost/view_layout.h"
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace kalrender {
 
@@ -22,10 +24,13 @@ using PanoramaPtr = std::unique_ptr<Panorama, PanoramaDeleter>;
 
 struct OpenedPanorama {
     kalhost::RgbaImage pixels;  // a colour panorama's image: declared first, freed last
-    PanoramaPtr pano;
+    PanoramaPtr pano;           // an 8-bit panorama
+    // A true-colour panorama's continuous view (shared: the DLL build, which
+    // has none, never names its deleter).
+    std::shared_ptr<kal::ContinuousView> view;
+    kalhost::StartView start;    // what the file names of its first view
+    kal::PanoramaLayout layout;  // the geometry the view took
     bool colour = false;
-    bool hasStart = false;  // the file names its first view (GPano)
-    int startBearing = 0;
 };
 
 // Prints "kalrender: message" on stderr; returns 1, the failure status.
@@ -48,9 +53,13 @@ void warnEndsEarly(const std::string &path);
 bool createEightBit(void *image, const Options &options, KalAttribs &attribs,
                     OpenedPanorama &opened);
 
-// The rendered view, its header (and 8-bit colours) in `info` (1064 bytes):
-// the smooth frame when asked and the build has it.
-const void *renderView(const OpenedPanorama &opened, bool smooth, BITMAPINFO *info);
+// The rendered 8-bit view, its header and colours in `info` (1064 bytes).
+const void *renderView(const OpenedPanorama &opened, BITMAPINFO *info);
+
+// A true-colour view: the direction asked (the file's start view where the
+// options leave it open) into bottom-up rows; the direction taken in `taken`.
+bool renderColourView(const OpenedPanorama &opened, const Options &options,
+                      std::vector<uint32_t> &rows, kal::ViewDirection &taken);
 
 }  // namespace kalrender
 

@@ -51,9 +51,15 @@ bool openPanorama(const Options &options, const std::string &path, OpenedPanoram
     return createEightBit(image, options, attribs, opened);
 }
 
-const void *renderView(const OpenedPanorama &opened, bool, BITMAPINFO *info)
+const void *renderView(const OpenedPanorama &opened, BITMAPINFO *info)
 {
-    return kal_GetView(opened.pano.get(), info);  // this build has the nearest frame only
+    return kal_GetView(opened.pano.get(), info);
+}
+
+bool renderColourView(const OpenedPanorama &, const Options &, std::vector<uint32_t> &,
+                      kal::ViewDirection &)
+{
+    return false;  // this build opens 8-bit files only
 }
 
 }  // namespace kalrender

@@ -1,0 +1,50 @@
+// The view's table: for every view pixel the source point it shows when
+// the view faces heading 0 of its own frame, in fixed point. A turn adds
+// one column offset; only a new pitch, field or view size rebuilds it.
+#ifndef KAL_VIEW_TABLE_H
+#define KAL_VIEW_TABLE_H
+
+#include "view/geometry.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace kal {
+
+// Fraction bits of the table's coordinates: 1/4096 pixel.
+constexpr int kTableFraction = 12;
+constexpr int32_t kTableOne = 1 << kTableFraction;
+
+struct ViewTable {
+    int width = 0, height = 0;  // the view's
+    double pitch = 0, hfov = 0;
+    // width x height entries, top row first: the column relative to the
+    // column the view centre faces (within a width either way), and the row
+    // (clamped to the image's rows).
+    std::unique_ptr<int32_t[]> column, row;
+    // The moving frame's row: the nearest row's offset from the image's top
+    // row in pixels (negative: the rows lie bottom-up), so that its inner
+    // loop is a gather with one column step.
+    std::unique_ptr<int32_t[]> nearRow;
+    int exactCells = 0;  // cells computed pixel by pixel (for benchmarks)
+};
+
+// Grid spacing: points every kTableCell pixels are exact, the pixels
+// between interpolated where that stays within kTableTolerance pixels of
+// the exact mapping at the cell's centre and edge midpoints, else exact.
+constexpr int kTableCell = 16;
+constexpr double kTableTolerance = 1.0 / 32;
+
+// Fills `table` for the pitch and field (degrees) of a width x height
+// view; false (the table emptied) when its memory cannot be had.
+bool buildViewTable(const Geometry &g, double pitch, double hfov, int width, int height,
+                    ViewTable &table);
+
+// The exact table entry of view pixel (u, v) in pixels, unrounded and
+// unclamped: the mapping the table stands for.
+SourcePoint exactTableEntry(const Geometry &g, double pitch, double hfov, int width, int height,
+                            int u, int v);
+
+}  // namespace kal
+
+#endif
