@@ -81,8 +81,8 @@ TEST(WebSession, RefusedFilesSayWhyAndLeaveNothingBehind)
 TEST(WebSession, OverlappingOpensShareNothing)
 {
     const long blocks = standInLiveHeapBlocks();
-    kalweb::Opening *older = kalweb::openColourBlock(64, 32, 1 << 20, "", nullptr);
-    kalweb::Opening *newer = kalweb::openColourBlock(128, 64, 1 << 20, "", nullptr);
+    kalweb::Opening *older = kalweb::openColourBlock(64, 32, nullptr, 1 << 20, "", nullptr);
+    kalweb::Opening *newer = kalweb::openColourBlock(128, 64, nullptr, 1 << 20, "", nullptr);
     ASSERT_TRUE(older->image.rgba && newer->image.rgba) << older->report.message;
     std::fill(older->image.rgba, older->image.rgba + 64 * 32, 0xFF0000FFu);
     std::fill(newer->image.rgba, newer->image.rgba + 128 * 64, 0xFF00FF00u);
