@@ -1,6 +1,8 @@
 // Public: what programs read their input with, beside kalengine.h and
 // colour_panorama.h: the image size limits, BMP bytes loaded from memory,
-// little-endian header fields and the attribute text reader.
+// little-endian header fields and the attribute text reader. Beside the DLL
+// (which exports only C) the memory loader is not there, and programs build
+// the attribute reader in themselves.
 #ifndef KAL_INPUT_H
 #define KAL_INPUT_H
 

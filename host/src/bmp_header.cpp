@@ -55,9 +55,9 @@ uint64_t bmpPixelsAt(const BmpHeader &h, uint64_t fileSize)
 
 uint64_t bmpExtent(const uint8_t *head, size_t headBytes, uint64_t fileSize)
 {
-    BmpHeader h;
-    if (headBytes < kBmpHeadBytes) return 0;
-    readBmpHeader(head, headBytes, h);  // the signature is the caller's to check
+    // A head that is no BMP (callers check the signature first) has no extent.
+    BmpHeader h = {};
+    if (!readBmpHeader(head, headBytes, h)) return 0;
     const int64_t height = bmpRows(h);
     if (h.width <= 0 || height <= 0 || h.bitCount == 0 || h.bitCount > 32) return 0;
     if (h.bitCount == 8 && (h.width > kal::kMaxImageWidth || height > kal::kMaxImageHeight))
