@@ -11,6 +11,9 @@ target_include_directories(kal_host PUBLIC ${CMAKE_SOURCE_DIR}/host/include)
 target_compile_options(kal_host PRIVATE ${KAL_WARNINGS})
 if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
   target_link_libraries(kal_host PUBLIC kalengine)
+  # The DLL exports only the C interface; the attribute reader that
+  # kalinput.h declares is plain code, built into the programs as well.
+  target_sources(kal_host PRIVATE ${CMAKE_SOURCE_DIR}/engine/attributes/attribute_reader.cpp)
 elseif(EMSCRIPTEN)
   target_include_directories(kal_host PUBLIC ${KAL_ENGINE_INCLUDES} ${CMAKE_SOURCE_DIR}/engine/platform)
 else()

@@ -31,3 +31,7 @@ else()
   add_test(NAME format COMMAND sh -c "echo 'kal: no clang-format: ./kal setup installs it'; exit 1")
 endif()
 set_tests_properties(format PROPERTIES LABELS format)
+
+# Programs see the engine through its public headers only.
+add_test(NAME public-includes COMMAND ${CMAKE_SOURCE_DIR}/cmake/check_public_includes.sh)
+set_tests_properties(public-includes PROPERTIES LABELS format)

@@ -3,24 +3,16 @@
 #ifndef KAL_ATTRIBUTE_READER_H
 #define KAL_ATTRIBUTE_READER_H
 
-#include "kalengine.h"
+#include "kalinput.h"
 
 #include <cstddef>
 #include <cstdint>
-
-// The text being read: `length` bytes from `chars`; a NUL inside is a plain
-// byte that is neither a word character nor a digit.
-struct AttribText {
-    const unsigned char *chars;
-    size_t length;
-};
 
 // Buffer sizes of readWord: keywords hold 31 characters, strings 127.
 constexpr size_t kKeywordSize = 32;
 constexpr size_t kStringSize = 128;
 
 bool isAttribSeparator(unsigned char c);
-bool isAttribWordChar(unsigned char c);
 
 // Passes separators, comments and dropped slashes; true with p on the first
 // character of a token, false when the text ends first.
@@ -36,13 +28,6 @@ void readWord(const AttribText &text, size_t &p, char *buffer, size_t size);
 // arithmetic, gives 0 when there are no digits.
 int32_t readNumber(const AttribText &text, size_t &p);
 
-// Runs the statement loop over the whole text. Counting (store false) sets
-// the plain values and counts complete hotspot statements in numHotSpots;
-// storing also fills block->hotSpots, which must hold `capacity` entries.
-// Returns 1 when reading ended normally, 0 on a syntax error, whose offset
-// (the token that broke the statement, or the text's length) goes to
-// *failedAt when given, so that a program can point at it.
-int interpretAttribs(const AttribText &text, KalAttribs *block, bool store, int32_t capacity,
-                     size_t *failedAt = nullptr);
+// interpretAttribs, the statement loop: declared in kalinput.h.
 
 #endif

@@ -1,4 +1,4 @@
-// True-colour panoramas: the portable engine's C++ way in, beside the 8-bit
+// Public. True-colour panoramas: the portable engine's C++ way in, beside the 8-bit
 // exported interface (kal_Create keeps refusing every other format). Every
 // other kal_* call (moves, positions, values, mapping, hit testing,
 // kal_GetView, kal_Delete) takes a colour panorama as it takes an 8-bit one.
@@ -6,6 +6,7 @@
 #define KAL_COLOUR_PANORAMA_H
 
 #include "kalengine.h"
+#include "kalinput.h"
 
 #include <cstdint>
 
@@ -20,14 +21,8 @@ struct ColourImage {
     const uint32_t *pixels;
 };
 
-// Tallest image of either pixel kind.
-constexpr int kMaxImageHeight = 65535;
 // Largest view side of a colour panorama.
 constexpr int kMaxColourViewSide = 16384;
-
-// The widest image a panorama of `angle` degrees (1..360) takes, of either
-// pixel kind: the radius and width limits together. 0 for a bad angle.
-int maxImageWidth(int angle);
 
 // A panorama over the caller's pixels, which must outlive it: the engine
 // never frees them (kal_Delete's DeleteImage does not apply to them). The

@@ -118,11 +118,6 @@ HPANORAMA kal::createColourPanorama(const ColourImage &image, const RECT &viewpo
     return finishCreate(std::move(rec));
 }
 
-int kal::pixelBytes(HPANORAMA pano)
-{
-    return pano ? pano->pixelBytes : 0;
-}
-
 extern "C" BOOL KALAPI kal_Delete(HPANORAMA Panorama, BOOL DeleteImage)
 {
     if (!Panorama) return setError(nullptr, KAL_ERR_PARAM);

@@ -9,12 +9,10 @@
 
 #include <cstdint>
 
-// Widest image whose radius product width * 92160 stays in 32 bits.
-constexpr int kMaxImageWidth = INT32_MAX / 92160;
-// Tallest image: srcHeight is 16-bit.
+// The size limits, public in kalinput.h.
 using kal::kMaxImageHeight;
-// Largest radius: zoom depths up to radius - 1 must fit the 16-bit zPos.
-constexpr int kMaxRadius = 32767;
+using kal::kMaxImageWidth;
+using kal::kMaxRadius;
 
 // The caller's attribute block, or all zeros when there is none.
 KalAttribs readAttribs(const KalAttribs *attribs);

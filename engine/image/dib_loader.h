@@ -4,12 +4,13 @@
 #define KAL_DIB_LOADER_H
 
 #include "image/dib_steps.h"
+#include "kalinput.h"
 
 namespace dib {
 
 // The two sources. `wholeFile`: the data starts with a 14-byte file header.
 void *loadDibFile(LPCSTR filename, BITMAPINFO *bitsInfo);
-void *loadDibMemory(const uint8_t *data, size_t size, bool wholeFile, BITMAPINFO *bitsInfo);
+// loadDibMemory: declared in kalinput.h, for programs too.
 
 }  // namespace dib
 

@@ -3,7 +3,7 @@
 #include "kalhost/load_image.h"
 
 #include "decoders.h"
-#include "image/dib_loader.h"
+#include "kalinput.h"
 #include "kalhost/bmp_extent.h"
 #include "kalhost/bmp_header.h"
 #include "kalhost/bmp_reader.h"

@@ -2,7 +2,7 @@
 // two different starting values: a field the text sets ends the same.
 #include "kalhost/attribute_merge.h"
 
-#include "attributes/attribute_reader.h"
+#include "kalinput.h"
 
 #include <fstream>
 #include <iterator>

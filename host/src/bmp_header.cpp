@@ -5,8 +5,7 @@
 #include "kalhost/bmp_extent.h"
 #include "kalhost/image_head.h"
 #include "kalhost/image_limits.h"
-#include "image/little_endian.h"
-#include "panorama_setup.h"
+#include "kalinput.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -56,13 +55,13 @@ uint64_t bmpPixelsAt(const BmpHeader &h, uint64_t fileSize)
 
 uint64_t bmpExtent(const uint8_t *head, size_t headBytes, uint64_t fileSize)
 {
+    // A head that is no BMP (callers check the signature first) has no extent.
     BmpHeader h;
-    if (headBytes < kBmpHeadBytes) return 0;
-    // The signature is the caller's to check.
     if (!readBmpHeader(head, headBytes, h)) return 0;
     const int64_t height = bmpRows(h);
     if (h.width <= 0 || height <= 0 || h.bitCount == 0 || h.bitCount > 32) return 0;
-    if (h.bitCount == 8 && (h.width > kMaxImageWidth || height > kMaxImageHeight)) return 0;
+    if (h.bitCount == 8 && (h.width > kal::kMaxImageWidth || height > kal::kMaxImageHeight))
+        return 0;
     if (fileSize < bmpTableEnd(h)) return bmpTableEnd(h);
     const uint64_t pixels =
         h.compression == kBiRle8 ? h.sizeImage : bmpStride(h) * uint64_t(height);

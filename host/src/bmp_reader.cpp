@@ -3,7 +3,7 @@
 #include "kalhost/bmp_reader.h"
 
 #include "kalhost/bmp_header.h"
-#include "image/little_endian.h"
+#include "kalinput.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -3,13 +3,16 @@
 // true-colour ones.
 #include "kalhost/image_limits.h"
 
-#include "panorama_setup.h"
+#include "kalinput.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace kalhost {
 namespace {
+
+using kal::kMaxImageHeight;
+using kal::kMaxImageWidth;
 
 std::string sizeText(int64_t width, int64_t height)
 {
@@ -35,7 +38,7 @@ std::string eightBitSizeRefusal(int64_t width, int64_t height, int angle)
                " pixels a panorama may be";
     angle = angleOf(angle);
     if (angle < 1 || angle > 360) return "";  // the angle gets its own message
-    if (radiusFor(static_cast<int>(width), angle) > kMaxRadius)
+    if (width > kal::maxImageWidth(angle))
         return size + ", too wide for a panorama of " + std::to_string(angle) +
                " degrees (at most " + std::to_string(maxColourWidth(angle)) + " pixels)";
     return "";
@@ -54,11 +57,7 @@ std::string claimRefusal(int64_t width, int64_t height, uint64_t fileBytes)
 
 int maxColourWidth(int angle)
 {
-    angle = angleOf(angle);
-    if (angle < 1 || angle > 360) return 0;
-    // The radius product and the radius itself: radiusFor(width) <= kMaxRadius.
-    const int64_t byRadius = ((int64_t{kMaxRadius} + 1) * angle * 1608 - 1) / 92160;
-    return static_cast<int>(std::min<int64_t>(kMaxImageWidth, byRadius));
+    return kal::maxImageWidth(angleOf(angle));
 }
 
 void fitColourSize(int width, int height, int angle, int *fitWidth, int *fitHeight)

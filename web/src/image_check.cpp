@@ -3,7 +3,7 @@
 #include "image_check.h"
 
 #include "colour_panorama.h"
-#include "image/little_endian.h"
+#include "kalinput.h"
 #include "kalhost/bmp_header.h"
 #include "kalhost/image_limits.h"
 

@@ -7,8 +7,7 @@
 #include "kalhost/bmp_extent.h"
 #include "kalhost/bmp_reader.h"
 #include "kalhost/open_panorama.h"
-#include "attributes/attribute_reader.h"
-#include "image/dib_loader.h"
+#include "kalinput.h"
 #include "image_check.h"
 
 #include <algorithm>
