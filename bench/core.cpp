@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "kalengine.h"
+#include "core/kalengine.h"
 #include "projection/projection.h"
 #include "stand_in_control.h"
 

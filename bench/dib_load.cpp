@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "image/rle8.h"
-#include "kalengine.h"
+#include "core/kalengine.h"
 #include "load_samples.h"
 #include "ratio_reporter.h"
 

@@ -17,7 +17,7 @@
 #include "common/test_images.h"
 #include "core/colour_panorama.h"
 #include "core/panorama.h"
-#include "kalengine.h"
+#include "core/kalengine.h"
 #include "projection/renderer.h"
 #include "ratio_reporter.h"
 

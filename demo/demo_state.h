@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "kalengine.h"
+#include "core/kalengine.h"
 
 namespace kaldemo {
 

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "kalengine.h"
+#include "core/kalengine.h"
 
 namespace kaldemo {
 

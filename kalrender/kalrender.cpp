@@ -5,7 +5,7 @@
 #include "render_options.h"
 #include "view_output.h"
 
-#include "kalengine.h"
+#include "core/kalengine.h"
 #include "kalhost/open_panorama.h"
 #include "kalhost/view_angles.h"
 

@@ -6,7 +6,7 @@
 
 #include "render_options.h"
 
-#include "kalengine.h"
+#include "core/kalengine.h"
 #include "kalhost/attribute_merge.h"
 #include "kalhost/colour_image.h"
 #include "kalhost/view_layout.h"

@@ -3,7 +3,7 @@
 // when no attribute file says otherwise.
 #include "panorama_input.h"
 
-#include "colour_panorama.h"
+#include "core/colour_panorama.h"
 #include "kalhost/gpano.h"
 #include "kalhost/image_limits.h"
 #include "kalhost/load_image.h"

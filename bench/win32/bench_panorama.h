@@ -4,7 +4,7 @@
 #define KAL_BENCH_PANORAMA_H
 
 #include "common/test_images.h"
-#include "kalengine.h"
+#include "core/kalengine.h"
 
 #include <cstdint>
 #include <cstdio>

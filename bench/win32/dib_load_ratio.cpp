@@ -3,7 +3,7 @@
 // and noisy), with the platform's own file reads. Prints the ratios.
 #include "../load_samples.h"
 #include "best_of.h"
-#include "kalengine.h"
+#include "core/kalengine.h"
 
 #include <windows.h>
 

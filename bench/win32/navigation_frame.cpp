@@ -3,7 +3,7 @@
 // same view, measured in one run and printed as a ratio.
 #include "bench_panorama.h"
 #include "best_of.h"
-#include "kalengine.h"
+#include "core/kalengine.h"
 
 #include <windows.h>
 

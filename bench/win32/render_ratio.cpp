@@ -4,7 +4,7 @@
 #include "bench_panorama.h"
 #include "best_of.h"
 #include "common/test_images.h"
-#include "kalengine.h"
+#include "core/kalengine.h"
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
 // attribute text, counting the hotspots first so that their array is exact.
 #include "attribute_api.h"
 #include "attribute_reader.h"
-#include "panorama.h"
+#include "core/panorama.h"
 
 #include <cstring>
 #include <memory>

@@ -3,7 +3,7 @@
 #ifndef KAL_ATTRIBUTE_API_H
 #define KAL_ATTRIBUTE_API_H
 
-#include "kalengine.h"
+#include "core/kalengine.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,7 +3,7 @@
 #ifndef KAL_ATTRIBUTE_READER_H
 #define KAL_ATTRIBUTE_READER_H
 
-#include "kalinput.h"
+#include "core/kalinput.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,12 +1,12 @@
 // A colour panorama's own checks, view header and pixel size; its creation
 // shares the record's lifecycle (lifecycle.cpp), its resting frame the
 // renderer (projection/smooth_view.cpp).
-#include "colour_panorama.h"
+#include "core/colour_panorama.h"
 
 #include <cmath>
 #include <cstring>
 
-#include "panorama_setup.h"
+#include "core/panorama_setup.h"
 #include "projection/projection.h"
 
 int checkColourImage(const kal::ColourImage &image, const KalAttribs &attribs)

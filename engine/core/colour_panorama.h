@@ -5,8 +5,8 @@
 #ifndef KAL_COLOUR_PANORAMA_H
 #define KAL_COLOUR_PANORAMA_H
 
-#include "kalengine.h"
-#include "kalinput.h"
+#include "core/kalengine.h"
+#include "core/kalinput.h"
 
 #include <cstdint>
 

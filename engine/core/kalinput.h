@@ -6,7 +6,7 @@
 #ifndef KAL_INPUT_H
 #define KAL_INPUT_H
 
-#include "kalengine.h"
+#include "core/kalengine.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,5 @@
 // The two-level last error: one process-wide code plus one per record.
-#include "panorama.h"
+#include "core/panorama.h"
 
 namespace {
 int processError = KAL_ERR_NONE;  // one thread by design, no lock

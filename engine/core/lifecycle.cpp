@@ -4,9 +4,9 @@
 #include <cstring>
 #include <memory>
 
-#include "colour_panorama.h"
-#include "palette.h"
-#include "panorama_setup.h"
+#include "core/colour_panorama.h"
+#include "core/palette.h"
+#include "core/panorama_setup.h"
 #include "projection/projection.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // Caller memory blocks: process-heap blocks that either side of the
 // interface may allocate and release.
-#include "panorama.h"
+#include "core/panorama.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
 // The smallest image that a viewport and a panorama angle accept: the inverse
 // of the radius formula and the viewport limit of panorama creation, within
 // the image limits that creation enforces.
-#include "panorama_setup.h"
+#include "core/panorama_setup.h"
 
 #include <cstdint>
 

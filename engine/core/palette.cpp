@@ -1,6 +1,6 @@
 // The display palette: a logical palette of a panorama's 256 image colours,
 // shaped by what the screen can do.
-#include "palette.h"
+#include "core/palette.h"
 
 namespace {
 

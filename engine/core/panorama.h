@@ -3,7 +3,7 @@
 #ifndef KAL_PANORAMA_H
 #define KAL_PANORAMA_H
 
-#include "kalengine.h"
+#include "core/kalengine.h"
 
 #include <cstddef>
 #include <cstdint>

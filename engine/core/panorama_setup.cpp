@@ -1,6 +1,6 @@
 // Panorama set-up shared by creation and image replacement: checks, geometry,
 // image pointers, the view header and the table blocks.
-#include "panorama_setup.h"
+#include "core/panorama_setup.h"
 
 #include <cstring>
 

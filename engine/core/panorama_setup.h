@@ -4,8 +4,8 @@
 #ifndef KAL_PANORAMA_SETUP_H
 #define KAL_PANORAMA_SETUP_H
 
-#include "colour_panorama.h"
-#include "panorama.h"
+#include "core/colour_panorama.h"
+#include "core/panorama.h"
 
 #include <cstdint>
 

@@ -1,10 +1,10 @@
 // Image replacement: a live panorama takes a new image and attributes and
 // keeps its viewport, windows, view buffer and settings. Every check and
 // every allocation comes before the first change, so a failure changes nothing.
-#include "palette.h"
-#include "panorama_setup.h"
+#include "core/palette.h"
+#include "core/panorama_setup.h"
 #include "projection/projection.h"
-#include "viewer_window.h"
+#include "core/viewer_window.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #ifndef KAL_VIEWER_WINDOW_H
 #define KAL_VIEWER_WINDOW_H
 
-#include "panorama.h"
+#include "core/panorama.h"
 
 inline void invalidateViewer(const Panorama *rec)
 {

@@ -4,7 +4,7 @@
 #define KAL_DIB_LOADER_H
 
 #include "image/dib_steps.h"
-#include "kalinput.h"
+#include "core/kalinput.h"
 
 namespace dib {
 

@@ -5,7 +5,7 @@
 #define KAL_DIB_STEPS_H
 
 #include "image/dib_layout.h"
-#include "kalinput.h"
+#include "core/kalinput.h"
 
 #include <memory>
 

@@ -5,7 +5,7 @@
 #ifndef KAL_CONTINUOUS_VIEW_H
 #define KAL_CONTINUOUS_VIEW_H
 
-#include "colour_panorama.h"
+#include "core/colour_panorama.h"
 #include "view/geometry.h"
 #include "view/view_frames.h"
 

@@ -4,7 +4,7 @@
 #ifndef KAL_VIEW_FRAMES_H
 #define KAL_VIEW_FRAMES_H
 
-#include "colour_panorama.h"
+#include "core/colour_panorama.h"
 #include "view/view_table.h"
 
 #include <cstdint>

@@ -3,7 +3,7 @@
 // (the bearing a host sends with KC_ORIENTATION); a popup or a child.
 #include "library_state.h"
 
-#include "kalengine.h"
+#include "core/kalengine.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 // The navigation window: kal_CreateWindow and the window procedure
 // KalNavigate. Messages become events of the navigation controller; this file
 // lends it the Win32 effects (moves, painting, notifications, timer, cursor).
-#include "kalengine.h"
+#include "core/kalengine.h"
 #include "windows/animation_timer.h"
 #include "windows/library_state.h"
 #include "windows/navigation_messages.h"

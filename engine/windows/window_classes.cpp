@@ -2,7 +2,7 @@
 // and the compass face, loaded at attach and released at detach.
 #include "library_state.h"
 
-#include "kalengine.h"
+#include "core/kalengine.h"
 
 HINSTANCE moduleInstance = nullptr;
 HBITMAP compassBitmap = nullptr;

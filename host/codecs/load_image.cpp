@@ -3,7 +3,7 @@
 #include "kalhost/load_image.h"
 
 #include "decoders.h"
-#include "kalinput.h"
+#include "core/kalinput.h"
 #include "kalhost/bmp_extent.h"
 #include "kalhost/bmp_header.h"
 #include "kalhost/bmp_reader.h"
@@ -11,7 +11,7 @@
 #include "kalhost/image_head.h"
 #include "kalhost/image_limits.h"
 #include "kalhost/open_panorama.h"
-#include "kalengine.h"
+#include "core/kalengine.h"
 
 #include <algorithm>
 #include <cstring>

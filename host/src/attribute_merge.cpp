@@ -2,7 +2,7 @@
 // two different starting values: a field the text sets ends the same.
 #include "kalhost/attribute_merge.h"
 
-#include "kalinput.h"
+#include "core/kalinput.h"
 
 #include <fstream>
 #include <iterator>

@@ -5,7 +5,7 @@
 #include "kalhost/bmp_extent.h"
 #include "kalhost/image_head.h"
 #include "kalhost/image_limits.h"
-#include "kalinput.h"
+#include "core/kalinput.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -3,7 +3,7 @@
 #include "kalhost/bmp_reader.h"
 
 #include "kalhost/bmp_header.h"
-#include "kalinput.h"
+#include "core/kalinput.h"
 
 #include <algorithm>
 #include <cstdlib>

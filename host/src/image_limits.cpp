@@ -3,7 +3,7 @@
 // true-colour ones.
 #include "kalhost/image_limits.h"
 
-#include "kalinput.h"
+#include "core/kalinput.h"
 
 #include <algorithm>
 #include <cmath>

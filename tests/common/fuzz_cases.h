@@ -11,7 +11,7 @@
 #include <cstring>
 #include <vector>
 
-#include "kalengine.h"
+#include "core/kalengine.h"
 
 namespace kalfuzz {
 

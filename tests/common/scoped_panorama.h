@@ -4,7 +4,7 @@
 #define KALTEST_SCOPED_PANORAMA_H
 
 #include "common/test_images.h"
-#include "kalengine.h"
+#include "core/kalengine.h"
 
 #include <cstdint>
 #include <vector>

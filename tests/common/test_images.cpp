@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "kalengine.h"
+#include "core/kalengine.h"
 
 namespace kaltest {
 

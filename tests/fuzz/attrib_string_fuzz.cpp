@@ -2,7 +2,7 @@
 // giving the length, checked against the block's invariants and against the
 // same text read with other bytes beyond its end.
 #include "../common/fuzz_cases.h"
-#include "kalengine.h"
+#include "core/kalengine.h"
 #include "stand_in_control.h"
 
 #include <cstdint>

@@ -3,7 +3,7 @@
 // of exactly their size, so that any read past the data is caught.
 #include "../common/fuzz_cases.h"
 #include "image/dib_loader.h"
-#include "kalengine.h"
+#include "core/kalengine.h"
 #include "stand_in_control.h"
 
 #include <unistd.h>

@@ -4,9 +4,9 @@
 // keeps every reachable lens row inside the table and its sampled rows inside
 // the image, and both frames (moving and resting) are rendered and read in
 // full. Built with clang, whose UBSan also checks float-to-int casts.
-#include "colour_panorama.h"
-#include "kalengine.h"
-#include "panorama.h"
+#include "core/colour_panorama.h"
+#include "core/kalengine.h"
+#include "core/panorama.h"
 #include "projection/projection.h"
 #include "stand_in_control.h"
 

@@ -2,7 +2,7 @@
 // flags over exact-size source blocks; every produced pixel is checked
 // against the closed form of the nearest-neighbour mapping.
 #include "../common/fuzz_cases.h"
-#include "kalengine.h"
+#include "core/kalengine.h"
 #include "stand_in_control.h"
 
 #include <cstdint>

@@ -7,7 +7,7 @@
 
 #include "common/scoped_panorama.h"
 #include "common/test_images.h"
-#include "kalengine.h"
+#include "core/kalengine.h"
 #include "stand_in_control.h"
 
 namespace {

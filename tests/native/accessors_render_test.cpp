@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/test_images.h"
-#include "kalengine.h"
+#include "core/kalengine.h"
 
 namespace {
 

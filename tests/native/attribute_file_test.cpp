@@ -2,8 +2,8 @@
 // the heap, and a full attribute file with comments, CRLF and quotes.
 #include <gtest/gtest.h>
 
-#include "kalengine.h"
-#include "panorama.h"
+#include "core/kalengine.h"
+#include "core/panorama.h"
 #include "stand_in_control.h"
 
 #include <unistd.h>

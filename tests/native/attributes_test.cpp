@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "attributes/attribute_api.h"
-#include "kalengine.h"
-#include "panorama.h"
+#include "core/kalengine.h"
+#include "core/panorama.h"
 #include "stand_in_control.h"
 
 #include <cstring>

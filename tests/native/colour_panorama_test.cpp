@@ -5,9 +5,9 @@
 
 #include <cstring>
 
-#include "colour_panorama.h"
+#include "core/colour_panorama.h"
 #include "common/reference_renderer.h"
-#include "panorama_setup.h"
+#include "core/panorama_setup.h"
 #include "render_fixture.h"
 
 using coretest::LeakCheck;

@@ -7,8 +7,8 @@
 
 #include "common/bmp_writer.h"
 #include "common/test_images.h"
-#include "kalengine.h"
-#include "panorama.h"
+#include "core/kalengine.h"
+#include "core/panorama.h"
 #include "stand_in_control.h"
 
 #include <cstdio>

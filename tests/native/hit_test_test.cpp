@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "common/test_images.h"
-#include "kalengine.h"
+#include "core/kalengine.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "common/bmp_writer.h"
-#include "kalengine.h"
+#include "core/kalengine.h"
 #include "kalhost/image_limits.h"
 #include "kalhost/image_writer.h"
 #include "kalhost/load_image.h"

@@ -1,8 +1,8 @@
 // Caller memory blocks and the last error, on the native stand-in.
 #include <gtest/gtest.h>
 
-#include "kalengine.h"
-#include "panorama.h"
+#include "core/kalengine.h"
+#include "core/panorama.h"
 #include "stand_in_control.h"
 
 TEST(MemoryBlocks, AllocateWriteAndFree)

@@ -2,7 +2,7 @@
 // device: every entry is the image's colour with flags 0.
 #include "core_test_support.h"
 
-#include "palette.h"
+#include "core/palette.h"
 
 TEST(Palette, NativeScreenIsNoPaletteDevice)
 {

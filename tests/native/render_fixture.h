@@ -13,7 +13,7 @@
 #include "common/reference_renderer.h"
 #include "common/test_images.h"
 #include "core/panorama.h"
-#include "kalengine.h"
+#include "core/kalengine.h"
 
 namespace kaltest {
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "common/test_images.h"
-#include "kalengine.h"
-#include "panorama.h"
+#include "core/kalengine.h"
+#include "core/panorama.h"
 #include "stand_in_control.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "../../web/src/image_check.h"
 #include "../../web/src/pixel_rows.h"
 #include "../../web/src/web_session.h"
-#include "colour_panorama.h"
+#include "core/colour_panorama.h"
 
 namespace {
 

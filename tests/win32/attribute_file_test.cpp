@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "kalengine.h"
+#include "core/kalengine.h"
 
 #include <cstring>
 #include <string>

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "demo_driver.h"
-#include "kalengine.h"
+#include "core/kalengine.h"
 
 using namespace demotest;
 

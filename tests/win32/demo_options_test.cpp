@@ -5,7 +5,7 @@
 #include <string>
 
 #include "demo_driver.h"
-#include "kalengine.h"
+#include "core/kalengine.h"
 
 using namespace demotest;
 

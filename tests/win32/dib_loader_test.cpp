@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "common/bmp_writer.h"
-#include "kalengine.h"
+#include "core/kalengine.h"
 
 #include <cstdio>
 #include <cstring>

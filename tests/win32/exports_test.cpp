@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "kalengine.h"
+#include "core/kalengine.h"
 
 namespace {
 const char *const kDefExports[] = {

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "common/fuzz_cases.h"
-#include "kalengine.h"
+#include "core/kalengine.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include "common/lens_digest.h"
 #include "common/scoped_panorama.h"
 #include "common/test_images.h"
-#include "kalengine.h"
-#include "panorama.h"
+#include "core/kalengine.h"
+#include "core/panorama.h"
 #include "projection/projection.h"
 
 namespace {

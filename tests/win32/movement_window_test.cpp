@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "common/test_images.h"
-#include "kalengine.h"
-#include "panorama.h"
+#include "core/kalengine.h"
+#include "core/panorama.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #define KAL_TEST_NAVIGATION_FIXTURE_H
 
 #include "common/test_images.h"
-#include "kalengine.h"
+#include "core/kalengine.h"
 #include "win32/message_log.h"
 #include "windows/navigation_messages.h"
 

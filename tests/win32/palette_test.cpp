@@ -10,8 +10,8 @@
 
 #include "common/scoped_panorama.h"
 #include "common/test_images.h"
-#include "kalengine.h"
-#include "panorama.h"
+#include "core/kalengine.h"
+#include "core/panorama.h"
 
 namespace {
 

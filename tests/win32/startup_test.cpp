@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "kalengine.h"
+#include "core/kalengine.h"
 #include "common/test_images.h"
 
 #include <algorithm>

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "../../tools/kalvoria_typelib.h"
-#include "kalengine.h"
+#include "core/kalengine.h"
 
 #include <fstream>
 #include <map>

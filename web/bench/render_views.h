@@ -3,7 +3,7 @@
 #ifndef KALWEB_RENDER_VIEWS_H
 #define KALWEB_RENDER_VIEWS_H
 
-#include "kalengine.h"
+#include "core/kalengine.h"
 
 namespace kalweb {
 

@@ -3,7 +3,7 @@
 // the image would not fit); and the kind of pixels a session holds.
 #include "exports.h"
 
-#include "colour_panorama.h"
+#include "core/colour_panorama.h"
 #include "web_session.h"
 
 #include <string>

@@ -4,7 +4,7 @@
 #include "exports.h"
 
 #include "kalhost/open_panorama.h"
-#include "colour_panorama.h"
+#include "core/colour_panorama.h"
 #include "web_session.h"
 
 #include <algorithm>

@@ -2,8 +2,8 @@
 // of a few bytes must never cost the page more memory than its image needs.
 #include "image_check.h"
 
-#include "colour_panorama.h"
-#include "kalinput.h"
+#include "core/colour_panorama.h"
+#include "core/kalinput.h"
 #include "kalhost/bmp_header.h"
 #include "kalhost/image_limits.h"
 

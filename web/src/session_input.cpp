@@ -7,7 +7,7 @@
 #include "kalhost/bmp_extent.h"
 #include "kalhost/bmp_reader.h"
 #include "kalhost/open_panorama.h"
-#include "kalinput.h"
+#include "core/kalinput.h"
 #include "image_check.h"
 
 #include <algorithm>

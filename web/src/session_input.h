@@ -4,7 +4,7 @@
 #ifndef KALWEB_SESSION_INPUT_H
 #define KALWEB_SESSION_INPUT_H
 
-#include "kalengine.h"
+#include "core/kalengine.h"
 #include "web_session.h"
 
 #include <cstddef>

@@ -7,7 +7,7 @@
 #include "kalhost/image_head.h"
 #include "kalhost/image_limits.h"
 #include "kalhost/open_panorama.h"
-#include "colour_panorama.h"
+#include "core/colour_panorama.h"
 #include "image_check.h"
 #include "session_input.h"
 

@@ -4,7 +4,7 @@
 #ifndef KALHOST_ATTRIBUTE_MERGE_H
 #define KALHOST_ATTRIBUTE_MERGE_H
 
-#include "kalengine.h"
+#include "core/kalengine.h"
 
 #include <cstddef>
 #include <string>

@@ -4,7 +4,7 @@
 #ifndef KALHOST_OPEN_PANORAMA_H
 #define KALHOST_OPEN_PANORAMA_H
 
-#include "kalengine.h"
+#include "core/kalengine.h"
 
 #include <cstddef>
 #include <cstdint>

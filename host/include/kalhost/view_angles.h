@@ -4,7 +4,7 @@
 #ifndef KALHOST_VIEW_ANGLES_H
 #define KALHOST_VIEW_ANGLES_H
 
-#include "kalengine.h"
+#include "core/kalengine.h"
 
 namespace kalhost {
 

@@ -4,7 +4,7 @@
 #ifndef KALHOST_VIEW_LAYOUT_H
 #define KALHOST_VIEW_LAYOUT_H
 
-#include "kalengine.h"
+#include "core/kalengine.h"
 #include "kalhost/gpano.h"
 #include "view/continuous_view.h"
 
