@@ -5,7 +5,7 @@
 set -uo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$ROOT" || exit 1
-public='^core/(kalengine|colour_panorama|kalinput)\.h$'
+public='^(core/(kalengine|colour_panorama|kalinput)|view/continuous_view)\.h$'
 # The web session still holds the record and the motion controller while the
 # dead web motion path is retired; nothing else may join this list.
 pending='^web/src/web_session\.h:(core/panorama\.h|navigation/navigation_controller\.h)$'

@@ -1,4 +1,4 @@
-// Continuous views of true-colour panoramas: heading, pitch and field of
+// Public. Continuous views of true-colour panoramas: heading, pitch and field of
 // view in degrees (doubles), a real pitched camera over the panorama's
 // geometry (cylinder or sphere), the moving (nearest) and resting
 // (bilinear) frames from one table. The 8-bit engine is untouched by it.
