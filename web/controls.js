@@ -1,34 +1,55 @@
-// The viewer's own controls over the picture: the fullscreen button, the
-// message box (dismissible, cleared when the viewer works again) and the
-// loading indicator (fetch progress, then decoding).
+// The viewer's own controls over the picture: the fullscreen and zoom
+// buttons, the message box (dismissible, cleared when the viewer works
+// again), the loading indicator (fetch progress, then decoding) and the
+// preview picture shown until the first panorama paints.
 import { make, makeButton, setIcon } from './dom.js';
+import { ZOOM_STEP } from './input.js';
 
 const ENTER_ICON = 'M3 9V3h6M15 3h6v6M21 15v6h-6M9 21H3v-6';
 const EXIT_ICON = 'M9 3v6H3M21 9h-6V3M15 21v-6h6M3 15h6v6';
+const ZOOM_BUTTONS = [
+  ['kal-zoom-in', 'Zoom in', 'M12 5v14M5 12h14', ZOOM_STEP],
+  ['kal-zoom-out', 'Zoom out', 'M5 12h14', 1 / ZOOM_STEP],
+];
 
 function fullscreenElement(doc) {
   return doc.fullscreenElement ?? doc.webkitFullscreenElement ?? null;
 }
 
 export class Controls {
-  constructor(viewer, { fullscreenButton = true } = {}) {
+  constructor(viewer, { fullscreenButton = true, zoomButtons = false, preview = null } = {}) {
     this.viewer = viewer;
     this.host = viewer.host;
     this.messageSource = null;
+    if (preview !== null) this.buildPreview(preview);
     this.buildMessage();
     this.buildLoading();
     const doc = this.host.ownerDocument;
     this.bar = make(this.host, 'div', 'kal-buttons');
     if (fullscreenButton && (doc.fullscreenEnabled || doc.webkitFullscreenEnabled)) this.buildFullscreenButton();
+    if (zoomButtons) this.buildZoomButtons();
+    this.fullscreen = false; // the host's state the last fullscreenchange told
     this.onKey = (event) => {
       if (event.key === 'Escape' && this.messageSource) this.clearMessage();
     };
     this.onProgress = (event) => this.showProgress(event.detail);
     this.onSettled = (event) => {
       this.loading.hidden = true;
-      if (event.type === 'load') this.clearMessage();
+      if (event.type !== 'load') return;
+      this.clearMessage();
+      this.removePreview();
     };
-    this.onFullscreen = () => this.updateFullscreenButton();
+    // The browser's own fullscreenchange passes through the host when the
+    // host enters or leaves fullscreen: it takes the viewer's detail. Where
+    // only the prefixed event exists, the viewer fires its own.
+    this.onHostFullscreen = (event) => {
+      if (event.target === this.host && !(event instanceof CustomEvent)) this.fullscreenChanged(event);
+    };
+    this.onFullscreen = (event) => {
+      this.updateFullscreenButton();
+      if (event.type === 'webkitfullscreenchange' && !('onfullscreenchange' in doc)) this.fullscreenChanged(null);
+    };
+    this.host.addEventListener('fullscreenchange', this.onHostFullscreen, true);
     this.host.addEventListener('keydown', this.onKey);
     this.host.addEventListener('progress', this.onProgress);
     for (const type of ['load', 'error']) this.host.addEventListener(type, this.onSettled);
@@ -86,6 +107,39 @@ export class Controls {
     else this.loadingBar.value = share;
   }
 
+  // A picture stretched over the view at once, until the panorama paints.
+  buildPreview(url) {
+    this.preview = this.host.ownerDocument.createElement('img');
+    Object.assign(this.preview, { className: 'kal-preview', alt: '', draggable: false });
+    this.preview.setAttribute('aria-hidden', 'true');
+    this.preview.addEventListener('error', () => this.removePreview());
+    this.preview.src = `${url}`;
+    this.viewer.canvas.after(this.preview); // under the controls
+  }
+
+  removePreview() {
+    this.preview?.remove();
+    this.preview = null;
+  }
+
+  // Zoom in and out by a key press's step; in the Tab order after the hotspots.
+  buildZoomButtons() {
+    for (const [className, label, icon, factor] of ZOOM_BUTTONS) {
+      const button = makeButton(this.bar, className, label, icon, { toggle: false, tabbable: true });
+      button.addEventListener(
+        'click',
+        this.viewer.guard(() => this.viewer.zoomTo(this.viewer.zoom * factor)),
+      );
+    }
+  }
+
+  fullscreenChanged(own) {
+    const on = fullscreenElement(this.host.ownerDocument) === this.host;
+    if (!own && on === this.fullscreen) return;
+    this.fullscreen = on;
+    this.viewer.fire('fullscreenchange', { fullscreen: on }, own);
+  }
+
   buildFullscreenButton() {
     this.fullscreenButton = makeButton(this.bar, 'kal-fullscreen', 'Full screen', ENTER_ICON);
     this.fullscreenButton.addEventListener('click', () => this.toggleFullscreen());
@@ -122,11 +176,13 @@ export class Controls {
 
   destroy() {
     const doc = this.host.ownerDocument;
+    this.host.removeEventListener('fullscreenchange', this.onHostFullscreen, true);
     this.host.removeEventListener('keydown', this.onKey);
     this.host.removeEventListener('progress', this.onProgress);
     for (const type of ['load', 'error']) this.host.removeEventListener(type, this.onSettled);
     for (const type of ['fullscreenchange', 'webkitfullscreenchange']) doc.removeEventListener(type, this.onFullscreen);
     if (fullscreenElement(doc) === this.host) doc.exitFullscreen?.().catch(() => {});
+    this.removePreview();
     for (const element of [this.message, this.loading, this.bar]) element.remove();
   }
 }

@@ -18,6 +18,7 @@ const STYLES = `
 :where(.kal-loading) { position: absolute; left: 50%; top: 50%; transform: translate(-50%, -50%); padding: 8px 12px;
   background: rgba(0,0,0,0.7); color: #fff; font: 13px sans-serif; border-radius: 4px; text-align: center; pointer-events: none; }
 :where(.kal-loading) progress { display: block; width: 160px; margin-top: 4px; }
+:where(.kal-preview) { position: absolute; left: 0; top: 0; width: 100%; height: 100%; object-fit: fill; pointer-events: none; }
 :where(.kal-fade) { position: absolute; left: 0; top: 0; width: 100%; height: 100%; pointer-events: none; }
 :where(.kal-compass) { position: absolute; right: 8px; top: 8px; width: 48px; height: 48px; pointer-events: none; }
 :where(.kal-tooltip) { position: absolute; pointer-events: none; padding: 2px 6px; background: #ffffe1; color: #000;
@@ -54,13 +55,14 @@ export function make(parent, tag, className, attributes = {}) {
   return element;
 }
 
-// A button over the picture. Out of the Tab order: Tab belongs to the
-// hotspot walk and the keyboard has its own keys for these.
-export function makeButton(bar, className, label, iconPath) {
+// A button over the picture: a toggle (aria-pressed) unless `toggle` is
+// false. Out of the Tab order unless `tabbable`: Tab belongs to the hotspot
+// walk and the keyboard has its own keys for most of these.
+export function makeButton(bar, className, label, iconPath, { toggle = true, tabbable = false } = {}) {
   const button = make(bar, 'button', `kal-button ${className}`, {
     type: 'button',
-    tabindex: '-1',
-    'aria-pressed': 'false',
+    ...(tabbable ? {} : { tabindex: '-1' }),
+    ...(toggle ? { 'aria-pressed': 'false' } : {}),
   });
   setIcon(button, iconPath);
   button.setAttribute('aria-label', label);

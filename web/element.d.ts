@@ -3,8 +3,9 @@ import type { KalViewer, KalViewerEventMap } from './kalvoria.js';
 
 /**
  * `<kal-viewer src attribs bearing pitch zoom auto-rotate idle deep-link
- * device-orientation wasm>`: the viewer as an element; its events are the
- * viewer's.
+ * device-orientation wasm tour>`: the viewer as an element; its events are the
+ * viewer's. A tour (KalTour as JSON) comes in the `tour` attribute or in a
+ * child `<script type="application/json">`.
  */
 export declare class KalViewerElement extends HTMLElement {
   /** The viewer inside; null while the element is out of the page. */

@@ -1,7 +1,9 @@
 // <kal-viewer src=… attribs=… bearing=… pitch=… zoom=…>: the viewer as an
 // element. Importing this module defines it; the element is the viewer's
-// host, so the viewer's events are the element's.
+// host, so the viewer's events are the element's. A tour comes as JSON in a
+// `tour` attribute or a child <script type="application/json">.
 import { KalViewer } from './kalvoria.js';
+import { checkTour } from './tour.js';
 
 const VIEW_ATTRIBUTES = ['bearing', 'pitch', 'zoom'];
 
@@ -20,20 +22,49 @@ export class KalViewerElement extends HTMLElement {
     super();
     this.viewer = null;
     this.opened = false;
+    this.touring = false;
     this.pending = 0;
   }
 
   connectedCallback() {
     if (this.viewer) return;
+    const doc = this.ownerDocument;
+    // Defined before the parser reached it, the element has no children yet.
+    if (doc.readyState === 'loading') {
+      doc.addEventListener('DOMContentLoaded', () => this.isConnected && this.connectedCallback(), { once: true });
+      return;
+    }
     const wasm = this.getAttribute('wasm');
-    this.viewer = new KalViewer(this, {
-      ...(wasm ? { wasmUrl: new URL(wasm, this.ownerDocument.baseURI) } : {}),
+    const options = {
+      ...(wasm ? { wasmUrl: new URL(wasm, doc.baseURI) } : {}),
       autoRotate: numberAttribute(this, 'auto-rotate') ?? 0,
       idle: numberAttribute(this, 'idle') ?? 3,
       deepLink: this.hasAttribute('deep-link'),
       deviceOrientation: this.hasAttribute('device-orientation'),
-    });
+    };
+    let tour;
+    try {
+      tour = this.readTour();
+    } catch (error) {
+      // A viewer without the tour, to say why.
+      this.viewer = new KalViewer(this, options);
+      this.viewer.fail(`Cannot read the tour: ${error.message}`);
+      return;
+    }
+    this.viewer = new KalViewer(this, { ...options, tour });
+    this.touring = tour !== null; // the tour's scenes, not src and attribs, say what opens
     this.reopen();
+  }
+
+  // The tour the element holds (its attribute first), or null; throws for
+  // text that is no JSON or a tour without scenes.
+  readTour() {
+    const script = this.querySelector(':scope > script[type="application/json"]');
+    const text = this.getAttribute('tour') ?? script?.textContent ?? null;
+    if (text === null || !text.trim()) return null;
+    const tour = JSON.parse(text);
+    checkTour(tour);
+    return tour;
   }
 
   // Moving the element elsewhere in the page disconnects and reconnects it
@@ -69,7 +100,7 @@ export class KalViewerElement extends HTMLElement {
     const ticket = ++this.pending;
     queueMicrotask(async () => {
       const src = this.getAttribute('src');
-      if (ticket !== this.pending || !src || !this.viewer) return;
+      if (ticket !== this.pending || !src || !this.viewer || this.touring) return;
       const viewer = this.viewer;
       const ok = await viewer.openUrl(new URL(src, this.ownerDocument.baseURI), this.attribsUrl());
       if (!ok || ticket !== this.pending || viewer !== this.viewer) return;

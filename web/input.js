@@ -14,7 +14,7 @@ const TAP_ZOOM = 1.5; // a double click or tap
 const WHEEL_RATE = 0.0015; // zoom factor exp(-rate * deltaY in pixels)
 const PINCH_WHEEL_RATE = 0.01; // ctrl+wheel: a trackpad pinch sends small deltas
 
-// `viewer` offers: canvas, drag ('grab' | 'joystick'), motion,
+// `viewer` offers: canvas, drag ('grab' | 'joystick'), draggable, mouseZoom, motion,
 // moveBy(dx, dy, dz), zoomTo(zoom), zoom, hover(vx, vy, clientX, clientY),
 // leave(), pick(vx, vy), cursorChanged(), changed(), guard(handler).
 export class PointerInput {
@@ -100,6 +100,7 @@ export class PointerInput {
     pointer.x = event.clientX;
     pointer.y = event.clientY;
     if (Math.hypot(pointer.x - pointer.startX, pointer.y - pointer.startY) > CLICK_SLOP) this.gesture.moved = true;
+    if (this.gesture.kind !== 'pinch' && !this.viewer.draggable) return; // still no click once it moved
     if (this.gesture.kind === 'pinch') this.pinch();
     else if (this.gesture.kind === 'joystick') this.steer(pointer);
     else this.grab(pointer, event.timeStamp);
@@ -183,13 +184,16 @@ export class PointerInput {
 
   // Browsers that also turn a double tap into a dblclick must not zoom twice.
   doubleClick(event) {
+    if (!this.viewer.mouseZoom) return;
     if (this.tapZoomedAt !== undefined && event.timeStamp - this.tapZoomedAt < DOUBLE_TAP_MS) return;
     this.zoomStep(event.clientX, event.clientY, TAP_ZOOM);
   }
 
   // The wheel zooms about the pointer and never scrolls the page under it;
-  // a trackpad pinch arrives as a wheel with ctrlKey.
+  // a trackpad pinch arrives as a wheel with ctrlKey. Without mouseZoom the
+  // page scrolls (or zooms) as it would without the viewer.
   wheel(event) {
+    if (!this.viewer.mouseZoom) return;
     event.preventDefault();
     const lines = event.deltaMode === 1 ? 16 : event.deltaMode === 2 ? 400 : 1;
     const rate = event.ctrlKey ? PINCH_WHEEL_RATE : WHEEL_RATE;

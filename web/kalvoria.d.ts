@@ -45,6 +45,14 @@ export interface KalViewerOptions {
   drag?: 'grab' | 'joystick';
   /** Renders moving views in a worker, where the browser can. Default true. */
   worker?: boolean;
+  /** The + and - keys zoom. Default true. */
+  keyboardZoom?: boolean;
+  /** The wheel, ctrl+wheel (a trackpad pinch) and a double click zoom. Default true; false leaves the wheel to the page. */
+  mouseZoom?: boolean;
+  /** A pointer drag turns the view. Default true; false: drags do nothing, clicks and taps still pick hotspots. */
+  draggable?: boolean;
+  /** How far a throw coasts after a grab drag, 0 to 1: 0 stops at the release, 1 coasts longest (about 1.3 s). The speed decays as exp(-t / (friction x 0.25 s)). Default 0.4 (at most half a second). */
+  friction?: number;
   /** Turns the view on its own at this many degrees per second (negative: to the left). 0: never. */
   autoRotate?: number;
   /** Seconds without input before auto-rotate starts, and starts again. Default 3. */
@@ -53,10 +61,16 @@ export interface KalViewerOptions {
   deepLink?: boolean;
   /** Opens this tour's first scene at once. */
   tour?: KalTour;
+  /** Milliseconds of the crossfade between a tour's scenes; 0: none. Default 400. */
+  crossfade?: number;
   /** Shows a button that lets the device's orientation steer the view. */
   deviceOrientation?: boolean;
   /** Shows the fullscreen button in the corner. Default true. */
   fullscreenButton?: boolean;
+  /** Shows zoom in and zoom out buttons beside it, reachable with Tab. Default false. */
+  showZoomCtrl?: boolean;
+  /** A small picture shown at once, stretched over the view, until the first panorama paints. */
+  preview?: string | URL;
 }
 
 /** Download progress; `total` is 0 when the server does not tell it. */
@@ -65,6 +79,10 @@ export type KalProgress = { phase: 'fetch'; loaded: number; total: number } | { 
 /** The events a viewer fires on its host element. */
 export interface KalViewerEventMap {
   viewchange: CustomEvent<KalView>;
+  /** The new zoom, once per change. */
+  zoomchange: CustomEvent<number>;
+  /** The viewer entered or left fullscreen. */
+  fullscreenchange: CustomEvent<{ fullscreen: boolean }>;
   hotspot: CustomEvent<KalHotspot>;
   /** The Tab walk reached a hotspot, or left them (null). */
   hotspotfocus: CustomEvent<KalHotspot | null>;
@@ -86,6 +104,10 @@ export declare class KalViewer {
   readonly view: KalView | null;
   /** The drag mode; may be changed at any time. */
   drag: 'grab' | 'joystick';
+  /** The options of the same names; may be changed at any time. */
+  keyboardZoom: boolean;
+  mouseZoom: boolean;
+  draggable: boolean;
   readonly hotspotCount: number;
   /** The tour's scene on show; null without a tour. */
   readonly scene: string | null;

@@ -4,7 +4,7 @@
 import { Engine, KN, NO_HOTSPOT, VALUE } from './engine.js';
 import { Opener } from './opening.js';
 import { Shell } from './shell.js';
-import { Motion } from './motion.js';
+import { DEFAULT_FRICTION, Motion } from './motion.js';
 import { RenderLoop } from './render_loop.js';
 import { PointerInput } from './input.js';
 import { Keys } from './keys.js';
@@ -23,18 +23,35 @@ export class KalViewer {
   // `drag`: 'grab' (the picture follows the pointer) or 'joystick' (the
   // pointer's offset from where it was pressed sets a turning speed).
   // `worker`: render moving views in a worker, where the browser can.
-  // The other options (auto-rotate, deep links, tours, ...) are the shell's.
+  // `keyboardZoom`, `mouseZoom`, `draggable`: the input that zooms or turns;
+  // `friction`: how far a throw coasts (motion.js). The other options
+  // (auto-rotate, deep links, tours, ...) are the shell's. Bad options throw
+  // before anything is built.
   constructor(
     host,
-    { wasmUrl = new URL('kalvoria.wasm', import.meta.url), drag = 'grab', worker = true, ...options } = {},
+    {
+      wasmUrl = new URL('kalvoria.wasm', import.meta.url),
+      drag = 'grab',
+      worker = true,
+      keyboardZoom = true,
+      mouseZoom = true,
+      draggable = true,
+      friction = DEFAULT_FRICTION,
+      ...options
+    } = {},
   ) {
     if (drag !== 'grab' && drag !== 'joystick') throw new TypeError(`drag must be 'grab' or 'joystick', not ${drag}`);
+    Shell.check(options);
     this.host = host;
     this.wasmUrl = wasmUrl;
     this.drag = drag;
+    this.keyboardZoom = Boolean(keyboardZoom);
+    this.mouseZoom = Boolean(mouseZoom);
+    this.draggable = Boolean(draggable);
     this.session = null; // the engine's Session once a panorama opens
     this.engine = null;
     this.lastView = null; // the view the last viewchange reported
+    this.lastZoom = null; // the zoom the last zoomchange reported
     this.startView = null; // the view a panorama opened at, for Home
     this.dirty = false; // the engine's view moved since the last paint
     this.useWorker = worker && typeof Worker === 'function';
@@ -48,7 +65,10 @@ export class KalViewer {
       (f) => this.guard(f),
     );
     this.opener = new Opener(this);
-    this.motion = new Motion({ move: (dx, dy) => this.moveBy(dx, dy, 0), scale: () => unitsPerDegree(this) });
+    this.motion = new Motion(
+      { move: (dx, dy) => this.moveBy(dx, dy, 0), scale: () => unitsPerDegree(this) },
+      { friction },
+    );
     this.keys = new Keys(this);
     this.buildElements();
     this.listen();
@@ -284,9 +304,12 @@ export class KalViewer {
     return false;
   }
 
-  // Every event of the viewer's, on its host.
-  fire(type, detail) {
-    this.host.dispatchEvent(new CustomEvent(type, { detail }));
+  // Every event of the viewer's, on its host. `own`: the browser's event of
+  // that name already on its way through the host (fullscreenchange), which
+  // takes the detail instead of a second event arriving beside it.
+  fire(type, detail, own = null) {
+    if (own) Object.defineProperty(own, 'detail', { value: detail, configurable: true });
+    else this.host.dispatchEvent(new CustomEvent(type, { detail }));
   }
 
   // Paints the engine's frame now; the viewchange waits for the next frame.
@@ -360,8 +383,9 @@ export class KalViewer {
   cursorChanged() {
     if (!this.session) return;
     const shape = this.session.cursor();
-    const grabbing = this.input?.dragging && this.drag === 'grab';
-    this.canvas.style.cursor = grabbing ? 'grabbing' : shape === 'default' && this.drag === 'grab' ? 'grab' : shape;
+    const grab = this.drag === 'grab' && this.draggable,
+      grabbing = grab && this.input?.dragging;
+    this.canvas.style.cursor = grabbing ? 'grabbing' : shape === 'default' && grab ? 'grab' : shape;
   }
 
   reportView() {
@@ -372,6 +396,9 @@ export class KalViewer {
     if (last) this.endWalk();
     this.overlay.drawCompass(view.bearing);
     this.fire('viewchange', view);
+    if (view.zoom === this.lastZoom) return;
+    this.lastZoom = view.zoom;
+    this.fire('zoomchange', view.zoom);
   }
 
   // Moves the view by whole engine units; returns the limits it met.

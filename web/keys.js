@@ -7,7 +7,7 @@ import { ZOOM_STEP } from './input.js';
 const ZOOM_KEYS = { '+': ZOOM_STEP, '=': ZOOM_STEP, '-': 1 / ZOOM_STEP, _: 1 / ZOOM_STEP };
 
 export class Keys {
-  // `viewer` offers: session, canvas, motion, zoom, startView, changed(),
+  // `viewer` offers: session, canvas, motion, zoom, keyboardZoom, startView, changed(),
   // zoomTo(), setView(), hotspot(), toggleFullscreen(), fire(), overlay.
   constructor(viewer) {
     this.viewer = viewer;
@@ -32,7 +32,7 @@ export class Keys {
       viewer.changed();
       return;
     }
-    const zoom = ZOOM_KEYS[event.key];
+    const zoom = viewer.keyboardZoom && ZOOM_KEYS[event.key];
     if (zoom) {
       event.preventDefault();
       viewer.zoomTo(viewer.zoom * zoom);

@@ -6,9 +6,12 @@
 export const KEY_SPEED = { bearing: 60, pitch: 30 };
 // A joystick drag across half the viewer turns at this speed (degrees per second).
 export const JOYSTICK_SPEED = { bearing: 90, pitch: 45 };
-// Grab inertia decays as exp(-t / INERTIA_DECAY) from at most INERTIA_MAX
-// engine units per second and stops below INERTIA_REST: at most half a second.
-const INERTIA_DECAY = 0.1;
+// Grab inertia decays as exp(-t / decay) from at most INERTIA_MAX engine
+// units per second and stops below INERTIA_REST. `friction` f in 0..1 (how
+// far a throw coasts) sets decay = f x LONGEST_DECAY seconds: 0 stops at the
+// release, the default 0.4 coasts at most half a second, 1 about 1.3 seconds.
+export const DEFAULT_FRICTION = 0.4;
+const LONGEST_DECAY = 0.25;
 const INERTIA_MAX = 2500;
 const INERTIA_REST = 15;
 const KEY_DIRECTIONS = { ArrowLeft: [-1, 0], ArrowRight: [1, 0], ArrowUp: [0, 1], ArrowDown: [0, -1] };
@@ -18,8 +21,11 @@ const BOUND_X = 1,
 export class Motion {
   // `engine` is { move(dx, dy) -> KAL_BOUND_* flags, scale() -> { columns, rows } }:
   // whole engine units per move, and how many of them make one degree now.
-  constructor(engine) {
+  constructor(engine, { friction = DEFAULT_FRICTION } = {}) {
+    if (typeof friction !== 'number' || !(friction >= 0 && friction <= 1))
+      throw new TypeError(`friction must be a number from 0 to 1, not ${friction}`);
     this.engine = engine;
+    this.decay = friction * LONGEST_DECAY; // seconds; 0: no coasting
     this.keys = new Set();
     this.joystick = null; // { bearing, pitch } in degrees per second
     this.inertia = null; // { x, y } in engine units per second
@@ -30,7 +36,7 @@ export class Motion {
   coast(velocity) {
     const speed = Math.hypot(velocity.x, velocity.y),
       scale = Math.min(1, INERTIA_MAX / speed);
-    this.inertia = speed > INERTIA_REST ? { x: velocity.x * scale, y: velocity.y * scale } : null;
+    this.inertia = speed > INERTIA_REST && this.decay > 0 ? { x: velocity.x * scale, y: velocity.y * scale } : null;
   }
 
   get active() {
@@ -74,7 +80,7 @@ export class Motion {
     if (this.inertia) {
       x += this.inertia.x;
       y += this.inertia.y;
-      const keep = Math.exp(-seconds / INERTIA_DECAY);
+      const keep = Math.exp(-seconds / this.decay);
       this.inertia.x *= keep;
       this.inertia.y *= keep;
       if (Math.hypot(this.inertia.x, this.inertia.y) < INERTIA_REST) this.inertia = null;

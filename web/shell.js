@@ -6,7 +6,7 @@ import { Controls } from './controls.js';
 import { DeepLink } from './deep_link.js';
 import { installStyles, make } from './dom.js';
 import { DeviceOrientation } from './orientation.js';
-import { sceneOfText, Tour } from './tour.js';
+import { checkTour, sceneOfText, Tour } from './tour.js';
 
 let described = 0;
 
@@ -41,7 +41,8 @@ class HotspotDescription {
 
 export class Shell {
   // Options: autoRotate (degrees per second), idle (seconds), deepLink,
-  // tour, deviceOrientation, fullscreenButton. See kalvoria.d.ts.
+  // tour, crossfade (ms), deviceOrientation, fullscreenButton, showZoomCtrl,
+  // preview (a picture's URL). See kalvoria.d.ts.
   constructor(
     viewer,
     {
@@ -49,15 +50,18 @@ export class Shell {
       idle = 3,
       deepLink = false,
       tour = null,
+      crossfade,
       deviceOrientation = false,
       fullscreenButton = true,
+      showZoomCtrl = false,
+      preview = null,
     } = {},
   ) {
     this.viewer = viewer;
     installStyles(viewer.host.ownerDocument);
-    this.controls = new Controls(viewer, { fullscreenButton });
+    this.controls = new Controls(viewer, { fullscreenButton, zoomButtons: Boolean(showZoomCtrl), preview });
     this.description = new HotspotDescription(viewer);
-    this.tour = tour ? new Tour(viewer, tour) : null;
+    this.tour = tour ? new Tour(viewer, tour, { crossfade }) : null;
     if (deepLink) {
       this.link = new DeepLink(viewer, {
         scene: () => this.tour?.current ?? undefined,
@@ -70,6 +74,16 @@ export class Shell {
     this.orientation = deviceOrientation
       ? new DeviceOrientation(viewer, this.controls.bar, (on) => this.rotate?.hold(on))
       : null;
+  }
+
+  // Throws for options the constructor would refuse, before the viewer
+  // builds anything.
+  static check({ tour = null, crossfade, preview = null } = {}) {
+    if (tour) checkTour(tour);
+    if (crossfade !== undefined && !(typeof crossfade === 'number' && crossfade >= 0 && crossfade < Infinity))
+      throw new TypeError(`crossfade must be milliseconds, 0 or more, not ${crossfade}`);
+    if (preview !== null && typeof preview !== 'string' && !(preview instanceof URL))
+      throw new TypeError(`preview must be a picture's URL, not ${preview}`);
   }
 
   // Opens the tour's first scene; resolves whether it shows (true without a tour).

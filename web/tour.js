@@ -1,9 +1,15 @@
 // Tours: several panoramas joined by hotspots. A hotspot whose text is
 // `scene:ID` (optionally followed by a space and any words) opens scene ID
-// with a short crossfade and fires `scenechange`.
+// with a crossfade (FADE_MS unless the page says) and fires `scenechange`.
 import { prefersReducedMotion } from './dom.js';
 
 const FADE_MS = 400;
+
+// Throws unless `tour` has scenes.
+export function checkTour(tour) {
+  const scenes = tour?.scenes;
+  if (!scenes || typeof scenes !== 'object' || !Object.keys(scenes).length) throw new TypeError('a tour needs scenes');
+}
 
 // The scene a hotspot text names, or null.
 export function sceneOfText(text) {
@@ -13,12 +19,12 @@ export function sceneOfText(text) {
 
 export class Tour {
   // `tour`: { scenes: { id: { src, attribs, view } }, start }. `link` is the
-  // deep link, when the page asked for one.
-  constructor(viewer, tour) {
-    const scenes = tour?.scenes;
-    if (!scenes || typeof scenes !== 'object' || !Object.keys(scenes).length)
-      throw new TypeError('a tour needs scenes');
+  // deep link, when the page asked for one. `crossfade`: milliseconds; 0 none.
+  constructor(viewer, tour, { crossfade = FADE_MS } = {}) {
+    checkTour(tour);
+    const scenes = tour.scenes;
     this.viewer = viewer;
+    this.crossfade = crossfade;
     this.scenes = scenes;
     this.start = Object.hasOwn(scenes, tour.start) ? tour.start : Object.keys(scenes)[0];
     this.current = null;
@@ -81,7 +87,7 @@ export class Tour {
   // opens; none under reduced motion or where the canvas cannot be copied.
   snapshot() {
     const { canvas, host } = this.viewer;
-    if (prefersReducedMotion() || !canvas?.width) return null;
+    if (prefersReducedMotion() || !this.crossfade || !canvas?.width) return null;
     const still = host.ownerDocument.createElement('canvas');
     still.className = 'kal-fade';
     still.setAttribute('aria-hidden', 'true');
@@ -99,7 +105,7 @@ export class Tour {
   fadeOut(still) {
     if (!still) return;
     still
-      .animate([{ opacity: 1 }, { opacity: 0 }], { duration: FADE_MS, easing: 'ease-out' })
+      .animate([{ opacity: 1 }, { opacity: 0 }], { duration: this.crossfade, easing: 'ease-out' })
       .finished.catch(() => {})
       .then(() => still.remove());
   }

@@ -9,6 +9,13 @@ const viewer = new KalViewer(host, {
   idle: 2,
   deepLink: true,
   deviceOrientation: true,
+  keyboardZoom: false,
+  mouseZoom: false,
+  draggable: true,
+  friction: 0.2,
+  showZoomCtrl: true,
+  preview: new URL('https://example.test/small.jpg'),
+  crossfade: 600,
   tour: {
     scenes: {
       yard: { src: 'yard.bmp', attribs: 'yard.KAL', view: { bearing: 90 } },
@@ -34,6 +41,9 @@ element.addEventListener('progress', (event) => {
   if (event.detail.phase === 'fetch') console.log(event.detail.loaded / Math.max(1, event.detail.total));
 });
 element.addEventListener('viewchange', (event: KalViewerEventMap['viewchange']) => console.log(event.detail.bearing));
+element.addEventListener('zoomchange', (event) => console.log(event.detail.toFixed(2)));
+element.addEventListener('fullscreenchange', (event) => console.log(event.detail.fullscreen === true));
+viewer.draggable = false;
 const inner: KalViewer | null = element.viewer;
 void use();
 void inner;
