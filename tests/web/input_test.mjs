@@ -467,6 +467,65 @@ const tests = {
     );
     check(/destroyed/.test(result.threw), `setView after destroy() threw "${result.threw}"`);
   },
+
+  async 'with keyboardZoom, mouseZoom and draggable off, keys, wheel, double click and drag leave the view, the wheel scrolls the page, a click picks; friction 0 stops at the release'(
+    page,
+  ) {
+    const box = await page.evaluate(async () => {
+      const host = document.createElement('div');
+      Object.assign(host.style, { position: 'fixed', left: '0', top: '0', width: '400px', height: '300px', zIndex: 5 });
+      document.body.append(host);
+      const v = (window.kalOff = new window.kalViewer.constructor(host, {
+        keyboardZoom: false,
+        mouseZoom: false,
+        draggable: false,
+        friction: 0,
+      }));
+      window.kalPicked = [];
+      host.addEventListener('hotspot', (event) => window.kalPicked.push(event.detail.label));
+      await v.openUrl('samples/courtyard.bmp', 'samples/courtyard.KAL');
+      v.setView({ bearing: 90, pitch: 0, zoom: 1 }); // the east door in the middle
+      v.canvas.focus();
+      return { x: 200, y: 150 };
+    });
+    const off = () => page.evaluate(() => window.kalOff.view);
+    const start = await off();
+    await page.keyboard.press('+');
+    await page.mouse.move(box.x, box.y);
+    await page.mouse.click(box.x, box.y, { count: 2 });
+    await page.mouse.down();
+    await page.mouse.move(box.x + 150, box.y + 40, { steps: 6 });
+    await page.mouse.up();
+    await page.mouse.wheel({ deltaY: 300 });
+    await page.waitForFunction(() => scrollY > 0, { timeout: 2000 }).catch(() => {});
+    await settle(page);
+    const after = await off(),
+      [scrolled, picked] = await page.evaluate(() => [scrollY, window.kalPicked]);
+    await page.evaluate(() => window.scrollTo(0, 0));
+    check(
+      ['x', 'y', 'z'].every((f) => after[f] === start[f]),
+      `the view moved from ${JSON.stringify(start)} to ${JSON.stringify(after)}`,
+    );
+    check(scrolled > 0, 'the wheel did not scroll the page');
+    check(picked[0] === 'East door', `the clicks picked ${JSON.stringify(picked)}`);
+    // A quick throw, dragging on again: friction 0 does not coast.
+    await page.evaluate(() => {
+      window.kalOff.draggable = true;
+    });
+    await page.mouse.move(box.x - 150, box.y);
+    await page.mouse.down();
+    await page.mouse.move(box.x + 150, box.y, { steps: 6 });
+    await page.mouse.up();
+    const released = await off();
+    await sleep(300);
+    const rested = await off();
+    await page.evaluate(() => {
+      window.kalOff.destroy();
+      window.kalOff.host.remove();
+    });
+    check(released.x !== start.x, 'the drag did not turn once draggable');
+    check(rested.x === released.x, `friction 0 coasted from ${released.bearing}° to ${rested.bearing}°`);
+  },
 };
 
 let viewer;
