@@ -37,7 +37,7 @@ function pageHelpers() {
     document.body.prepend(host);
     const viewer = new KalViewer(host, options);
     window.kalEvents = [];
-    for (const type of ['viewchange', 'scenechange', 'load', 'error', 'progress']) {
+    for (const type of ['viewchange', 'scenechange', 'load', 'error', 'progress', 'zoomchange', 'fullscreenchange']) {
       host.addEventListener(type, (event) =>
         window.kalEvents.push({ type, detail: event.detail, at: performance.now() }),
       );
@@ -133,6 +133,114 @@ const tests = {
     check(
       (await page.$eval('#viewer .kal-fullscreen', (b) => b.getAttribute('aria-pressed'))) === 'false',
       'the button still shows fullscreen',
+    );
+  },
+
+  async 'the zoom buttons zoom by mouse and by Tab and Enter, zoomchange fires once per change, fullscreenchange once each way'({
+    browser,
+    server,
+  }) {
+    const page = await freshPage(browser, server);
+    await page.evaluate(async () => {
+      await window.kalMake({ showZoomCtrl: true });
+      await window.kalTest.openUrl('samples/courtyard.bmp', 'samples/courtyard.KAL');
+      window.kalTest.setView({ bearing: 0, pitch: 0, zoom: 1 });
+    });
+    const zooms = async (count) => {
+      await page
+        .waitForFunction((n) => window.kalEvents.filter((e) => e.type === 'zoomchange').length >= n, {}, count)
+        .catch(() => {});
+      await page.evaluate(() => new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(done))));
+      return (await events(page, 'zoomchange')).map((e) => e.detail);
+    };
+    await page.waitForFunction(() => window.kalEvents.some((e) => e.type === 'zoomchange' && e.detail === 1));
+    const before = (await events(page, 'zoomchange')).length;
+    await page.mouse.click(...(await centre(page, '.kal-zoom-in')));
+    await page.evaluate(() => window.kalTest.setView({ bearing: 40 })); // no zoom change
+    await page.focus('canvas.kal-view');
+    for (let i = 0; i < 12 && !(await page.evaluate(() => document.activeElement.matches('.kal-zoom-in'))); i++)
+      await page.keyboard.press('Tab');
+    await page.keyboard.press('Enter');
+    await page.keyboard.press('Tab');
+    await page.keyboard.press(' ');
+    const seen = (await zooms(before + 3)).slice(before),
+      now = await page.evaluate(() => window.kalTest.view.zoom);
+    const want = [1.25, 1.5625, 1.25];
+    check(
+      seen.length === 3 && seen.every((z, i) => Math.abs(z - want[i]) < 0.02) && seen[2] === now,
+      `zoomchange details ${seen.join(', ')} (the view's zoom ${now})`,
+    );
+    const labels = await page.$$eval('.kal-zoom-in, .kal-zoom-out', (b) => b.map((e) => e.getAttribute('aria-label')));
+    check(labels.join() === 'Zoom in,Zoom out', `labels ${labels}`);
+    await page.evaluate(() => window.kalTest.host.querySelector('.kal-fullscreen').click());
+    await page.waitForFunction(() => document.fullscreenElement === window.kalTest.host);
+    await page.evaluate(() => window.kalTest.toggleFullscreen());
+    await page
+      .waitForFunction(() => window.kalEvents.filter((e) => e.type === 'fullscreenchange').length >= 2, {
+        timeout: 2000,
+      })
+      .catch(() => {});
+    await sleep(100);
+    const changes = (await events(page, 'fullscreenchange')).map((e) => JSON.stringify(e.detail));
+    check(
+      changes.join() === '{"fullscreen":true},{"fullscreen":false}',
+      `fullscreenchange details ${changes.join(' ')}`,
+    );
+  },
+
+  async 'the element takes its tour from a tour attribute or a script child; a preview shows until the panorama paints'({
+    browser,
+    server,
+  }) {
+    const page = await freshPage(browser, server);
+    await page.evaluate(async () => {
+      await import('./element.js');
+      const tour = (start) =>
+        JSON.stringify({
+          start,
+          scenes: {
+            yard: { src: 'samples/courtyard.bmp' },
+            garden: { src: 'samples/courtyard_rle8.bmp', view: { bearing: 270 } },
+          },
+        });
+      const made = ['by-attribute', 'by-script', 'broken'].map((id) =>
+        Object.assign(document.createElement('kal-viewer'), { id }),
+      );
+      made[0].setAttribute('tour', tour('garden'));
+      const script = Object.assign(document.createElement('script'), { type: 'application/json' });
+      script.textContent = tour('yard');
+      made[1].append(script);
+      made[2].setAttribute('tour', '{"scenes": ');
+      document.body.prepend(...made);
+    });
+    await page
+      .waitForFunction(() => {
+        const [a, b] = ['by-attribute', 'by-script'].map((id) => document.getElementById(id).viewer);
+        return a.scene === 'garden' && Math.abs(a.view.bearing - 270) < 1 && b.scene === 'yard';
+      })
+      .catch(() => {
+        throw new Error('the tours did not open their start scenes');
+      });
+    const refusal = await page.evaluate(() => {
+      const { message } = document.getElementById('broken').viewer;
+      return message.hidden ? null : message.textContent;
+    });
+    check(/Cannot read the tour/.test(refusal), `a broken tour said ${refusal}`);
+    await page.evaluate(() => window.kalMake({ preview: 'samples/courtyard_180.jpg' }, 320, 240));
+    await page.waitForFunction(() => window.kalTest.host.querySelector('.kal-preview')?.naturalWidth > 0);
+    const host = await page.evaluateHandle(() => window.kalTest.host);
+    const shown = await host.screenshot(),
+      box = await page.evaluate(() => {
+        const preview = window.kalTest.host.querySelector('.kal-preview');
+        preview.style.visibility = 'hidden';
+        return [preview.clientWidth, preview.clientHeight];
+      });
+    check(!shown.equals(await host.screenshot()), 'the preview does not show');
+    check(box.join() === '320,240', `the preview is ${box.join(' x ')}, not stretched over the view`);
+    await page.evaluate(() => window.kalTest.openUrl('samples/courtyard.bmp'));
+    check(
+      await page.evaluate(() => !window.kalTest.host.querySelector('.kal-preview')),
+      'the preview stayed over the panorama',
     );
   },
 
