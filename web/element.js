@@ -81,7 +81,7 @@ export class KalViewerElement extends HTMLElement {
   attributeChangedCallback(name, before, after) {
     if (!this.viewer || before === after) return;
     if (name === 'src' || name === 'attribs') this.reopen();
-    else if (this.opened) this.viewer.setView(this.attributeView());
+    else if (this.opened || this.touring) this.viewer.setView(this.attributeView());
   }
 
   // The view the attributes give; absent ones keep the viewer's.

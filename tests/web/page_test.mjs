@@ -244,6 +244,42 @@ const tests = {
     );
   },
 
+  async 'crossfade sets how long the fade between scenes lasts, 0 none; bad options throw and leave the host empty'({
+    browser,
+    server,
+  }) {
+    const page = await freshPage(browser, server);
+    const fade = (crossfade) =>
+      page.evaluate(async (ms) => {
+        await window.kalMake(await window.kalTour({ crossfade: ms }));
+        const ok = await window.kalTest.openScene('garden');
+        const still = window.kalTest.host.querySelector(':scope > .kal-fade');
+        return { ok, fades: window.kalFades, ms: still?.getAnimations()[0]?.effect.getTiming().duration ?? null };
+      }, crossfade);
+    const long = await fade(900),
+      none = await fade(0);
+    check(long.ok && long.fades === 1 && long.ms === 900, `crossfade 900: ${JSON.stringify(long)}`);
+    check(none.ok && none.fades === 0, `crossfade 0: ${JSON.stringify(none)}`);
+    const refused = await page.evaluate(async () => {
+      const { KalViewer } = await import('./kalvoria.js');
+      return [{ friction: 2 }, { crossfade: -1 }, { tour: { scenes: {} } }, { preview: 3 }].map((options) => {
+        const host = document.createElement('div');
+        try {
+          new KalViewer(host, options);
+          return 'taken';
+        } catch (error) {
+          return error instanceof TypeError && !host.childNodes.length && !host.style.position
+            ? 'refused'
+            : 'left work';
+        }
+      });
+    });
+    check(
+      refused.every((r) => r === 'refused'),
+      `bad options: ${refused.join(', ')}`,
+    );
+  },
+
   async "auto-rotate turns, turns back at a partial panorama's edge, stops on a touch"({ browser, server }) {
     const page = await freshPage(browser, server, { phone: true });
     await page.evaluate(async () => {
