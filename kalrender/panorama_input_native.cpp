@@ -57,28 +57,14 @@ bool createColour(kalhost::LoadedImage &image, const Options &options, KalAttrib
                      image.storedWidth, image.storedHeight, c.width, c.height,
                      attribs.angle ? attribs.angle : 360, kalhost::maxColourWidth(attribs.angle),
                      kal::kMaxImageHeight, static_cast<long long>(kalhost::kMaxColourPixels));
-    // An attribute file that gives none of the coverage leaves it all to the
-    // metadata; one that gives some keeps the metadata's value for the rest.
-    const bool coverageGiven = given.angle || given.orientation || given.horizon;
-    if (coverageGiven && image.hasGPano) {
-        const kalhost::GPanoPlacement p = kalhost::placementFromGPano(
-            image.gpano, image.storedWidth, image.storedHeight, image.storedHeight);
-        KalAttribs metadata{};
-        metadata.angle = p.angle;
-        metadata.orientation = p.orientation;
-        metadata.horizon = p.horizon;
-        kalhost::mergeMetadata(attribs, given, metadata);
-    }
-    const kalhost::ViewLayout layout = kalhost::viewLayoutOf(
-        coverageGiven ? &attribs : nullptr, image.hasGPano ? &image.gpano : nullptr,
-        image.storedWidth, image.storedHeight, forcedOf(options));
+    const kalhost::ViewLayout layout = kalhost::colourViewLayout(
+        attribs, given, image.hasGPano ? &image.gpano : nullptr, image.storedWidth,
+        image.storedHeight, image.colour.height, forcedOf(options));
     kalhost::releaseHotSpots(attribs);  // a single view shows none
     opened.pixels = std::move(image.colour);
     opened.colour = true;
     opened.start = layout.start;
-    kal::PanoramaLayout l = layout.layout;
-    // The horizon is counted in stored rows; the decoded image may be smaller.
-    l.horizon *= double(opened.pixels.height) / image.storedHeight;
+    const kal::PanoramaLayout &l = layout.layout;
     const kal::ColourImage colour = {opened.pixels.width, opened.pixels.height,
                                      opened.pixels.pixels.data()};
     opened.layout = l;

@@ -34,6 +34,8 @@ export const CURSORS = [
   'se-resize',
   'pointer',
 ];
+// A page's projection option as the module takes it (kalweb::forcedProjection).
+export const PROJECTION = { auto: 0, cylinder: 1, sphere: 2 };
 // How decoded rows lie in a block (kalweb::PixelOrder).
 export const PIXEL_ORDER = { ROWS_TOP_DOWN: 1, BLUE_FIRST: 2, NO_ALPHA: 4 };
 
@@ -121,19 +123,22 @@ export class Engine {
     return Array.from(new Int32Array(this.x.memory.buffer, pointer, count));
   }
 
-  // An open of a BMP file's bytes with its attribute text's bytes.
-  openBmp(image, text) {
-    const pointer = this.withBlocks([image, text], (i, t) => this.x.kalweb_openBmp(i, image.length, t, text.length));
+  // An open of a BMP file's bytes with its attribute text's bytes;
+  // `projection` a PROJECTION code (for 24- and 32-bit files).
+  openBmp(image, text, projection = PROJECTION.auto) {
+    const pointer = this.withBlocks([image, text], (i, t) =>
+      this.x.kalweb_openBmp(i, image.length, t, text.length, projection),
+    );
     return new Opening(this, pointer);
   }
 
   // An open with a block for a width x height picture of the image file
   // `bytes` (the module reads its GPano XMP and checks what its data can hold).
-  colourBlock(width, height, bytes, text) {
+  colourBlock(width, height, bytes, text, projection = PROJECTION.auto) {
     return new Opening(
       this,
       this.withBlocks([text, bytes], (t, f) =>
-        this.x.kalweb_colourBlock(width, height, f, bytes.length, t, text.length),
+        this.x.kalweb_colourBlock(width, height, f, bytes.length, t, text.length, projection),
       ),
     );
   }
@@ -195,8 +200,8 @@ export class Opening {
 
 // Opens a BMP file in one step: the Session (a new one when `session` is
 // null) and the open's warning; throws the module's reason.
-export function openBmpSession(engine, image, text, session, width, height) {
-  const opening = engine.openBmp(image, text);
+export function openBmpSession(engine, image, text, session, width, height, projection = PROJECTION.auto) {
+  const opening = engine.openBmp(image, text, projection);
   try {
     if (!opening.pointer) throw new Error('out of memory');
     return { session: opening.finish(session, width, height), warning: opening.warning };
@@ -235,29 +240,43 @@ export class Session {
     throw new Error(this.engine.string(this.x.kalweb_error(this.pointer)));
   }
 
-  // Moves by whole engine units; returns the BOUND flags of the limits met.
+  // True colour: a continuous view in degrees (fractional moves, turns and
+  // grabs in the module); else the 8-bit engine's whole units.
+  get continuous() {
+    return this.pixelBytes === 4;
+  }
+
+  // Moves by engine units (degrees of a continuous view); returns the
+  // BOUND flags of the limits met.
   move(dx, dy, dz) {
-    return this.x.kalweb_move(this.pointer, dx, dy, dz);
+    return this.continuous ? this.x.kalweb_turn(this.pointer, dx, dy) : this.x.kalweb_move(this.pointer, dx, dy, dz);
   }
 
   setPos(x, y, z) {
     return this.x.kalweb_setPos(this.pointer, x, y, z);
   }
 
-  // The engine's own placement in whole degrees, as kalrender's options take it.
-  place(bearing, pitch, zoom) {
-    return this.x.kalweb_setView(this.pointer, bearing, pitch, zoom);
-  }
-
-  // { bearing, pitch, zoom } in degrees and magnification.
+  // { bearing, pitch, zoom, hfov } in degrees and magnification.
   angles() {
-    const [bearing, pitch, zoom] = new Float64Array(this.x.memory.buffer, this.x.kalweb_getView(this.pointer), 3);
-    return { bearing, pitch, zoom };
+    const [bearing, pitch, zoom, hfov] = new Float64Array(this.x.memory.buffer, this.x.kalweb_getView(this.pointer), 4);
+    return { bearing, pitch, zoom, hfov };
   }
 
-  // Returns the BOUND flags met, or -1 for no view.
-  putAngles(bearing, pitch, zoom) {
-    return this.x.kalweb_putView(this.pointer, bearing, pitch, zoom);
+  // Returns the BOUND flags met, or -1 for no view; a field (true colour)
+  // wins over the zoom.
+  putAngles(bearing, pitch, zoom, hfov = NaN) {
+    return this.x.kalweb_putView(this.pointer, bearing, pitch, zoom, hfov);
+  }
+
+  // A continuous view turned so that the image point shows at (vx, vy).
+  align(point, vx, vy) {
+    return this.x.kalweb_align(this.pointer, point[0], point[1], vx, vy);
+  }
+
+  // The page's bounds on a continuous view, in degrees (undefined: none).
+  bound({ minHfov, maxHfov, minPitch, maxPitch }) {
+    const or = (v) => (typeof v === 'number' ? v : NaN);
+    this.x.kalweb_bound(this.pointer, or(minHfov), or(maxHfov), or(minPitch), or(maxPitch));
   }
 
   // The frame as RGBA rows top-down (a view of the module's memory, valid
@@ -267,10 +286,18 @@ export class Session {
     return pixels ? new Uint8ClampedArray(this.x.memory.buffer, pixels, this.width * this.height * 4) : null;
   }
 
-  // The image pixel at a view pixel as [column, row], or null.
+  // The image point at a view point as [column, row] (fractional for a
+  // continuous view), or null.
   mapPoint(vx, vy) {
     const pointer = this.x.kalweb_mapPoint(this.pointer, vx, vy);
-    return pointer ? this.engine.ints(pointer, 2) : null;
+    return pointer ? Array.from(new Float64Array(this.x.memory.buffer, pointer, 2)) : null;
+  }
+
+  // The view point [x, y] showing the direction `heading`, `pitch`
+  // (degrees), or null when the view does not show it.
+  pointOf(heading, pitch) {
+    const pointer = this.x.kalweb_viewPoint(this.pointer, heading, pitch);
+    return pointer ? Array.from(new Float64Array(this.x.memory.buffer, pointer, 2)) : null;
   }
 
   hitTest(vx, vy) {
@@ -301,10 +328,6 @@ export class Session {
 
   leave() {
     this.x.kalweb_pointerLeave(this.pointer);
-  }
-
-  focusLost() {
-    this.x.kalweb_focusLost(this.pointer);
   }
 
   cursor() {

@@ -264,9 +264,10 @@ async function decodeFrameInto(bytes, type, opening) {
   }
 }
 
-// An open with a block for a width x height picture, or the module's reason thrown.
-function requestBlock(engine, width, height, bytes, text) {
-  const opening = engine.colourBlock(width, height, bytes, text);
+// An open with a block for a width x height picture, or the module's reason
+// thrown; `projection` a PROJECTION code.
+function requestBlock(engine, width, height, bytes, text, projection) {
+  const opening = engine.colourBlock(width, height, bytes, text, projection);
   if (!opening.pointer) throw new Error('out of memory');
   const block = opening.block;
   if (!block) {
@@ -274,7 +275,7 @@ function requestBlock(engine, width, height, bytes, text) {
     opening.end();
     throw new Error(message);
   }
-  return { opening, scaled: block.width !== width || block.height !== height };
+  return { opening, projection, scaled: block.width !== width || block.height !== height };
 }
 
 // Decodes `picture` (the file `bytes`, or it made whole) with
@@ -295,7 +296,7 @@ async function decodeBitmapInto(engine, bytes, request, text, picture = bytes) {
     if (bitmap.width !== block.width || bitmap.height !== block.height) {
       opening.end();
       request.opening = null;
-      const turned = requestBlock(engine, bitmap.width, bitmap.height, bytes, text);
+      const turned = requestBlock(engine, bitmap.width, bitmap.height, bytes, text, request.projection);
       request.opening = opening = turned.opening;
       if (turned.scaled) throw new Error('The turned image is larger than the engine takes.');
     }
@@ -309,12 +310,13 @@ async function decodeBitmapInto(engine, bytes, request, text, picture = bytes) {
 
 // Decodes a picture into an open of its own. Resolves the open, ready to
 // finish, or null when `stale()` says a newer open took over meanwhile (this
-// one's block is freed then); throws the reason it cannot open.
-export async function decodeOpening(engine, bytes, text, stale) {
+// one's block is freed then); throws the reason it cannot open. `projection`:
+// a PROJECTION code.
+export async function decodeOpening(engine, bytes, text, stale, projection = 0) {
   const format = pictureFormat(bytes);
   const claimed = format && format !== 'bmp' ? pictureSize(bytes, format) : null;
   if (!claimed || !claimed.width || !claimed.height) throw new Error('The file is not an image file.');
-  const request = requestBlock(engine, claimed.width, claimed.height, bytes, text);
+  const request = requestBlock(engine, claimed.width, claimed.height, bytes, text, projection);
   // `picture` is the file or, when it ends early, the file made whole.
   const decode = async (picture) => {
     const order = request.scaled ? null : await decodeFrameInto(picture, `image/${format}`, request.opening);

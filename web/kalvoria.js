@@ -1,7 +1,7 @@
 // Kalvoria in the browser: the engine's WebAssembly module behind a <canvas>.
 // KalViewer is the page's facade: the view, its paint and every event (one
 // fire()); opening, the render loop, keys, overlay and input are modules.
-import { Engine, KN, NO_HOTSPOT, VALUE } from './engine.js';
+import { Engine, KN, NO_HOTSPOT, PROJECTION, VALUE } from './engine.js';
 import { Opener } from './opening.js';
 import { Shell } from './shell.js';
 import { DEFAULT_FRICTION, Motion } from './motion.js';
@@ -24,7 +24,10 @@ export class KalViewer {
   // pointer's offset from where it was pressed sets a turning speed).
   // `worker`: render moving views in a worker, where the browser can.
   // `keyboardZoom`, `mouseZoom`, `draggable`: the input that zooms or turns;
-  // `friction`: how far a throw coasts (motion.js). The other options
+  // `friction`: how far a throw coasts (motion.js). True-colour pictures:
+  // `projection` ('auto', 'cylinder' or 'sphere'), the start field `hfov`
+  // and the bounds `minHfov`, `maxHfov`, `minPitch`, `maxPitch` (degrees,
+  // inside the picture's own limits). The other options
   // (auto-rotate, deep links, tours, ...) are the shell's. Bad options throw
   // before anything is built.
   constructor(
@@ -37,10 +40,22 @@ export class KalViewer {
       mouseZoom = true,
       draggable = true,
       friction = DEFAULT_FRICTION,
+      projection = 'auto',
+      hfov,
+      minHfov,
+      maxHfov,
+      minPitch,
+      maxPitch,
       ...options
     } = {},
   ) {
     if (drag !== 'grab' && drag !== 'joystick') throw new TypeError(`drag must be 'grab' or 'joystick', not ${drag}`);
+    if (!Object.hasOwn(PROJECTION, projection))
+      throw new TypeError(`projection must be 'auto', 'cylinder' or 'sphere', not ${projection}`);
+    const fields = { hfov, minHfov, maxHfov, minPitch, maxPitch };
+    for (const [name, v] of Object.entries(fields))
+      if (v !== undefined && !(typeof v === 'number' && Number.isFinite(v)))
+        throw new TypeError(`${name} must be a number of degrees, not ${v}`);
     Shell.check(options);
     this.host = host;
     this.wasmUrl = wasmUrl;
@@ -48,6 +63,8 @@ export class KalViewer {
     this.keyboardZoom = Boolean(keyboardZoom);
     this.mouseZoom = Boolean(mouseZoom);
     this.draggable = Boolean(draggable);
+    this.projection = projection;
+    this.fields = fields; // start field and bounds of true-colour views
     this.session = null; // the engine's Session once a panorama opens
     this.engine = null;
     this.lastView = null; // the view the last viewchange reported
@@ -66,7 +83,11 @@ export class KalViewer {
     );
     this.opener = new Opener(this);
     this.motion = new Motion(
-      { move: (dx, dy) => this.moveBy(dx, dy, 0), scale: () => unitsPerDegree(this) },
+      {
+        move: (dx, dy) => this.moveBy(dx, dy, 0),
+        scale: () => unitsPerDegree(this),
+        fractional: () => this.session?.continuous ?? false,
+      },
       { friction },
     );
     this.keys = new Keys(this);
@@ -158,6 +179,13 @@ export class KalViewer {
     this.motion.stop();
     this.endWalk();
     this.hideTooltip();
+    if (this.session.continuous) {
+      this.session.bound(this.fields);
+      if (this.fields.hfov !== undefined) {
+        const view = this.view;
+        this.session.putAngles(view.bearing, view.pitch, NaN, this.fields.hfov);
+      }
+    }
     this.startView = this.view;
     this.lastView = null; // a new panorama is reported even at the same position
     this.changed();
@@ -184,11 +212,13 @@ export class KalViewer {
   }
 
   // The view: bearing in degrees east of north (fractional), pitch in degrees
-  // above the horizon, zoom as magnification, and the engine's raw position.
+  // above the horizon, zoom as magnification, hfov the horizontal field in
+  // degrees, and for an 8-bit panorama the engine's raw position (x, y, z).
   // Null before a panorama opens or after destroy().
   get view() {
     const session = this.session;
     if (!session) return null;
+    if (session.continuous) return session.angles();
     const value = (code) => session.value(code);
     return { ...session.angles(), x: value(VALUE.XPOS), y: value(VALUE.YPOS), z: value(VALUE.ZPOS) };
   }
@@ -198,18 +228,21 @@ export class KalViewer {
   }
 
   // Looks at `bearing` degrees, `pitch` degrees above the horizon, `zoom`
-  // times; omitted fields keep their value. Returns the view taken, which the
-  // engine's limits may have clamped, or false for no panorama or no view.
+  // times or a horizontal field of `hfov` degrees (true colour: it wins
+  // over the zoom); omitted fields keep their value. Returns the view taken,
+  // which the limits may have clamped, or false for no panorama or no view.
   setView(request = {}) {
     this.alive();
     if (!this.session || request === null || typeof request !== 'object') return false;
-    const next = { ...this.view };
-    for (const field of ['bearing', 'pitch', 'zoom']) {
+    const next = { ...this.view, hfov: NaN };
+    for (const field of ['bearing', 'pitch', 'zoom', 'hfov']) {
       if (request[field] === undefined) continue;
       if (typeof request[field] !== 'number' || !Number.isFinite(request[field])) return false;
       next[field] = request[field];
     }
-    if (this.session.putAngles(next.bearing, next.pitch, next.zoom) < 0) return false;
+    if (!this.session.continuous && request.hfov !== undefined && request.zoom === undefined)
+      next.zoom *= this.view.hfov / request.hfov; // an 8-bit lens: zoom by the field's ratio
+    if (this.session.putAngles(next.bearing, next.pitch, next.zoom, next.hfov) < 0) return false;
     this.motion.stop();
     this.changed();
     return this.view;
@@ -391,7 +424,8 @@ export class KalViewer {
   reportView() {
     const view = this.view,
       last = this.lastView;
-    if (last && view.x === last.x && view.y === last.y && view.z === last.z) return;
+    const same = (field) => view[field] === last[field];
+    if (last && ['bearing', 'pitch', 'zoom', 'hfov', 'x', 'y', 'z'].every(same)) return;
     this.lastView = view;
     if (last) this.endWalk();
     this.overlay.drawCompass(view.bearing);
@@ -401,7 +435,8 @@ export class KalViewer {
     this.fire('zoomchange', view.zoom);
   }
 
-  // Moves the view by whole engine units; returns the limits it met.
+  // Moves the view by engine units (whole ones, or degrees of a continuous
+  // view); returns the limits it met.
   moveBy(dx, dy, dz) {
     if (!this.session) return 0;
     const bounds = this.session.move(dx, dy, dz);
@@ -442,7 +477,6 @@ export class KalViewer {
   blur() {
     if (!this.session) return;
     this.motion.stop();
-    this.session.focusLost();
     this.endWalk();
     this.notes();
   }

@@ -6,21 +6,22 @@
 export const KEY_SPEED = { bearing: 60, pitch: 30 };
 // A joystick drag across half the viewer turns at this speed (degrees per second).
 export const JOYSTICK_SPEED = { bearing: 90, pitch: 45 };
-// Grab inertia decays as exp(-t / decay) from at most INERTIA_MAX engine
-// units per second and stops below INERTIA_REST. `friction` f in 0..1 (how
+// Grab inertia decays as exp(-t / decay) from at most INERTIA_MAX degrees
+// per second and stops below INERTIA_REST. `friction` f in 0..1 (how
 // far a throw coasts) sets decay = f x LONGEST_DECAY seconds: 0 stops at the
 // release, the default 0.4 coasts at most half a second, 1 about 1.3 seconds.
 export const DEFAULT_FRICTION = 0.4;
 const LONGEST_DECAY = 0.25;
-const INERTIA_MAX = 2500;
-const INERTIA_REST = 15;
+const INERTIA_MAX = 360;
+const INERTIA_REST = 1.5;
 const KEY_DIRECTIONS = { ArrowLeft: [-1, 0], ArrowRight: [1, 0], ArrowUp: [0, 1], ArrowDown: [0, -1] };
 const BOUND_X = 1,
   BOUND_Y = 2;
 
 export class Motion {
-  // `engine` is { move(dx, dy) -> KAL_BOUND_* flags, scale() -> { columns, rows } }:
-  // whole engine units per move, and how many of them make one degree now.
+  // `engine` is { move(dx, dy) -> KAL_BOUND_* flags, scale() -> { columns, rows },
+  // fractional() }: engine units per move (whole ones unless fractional()),
+  // and how many of them make one degree now.
   constructor(engine, { friction = DEFAULT_FRICTION } = {}) {
     if (typeof friction !== 'number' || !(friction >= 0 && friction <= 1))
       throw new TypeError(`friction must be a number from 0 to 1, not ${friction}`);
@@ -28,15 +29,17 @@ export class Motion {
     this.decay = friction * LONGEST_DECAY; // seconds; 0: no coasting
     this.keys = new Set();
     this.joystick = null; // { bearing, pitch } in degrees per second
-    this.inertia = null; // { x, y } in engine units per second
+    this.inertia = null; // { x, y } in degrees per second
     this.rest = [0, 0]; // fractions of a unit carried to the next frame
   }
 
   // Coasting at `velocity` ({ x, y } engine units per second), capped.
   coast(velocity) {
-    const speed = Math.hypot(velocity.x, velocity.y),
+    const units = this.engine.scale(),
+      degrees = { x: velocity.x / units.columns, y: velocity.y / units.rows };
+    const speed = Math.hypot(degrees.x, degrees.y),
       scale = Math.min(1, INERTIA_MAX / speed);
-    this.inertia = speed > INERTIA_REST && this.decay > 0 ? { x: velocity.x * scale, y: velocity.y * scale } : null;
+    this.inertia = speed > INERTIA_REST && this.decay > 0 ? { x: degrees.x * scale, y: degrees.y * scale } : null;
   }
 
   get active() {
@@ -78,8 +81,8 @@ export class Motion {
       y += this.joystick.pitch * scale.rows;
     }
     if (this.inertia) {
-      x += this.inertia.x;
-      y += this.inertia.y;
+      x += this.inertia.x * scale.columns;
+      y += this.inertia.y * scale.rows;
       const keep = Math.exp(-seconds / this.decay);
       this.inertia.x *= keep;
       this.inertia.y *= keep;
@@ -89,12 +92,13 @@ export class Motion {
     return this.active;
   }
 
-  // Whole units go to the engine, the fraction waits; a limit drops both the
-  // fraction and the coasting along that axis.
+  // Whole units go to the engine, the fraction waits (a fractional engine
+  // takes it all); a limit drops both the fraction and the coasting along
+  // that axis.
   moveBy(dx, dy) {
     this.rest[0] += dx;
     this.rest[1] += dy;
-    const whole = this.rest.map(Math.trunc);
+    const whole = this.engine.fractional?.() ? [...this.rest] : this.rest.map(Math.trunc);
     if (!whole[0] && !whole[1]) return;
     this.rest = [this.rest[0] - whole[0], this.rest[1] - whole[1]];
     const bounds = this.engine.move(whole[0], whole[1]);

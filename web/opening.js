@@ -1,7 +1,7 @@
 // Opening panoramas in the viewer: one open at a time, in the order asked,
 // and an open overtaken by a newer one resolves false with its blocks freed;
 // the module loaded on the first open; the render worker given the panorama.
-import { compileModule, Engine, openBmpSession } from './engine.js';
+import { compileModule, Engine, openBmpSession, PROJECTION } from './engine.js';
 import { decodeOpening, pictureFormat } from './image_input.js';
 import { fetchBytes } from './loader.js';
 import { WorkerFrames } from './worker_frames.js';
@@ -77,7 +77,7 @@ export class Opener {
       if (stale()) return false;
       let warning;
       if (pictureFormat(image) !== 'bmp') {
-        const opening = await decodeOpening(viewer.engine, image, text, stale);
+        const opening = await decodeOpening(viewer.engine, image, text, stale, PROJECTION[viewer.projection]);
         if (!opening) return false;
         try {
           const [width, height] = viewer.deviceSize();
@@ -88,7 +88,15 @@ export class Opener {
         }
       } else {
         const [width, height] = viewer.deviceSize();
-        const opened = openBmpSession(viewer.engine, image, text, viewer.session, width, height);
+        const opened = openBmpSession(
+          viewer.engine,
+          image,
+          text,
+          viewer.session,
+          width,
+          height,
+          PROJECTION[viewer.projection],
+        );
         ({ session: viewer.session, warning } = opened);
       }
       viewer.colour = viewer.session.pixelBytes === 4;

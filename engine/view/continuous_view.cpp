@@ -158,6 +158,11 @@ ViewDirection viewDirection(const ContinuousView *view)
     return view->direction;
 }
 
+ViewSize viewSize(const ContinuousView *view)
+{
+    return {view->width, view->height};
+}
+
 ViewLimits viewLimits(const ContinuousView *view)
 {
     const ContinuousView &v = *view;
@@ -233,6 +238,27 @@ bool sourceToView(const ContinuousView *view, const SourcePoint &point, double *
     const double e = g.elevationOfRow(point.row), h = heading * kRadian;
     const Ray r{std::cos(e) * std::sin(h), std::sin(e), std::cos(e) * std::cos(h)};
     return Camera::of(v.direction.pitch, v.direction.hfov, v.width, v.height).pointOf(r, x, y);
+}
+
+ViewDirection directionShowing(const ContinuousView *view, const SourcePoint &point, double x,
+                               double y)
+{
+    const ContinuousView &v = *view;
+    const Geometry &g = *v.geometry;
+    const double heading =
+        ((point.column + 0.5) / g.columnsPerRadian()) / kRadian + g.leftHeading();
+    const double elevation = g.elevationOfRow(point.row);
+    // The pitch turns the view ray (cx, cy, f) about the horizontal axis:
+    // its height cy cos p + f sin p must be |ray| sin(elevation), which
+    // solves in closed form; the heading then follows from its bearing.
+    const Camera c = Camera::of(0, v.direction.hfov, v.width, v.height);
+    const double cx = x - c.halfWidth, cy = c.halfHeight - y, f = c.focal;
+    const double length = std::sqrt(cx * cx + cy * cy + f * f), arm = std::hypot(cy, f);
+    const double rise = std::clamp(length * std::sin(elevation) / arm, -1.0, 1.0);
+    const double pitch = std::asin(rise) - std::atan2(cy, f);
+    const double forward = f * std::cos(pitch) - cy * std::sin(pitch);
+    return {wrapDegrees(heading - std::atan2(cx, forward) / kRadian), pitch / kRadian,
+            v.direction.hfov};
 }
 
 }  // namespace kal

@@ -55,6 +55,10 @@ bool resizeContinuousView(ContinuousView *view, int width, int height);
 // heading); returns the direction taken. Values not finite keep theirs.
 ViewDirection setViewDirection(ContinuousView *view, const ViewDirection &wanted);
 ViewDirection viewDirection(const ContinuousView *view);
+struct ViewSize {
+    int width, height;
+};
+ViewSize viewSize(const ContinuousView *view);
 ViewLimits viewLimits(const ContinuousView *view);
 // The field at which a view pixel at the centre spans one source pixel.
 double naturalField(const ContinuousView *view);
@@ -70,6 +74,10 @@ bool renderRestingFrame(ContinuousView *view, uint32_t *pixels, RowOrder order);
 // it shows none. And back: false when the point lies behind the camera.
 bool viewToSource(const ContinuousView *view, double x, double y, SourcePoint *point);
 bool sourceToView(const ContinuousView *view, const SourcePoint &point, double *x, double *y);
+// The direction, at the present field, whose view shows the image point at
+// view point (x, y): what a grab drag turns to. Not kept in the limits.
+ViewDirection directionShowing(const ContinuousView *view, const SourcePoint &point, double x,
+                               double y);
 
 }  // namespace kal
 

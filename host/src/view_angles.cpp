@@ -107,4 +107,35 @@ bool positionViewAtPitch(HPANORAMA pano, int bearing, double pitchDegrees, doubl
     return kal_Error(pano) == KAL_ERR_NONE;
 }
 
+bool viewPointOf(HPANORAMA pano, double heading, double pitch, double *x, double *y)
+{
+    if (!std::isfinite(heading) || !std::isfinite(pitch) || std::fabs(pitch) >= 90) return false;
+    const Geometry g = geometryOf(pano);
+    if (g.srcWidth <= 0 || g.angle <= 0) return false;
+    // The image point of the direction, then the view point that maps onto
+    // it, found by steps of the lens's scale (the lens is nearly linear).
+    const double column = wrapDegrees(heading - g.orientation) * g.srcWidth / g.angle - 0.5;
+    const double row = g.srcHeight / 2.0 - g.horizon - g.radius * std::tan(pitch * kPi / 180);
+    const double scale = viewScale(g);
+    const int width = kal_GetValue(pano, KAL_VALUE_VPWIDTH);
+    const int height = kal_GetValue(pano, KAL_VALUE_VPHEIGHT);
+    double vx = width / 2.0, vy = height / 2.0;
+    for (int pass = 0; pass < 8; ++pass) {
+        POINT p;
+        if (!kal_MapCoordinates(pano, static_cast<int>(std::floor(vx)),
+                                static_cast<int>(std::floor(vy)), &p))
+            return false;
+        double across = column - p.x;
+        if (g.angle == 360) across = std::remainder(across, g.srcWidth);
+        const double dx = across / scale, dy = (row - p.y) / scale;
+        vx += dx;
+        vy += dy;
+        if (!(vx >= 0 && vx < width && vy >= 0 && vy < height)) return false;
+        if (std::fabs(dx) < 0.5 && std::fabs(dy) < 0.5) break;
+    }
+    *x = vx;
+    *y = vy;
+    return true;
+}
+
 }  // namespace kalhost

@@ -83,4 +83,27 @@ ViewLayout viewLayoutOf(const KalAttribs *attribs, const GPanoFields *gpano, int
     return out;
 }
 
+ViewLayout colourViewLayout(const KalAttribs &attribs, const GivenAttribs &given,
+                            const GPanoFields *gpano, int storedWidth, int storedHeight,
+                            int shownHeight, ForcedProjection forced)
+{
+    // An attribute file that gives none of the coverage leaves it all to
+    // the metadata; one that gives some keeps the metadata's value for the rest.
+    const bool coverageGiven = given.angle || given.orientation || given.horizon;
+    KalAttribs merged = attribs;
+    if (coverageGiven && gpano) {
+        const GPanoPlacement p =
+            placementFromGPano(*gpano, storedWidth, storedHeight, storedHeight);
+        KalAttribs metadata{};
+        metadata.angle = p.angle;
+        metadata.orientation = p.orientation;
+        metadata.horizon = p.horizon;
+        mergeMetadata(merged, given, metadata);
+    }
+    ViewLayout out =
+        viewLayoutOf(coverageGiven ? &merged : nullptr, gpano, storedWidth, storedHeight, forced);
+    if (storedHeight > 0) out.layout.horizon *= double(shownHeight) / storedHeight;
+    return out;
+}
+
 }  // namespace kalhost

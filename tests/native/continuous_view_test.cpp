@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <random>
@@ -190,6 +191,13 @@ TEST(ContinuousView, SphereReachesZenithAndNadir)
     EXPECT_NEAR(x, 123.5, 1e-6);
     EXPECT_NEAR(y, 45.5, 1e-6);
     EXPECT_GE(kal::viewLimits(view.get()).widestField, 120);
+    // A grabbed point dragged across the view stays under the pointer.
+    for (const std::array<double, 2> to : {std::array<double, 2>{300.25, 260.5}, {10.5, 20.75}}) {
+        kal::setViewDirection(view.get(), kal::directionShowing(view.get(), p, to[0], to[1]));
+        ASSERT_TRUE(kal::sourceToView(view.get(), p, &x, &y));
+        EXPECT_NEAR(x, to[0], 1e-6);
+        EXPECT_NEAR(y, to[1], 1e-6);
+    }
 }
 
 // Which geometry a file gets: the attribute file, GPano's ProjectionType,

@@ -89,6 +89,6 @@ TEST(HostMetadata, AttributeTextWinsOnlyWhereItGivesAField)
     kalweb::Session *session = kalweb::finishOpen(*opening, nullptr, 64, 48);
     ASSERT_NE(session, nullptr) << opening->report.message;
     kalweb::endOpen(opening);
-    EXPECT_EQ(kal_GetValue(session->pano(), KAL_VALUE_ANGLE), 180);
+    EXPECT_EQ(kalweb::sessionValue(*session, KAL_VALUE_ANGLE), 180);
     kalweb::closeSession(session);
 }

@@ -68,6 +68,16 @@ TEST(ViewAngles, DegreesFollowTheCylinder)
     ASSERT_EQ(kalhost::placeView(pano.handle, {135.0, pitch, 1.0}), 0);
     EXPECT_EQ(pano->yPos, 450 + 20);
     EXPECT_NEAR(kalhost::viewAngles(pano.handle).pitch, pitch, 1e-9);
+    // A direction's view point: the centre for the view's own, and one that
+    // moves with a turn by the view pixels the turn spans.
+    double x = 0, y = 0;
+    ASSERT_TRUE(kalhost::viewPointOf(pano.handle, 135.0, pitch, &x, &y));
+    EXPECT_NEAR(x, 200, 1.0);
+    EXPECT_NEAR(y, 150, 1.0);
+    ASSERT_TRUE(kalhost::viewPointOf(pano.handle, 140.0, pitch - 2, &x, &y));
+    EXPECT_NEAR(x, 200 + 50, 1.0);  // 5 degrees: 50 columns at zoom 1
+    EXPECT_NEAR(y, 150 + 20 - radius * std::tan((pitch - 2) * 3.14159265358979323846 / 180), 1.0);
+    EXPECT_FALSE(kalhost::viewPointOf(pano.handle, 135.0 + 180, 0, &x, &y));
 }
 
 TEST(ViewAngles, LimitsAndNonViews)

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <vector>
 
+#include "../../web/src/colour_view.h"
 #include "../../web/src/image_check.h"
 #include "../../web/src/pixel_rows.h"
 #include "../../web/src/web_session.h"
@@ -74,9 +75,8 @@ TEST(WebColour, ColourSessionFramesAreTopDownRgba)
     kalweb::Session *session = kalweb::finishOpen(*opening, nullptr, 64, 48);
     ASSERT_NE(session, nullptr) << opening->report.message;
     kalweb::endOpen(opening);
-    EXPECT_EQ(kal_GetValue(session->pano(), KAL_VALUE_ANGLE), 180);
-    const int start = kalhost::placementFromGPano(fields, 720, 200).startBearing;
-    EXPECT_NEAR(kal_GetValue(session->pano(), KAL_VALUE_ORIENTATION), start, 1);
+    EXPECT_EQ(kalweb::sessionValue(*session, KAL_VALUE_ANGLE), 180);
+    EXPECT_NEAR(kalweb::pageView(*session->colour).bearing, 30, 1e-9);  // the file's start heading
     for (bool smooth : {false, true}) {
         const auto *frame =
             reinterpret_cast<const uint8_t *>(kalweb::renderFrame(*session, smooth));

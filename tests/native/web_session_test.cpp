@@ -117,13 +117,13 @@ TEST(WebSession, NewViewSizeKeepsTheDirection)
 {
     kalweb::Session *session = open(readSample("courtyard.bmp"), 640, 480);
     ASSERT_NE(session, nullptr);
-    kal_SetValue(session->pano(), KAL_VALUE_ORIENTATION, 123);
+    kal_SetValue(session->pano, KAL_VALUE_ORIENTATION, 123);
     ASSERT_TRUE(kalweb::resizeSession(*session, 1280, 720));
-    EXPECT_EQ(session->pano()->vpWidth, 1280);
-    EXPECT_NEAR(kal_GetValue(session->pano(), KAL_VALUE_ORIENTATION), 123, 1);
+    EXPECT_EQ(kalweb::viewWidth(*session), 1280);
+    EXPECT_NEAR(kal_GetValue(session->pano, KAL_VALUE_ORIENTATION), 123, 1);
     EXPECT_EQ(session->frame.size(), 1280u * 720u);
     EXPECT_FALSE(kalweb::resizeSession(*session, 0, 720));
-    EXPECT_EQ(session->pano()->vpWidth, 1280);
+    EXPECT_EQ(kalweb::viewWidth(*session), 1280);
     kalweb::closeSession(session);
 }
 
@@ -181,7 +181,7 @@ TEST(WebSession, AttributeSyntaxErrorNamesLineAndWordAndOpensWithout)
                   "angle(360)\nhorizon(12\n  hotspot(1 2 3 4 a b)", 320, 240);
     ASSERT_NE(session, nullptr) << said.message;
     EXPECT_NE(said.warning.find("line 3, at \"hotspot\""), std::string::npos) << said.warning;
-    EXPECT_EQ(session->pano()->numHotSpots, 0);
+    EXPECT_EQ(kalweb::sessionValue(*session, KAL_VALUE_NUMHOTSPOTS), 0);
     kalweb::closeSession(session);
 }
 
@@ -193,7 +193,7 @@ TEST(WebSession, TinyViewIsTooSmallNeverTooLarge)
         EXPECT_FALSE(kalweb::resizeSession(*session, side, side));
         EXPECT_NE(session->message.find("too small"), std::string::npos) << session->message;
     }
-    EXPECT_EQ(session->pano()->vpWidth, 320);
+    EXPECT_EQ(kalweb::viewWidth(*session), 320);
     kalweb::closeSession(session);
 }
 
@@ -228,7 +228,7 @@ TEST(WebSession, ExportsTakeExtremeIntegers)
     // An open of `bytes` (with the attribute text, or none) into `into`, ended at once.
     auto openWith = [&](const uint8_t *bytes, int bytesSize, int textSize, Session *into, int w,
                         int h) {
-        Opening *o = kalweb_openBmp(bytes, bytesSize, bytes ? kal.data() : nullptr, textSize);
+        Opening *o = kalweb_openBmp(bytes, bytesSize, bytes ? kal.data() : nullptr, textSize, 0);
         Session *out = kalweb_openFinish(o, into, w, h);
         EXPECT_NE(kalweb_openMessage(o), nullptr);
         kalweb_openEnd(o);
@@ -243,7 +243,7 @@ TEST(WebSession, ExportsTakeExtremeIntegers)
         EXPECT_EQ(openWith(image, size, kalSize, nullptr, 320, a), nullptr);
         EXPECT_EQ(kalweb_resize(s, a, a), 0);
         EXPECT_EQ(openWith(nullptr, a, a, s, a, a), nullptr);
-        Opening *block = kalweb_colourBlock(a, a, nullptr, a, nullptr, a);
+        Opening *block = kalweb_colourBlock(a, a, nullptr, a, nullptr, a, a);
         EXPECT_EQ(kalweb_openPixels(block), nullptr);
         kalweb_openArrange(block, a);
         EXPECT_EQ(kalweb_openFinish(block, nullptr, a, a), nullptr);
@@ -254,7 +254,6 @@ TEST(WebSession, ExportsTakeExtremeIntegers)
             kalweb_move(s, b, a, b);
             kalweb_setPos(s, a, b, a);
             kalweb_setPos(s, b, a, b);
-            kalweb_setView(s, a, b, 1.0);
             kalweb_mapPoint(s, a, b);
             kalweb_hitTest(s, a, b);
             kalweb_hover(s, a, b);
@@ -263,16 +262,31 @@ TEST(WebSession, ExportsTakeExtremeIntegers)
         kalweb_hotspotText(s, a);
         kalweb_visibleHotspot(s, a);
     }
-    kalweb_setView(s, 0, 0, 1e308);
+    // Views in degrees, of an 8-bit and of a true-colour session.
+    Opening *block = kalweb_colourBlock(64, 32, nullptr, 1 << 20, nullptr, 0, 0);
+    Session *colour = kalweb_openFinish(block, nullptr, 64, 48);
+    kalweb_openEnd(block);
+    ASSERT_NE(colour, nullptr);
     const double wild[] = {INT_MIN, INT_MAX, 1e308, -1e308, NAN, INFINITY, -0.0};
-    for (double bearing : wild)
-        for (double pitch : wild)
-            for (double zoom : wild) kalweb_putView(s, bearing, pitch, zoom);
-    EXPECT_NE(kalweb_getView(s), nullptr);
+    for (Session *t : {s, colour}) {
+        for (double a : wild)
+            for (double b : wild) {
+                for (double zoom : wild) kalweb_putView(t, a, b, zoom, zoom);
+                kalweb_turn(t, a, b);
+                kalweb_align(t, a, b, a, b);
+                kalweb_bound(t, a, b, a, b);
+                kalweb_mapPoint(t, a, b);
+            }
+        kalweb_bound(t, NAN, NAN, NAN, NAN);
+        const double *view = kalweb_getView(t);
+        ASSERT_NE(view, nullptr);
+        for (int i = 0; i < 4; ++i) EXPECT_TRUE(std::isfinite(view[i]));
+        EXPECT_NE(kalweb_render(t), nullptr);
+    }
+    kalweb_delete(colour);
     kalweb_visibleHotspots(s, INT_MAX);
     kalweb_visibleHotspots(s, INT_MIN);
     kalweb_pointerLeave(s);
-    kalweb_focusLost(s);
     kalweb_cursor(s);
     while (kalweb_nextNotification(s) != -1) {
     }

@@ -8,7 +8,7 @@ extern "C" {
 
 KALWEB_EXPORT int kalweb_renderViews(Session *s, int repeats)
 {
-    return s ? kalweb::renderViews(s->pano(), repeats) : 0;
+    return s && s->pano ? kalweb::renderViews(s->pano, repeats) : 0;
 }
 
 }  // extern "C"

@@ -26,7 +26,7 @@ double timeViews(kalweb::Session &session, int repeats)
     double best = -1;
     for (int pass = 0; pass < 3; ++pass) {
         const auto start = std::chrono::steady_clock::now();
-        const int frames = kalweb::renderViews(session.pano(), repeats);
+        const int frames = kalweb::renderViews(session.pano, repeats);
         const std::chrono::duration<double, std::milli> took =
             std::chrono::steady_clock::now() - start;
         if (frames == 0) return -1;

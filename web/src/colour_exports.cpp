@@ -3,7 +3,6 @@
 // the image would not fit); and the kind of pixels a session holds.
 #include "exports.h"
 
-#include "core/colour_panorama.h"
 #include "web_session.h"
 
 #include <string>
@@ -18,8 +17,9 @@ extern "C" {
 // library, as every program reads them). The file's head also says whether
 // its data can hold that size. An open whose kalweb_openPixels block (null
 // when refused) takes the picture at the size kalweb_openSize gives.
+// `projection`: 0 as the file says, 1 a cylinder, 2 a sphere.
 KALWEB_EXPORT Opening *kalweb_colourBlock(int width, int height, const uint8_t *file, int fileBytes,
-                                          const char *attribs, int attribLength)
+                                          const char *attribs, int attribLength, int projection)
 {
     const size_t size = file && fileBytes > 0 ? static_cast<size_t>(fileBytes) : 0;
     kalhost::GPanoFields fields;
@@ -28,7 +28,8 @@ KALWEB_EXPORT Opening *kalweb_colourBlock(int width, int height, const uint8_t *
     const std::string text =
         attribs && attribLength > 0 ? std::string(attribs, static_cast<size_t>(attribLength)) : "";
     Opening *opening =
-        kalweb::openColourBlock(width, height, file, size, text, hasGPano ? &fields : nullptr);
+        kalweb::openColourBlock(width, height, file, size, text, hasGPano ? &fields : nullptr,
+                                kalweb::forcedProjection(projection));
     if (opening && !gpanoWarning.empty()) opening->report.warn(gpanoWarning);
     return opening;
 }
@@ -36,7 +37,7 @@ KALWEB_EXPORT Opening *kalweb_colourBlock(int width, int height, const uint8_t *
 // 4 for a true-colour panorama, 1 for an 8-bit one.
 KALWEB_EXPORT int kalweb_pixelBytes(Session *s)
 {
-    return s ? kal::pixelBytes(s->pano()) : 0;
+    return s ? (s->colour ? 4 : 1) : 0;
 }
 
 }  // extern "C"

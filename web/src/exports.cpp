@@ -3,11 +3,11 @@
 // number from the page is held to what the engine computes with safely.
 #include "exports.h"
 
-#include "kalhost/open_panorama.h"
-#include "core/colour_panorama.h"
+#include "colour_view.h"
 #include "web_session.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 using kalweb::Session;
@@ -22,13 +22,6 @@ constexpr int64_t kMaxCoordinate = 1 << 16;
 int held(int64_t value)
 {
     return static_cast<int>(std::clamp<int64_t>(value, -kMaxCoordinate, kMaxCoordinate));
-}
-
-// The controller reads pointer coordinates as 16-bit words: a negative
-// coordinate (the pointer left the view) arrives as a large one.
-unsigned word(int coordinate)
-{
-    return static_cast<unsigned>(coordinate) & 0xFFFF;
 }
 
 }  // namespace
@@ -63,23 +56,18 @@ KALWEB_EXPORT const char *kalweb_error(Session *s)
 
 KALWEB_EXPORT int kalweb_value(Session *s, int code)
 {
-    return s ? kal_GetValue(s->pano(), static_cast<UINT>(code)) : 0;
+    return s ? kalweb::sessionValue(*s, code) : 0;
 }
 
+// Moves an 8-bit view by whole engine units.
 KALWEB_EXPORT int kalweb_move(Session *s, int dx, int dy, int dz)
 {
-    return s ? kal_Move(s->pano(), held(dx), held(dy), held(dz)) : 0;
+    return s && s->pano ? kal_Move(s->pano, held(dx), held(dy), held(dz)) : 0;
 }
 
 KALWEB_EXPORT int kalweb_setPos(Session *s, int x, int y, int z)
 {
-    return s ? kal_SetPos(s->pano(), held(x), held(y), held(z)) : 0;
-}
-
-KALWEB_EXPORT int kalweb_setView(Session *s, int bearing, int pitch, double zoom)
-{
-    if (!s || !(zoom >= 0.1 && zoom <= 100.0)) return 0;  // as kalrender takes it
-    return kalhost::positionView(s->pano(), bearing, held(pitch), zoom);
+    return s && s->pano ? kal_SetPos(s->pano, held(x), held(y), held(z)) : 0;
 }
 
 KALWEB_EXPORT const uint32_t *kalweb_render(Session *s)
@@ -93,11 +81,23 @@ KALWEB_EXPORT const uint32_t *kalweb_renderSmooth(Session *s)
     return s ? kalweb::renderFrame(*s, true) : nullptr;
 }
 
-// The image point under a view point, as two ints, or null outside the view.
-KALWEB_EXPORT const int *kalweb_mapPoint(Session *s, int x, int y)
+// The image point under a view point, as two doubles (whole pixels for an
+// 8-bit view), or null outside the image.
+KALWEB_EXPORT const double *kalweb_mapPoint(Session *s, double x, double y)
 {
+    if (!s || !std::isfinite(x) || !std::isfinite(y)) return nullptr;
+    if (s->colour) {
+        kal::SourcePoint p;
+        if (!kal::viewToSource(s->colour->view.get(), x, y, &p)) return nullptr;
+        s->mapped[0] = p.column;
+        s->mapped[1] = p.row;
+        return s->mapped;
+    }
     POINT point;
-    if (!s || !kal_MapCoordinates(s->pano(), held(x), held(y), &point)) return nullptr;
+    const auto whole = [](double v) {
+        return held(static_cast<int64_t>(std::clamp(v, -1e9, 1e9)));
+    };
+    if (!kal_MapCoordinates(s->pano, whole(x), whole(y), &point)) return nullptr;
     s->mapped[0] = point.x;
     s->mapped[1] = point.y;
     return s->mapped;
@@ -106,20 +106,17 @@ KALWEB_EXPORT const int *kalweb_mapPoint(Session *s, int x, int y)
 // The hotspot under a view point, or -1.
 KALWEB_EXPORT int kalweb_hitTest(Session *s, int x, int y)
 {
-    int index = -1;
-    return s && kal_CheckHotSpot(s->pano(), held(x), held(y), &index) ? index : -1;
+    return s ? kalweb::hotSpotAt(*s, held(x), held(y)) : -1;
 }
 
 KALWEB_EXPORT const char *kalweb_hotspotLabel(Session *s, int index)
 {
-    return s ? static_cast<const char *>(kal_GetData(s->pano(), KAL_DATA_HOTSPOTLBL, index))
-             : nullptr;
+    return s ? kalweb::hotSpotLabel(*s, index) : nullptr;
 }
 
 KALWEB_EXPORT const char *kalweb_hotspotText(Session *s, int index)
 {
-    return s ? static_cast<const char *>(kal_GetData(s->pano(), KAL_DATA_HOTSPOTTEXT, index))
-             : nullptr;
+    return s ? kalweb::hotSpotText(*s, index) : nullptr;
 }
 
 // The hotspots of the current view as (index, x, y) triples; returns how many.
@@ -137,31 +134,24 @@ KALWEB_EXPORT const int *kalweb_visibleHotspot(Session *s, int i)
 // The mouse over the view, not pressed: the cursor and the hotspot under it.
 KALWEB_EXPORT void kalweb_hover(Session *s, int x, int y)
 {
-    if (!s) return;
-    navigationMouseMove(s->platform, false, word(x), word(y));
-    navigationSetCursor(s->platform, *s->pano(), true, held(x), held(y));
+    if (s) kalweb::hover(*s, held(x), held(y));
 }
 
 KALWEB_EXPORT void kalweb_pointerLeave(Session *s)
 {
-    if (s) navigationSetCursor(s->platform, *s->pano(), false, 0, 0);
-}
-
-KALWEB_EXPORT void kalweb_focusLost(Session *s)
-{
-    if (s) navigationFocusLost(s->platform, *s->pano());
+    if (s) kalweb::pointerLeft(*s);
 }
 
 KALWEB_EXPORT int kalweb_cursor(Session *s)
 {
-    return s ? static_cast<int>(s->platform.cursor) : 0;
+    return s ? static_cast<int>(s->hover.cursor) : 0;
 }
 
 // The next notification as code << 16 | value, or -1 when there is none.
 KALWEB_EXPORT int kalweb_nextNotification(Session *s)
 {
     kalweb::Notification n;
-    if (!s || !s->platform.takeNotification(n)) return -1;
+    if (!s || !s->hover.take(n)) return -1;
     return n.code << 16 | static_cast<int>(n.value);
 }
 

@@ -26,10 +26,9 @@ const char *kalweb_error(Session *s);
 int kalweb_value(Session *s, int code);
 int kalweb_move(Session *s, int dx, int dy, int dz);
 int kalweb_setPos(Session *s, int x, int y, int z);
-int kalweb_setView(Session *s, int bearing, int pitch, double zoom);
 const uint32_t *kalweb_render(Session *s);
 const uint32_t *kalweb_renderSmooth(Session *s);
-const int *kalweb_mapPoint(Session *s, int x, int y);
+const double *kalweb_mapPoint(Session *s, double x, double y);
 int kalweb_hitTest(Session *s, int x, int y);
 const char *kalweb_hotspotLabel(Session *s, int index);
 const char *kalweb_hotspotText(Session *s, int index);
@@ -37,16 +36,20 @@ int kalweb_visibleHotspots(Session *s, int step);
 const int *kalweb_visibleHotspot(Session *s, int i);
 void kalweb_hover(Session *s, int x, int y);
 void kalweb_pointerLeave(Session *s);
-void kalweb_focusLost(Session *s);
 int kalweb_cursor(Session *s);
 int kalweb_nextNotification(Session *s);
 // Views in degrees (view_exports.cpp).
 const double *kalweb_getView(Session *s);
-int kalweb_putView(Session *s, double bearing, double pitch, double zoom);
+int kalweb_putView(Session *s, double bearing, double pitch, double zoom, double hfov);
+int kalweb_turn(Session *s, double heading, double pitch);
+int kalweb_align(Session *s, double column, double row, double x, double y);
+const double *kalweb_viewPoint(Session *s, double heading, double pitch);
+void kalweb_bound(Session *s, double minHfov, double maxHfov, double minPitch, double maxPitch);
 
 // Opens, each with its own state (open_exports.cpp): a BMP file or a block
 // for decoded pixels, then the session it goes into.
-Opening *kalweb_openBmp(const uint8_t *bmp, int size, const char *attribs, int attribLength);
+Opening *kalweb_openBmp(const uint8_t *bmp, int size, const char *attribs, int attribLength,
+                        int projection);
 uint32_t *kalweb_openPixels(Opening *o);
 const int *kalweb_openSize(Opening *o);
 void kalweb_openArrange(Opening *o, int order);
@@ -58,7 +61,7 @@ void kalweb_openEnd(Opening *o);
 
 // True colour (colour_exports.cpp).
 Opening *kalweb_colourBlock(int width, int height, const uint8_t *file, int fileBytes,
-                            const char *attribs, int attribLength);
+                            const char *attribs, int attribLength, int projection);
 int kalweb_pixelBytes(Session *s);
 
 }  // extern "C"

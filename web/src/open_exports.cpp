@@ -13,13 +13,14 @@ using kalweb::Opening;
 
 extern "C" {
 
+// `projection` as for kalweb_colourBlock: it applies to 24- and 32-bit files.
 KALWEB_EXPORT Opening *kalweb_openBmp(const uint8_t *bmp, int size, const char *attribs,
-                                      int attribLength)
+                                      int attribLength, int projection)
 {
     const std::string text =
         attribs && attribLength > 0 ? std::string(attribs, static_cast<size_t>(attribLength)) : "";
-    return kalweb::openBmp(size > 0 ? bmp : nullptr, size > 0 ? static_cast<size_t>(size) : 0,
-                           text);
+    return kalweb::openBmp(size > 0 ? bmp : nullptr, size > 0 ? static_cast<size_t>(size) : 0, text,
+                           kalweb::forcedProjection(projection));
 }
 
 // The block for decoded pixels, or null when the open was refused.

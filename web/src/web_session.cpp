@@ -1,17 +1,18 @@
-// Sessions of the web viewer: opening, resizing and replacing through the
-// engine's own loader, scaler and lifecycle, or over true-colour pixels the
-// page decoded; frames in RGBA; hover and focus through the navigation
-// controller.
+// Sessions of the web viewer: 8-bit images through the engine's own
+// loader, scaler and lifecycle, true-colour pixels the page decoded through
+// a continuous view; frames in RGBA; the hotspot under the pointer.
 #include "web_session.h"
+
+#include "colour_view.h"
+#include "image_check.h"
+#include "session_input.h"
 
 #include "kalhost/image_head.h"
 #include "kalhost/image_limits.h"
 #include "kalhost/open_panorama.h"
-#include "core/colour_panorama.h"
-#include "image_check.h"
-#include "session_input.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -20,9 +21,9 @@ namespace kalweb {
 
 namespace {
 
-// A panorama of `image` for a width x height view, its DIB (when 8-bit)
-// fitted to the view into image.fitted. The panorama takes the attributes'
-// hotspots; on failure they go.
+// An 8-bit panorama of `image` for a width x height view, its DIB fitted to
+// the view into image.fitted. The panorama takes the attributes' hotspots;
+// on failure they go.
 HPANORAMA makePanorama(SessionImage &image, KalAttribs &attribs, int width, int height,
                        std::string &message)
 {
@@ -33,14 +34,9 @@ HPANORAMA makePanorama(SessionImage &image, KalAttribs &attribs, int width, int 
     }
     const RECT view = {0, 0, width, height};
     HPANORAMA pano = nullptr;
-    if (image.colour()) {
-        pano = kal::createColourPanorama({image.width, image.height, image.rgba}, view, &attribs);
-    } else {
-        image.fitted = kalhost::fitImage(image.source, view, attribs.angle, false, message);
-        if (image.fitted)
-            pano =
-                kal_Create(static_cast<const BITMAPINFO *>(image.fitted), nullptr, &view, &attribs);
-    }
+    image.fitted = kalhost::fitImage(image.source, view, attribs.angle, false, message);
+    if (image.fitted)
+        pano = kal_Create(static_cast<const BITMAPINFO *>(image.fitted), nullptr, &view, &attribs);
     if (!pano && message.empty())
         message = std::string("The panorama cannot be shown: ") +
                   kalhost::engineErrorText(kal_Error(nullptr));
@@ -52,15 +48,39 @@ HPANORAMA makePanorama(SessionImage &image, KalAttribs &attribs, int width, int 
     return pano;
 }
 
+// A true-colour view of `image` for a width x height view, in the layout
+// of `opening`'s file; the hotspots stay the caller's.
+std::unique_ptr<ColourView> makeView(const SessionImage &image, const kalhost::ViewLayout &layout,
+                                     const KalAttribs &attribs, const int stored[2], int width,
+                                     int height, std::string &message)
+{
+    message = viewSizeProblem(width, height);
+    if (!message.empty()) return nullptr;
+    return makeColourView({image.width, image.height, image.rgba}, layout, attribs, stored[0],
+                          stored[1], width, height, message);
+}
+
 void adopt(Session &session, HPANORAMA pano)
 {
-    session.platform.pano = pano;
-    session.frame.assign(size_t{pano->vpWidth} * pano->vpHeight, 0);
+    session.pano = pano;
+    session.colour.reset();
+    const int width = kal_GetValue(pano, KAL_VALUE_VPWIDTH);
+    const int height = kal_GetValue(pano, KAL_VALUE_VPHEIGHT);
+    session.frame.assign(size_t(width) * size_t(height), 0);
+    // The view's header is followed by its 256 colours.
+    const auto *info = static_cast<const BITMAPINFO *>(kal_GetData(pano, KAL_DATA_BITMAPINFO, 0));
+    const RGBQUAD *colours = info->bmiColors;
     for (int i = 0; i < 256; ++i) {
-        const RGBQUAD &c = pano->colors[i];
+        const RGBQUAD &c = colours[i];
         session.palette[i] = c.rgbRed | c.rgbGreen << 8 | c.rgbBlue << 16 | 0xFF000000u;
     }
-    session.platform.dirty = true;
+}
+
+void adopt(Session &session, std::unique_ptr<ColourView> view)
+{
+    session.pano = nullptr;
+    session.colour = std::move(view);
+    session.frame.assign(size_t(viewWidth(session)) * size_t(viewHeight(session)), 0);
 }
 
 // A new session, or a session's new image, at the file's start view.
@@ -76,12 +96,18 @@ int rescale(int position, int from, int to)
 }
 
 // The new panorama looks where the old one did, at the same magnification.
-void carryPosition(const Panorama &from, HPANORAMA to)
+void carryPosition(HPANORAMA from, HPANORAMA to)
 {
-    const double zoom = double(from.radius) / std::max(1, from.radius - from.zPos);
-    const int z = static_cast<int>(to->radius - to->radius / zoom);
-    kal_SetPos(to, rescale(from.xPos, from.srcWidth, to->srcWidth),
-               rescale(from.yPos, from.srcHeight, to->srcHeight), z);
+    const auto value = [](HPANORAMA p, int code) { return kal_GetValue(p, UINT(code)); };
+    const int radius = value(from, KAL_VALUE_RADIUS), toRadius = value(to, KAL_VALUE_RADIUS);
+    const double zoom = double(radius) / std::max(1, radius - value(from, KAL_VALUE_ZPOS));
+    const int z = static_cast<int>(toRadius - toRadius / zoom);
+    kal_SetPos(to,
+               rescale(value(from, KAL_VALUE_XPOS), value(from, KAL_VALUE_SRCWIDTH),
+                       value(to, KAL_VALUE_SRCWIDTH)),
+               rescale(value(from, KAL_VALUE_YPOS), value(from, KAL_VALUE_SRCHEIGHT),
+                       value(to, KAL_VALUE_SRCHEIGHT)),
+               z);
 }
 
 // One view row through the palette, four indices per load; the pointers
@@ -103,30 +129,23 @@ void expandRow(const uint8_t *__restrict row, uint32_t *__restrict out,
 
 }  // namespace
 
-int WebPlatform::move(int deltaX, int deltaY, int deltaZ)
+bool Hover::take(Notification &next)
 {
-    return kal_Move(pano, deltaX, deltaY, deltaZ);
-}
-
-void WebPlatform::postNotification(int code, unsigned lowWord)
-{
-    notifications.push_back({code, lowWord & 0xFFFF});
-}
-
-bool WebPlatform::takeNotification(Notification &next)
-{
-    if (notificationsTaken == notifications.size()) {
+    if (taken == notifications.size()) {
         notifications.clear();
-        notificationsTaken = 0;
+        taken = 0;
         return false;
     }
-    next = notifications[notificationsTaken++];
+    next = notifications[taken++];
     return true;
 }
 
-bool WebPlatform::checkHotSpot(int x, int y, int *index)
+Session::Session() = default;
+
+Session::~Session()
 {
-    return kal_CheckHotSpot(pano, x, y, index) != 0;
+    if (pano) kal_Delete(pano, FALSE);
+    image.release();
 }
 
 void SessionImage::release()
@@ -139,77 +158,119 @@ void SessionImage::release()
 
 namespace {
 
-// A new session over `image`, which it takes (and releases on failure).
-Session *startSession(SessionImage &image, const std::string &attribText, int width, int height,
-                      Report &report)
+// What shows `image` for a width x height view: an 8-bit panorama or a
+// true-colour view, in the layout `opening` read (null: the session's own
+// text and layout, for a new view size). False after the reason in `report`.
+struct Shown {
+    HPANORAMA pano = nullptr;
+    std::unique_ptr<ColourView> colour;
+};
+
+bool show(SessionImage &image, const std::string &attribText, const kalhost::ViewLayout *layout,
+          const int stored[2], int width, int height, Report &report, Shown &out)
 {
     KalAttribs attribs{};
-    HPANORAMA pano = nullptr;
-    if (readAttributes(attribText, image.fileAttribs, attribs, report))
-        pano = makePanorama(image, attribs, width, height, report.message);
-    if (!pano) {
+    if (!readAttributes(attribText, image.fileAttribs, attribs, report)) return false;
+    if (!image.colour()) {
+        out.pano = makePanorama(image, attribs, width, height, report.message);
+        return out.pano != nullptr;
+    }
+    out.colour = makeView(image, *layout, attribs, stored, width, height, report.message);
+    kalhost::releaseHotSpots(attribs);
+    return out.colour != nullptr;
+}
+
+void adopt(Session &session, Shown &shown)
+{
+    if (shown.pano) {
+        adopt(session, shown.pano);
+    } else {
+        adopt(session, std::move(shown.colour));
+    }
+}
+
+void dropShown(Session &session)
+{
+    if (session.pano) kal_Delete(session.pano, FALSE);
+    session.pano = nullptr;
+    session.colour.reset();
+}
+
+// The layout a true-colour open keeps for the session's new view sizes.
+struct OpenLayout {
+    kalhost::ViewLayout layout;
+    int stored[2] = {};
+};
+
+OpenLayout layoutOf(const Opening &opening, const SessionImage &image)
+{
+    OpenLayout out;
+    out.stored[0] = opening.stored[0] ? opening.stored[0] : image.width;
+    out.stored[1] = opening.stored[1] ? opening.stored[1] : image.height;
+    if (!image.colour()) return out;
+    KalAttribs attribs{};
+    kalhost::GivenAttribs given;
+    const std::string &text = opening.attribText;
+    if (!text.empty() && kal_AttribString(text.data(), int(text.size()), &attribs)) {
+        given = kalhost::givenAttribs(text.data(), text.size());
+        kalhost::releaseHotSpots(attribs);
+    }
+    out.layout =
+        kalhost::colourViewLayout(attribs, given, opening.hasGPano ? &opening.gpano : nullptr,
+                                  out.stored[0], out.stored[1], image.height, opening.projection);
+    return out;
+}
+
+// Puts `image` in `session` (a new one when null) for a width x height
+// view. On failure the session stays as it was and the image goes.
+Session *place(Session *session, SessionImage &image, const Opening &opening, int width, int height,
+               Report &report)
+{
+    const OpenLayout layout = layoutOf(opening, image);
+    const std::string &text = opening.attribText;
+    // An 8-bit image in place of an 8-bit one: the engine's own replacement,
+    // which keeps the panorama.
+    if (session && session->pano && !image.colour()) {
+        KalAttribs attribs{};
+        if (!readAttributes(text, image.fileAttribs, attribs, report)) {
+            image.release();
+            return nullptr;
+        }
+        HPANORAMA pano = session->pano;
+        const RECT view = {0, 0, viewWidth(*session), viewHeight(*session)};
+        image.fitted = kalhost::fitImage(image.source, view, attribs.angle, false, report.message);
+        if (!image.fitted || !kal_Replace(pano, static_cast<const BITMAPINFO *>(image.fitted),
+                                          nullptr, &attribs, FALSE)) {
+            if (image.fitted)
+                report.message = std::string("The panorama cannot be shown: ") +
+                                 kalhost::engineErrorText(kal_Error(nullptr));
+            kalhost::releaseHotSpots(attribs);
+            image.release();
+            return nullptr;
+        }
+        session->image.release();
+        session->image = image;
+        session->attribText = text;
+        adopt(*session, pano);
+        return session;
+    }
+    if (session) {
+        width = viewWidth(*session);
+        height = viewHeight(*session);
+    }
+    Shown shown;
+    if (!show(image, text, &layout.layout, layout.stored, width, height, report, shown)) {
         image.release();
         return nullptr;
     }
-    navigationWindowCreated();
-    auto *session = new Session;
+    if (!session) session = new Session;
+    dropShown(*session);
+    session->image.release();
     session->image = image;
-    session->attribText = attribText;
-    adopt(*session, pano);
-    startView(image, pano);
+    session->attribText = text;
+    adopt(*session, shown);
+    if (session->pano) startView(image, session->pano);
     return session;
-}
-
-// Puts a new panorama of `image` in place of the session's, for the same
-// view size. On failure the session stays as it was and the image goes.
-bool swapImage(Session &session, SessionImage &image, const std::string &attribText, Report &report)
-{
-    Panorama *old = session.pano();
-    KalAttribs attribs{};
-    HPANORAMA pano = nullptr;
-    if (readAttributes(attribText, image.fileAttribs, attribs, report))
-        pano = makePanorama(image, attribs, old->vpWidth, old->vpHeight, report.message);
-    if (!pano) {
-        image.release();
-        return false;
-    }
-    haltStep(session.platform, *old);
-    kal_Delete(old, FALSE);
-    session.image.release();
-    session.image = image;
-    session.attribText = attribText;
-    adopt(session, pano);
-    startView(image, pano);
-    return true;
-}
-
-// An 8-bit image in place of an 8-bit one: the engine's own replacement,
-// which keeps the panorama. On failure the session stays and the image goes.
-bool replaceEightBit(Session &session, SessionImage &image, const std::string &attribText,
-                     Report &report)
-{
-    KalAttribs attribs{};
-    if (!readAttributes(attribText, image.fileAttribs, attribs, report)) {
-        image.release();
-        return false;
-    }
-    Panorama *pano = session.pano();
-    const RECT view = {0, 0, pano->vpWidth, pano->vpHeight};
-    image.fitted = kalhost::fitImage(image.source, view, attribs.angle, false, report.message);
-    if (!image.fitted || !kal_Replace(pano, static_cast<const BITMAPINFO *>(image.fitted), nullptr,
-                                      &attribs, FALSE)) {
-        if (image.fitted)
-            report.message = std::string("The panorama cannot be shown: ") +
-                             kalhost::engineErrorText(kal_Error(nullptr));
-        kalhost::releaseHotSpots(attribs);
-        image.release();
-        return false;
-    }
-    session.image.release();
-    session.image = image;
-    session.attribText = attribText;
-    adopt(session, pano);
-    return true;
 }
 
 // The angle of an attribute text, 0 when it names none or cannot be read
@@ -272,25 +333,42 @@ bool prepareColourImage(Opening &opening, int width, int height, const uint8_t *
 
 }  // namespace
 
-Opening *openBmp(const uint8_t *bytes, size_t size, const std::string &attribText)
+kalhost::ForcedProjection forcedProjection(int code)
+{
+    return code == 1   ? kalhost::ForcedProjection::cylinder
+           : code == 2 ? kalhost::ForcedProjection::sphere
+                       : kalhost::ForcedProjection::none;
+}
+
+Opening *openBmp(const uint8_t *bytes, size_t size, const std::string &attribText,
+                 kalhost::ForcedProjection projection)
 {
     auto *opening = new (std::nothrow) Opening;
     if (!opening) return nullptr;
     opening->attribText = attribText;
+    opening->projection = projection;
     if (loadImage(bytes, size, textAngle(attribText), opening->image, opening->report) &&
         opening->image.colour()) {
-        opening->size[0] = opening->image.width;
-        opening->size[1] = opening->image.height;
+        opening->size[0] = opening->stored[0] = opening->image.width;
+        opening->size[1] = opening->stored[1] = opening->image.height;
     }
     return opening;
 }
 
 Opening *openColourBlock(int width, int height, const uint8_t *file, size_t fileBytes,
-                         const std::string &attribText, const kalhost::GPanoFields *gpano)
+                         const std::string &attribText, const kalhost::GPanoFields *gpano,
+                         kalhost::ForcedProjection projection)
 {
     auto *opening = new (std::nothrow) Opening;
     if (!opening) return nullptr;
     opening->attribText = attribText;
+    opening->projection = projection;
+    opening->stored[0] = width;
+    opening->stored[1] = height;
+    if (gpano) {
+        opening->hasGPano = true;
+        opening->gpano = *gpano;
+    }
     if (!prepareColourImage(*opening, width, height, file, fileBytes, gpano))
         opening->image.release();
     return opening;
@@ -305,12 +383,7 @@ Session *finishOpen(Opening &opening, Session *session, int width, int height)
     }
     SessionImage image = opening.image;  // taken: whatever happens, it is not the opening's
     opening.image = SessionImage{};
-    const std::string &text = opening.attribText;
-    if (!session) return startSession(image, text, width, height, report);
-    const bool ok = session->image.colour() || image.colour()
-                        ? swapImage(*session, image, text, report)
-                        : replaceEightBit(*session, image, text, report);
-    return ok ? session : nullptr;
+    return place(session, image, opening, width, height, report);
 }
 
 void endOpen(Opening *opening)
@@ -337,8 +410,17 @@ Session *openSession(const uint8_t *bytes, size_t size, const std::string &attri
 bool resizeSession(Session &session, int width, int height)
 {
     session.message.clear();
-    Panorama *old = session.pano();
-    if (old->vpWidth == width && old->vpHeight == height) return true;
+    if (viewWidth(session) == width && viewHeight(session) == height) return true;
+    session.message = viewSizeProblem(width, height);
+    if (!session.message.empty()) return false;
+    if (session.colour) {
+        if (!kal::resizeContinuousView(session.colour->view.get(), width, height)) {
+            session.message = "The panorama cannot be shown at " + pixelSize(width, height) + ".";
+            return false;
+        }
+        session.frame.assign(size_t(width) * size_t(height), 0);
+        return true;
+    }
     KalAttribs attribs;
     Report scratch;  // the warnings were said when the panorama opened
     if (!readAttributes(session.attribText, session.image.fileAttribs, attribs, scratch)) {
@@ -349,9 +431,8 @@ bool resizeSession(Session &session, int width, int height)
     image.fitted = nullptr;
     HPANORAMA pano = makePanorama(image, attribs, width, height, session.message);
     if (!pano) return false;
-    carryPosition(*old, pano);
-    haltStep(session.platform, *old);
-    kal_Delete(old, FALSE);
+    carryPosition(session.pano, pano);
+    kal_Delete(session.pano, FALSE);
     if (session.image.fitted && session.image.fitted != session.image.source)
         kal_FreeResource(session.image.fitted);
     session.image.fitted = image.fitted;
@@ -361,33 +442,99 @@ bool resizeSession(Session &session, int width, int height)
 
 void closeSession(Session *session)
 {
-    if (!session) return;
-    haltStep(session->platform, *session->pano());
-    kal_Delete(session->pano(), FALSE);
-    session->image.release();
     delete session;
 }
 
 const uint32_t *renderFrame(Session &session, bool smooth)
 {
-    Panorama *pano = session.pano();
-    const void *view = smooth ? kal::renderSmoothView(pano) : kal_GetView(pano, nullptr);
-    if (!view) return nullptr;
-    const size_t width = pano->vpWidth, height = pano->vpHeight;
     uint32_t *out = session.frame.data();
-    // The view's rows are bottom-up; the page's are top-down.
-    if (kal::pixelBytes(pano) == 4) {
-        const auto *rows = static_cast<const uint32_t *>(view);
-        for (size_t y = 0; y < height; ++y, out += width)
-            std::memcpy(out, rows + (height - 1 - y) * width, width * 4);
-    } else {
-        const auto *bits = static_cast<const uint8_t *>(view);
-        const size_t stride = (width + 3) & ~size_t{3};
-        for (size_t y = 0; y < height; ++y, out += width)
-            expandRow(bits + (height - 1 - y) * stride, out, session.palette, width);
+    if (session.colour) {
+        kal::ContinuousView *view = session.colour->view.get();
+        const bool drawn = smooth ? kal::renderRestingFrame(view, out, kal::RowOrder::topDown)
+                                  : kal::renderMovingFrame(view, out, kal::RowOrder::topDown);
+        return drawn ? out : nullptr;
     }
-    session.platform.dirty = false;
+    HPANORAMA pano = session.pano;
+    const void *view = kal_GetView(pano, nullptr);
+    if (!view) return nullptr;
+    const size_t width = size_t(viewWidth(session)), height = size_t(viewHeight(session));
+    // The view's rows are bottom-up; the page's are top-down.
+    const auto *bits = static_cast<const uint8_t *>(view);
+    const size_t stride = (width + 3) & ~size_t{3};
+    for (size_t y = 0; y < height; ++y, out += width)
+        expandRow(bits + (height - 1 - y) * stride, out, session.palette, width);
     return session.frame.data();
+}
+
+int sessionValue(const Session &session, int code)
+{
+    if (!session.colour) return kal_GetValue(session.pano, static_cast<UINT>(code));
+    const ColourView &c = *session.colour;
+    const kal::Geometry &g = kal::viewGeometry(c.view.get());
+    switch (code) {
+        case KAL_VALUE_ANGLE:
+            return static_cast<int>(std::lround(g.angle()));
+        case KAL_VALUE_ORIENTATION:
+            return static_cast<int>(std::lround(g.leftHeading())) % 360;
+        case KAL_VALUE_NUMHOTSPOTS:
+            return static_cast<int>(c.hotSpots.size());
+        case KAL_VALUE_SRCWIDTH:
+            return g.width();
+        case KAL_VALUE_SRCHEIGHT:
+            return g.height();
+        case KAL_VALUE_VPWIDTH:
+            return viewWidth(session);
+        case KAL_VALUE_VPHEIGHT:
+            return viewHeight(session);
+        default:
+            return 0;
+    }
+}
+
+int viewWidth(const Session &session)
+{
+    if (session.colour) return kal::viewSize(session.colour->view.get()).width;
+    return kal_GetValue(session.pano, KAL_VALUE_VPWIDTH);
+}
+
+int viewHeight(const Session &session)
+{
+    if (session.colour) return kal::viewSize(session.colour->view.get()).height;
+    return kal_GetValue(session.pano, KAL_VALUE_VPHEIGHT);
+}
+
+int hotSpotAt(const Session &session, int x, int y)
+{
+    // Pixel centres, as the engine's own mapping takes its whole view points.
+    if (session.colour) return colourHotSpotAt(*session.colour, x + 0.5, y + 0.5);
+    int index = -1;
+    return kal_CheckHotSpot(session.pano, x, y, &index) ? index : -1;
+}
+
+namespace {
+
+const KalHotSpot *colourHotSpot(const Session &session, int index)
+{
+    const std::vector<KalHotSpot> &spots = session.colour->hotSpots;
+    return index >= 0 && size_t(index) < spots.size() ? &spots[size_t(index)] : nullptr;
+}
+
+}  // namespace
+
+const char *hotSpotLabel(const Session &session, int index)
+{
+    if (!session.colour)
+        return static_cast<const char *>(kal_GetData(session.pano, KAL_DATA_HOTSPOTLBL, index));
+    const KalHotSpot *spot = colourHotSpot(session, index);
+    return spot ? spot->label : nullptr;
+}
+
+const char *hotSpotText(const Session &session, int index)
+{
+    if (!session.colour)
+        return static_cast<const char *>(kal_GetData(session.pano, KAL_DATA_HOTSPOTTEXT, index));
+    const KalHotSpot *spot = colourHotSpot(session, index);
+    return spot ? spot->text : nullptr;
 }
 
 size_t findVisibleHotSpots(Session &session, int step)
@@ -395,15 +542,13 @@ size_t findVisibleHotSpots(Session &session, int step)
     struct Sum {
         int64_t x = 0, y = 0, count = 0;
     };
-    Panorama *pano = session.pano();
-    std::vector<Sum> sums(std::max(0, pano->numHotSpots));
+    const int width = viewWidth(session), height = viewHeight(session);
+    std::vector<Sum> sums(size_t(std::max(0, sessionValue(session, KAL_VALUE_NUMHOTSPOTS))));
     step = std::max(1, step);
-    for (int y = step / 2; y < pano->vpHeight; y += step)
-        for (int x = step / 2; x < pano->vpWidth; x += step) {
-            int index = -1;
-            if (!kal_CheckHotSpot(pano, x, y, &index) || index < 0 ||
-                static_cast<size_t>(index) >= sums.size())
-                continue;
+    for (int y = step / 2; y < height; y += step)
+        for (int x = step / 2; x < width; x += step) {
+            const int index = hotSpotAt(session, x, y);
+            if (index < 0 || static_cast<size_t>(index) >= sums.size()) continue;
             sums[index].x += x;
             sums[index].y += y;
             ++sums[index].count;
@@ -423,6 +568,27 @@ size_t findVisibleHotSpots(Session &session, int step)
              --j)
             std::swap(list[j], list[j - 1]);
     return session.visible.size();
+}
+
+void hover(Session &session, int x, int y)
+{
+    Hover &h = session.hover;
+    const int index = hotSpotAt(session, x, y);
+    if (index >= 0) {
+        h.cursor = Cursor::point;
+        if (index != h.hotSpot)
+            h.notifications.push_back({KN_HITHOTSPOT, unsigned(index) & 0xFFFF});
+        h.hotSpot = index;
+        return;
+    }
+    h.hotSpot = -1;
+    h.notifications.push_back({KN_HITHOTSPOT, 0xFFFF});
+    h.cursor = Cursor::arrow;
+}
+
+void pointerLeft(Session &session)
+{
+    session.hover.cursor = Cursor::arrow;
 }
 
 }  // namespace kalweb

@@ -1,16 +1,17 @@
 // One panorama on a web page: the loaded image (an 8-bit DIB or true-colour
-// pixels the browser decoded), the panorama made from it for the current
-// view size, the RGBA frame the page paints, and the navigation
-// controller's platform for hover and focus, whose notes the page collects.
+// pixels the browser decoded), what shows it at the current view size (the
+// engine's 8-bit panorama, or a continuous view of a true-colour one), the
+// RGBA frame the page paints, and the hotspot under the page's pointer.
 #ifndef KALWEB_WEB_SESSION_H
 #define KALWEB_WEB_SESSION_H
 
-#include "core/panorama.h"
+#include "core/kalengine.h"
 #include "kalhost/gpano.h"
-#include "navigation/navigation_controller.h"
+#include "kalhost/view_layout.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,33 +23,20 @@ struct Notification {
     unsigned value;
 };
 
-// The page's side of the navigation controller, for hover and focus only:
-// the page moves the view itself (motion.js), so no timer ever ticks; focus
-// and pointer capture the page handles itself.
-class WebPlatform final : public NavigationPlatform {
-   public:
-    HPANORAMA pano = nullptr;
-    std::vector<Notification> notifications;  // posted, in order
-    size_t notificationsTaken = 0;
-    NavigationCursor cursor = NavigationCursor::arrow;
-    bool dirty = true;  // the view changed since the last frame
+// Cursor shapes the page shows (the engine's order: arrow first, point last).
+enum class Cursor { arrow = 0, point = 10 };
 
-    int move(int deltaX, int deltaY, int deltaZ) override;
-    void refresh() override { dirty = true; }
-    void postRefresh() override { dirty = true; }
-    bool notifyWindowValid() override { return true; }
-    void postNotification(int code, unsigned lowWord) override;
-    unsigned startTimer(unsigned currentId, unsigned) override { return currentId; }
-    unsigned stopTimer(unsigned) override { return 0; }
-    void setCursor(NavigationCursor shape) override { cursor = shape; }
-    bool checkHotSpot(int x, int y, int *index) override;
-    void takeFocus() override {}
-    void captureMouse() override {}
-    void releaseMouse() override {}
-    unsigned now() override { return 0; }
+// The pointer over the view, not pressed: which hotspot it is over, the
+// cursor, and the notes the page collects, as the navigation window
+// reports them (entering a hotspot once, leaving it on every move).
+struct Hover {
+    int hotSpot = -1;
+    Cursor cursor = Cursor::arrow;
+    std::vector<Notification> notifications;  // posted, in order
+    size_t taken = 0;
 
     // The oldest notification not yet taken; false when there is none.
-    bool takeNotification(Notification &next);
+    bool take(Notification &next);
 };
 
 // A hotspot seen in the current view and the mean of its sampled view points.
@@ -71,6 +59,8 @@ struct SessionImage {
     void release();
 };
 
+struct ColourView;
+
 struct Session {
     SessionImage image;
     std::string attribText;
@@ -78,10 +68,14 @@ struct Session {
     std::vector<uint32_t> frame;  // RGBA view, top row first
     uint32_t palette[256] = {};   // RGBA of each colour index
     std::vector<VisibleHotSpot> visible;
-    int mapped[2] = {};
-    WebPlatform platform;
+    double mapped[2] = {};
+    double angles[4] = {};
+    HPANORAMA pano = nullptr;            // an 8-bit image's panorama, or
+    std::unique_ptr<ColourView> colour;  // a true-colour image's view
+    Hover hover;
 
-    Panorama *pano() const { return platform.pano; }
+    Session();
+    ~Session();
 };
 
 // What one open tells the page: why it failed, and what it did differently
@@ -100,20 +94,29 @@ struct Report {
 struct Opening {
     SessionImage image;
     std::string attribText;
-    int size[2] = {};  // of the image: the size to decode at
+    int size[2] = {};    // of the image: the size to decode at
+    int stored[2] = {};  // of the image as the file stores it
+    bool hasGPano = false;
+    kalhost::GPanoFields gpano;
+    kalhost::ForcedProjection projection = kalhost::ForcedProjection::none;
     Report report;
 };
 
+// The page's projection code: 1 a cylinder, 2 a sphere, else as the file says.
+kalhost::ForcedProjection forcedProjection(int code);
+
 // Loads a BMP file's bytes and attribute text. Null only when the module
 // is out of memory; a file that cannot open leaves no image and a message.
-Opening *openBmp(const uint8_t *bytes, size_t size, const std::string &attribText);
+Opening *openBmp(const uint8_t *bytes, size_t size, const std::string &attribText,
+                 kalhost::ForcedProjection projection = kalhost::ForcedProjection::none);
 // A block for the decoded pixels of a width x height picture of an image
 // file of fileBytes bytes (RGBA rows bottom-up), at the size the engine's
 // limits allow (`size`, smaller than asked when they require). A size the
 // file cannot describe or the memory cannot hold gets no block and a
 // message; nothing is allocated for it.
 Opening *openColourBlock(int width, int height, const uint8_t *file, size_t fileBytes,
-                         const std::string &attribText, const kalhost::GPanoFields *gpano);
+                         const std::string &attribText, const kalhost::GPanoFields *gpano,
+                         kalhost::ForcedProjection projection = kalhost::ForcedProjection::none);
 // Puts the opening's image in `session` (for the same view size) or, when
 // null, in a new session of a width x height view. Returns the session, or
 // null with the reason in the opening's report; on failure the session
@@ -134,8 +137,23 @@ void closeSession(Session *session);
 // filtered ones when `smooth` (the frame of a view at rest). An 8-bit view
 // is expanded through the palette.
 const uint32_t *renderFrame(Session &session, bool smooth = false);
+
+// The view's size, a KAL_VALUE_* of its panorama (a true-colour view gives
+// its angle, orientation, image and view sizes, hotspot count; 0 else).
+int sessionValue(const Session &session, int code);
+int viewWidth(const Session &session);
+int viewHeight(const Session &session);
+
+// The hotspot under a view point, or -1; its label and text.
+int hotSpotAt(const Session &session, int x, int y);
+const char *hotSpotLabel(const Session &session, int index);
+const char *hotSpotText(const Session &session, int index);
 // Collects the hotspots under a grid of view points `step` pixels apart.
 size_t findVisibleHotSpots(Session &session, int step);
+
+// The pointer over the view (not pressed), leaving it, the focus lost.
+void hover(Session &session, int x, int y);
+void pointerLeft(Session &session);
 
 }  // namespace kalweb
 

@@ -22,6 +22,11 @@ ViewAngles viewAngles(HPANORAMA pano);
 // (a bearing or pitch that is not finite, a zoom outside 0.01 to 1000).
 int placeView(HPANORAMA pano, const ViewAngles &view);
 
+// The view point (pixel centres at +0.5) that shows the direction
+// `heading`, `pitch` (degrees) in the panorama's present view; false when
+// the view does not show it.
+bool viewPointOf(HPANORAMA pano, double heading, double pitch, double *x, double *y);
+
 // The yPos that centres the view `degrees` above the horizon (kept within
 // +-89.9) at the panorama's present zoom: the position depends on the zoom,
 // so set the zoom first. A pitch that is not finite gives the horizon.

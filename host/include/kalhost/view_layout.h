@@ -5,6 +5,7 @@
 #define KALHOST_VIEW_LAYOUT_H
 
 #include "core/kalengine.h"
+#include "kalhost/attribute_merge.h"
 #include "kalhost/gpano.h"
 #include "view/continuous_view.h"
 
@@ -26,6 +27,14 @@ struct ViewLayout {
 // has no GPano fields; width x height the size the file stores.
 ViewLayout viewLayoutOf(const KalAttribs *attribs, const GPanoFields *gpano, int width, int height,
                         ForcedProjection forced);
+
+// The layout of a true-colour file of storedWidth x storedHeight pixels
+// shown at shownHeight rows, for every program: the coverage fields the
+// attribute text gives (`given`, read into `attribs`) over the metadata's,
+// else viewLayoutOf's choice; the horizon counted in the rows shown.
+ViewLayout colourViewLayout(const KalAttribs &attribs, const GivenAttribs &given,
+                            const GPanoFields *gpano, int storedWidth, int storedHeight,
+                            int shownHeight, ForcedProjection forced);
 
 // The compass heading of column coordinate `column` (pixel centres at whole
 // numbers) of an image `width` wide covering `angle` degrees from
