@@ -540,6 +540,8 @@ const tests = {
       const view = document.getElementById('element').viewer?.view;
       return view && Math.abs(view.zoom - 1.5) < 0.05;
     });
+    // Both paint on their next animation frame.
+    await page.evaluate(() => new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(done))));
     const shot = async (selector) => (await page.$(selector)).screenshot();
     check(
       (await shot('#element canvas')).equals(await shot('canvas.kal-view')),
