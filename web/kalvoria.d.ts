@@ -1,7 +1,7 @@
 // Types of the Kalvoria web viewer's module (kalvoria.js): the viewer, its
 // options and the events it fires on its host element.
 
-/** A view: bearing in degrees clockwise from north, pitch and zoom. */
+/** A view: bearing in degrees clockwise from north, pitch, zoom and field. */
 export interface KalView {
   /** Degrees clockwise from north, 0 <= bearing < 360, fractional. */
   bearing: number;
@@ -9,6 +9,8 @@ export interface KalView {
   pitch: number;
   /** Magnification: 1 shows the panorama at its own scale. */
   zoom: number;
+  /** The horizontal field of view in degrees; given to setView, it wins over the zoom. */
+  hfov?: number;
 }
 
 /** A hotspot of the attribute file: its label (the tooltip) and its text. */
@@ -51,6 +53,16 @@ export interface KalViewerOptions {
   mouseZoom?: boolean;
   /** A pointer drag turns the view. Default true; false: drags do nothing, clicks and taps still pick hotspots. */
   draggable?: boolean;
+  /** Photos: 'sphere' or 'cylinder' instead of what the file's metadata or shape says. Default 'auto'. */
+  projection?: 'auto' | 'cylinder' | 'sphere';
+  /** Photos: the horizontal field (degrees) a panorama opens at, instead of its natural one. */
+  hfov?: number;
+  /** Photos: the narrowest and widest horizontal field (degrees) the view may take, inside the picture's own limits. */
+  minHfov?: number;
+  maxHfov?: number;
+  /** Photos: the lowest and highest pitch (degrees) the view's centre may take, inside the picture's own limits. */
+  minPitch?: number;
+  maxPitch?: number;
   /** How far a throw coasts after a grab drag, 0 to 1: 0 stops at the release, 1 coasts longest (about 1.3 s). The speed decays as exp(-t / (friction x 0.25 s)). Default 0.4 (at most half a second). */
   friction?: number;
   /** Turns the view on its own at this many degrees per second (negative: to the left). 0: never. */

@@ -209,6 +209,76 @@ const tests = {
     check(got.smooth === true, 'the frame at rest is not the smooth one');
   },
 
+  async 'a photo: a grab keeps its point within a pixel at every field; 2:1 looks straight up and down; the page bounds and forces the view'(
+    page,
+  ) {
+    const sphere = await page.evaluate(async () => {
+      const viewer = window.kalViewer;
+      if (!(await viewer.open(await window.kalPicture('image/png', 2048, 1024)))) return null;
+      return [
+        viewer.setView({ pitch: 90 }).pitch,
+        viewer.setView({ pitch: -90 }).pitch,
+        viewer.setView({ hfov: 120 }).hfov,
+      ];
+    });
+    check(sphere?.join() === '90,-90,120', `a 2:1 picture's pitches and widest field: ${sphere}`);
+    // The image point under `at` (page pixels) and how far in source columns
+    // one view pixel reaches there.
+    const under = (at) =>
+      page.evaluate(([x, y]) => {
+        const viewer = window.kalViewer,
+          box = viewer.canvas.getBoundingClientRect();
+        const vx = x - box.left,
+          vy = y - box.top;
+        const [a, b] = [viewer.session.mapPoint(vx, vy), viewer.session.mapPoint(vx + 1, vy)];
+        return a && b && { point: a, span: Math.hypot(b[0] - a[0], b[1] - a[1]) };
+      }, at);
+    const box = await page.evaluate(() => {
+      const b = window.kalViewer.canvas.getBoundingClientRect();
+      return { x: b.left + b.width / 2, y: b.top + b.height / 2 };
+    });
+    for (const hfov of [100, 30, 4]) {
+      await page.evaluate((field) => window.kalViewer.setView({ bearing: 10, pitch: 20, hfov: field }), hfov);
+      const from = [box.x - 90, box.y + 30],
+        anchor = await under(from);
+      await page.mouse.move(...from);
+      await page.mouse.down();
+      let worst = 0;
+      for (const [dx, dy] of [
+        [40, -20],
+        [120, -50],
+      ]) {
+        await page.mouse.move(from[0] + dx, from[1] + dy, { steps: 3 });
+        const seen = await under([from[0] + dx, from[1] + dy]);
+        const across = ((((seen.point[0] - anchor.point[0]) % 2048) + 3072) % 2048) - 1024;
+        worst = Math.max(worst, Math.hypot(across, seen.point[1] - anchor.point[1]) / seen.span);
+      }
+      await page.mouse.up();
+      check(worst <= 1, `at a field of ${hfov} degrees the grabbed point strayed ${worst.toFixed(2)} view pixels`);
+    }
+    const bounded = await page.evaluate(async () => {
+      const { KalViewer } = await import('./kalvoria.js');
+      const host = document.createElement('div');
+      Object.assign(host.style, { width: '320px', height: '240px' });
+      document.body.append(host);
+      const picture = await window.kalPicture('image/png', 2048, 1024);
+      const out = [];
+      for (const options of [{ hfov: 40, maxHfov: 50, minPitch: -10, maxPitch: 10 }, { projection: 'cylinder' }]) {
+        const viewer = new KalViewer(host, options);
+        await viewer.open(picture);
+        out.push([viewer.view.hfov, viewer.setView({ pitch: 60 }).pitch, viewer.setView({ hfov: 90 }).hfov]);
+        viewer.destroy();
+      }
+      host.remove();
+      return out;
+    });
+    check(
+      Math.abs(bounded[0][0] - 40) < 1e-9 && bounded[0][1] === 10 && bounded[0][2] === 50,
+      `hfov 40, maxHfov 50, pitch within 10: ${bounded[0]}`,
+    );
+    check(bounded[1][1] < 60, `a forced cylinder took pitch ${bounded[1][1]}`);
+  },
+
   async 'a view too small says so, never "too large", and the view comes back when the host grows'(page) {
     await page.evaluate(() => window.kalViewer.openUrl('samples/courtyard.jpg', 'samples/courtyard.KAL'));
     await takeEvents(page);
