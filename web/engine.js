@@ -135,12 +135,15 @@ export class Engine {
   // An open with a block for a width x height picture of the image file
   // `bytes` (the module reads its GPano XMP and checks what its data can hold).
   colourBlock(width, height, bytes, text, projection = PROJECTION.auto) {
-    return new Opening(
+    const opening = new Opening(
       this,
       this.withBlocks([text, bytes], (t, f) =>
         this.x.kalweb_colourBlock(width, height, f, bytes.length, t, text.length, projection),
       ),
     );
+    // What a second engine (the render worker) needs to open the same panorama.
+    opening.source = { file: bytes, text, projection, requested: [width, height] };
+    return opening;
   }
 }
 
@@ -210,6 +213,21 @@ export function openBmpSession(engine, image, text, session, width, height, proj
   }
 }
 
+// Opens in `engine` the panorama another engine opened from `source` (an
+// Opening's), with its decoded pixels in the engine's order; a new Session
+// of a width x height view. Throws the module's reason.
+export function openColourSession(engine, { file, text, projection, requested }, pixels, width, height) {
+  const opening = engine.colourBlock(requested[0], requested[1], file, text, projection);
+  try {
+    const block = opening.pixels();
+    if (!block || block.length !== pixels.length) throw new Error(opening.message || 'the picture does not fit');
+    block.set(pixels);
+    return opening.finish(null, width, height);
+  } finally {
+    opening.end();
+  }
+}
+
 // One panorama in the module and its view.
 export class Session {
   constructor(engine, pointer) {
@@ -271,6 +289,23 @@ export class Session {
   // A continuous view turned so that the image point shows at (vx, vy).
   align(point, vx, vy) {
     return this.x.kalweb_align(this.pointer, point[0], point[1], vx, vy);
+  }
+
+  // Whether a true-colour session still has its pixels here.
+  get hasPixels() {
+    return this.x.kalweb_sessionPixels(this.pointer) !== 0;
+  }
+
+  // The session's true-colour pixels, moved out: a copy in the engine's
+  // order for another engine (which renders the frames from then on), and
+  // none kept here. Null for an 8-bit session or one whose pixels went.
+  takePixels() {
+    const pointer = this.x.kalweb_sessionPixels(this.pointer);
+    if (!pointer) return null;
+    const size = this.value(VALUE.SRCWIDTH) * this.value(VALUE.SRCHEIGHT) * 4;
+    const copy = new Uint8Array(this.x.memory.buffer, pointer, size).slice();
+    this.x.kalweb_dropPixels(this.pointer);
+    return copy;
   }
 
   // The page's bounds on a continuous view, in degrees (undefined: none).

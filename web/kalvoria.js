@@ -193,17 +193,22 @@ export class KalViewer {
     this.fire('load', {});
   }
 
-  workerFrame(seq, width, height, buffer) {
+  workerFrame(seq, width, height, buffer, smooth = false) {
     if (this.destroyed || seq < this.paintedSeq) return; // a newer paint is up
     this.paintedSeq = seq;
     if (width !== this.session?.width || height !== this.session.height) return; // from before a resize
+    this.smooth = smooth;
     this.paint(new Uint8ClampedArray(buffer), width, height);
   }
 
+  // The worker stopped: the page paints on its own, opening a photo again
+  // when its pixels were the worker's.
   workerFailed() {
     this.frames = null;
     this.useWorker = false;
-    this.changed();
+    if (this.session?.continuous && !this.session.hasPixels && this.lastOpen)
+      this.open(this.lastOpen.image, this.lastOpen.text);
+    else this.changed();
   }
 
   // Throws once destroy() has run: the viewer has nothing left to work on.
@@ -347,13 +352,25 @@ export class KalViewer {
 
   // Paints the engine's frame now; the viewchange waits for the next frame.
   // `smooth`: the filtered frame of a true-colour view at rest.
+  // A photo whose pixels are the worker's is painted when its frame comes.
   render(smooth = false) {
+    this.dirty = false;
+    if (this.frames && this.session.continuous) {
+      this.frames.request(++this.seq, { view: this.view, smooth });
+      this.smooth = smooth;
+      return;
+    }
     const { width, height } = this.session,
       pixels = this.session.render(smooth);
-    this.dirty = false;
     this.paintedSeq = ++this.seq;
     this.smooth = smooth;
     if (pixels) this.paint(pixels, width, height);
+  }
+
+  // Resolves once the last frame asked for is on the canvas.
+  async painted() {
+    while (!this.destroyed && (this.paintedSeq !== this.seq || this.frames?.busy))
+      await new Promise((done) => requestAnimationFrame(done));
   }
 
   // The canvas takes a new size only with a frame of that size: no blank between.
@@ -377,9 +394,10 @@ export class KalViewer {
     if (!this.session) return false;
     const moving = this.motion.step(seconds);
     if (this.dirty && this.frames) {
-      const { x, y, z } = this.view;
-      this.frames.request(++this.seq, [x, y, z]);
+      const view = this.view;
+      this.frames.request(++this.seq, this.session.continuous ? { view } : { position: [view.x, view.y, view.z] });
       this.dirty = false;
+      this.smooth = false;
     } else if (this.dirty) {
       this.render();
     }
@@ -399,8 +417,10 @@ export class KalViewer {
     // After the next frame's draw, which renders first whatever moved the view meanwhile.
     this.loop.afterDraw(() => {
       this.smoothPending = false;
-      if (this.session && !this.destroyed && seq === this.seq && !this.dirty && !this.input?.dragging)
-        this.render(true);
+      if (!this.session || this.destroyed || this.dirty || this.input?.dragging || this.motion.active) return;
+      // A frame painted meanwhile found this one pending: wait one more.
+      if (seq === this.seq) this.render(true);
+      else this.scheduleSmooth();
     });
   }
 

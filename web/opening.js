@@ -75,7 +75,8 @@ export class Opener {
       const image = await toBytes(bmp),
         text = await toBytes(attribs);
       if (stale()) return false;
-      let warning;
+      let warning,
+        source = null;
       if (pictureFormat(image) !== 'bmp') {
         const opening = await decodeOpening(viewer.engine, image, text, stale, PROJECTION[viewer.projection]);
         if (!opening) return false;
@@ -83,6 +84,7 @@ export class Opener {
           const [width, height] = viewer.deviceSize();
           viewer.session = opening.finish(viewer.session, width, height);
           warning = opening.warning;
+          source = opening.source;
         } finally {
           opening.end();
         }
@@ -100,19 +102,21 @@ export class Opener {
         ({ session: viewer.session, warning } = opened);
       }
       viewer.colour = viewer.session.pixelBytes === 4;
+      viewer.lastOpen = { image, text }; // to open again should the worker fail
       await this.startWorker(image, text);
       if (stale()) return false;
-      viewer.opened();
+      viewer.opened(); // a photo's first frame, painted here while the worker starts
       if (warning) viewer.notify(warning);
+      if (viewer.colour) await this.startColourWorker(source, image, text, stale);
       return true;
     } catch (error) {
       return stale() ? false : viewer.fail(`Cannot open the panorama: ${error.message}`);
     }
   }
 
-  // The render worker gets its own copy of the panorama at this view size; a
-  // browser without module workers paints on the main thread.
-  // True-colour pictures are painted here: the worker would decode them again.
+  // The render worker gets its own copy of an 8-bit panorama at this view
+  // size; a browser without module workers paints on the main thread. A
+  // photo's worker starts after its first frame (startColourWorker).
   async startWorker(image, text) {
     const viewer = this.viewer;
     if (viewer.colour) {
@@ -120,15 +124,38 @@ export class Opener {
       viewer.frames = null;
     }
     if (!viewer.useWorker || viewer.colour) return;
+    if (!(await this.makeWorker())) return;
+    viewer.frames.open(image, text, viewer.session.width, viewer.session.height);
+  }
+
+  // A photo's pixels move to the worker, which renders its frames from then
+  // on; the page keeps its geometry (views, mapping, hotspots), no pixels.
+  // `source`: the decoded picture's open; null for a BMP file, which the
+  // worker reads itself.
+  async startColourWorker(source, image, text, stale) {
+    const viewer = this.viewer;
+    if (!viewer.useWorker || !(await this.makeWorker()) || stale() || !viewer.session) return;
+    const { width, height } = viewer.session;
+    if (source) {
+      viewer.frames.openColour(source, viewer.session.takePixels(), width, height);
+    } else {
+      viewer.frames.open(image, text, width, height);
+      viewer.session.takePixels();
+    }
+    viewer.changed(); // the next frames come from the worker
+  }
+
+  async makeWorker() {
+    const viewer = this.viewer;
     const module = await compileModule(viewer.wasmUrl);
-    if (viewer.destroyed) return;
+    if (viewer.destroyed) return false;
     try {
       const paint = (...frame) => viewer.workerFrame(...frame);
       viewer.frames ??= new WorkerFrames(module, paint, () => viewer.workerFailed());
     } catch {
       viewer.useWorker = false;
-      return;
+      return false;
     }
-    viewer.frames.open(image, text, viewer.session.width, viewer.session.height);
+    return true;
   }
 }

@@ -29,20 +29,27 @@ export class WorkerFrames {
     ]);
   }
 
+  // A photo: the Opening's source and its decoded pixels, which move to
+  // the worker (the page keeps none).
+  openColour(source, pixels, width, height) {
+    this.worker.postMessage({ kind: 'openColour', source, pixels: pixels.buffer, width, height }, [pixels.buffer]);
+  }
+
   resize(width, height) {
     this.worker.postMessage({ kind: 'resize', width, height });
   }
 
-  // Renders [x, y, z]; `seq` orders this frame among the page's own paints.
-  request(seq, position) {
+  // Renders `target`: { position: [x, y, z] } of an 8-bit view, or
+  // { view, smooth } of a photo; `seq` orders this frame among the page's own.
+  request(seq, target) {
     if (this.busy) {
-      this.waiting = { seq, position };
+      this.waiting = { seq, target };
       return;
     }
     this.busy = true;
     const buffer = this.spare;
     this.spare = null;
-    this.worker.postMessage({ kind: 'frame', seq, position, buffer }, buffer ? [buffer] : []);
+    this.worker.postMessage({ kind: 'frame', seq, ...target, buffer }, buffer ? [buffer] : []);
   }
 
   received(data) {
@@ -51,12 +58,12 @@ export class WorkerFrames {
       return;
     }
     this.busy = false;
-    this.onFrame(data.seq, data.width, data.height, data.buffer);
+    this.onFrame(data.seq, data.width, data.height, data.buffer, data.smooth);
     this.spare = data.buffer;
     if (this.waiting) {
-      const { seq, position } = this.waiting;
+      const { seq, target } = this.waiting;
       this.waiting = null;
-      this.request(seq, position);
+      this.request(seq, target);
     }
   }
 

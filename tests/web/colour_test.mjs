@@ -200,6 +200,7 @@ const tests = {
       c.fillRect(0, 0, 1024, 256);
       const ok = await viewer.open(await canvas.convertToBlob({ type: 'image/png' }));
       viewer.render();
+      await viewer.painted();
       const nearest = [...viewer.context.getImageData(5, 5, 1, 1).data];
       await new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(done)));
       return { ok, nearest, smooth: viewer.smooth, colour: viewer.colour };

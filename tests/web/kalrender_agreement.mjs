@@ -1,4 +1,4 @@
-// The browser canvas against kalrender's nearest frame, byte for byte: one
+// The browser canvas against kalrender's resting frame, byte for byte: one
 // picture file opened in both at the same view. Shared by the browser suites.
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
@@ -9,7 +9,7 @@ const { LIMIT_MS, check } = await import(new URL('../../web/tools/browser.mjs', 
 // bearing 40; fails the check at the first pixel that differs.
 export async function checkAgainstKalrender(page, kalrender, file) {
   const out = `${file}.native.png`;
-  execFileSync(kalrender, [file, '--view', '320x240', '--bearing', '40', '-o', out], {
+  execFileSync(kalrender, [file, '--view', '320x240', '--bearing', '40', '--smooth', '-o', out], {
     stdio: 'pipe',
     timeout: LIMIT_MS,
   });
@@ -20,9 +20,11 @@ export async function checkAgainstKalrender(page, kalrender, file) {
       const style = document.getElementById('viewer').style;
       Object.assign(style, { width: '320px', height: '240px' });
       await new Promise((done) => setTimeout(done, 200));
-      // kalrender's view: bearing 40, the horizon, zoom 1; its moving frame.
+      // kalrender's view: bearing 40, the horizon, zoom 1; at rest.
       viewer.setView({ bearing: 40, pitch: 0, zoom: 1 });
-      viewer.render();
+      do await new Promise((done) => requestAnimationFrame(done));
+      while (!viewer.smooth);
+      await viewer.painted();
       return [...viewer.context.getImageData(0, 0, 320, 240).data];
     },
     [...fs.readFileSync(file)],

@@ -3,6 +3,7 @@
 // the image would not fit); and the kind of pixels a session holds.
 #include "exports.h"
 
+#include "colour_view.h"
 #include "web_session.h"
 
 #include <string>
@@ -32,6 +33,18 @@ KALWEB_EXPORT Opening *kalweb_colourBlock(int width, int height, const uint8_t *
                                 kalweb::forcedProjection(projection));
     if (opening && !gpanoWarning.empty()) opening->report.warn(gpanoWarning);
     return opening;
+}
+
+// A true-colour session's pixels (rows bottom-up, RGBA), or null.
+KALWEB_EXPORT const uint32_t *kalweb_sessionPixels(Session *s)
+{
+    return s && s->colour && !s->colour->pixelsGone ? s->image.rgba : nullptr;
+}
+
+// The session's true-colour pixels go: the render worker has its own copy.
+KALWEB_EXPORT void kalweb_dropPixels(Session *s)
+{
+    if (s) kalweb::dropPixels(*s);
 }
 
 // 4 for a true-colour panorama, 1 for an 8-bit one.

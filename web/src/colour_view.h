@@ -31,6 +31,7 @@ struct ColourView {
     std::vector<KalHotSpot> hotSpots;  // rectangles in the stored image's pixels
     int storedWidth = 0, storedHeight = 0;
     PageBounds bounds;
+    bool pixelsGone = false;  // handed to the render worker: geometry only here
 };
 
 // A view of `pixels` (rows bottom-up) for a width x height view at the

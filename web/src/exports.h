@@ -63,6 +63,8 @@ void kalweb_openEnd(Opening *o);
 Opening *kalweb_colourBlock(int width, int height, const uint8_t *file, int fileBytes,
                             const char *attribs, int attribLength, int projection);
 int kalweb_pixelBytes(Session *s);
+const uint32_t *kalweb_sessionPixels(Session *s);
+void kalweb_dropPixels(Session *s);
 
 }  // extern "C"
 

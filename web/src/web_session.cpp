@@ -449,6 +449,7 @@ const uint32_t *renderFrame(Session &session, bool smooth)
 {
     uint32_t *out = session.frame.data();
     if (session.colour) {
+        if (session.colour->pixelsGone) return nullptr;
         kal::ContinuousView *view = session.colour->view.get();
         const bool drawn = smooth ? kal::renderRestingFrame(view, out, kal::RowOrder::topDown)
                                   : kal::renderMovingFrame(view, out, kal::RowOrder::topDown);
@@ -464,6 +465,14 @@ const uint32_t *renderFrame(Session &session, bool smooth)
     for (size_t y = 0; y < height; ++y, out += width)
         expandRow(bits + (height - 1 - y) * stride, out, session.palette, width);
     return session.frame.data();
+}
+
+void dropPixels(Session &session)
+{
+    if (!session.colour || session.colour->pixelsGone) return;
+    session.colour->pixelsGone = true;
+    std::free(session.image.rgba);
+    session.image.rgba = nullptr;
 }
 
 int sessionValue(const Session &session, int code)

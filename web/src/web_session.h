@@ -138,6 +138,10 @@ void closeSession(Session *session);
 // is expanded through the palette.
 const uint32_t *renderFrame(Session &session, bool smooth = false);
 
+// A true-colour session's pixels go (the render worker holds its own copy):
+// its views, limits, mapping and hotspots stay, its frames do not.
+void dropPixels(Session &session);
+
 // The view's size, a KAL_VALUE_* of its panorama (a true-colour view gives
 // its angle, orientation, image and view sizes, hotspot count; 0 else).
 int sessionValue(const Session &session, int code);
