@@ -25,7 +25,7 @@ function checkHotspot(spot) {
   if (typeof id !== 'string' || !id) bad(`id must be a non-empty string, not ${id}`);
   if (!Number.isFinite(heading)) bad(`heading must be a number of degrees, not ${heading}`);
   if (!Number.isFinite(pitch) || Math.abs(pitch) > 90) bad(`pitch must be degrees from -90 to 90, not ${pitch}`);
-  if (typeof text !== 'string') bad(`text must be a string, not ${text}`);
+  if (typeof text !== 'string' || (!text && !element)) bad(`text must name it, not ${text}`);
   if (typeof className !== 'string') bad(`className must be a string, not ${className}`);
   if (href !== undefined && scene !== undefined) bad('it takes an href or a scene, not both');
   if (scene !== undefined && typeof scene !== 'string') bad(`scene must be a scene's id, not ${scene}`);
@@ -39,13 +39,16 @@ function checkHotspot(spot) {
 }
 
 // What the viewer changes on a page's element, to give back when it goes.
-const CHANGED = ['class', 'style', 'aria-label', 'tabindex'];
+const CHANGED = ['class', 'style', 'aria-label', 'tabindex', 'role'];
 
 function attributes(element) {
   return CHANGED.map((name) => element.getAttribute(name));
 }
 
 function restore(element, saved) {
+  // Read first: Chromium writes element.style changes into the attribute
+  // lazily, and removing it before then leaves style="".
+  attributes(element);
   CHANGED.forEach((name, i) => {
     if (saved[i] === null) element.removeAttribute(name);
     else element.setAttribute(name, saved[i]);
@@ -103,6 +106,7 @@ export class Hotspots {
     element.classList.add('kal-hotspot', ...(spot.className ?? '').split(/\s+/).filter(Boolean));
     if (spot.text) element.setAttribute('aria-label', spot.text);
     if (element.tabIndex < 0) element.tabIndex = 0; // the page's element is reached by Tab too
+    if (!element.matches('button, a[href]') && !element.hasAttribute('role')) element.setAttribute('role', 'button');
     element.style.position = 'absolute';
     const entry = { spot, element, until, saved, display: element.style.display, stop: new AbortController() };
     const on = (type, handler) =>
@@ -121,6 +125,7 @@ export class Hotspots {
       event.preventDefault();
       this.follow(spot);
     });
+    element.style.display = 'none'; // until place() finds its point
     this.spots.set(spot.id, entry);
     this.layer.append(element);
   }

@@ -262,7 +262,13 @@ const tests = {
     check(none.ok && none.fades === 0, `crossfade 0: ${JSON.stringify(none)}`);
     const refused = await page.evaluate(async () => {
       const { KalViewer } = await import('./kalvoria.js');
-      return [{ friction: 2 }, { crossfade: -1 }, { tour: { scenes: {} } }, { preview: 3 }].map((options) => {
+      return [
+        { friction: 2 },
+        { crossfade: -1 },
+        { tour: { scenes: {} } },
+        { preview: 3 },
+        { hotspots: [{ id: 'a', heading: 0, pitch: 0 }] },
+      ].map((options) => {
         const host = document.createElement('div');
         try {
           new KalViewer(host, options);
@@ -422,6 +428,11 @@ const tests = {
     );
     check(!(await seen(210)).shown, 'shown behind the viewer');
     await seen(30);
+    const tip = await page.evaluate(() => {
+      window.kalTest.host.querySelector('.kal-hotspot[aria-label="To the garden"]').focus();
+      return !window.kalTest.tooltip.hidden && window.kalTest.tooltip.textContent;
+    });
+    check(tip === 'To the garden', `the tooltip on focus said ${tip}`);
     await page.touchscreen.tap(...(await centre(page, '.kal-hotspot[aria-label="To the garden"]')));
     await page.waitForFunction(() => window.kalTest.scene === 'garden');
     await page.evaluate(() => window.kalPainted());
@@ -441,6 +452,14 @@ const tests = {
       window.kalTest.removeHotspot('mine'),
     ]);
     check(removed.join() === 'true,0,false', `removeHotspot: ${removed}`);
+    const left = await page.evaluate(() => {
+      const mark = document.createElement('i');
+      window.kalTest.addHotspot({ id: 'late', heading: 123, pitch: 0, text: 'Late', element: mark });
+      const placed = mark.parentNode !== null && mark.checkVisibility();
+      window.kalTest.destroy();
+      return [placed, window.kalTest.host.children.length, mark.attributes.length];
+    });
+    check(left.join() === 'true,0,0', `added, then destroy(): ${left}`);
   },
 
   async 'the address reopens the same view'({ browser, server }) {
