@@ -56,7 +56,7 @@ function restore(element, saved) {
 }
 
 export class Hotspots {
-  // `viewer` offers: host, canvas, session, overlay, scene, shell.tour, fail(),
+  // `viewer` offers: host, canvas, session, overlay, shell.tour, fail(),
   // fire(), setView(), guard(). `spots`: the options' hotspots, checked.
   constructor(viewer, spots) {
     this.viewer = viewer;
@@ -94,7 +94,9 @@ export class Hotspots {
     return true;
   }
 
-  put(spot, until) {
+  // A copy of `spot`: what was checked is what shows.
+  put(original, until) {
+    const spot = { ...original };
     this.remove(spot.id);
     const doc = this.viewer.host.ownerDocument,
       element = spot.element ?? doc.createElement('button');
