@@ -23,6 +23,10 @@ const STYLES = `
 :where(.kal-compass) { position: absolute; right: 8px; top: 8px; width: 48px; height: 48px; pointer-events: none; }
 :where(.kal-tooltip) { position: absolute; pointer-events: none; padding: 2px 6px; background: #ffffe1; color: #000;
   border: 1px solid #000; font: 12px sans-serif; white-space: nowrap; }
+:where(.kal-hotspot) { transform: translate(-50%, -50%); pointer-events: auto; cursor: pointer; }
+:where(.kal-hotspot-dot) { width: 24px; height: 24px; padding: 0; border: 2px solid #fff; border-radius: 50%;
+  background: rgba(26,115,232,0.85); box-shadow: 0 0 0 1px rgba(0,0,0,0.6); }
+:where(.kal-hotspot):focus-visible { outline: 3px solid #1a73e8; outline-offset: 2px; }
 .kal-message[hidden], .kal-loading[hidden], .kal-tooltip[hidden] { display: none; }
 :where(.kal-hidden-text) { position: absolute; width: 1px; height: 1px; overflow: hidden; clip-path: inset(50%); white-space: nowrap; }
 `;

@@ -20,6 +20,38 @@ export interface KalHotspot {
   text: string;
 }
 
+/**
+ * A hotspot the page places by direction: an element over the canvas (a
+ * `<button>` unless `element` is given) with class `kal-hotspot` and
+ * `className`, its centre on the point showing `heading`, `pitch`.
+ */
+export interface KalPlacedHotspot {
+  /** Names it for removeHotspot() and in the `hotspot` event; one per viewer. */
+  id: string;
+  /** Degrees clockwise from north. */
+  heading: number;
+  /** Degrees above the horizon, -90 to 90. */
+  pitch: number;
+  /** The tooltip and the element's `aria-label`. */
+  text: string;
+  /** More classes for the element, blank-separated. */
+  className?: string;
+  /** A click, tap or Enter goes to this address (no `javascript:`)... */
+  href?: string | URL;
+  /** ...or opens this scene of the tour, at `view` when given. */
+  scene?: string;
+  /** The view a scene opens at; without a scene, the view turns there. */
+  view?: Partial<KalView>;
+  /** The page's own element to place, instead of a button. */
+  element?: Element;
+}
+
+/** The `hotspot` event of a hotspot the page placed. */
+export interface KalPlacedHotspotEvent {
+  id: string;
+  text: string;
+}
+
 /** One panorama of a tour. */
 export interface KalScene {
   /** The panorama's image file. */
@@ -28,6 +60,8 @@ export interface KalScene {
   attribs?: string | URL | null;
   /** The view it opens at; otherwise the file's own. */
   view?: Partial<KalView>;
+  /** Hotspots shown while this scene is on show. */
+  hotspots?: KalPlacedHotspot[];
 }
 
 /**
@@ -83,6 +117,8 @@ export interface KalViewerOptions {
   showZoomCtrl?: boolean;
   /** A small picture shown at once, stretched over the view, until the first panorama paints. */
   preview?: string | URL;
+  /** Hotspots placed by direction, on every panorama for the viewer's life. */
+  hotspots?: KalPlacedHotspot[];
 }
 
 /** Download progress; `total` is 0 when the server does not tell it. */
@@ -95,7 +131,8 @@ export interface KalViewerEventMap {
   zoomchange: CustomEvent<number>;
   /** The viewer entered or left fullscreen. */
   fullscreenchange: CustomEvent<{ fullscreen: boolean }>;
-  hotspot: CustomEvent<KalHotspot>;
+  /** A hotspot of the attribute file, or one the page placed. */
+  hotspot: CustomEvent<KalHotspot | KalPlacedHotspotEvent>;
   /** The Tab walk reached a hotspot, or left them (null). */
   hotspotfocus: CustomEvent<KalHotspot | null>;
   /** A panorama is on show. */
@@ -137,6 +174,10 @@ export declare class KalViewer {
   toggleFullscreen(): Promise<boolean>;
   /** Opens a scene of the tour; resolves whether it shows. */
   openScene(id: string): Promise<boolean>;
+  /** Places a hotspot on the panorama on show (before one shows: on the first); throws a TypeError for a bad one or an id already there. */
+  addHotspot(spot: KalPlacedHotspot): void;
+  /** Removes the hotspot of that id; returns whether there was one. */
+  removeHotspot(id: string): boolean;
   /** Cancels an open in flight and frees everything; afterwards open() and openUrl() resolve false and setView() throws. */
   destroy(): void;
 }

@@ -9,6 +9,7 @@ import { RenderLoop } from './render_loop.js';
 import { PointerInput } from './input.js';
 import { Keys } from './keys.js';
 import { Overlay } from './overlay.js';
+import { checkHotspots, Hotspots } from './hotspots.js';
 import { unitsPerDegree } from './view_geometry.js';
 
 const DESTROYED = 'the viewer was destroyed';
@@ -27,7 +28,8 @@ export class KalViewer {
   // `friction`: how far a throw coasts (motion.js). True-colour pictures:
   // `projection` ('auto', 'cylinder' or 'sphere'), the start field `hfov`
   // and the bounds `minHfov`, `maxHfov`, `minPitch`, `maxPitch` (degrees,
-  // inside the picture's own limits). The other options
+  // inside the picture's own limits). `hotspots`: elements the page places
+  // by heading and pitch (hotspots.js). The other options
   // (auto-rotate, deep links, tours, ...) are the shell's. Bad options throw
   // before anything is built.
   constructor(
@@ -46,6 +48,7 @@ export class KalViewer {
       maxHfov,
       minPitch,
       maxPitch,
+      hotspots = [],
       ...options
     } = {},
   ) {
@@ -57,6 +60,7 @@ export class KalViewer {
       if (v !== undefined && !(typeof v === 'number' && Number.isFinite(v)))
         throw new TypeError(`${name} must be a number of degrees, not ${v}`);
     Shell.check(options);
+    checkHotspots(hotspots);
     this.host = host;
     this.wasmUrl = wasmUrl;
     this.drag = drag;
@@ -92,6 +96,7 @@ export class KalViewer {
     );
     this.keys = new Keys(this);
     this.buildElements();
+    this.hotspots = new Hotspots(this, hotspots);
     this.listen();
     this.input = new PointerInput(this, this.lifetime.signal);
     this.resizer = new ResizeObserver(this.guard((entries) => this.fitToHost(entries.at(-1))));
@@ -187,6 +192,7 @@ export class KalViewer {
       }
     }
     this.startView = this.view;
+    this.hotspots.opened();
     this.lastView = null; // a new panorama is reported even at the same position
     this.changed();
     this.render();
@@ -276,6 +282,18 @@ export class KalViewer {
     return this.shell.tour ? this.shell.tour.open(id) : Promise.resolve(false);
   }
 
+  // Hotspots placed by heading and pitch (hotspots.js): one more for the
+  // panorama on show, throwing for a bad one; removing one says whether it was there.
+  addHotspot(spot) {
+    this.alive();
+    this.hotspots.add(spot);
+  }
+
+  removeHotspot(id) {
+    this.alive();
+    return this.hotspots.remove(id);
+  }
+
   // Frees the engine session, cancels an open in flight, and leaves the host
   // as it was: no element, listener or style of the viewer's stays.
   destroy() {
@@ -291,6 +309,7 @@ export class KalViewer {
     this.session?.delete();
     this.session = null;
     this.engine = null;
+    this.hotspots.destroy();
     for (const element of this.added) element.remove();
     this.host.style.position = this.hostPosition;
   }
@@ -380,6 +399,7 @@ export class KalViewer {
       this.canvas.height = height;
     }
     this.context.putImageData(new ImageData(pixels, width, height), 0, 0);
+    this.hotspots.place();
   }
 
   // The view moved or may have: paint and report it on the next frame.

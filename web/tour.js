@@ -2,6 +2,7 @@
 // `scene:ID` (optionally followed by a space and any words) opens scene ID
 // with a crossfade (FADE_MS unless the page says) and fires `scenechange`.
 import { prefersReducedMotion } from './dom.js';
+import { checkHotspots } from './hotspots.js';
 
 const FADE_MS = 400;
 
@@ -9,6 +10,8 @@ const FADE_MS = 400;
 export function checkTour(tour) {
   const scenes = tour?.scenes;
   if (!scenes || typeof scenes !== 'object' || !Object.keys(scenes).length) throw new TypeError('a tour needs scenes');
+  for (const [id, scene] of Object.entries(scenes))
+    if (scene?.hotspots !== undefined) checkHotspots(scene.hotspots, `scene "${id}": hotspots`);
 }
 
 // The scene a hotspot text names, or null.
@@ -18,7 +21,8 @@ export function sceneOfText(text) {
 }
 
 export class Tour {
-  // `tour`: { scenes: { id: { src, attribs, view } }, start }. `link` is the
+  // `tour`: { scenes: { id: { src, attribs, view, hotspots } }, start }
+  // (hotspots.js places a scene's hotspots while it shows). `link` is the
   // deep link, when the page asked for one. `crossfade`: milliseconds; 0 none.
   constructor(viewer, tour, { crossfade = FADE_MS } = {}) {
     checkTour(tour);
@@ -32,7 +36,8 @@ export class Tour {
     this.queue = Promise.resolve();
     this.wanted = 0;
     this.onHotspot = (event) => {
-      const id = sceneOfText(event.detail?.text);
+      if (event.detail?.index === undefined) return; // the page's own hotspots name their scene apart
+      const id = sceneOfText(event.detail.text);
       if (id !== null) this.open(id, { push: true });
     };
     viewer.host.addEventListener('hotspot', this.onHotspot);

@@ -262,7 +262,13 @@ const tests = {
     check(none.ok && none.fades === 0, `crossfade 0: ${JSON.stringify(none)}`);
     const refused = await page.evaluate(async () => {
       const { KalViewer } = await import('./kalvoria.js');
-      return [{ friction: 2 }, { crossfade: -1 }, { tour: { scenes: {} } }, { preview: 3 }].map((options) => {
+      return [
+        { friction: 2 },
+        { crossfade: -1 },
+        { tour: { scenes: {} } },
+        { preview: 3 },
+        { hotspots: [{ id: 'a', heading: 0, pitch: 0 }] },
+      ].map((options) => {
         const host = document.createElement('div');
         try {
           new KalViewer(host, options);
@@ -364,6 +370,96 @@ const tests = {
     await page.waitForFunction(() => window.kalTest.scene === 'yard');
     const back = await page.evaluate(() => window.kalTest.view);
     check(near(back.bearing, left.bearing, 0.5), `back at bearing ${back.bearing}, left at ${left.bearing}`);
+  },
+
+  async "hotspots from script stay on their direction's point, hide behind the viewer, open their scene at their view"({
+    browser,
+    server,
+  }) {
+    const page = await freshPage(browser, server, { phone: true }); // two device pixels to a CSS pixel
+    await page.evaluate(async () => {
+      const options = await window.kalTour({
+        hotspots: [{ id: 'mine', heading: 200, pitch: 0, text: 'Mine', element: document.createElement('span') }],
+      });
+      const spot = {
+        id: 'gate',
+        heading: 30,
+        pitch: 5,
+        text: 'To the garden',
+        scene: 'garden',
+        view: { bearing: 123 },
+      };
+      options.tour.scenes.yard.hotspots = [spot];
+      await window.kalMake(options);
+      window.kalTest.host.addEventListener('hotspot', (e) =>
+        window.kalEvents.push({ type: 'hotspot', detail: e.detail }),
+      );
+    });
+    await page.waitForFunction(() => window.kalTest.scene === 'yard');
+    // Resolves once the view on show is painted (the worker's frames come later).
+    await page.evaluate(() => {
+      window.kalPainted = async () => {
+        const viewer = window.kalTest;
+        do await new Promise((done) => requestAnimationFrame(() => setTimeout(done, 0)));
+        while (viewer.dirty || viewer.paintedSeq !== viewer.seq);
+      };
+    });
+    // The image point under the element's centre, read back through the canvas.
+    const seen = (bearing) =>
+      page.evaluate(async (b) => {
+        window.kalTest.setView({ bearing: b, pitch: 5 });
+        await window.kalPainted();
+        const { canvas, host, session } = window.kalTest,
+          element = host.querySelector('.kal-hotspot[aria-label="To the garden"]');
+        const box = element.getBoundingClientRect(),
+          area = canvas.getBoundingClientRect();
+        const x = ((box.x + box.width / 2 - area.x) * canvas.width) / area.width,
+          y = ((box.y + box.height / 2 - area.y) * canvas.height) / area.height;
+        const centre = [canvas.width / 2, canvas.height / 2];
+        return { shown: element.checkVisibility(), at: session.mapPoint(x, y), centre: session.mapPoint(...centre), x };
+      }, bearing);
+    const ahead = await seen(30),
+      turned = await seen(42);
+    const off = (a, b) => Math.hypot(a[0] - b[0], a[1] - b[1]);
+    check(ahead.shown && off(ahead.at, ahead.centre) < 3, `looking at it: ${JSON.stringify(ahead)}`);
+    check(
+      turned.shown && turned.x < ahead.x - 20 && off(turned.at, ahead.centre) < 3,
+      `turned: ${JSON.stringify(turned)}`,
+    );
+    check(!(await seen(210)).shown, 'shown behind the viewer');
+    await seen(30);
+    const tip = await page.evaluate(() => {
+      window.kalTest.host.querySelector('.kal-hotspot[aria-label="To the garden"]').focus();
+      return !window.kalTest.tooltip.hidden && window.kalTest.tooltip.textContent;
+    });
+    check(tip === 'To the garden', `the tooltip on focus said ${tip}`);
+    await page.touchscreen.tap(...(await centre(page, '.kal-hotspot[aria-label="To the garden"]')));
+    await page.waitForFunction(() => window.kalTest.scene === 'garden');
+    await page.evaluate(() => window.kalPainted());
+    const after = await page.evaluate(() => ({
+      picked: window.kalEvents.filter((e) => e.type === 'hotspot').map((e) => e.detail),
+      bearing: window.kalTest.view.bearing,
+      labels: [...window.kalTest.host.querySelectorAll('.kal-hotspot')].map((e) => e.getAttribute('aria-label')),
+    }));
+    check(
+      JSON.stringify(after.picked) === '[{"id":"gate","text":"To the garden"}]' && near(after.bearing, 123, 0.5),
+      `after the tap: ${JSON.stringify(after)}`,
+    );
+    check(after.labels.join() === 'Mine', `in the garden the hotspots are ${after.labels}`);
+    const removed = await page.evaluate(() => [
+      window.kalTest.removeHotspot('mine'),
+      window.kalTest.host.querySelectorAll('.kal-hotspot').length,
+      window.kalTest.removeHotspot('mine'),
+    ]);
+    check(removed.join() === 'true,0,false', `removeHotspot: ${removed}`);
+    const left = await page.evaluate(() => {
+      const mark = document.createElement('i');
+      window.kalTest.addHotspot({ id: 'late', heading: 123, pitch: 0, text: 'Late', element: mark });
+      const placed = mark.parentNode !== null && mark.checkVisibility();
+      window.kalTest.destroy();
+      return [placed, window.kalTest.host.children.length, mark.attributes.length];
+    });
+    check(left.join() === 'true,0,0', `added, then destroy(): ${left}`);
   },
 
   async 'the address reopens the same view'({ browser, server }) {
