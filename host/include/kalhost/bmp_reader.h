@@ -34,9 +34,10 @@ struct BmpImage {
 // name in `why`.
 bool readBmp(const uint8_t *bytes, size_t size, int angle, BmpImage &image, std::string &why);
 
-// Decodes a whole 24- or 32-bit BMP file. A file that ends early gives its rows as far
-// as they go, the rest blank, with `endsEarly` set. False with a phrase that
-// follows the file's name in `why` (sizes are checked before allocating).
+// Decodes a whole 24- or 32-bit BMP file. A file that ends early gives its
+// rows as far as they go, the rest blank, with `endsEarly` set. False with a
+// phrase that follows the file's name in `why` (sizes are checked before
+// allocating).
 bool readColourBmp(const uint8_t *bytes, size_t size, RgbaImage &image, bool &endsEarly,
                    std::string &why);
 
