@@ -39,22 +39,26 @@ export const PROJECTION = { auto: 0, cylinder: 1, sphere: 2 };
 // How decoded rows lie in a block (kalweb::PixelOrder).
 export const PIXEL_ORDER = { ROWS_TOP_DOWN: 1, BLUE_FIRST: 2, NO_ALPHA: 4 };
 
-let compiled = null;
+const compiled = new Map(); // by the module's address
 
-// Compiles the module once per page. A failed load is forgotten, so that the
-// next open tries again.
+// Compiles the module at `url` once per page. A failed load is forgotten, so
+// that the next open tries again.
 export function compileModule(url) {
-  compiled ??= fetch(url)
-    .then((response) => {
-      if (!response.ok) throw new Error(`cannot load ${url}: ${response.status}`);
-      return response.arrayBuffer();
-    })
-    .then((bytes) => WebAssembly.compile(bytes))
-    .catch((error) => {
-      compiled = null;
-      throw error;
-    });
-  return compiled;
+  const key = String(url);
+  if (!compiled.has(key)) {
+    const loading = fetch(url)
+      .then((response) => {
+        if (!response.ok) throw new Error(`cannot load ${url}: ${response.status}`);
+        return response.arrayBuffer();
+      })
+      .then((bytes) => WebAssembly.compile(bytes))
+      .catch((error) => {
+        compiled.delete(key);
+        throw error;
+      });
+    compiled.set(key, loading);
+  }
+  return compiled.get(key);
 }
 
 const utf8 = new TextDecoder('utf-8', { fatal: true });

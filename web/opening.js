@@ -1,6 +1,7 @@
 // Opening panoramas in the viewer: one open at a time, in the order asked,
 // and an open overtaken by a newer one resolves false with its blocks freed;
-// the module loaded on the first open; the render worker given the panorama.
+// the module compiled from the viewer's start, beside the first picture's
+// download; the render worker given the panorama.
 import { compileModule, Engine, openBmpSession, PROJECTION } from './engine.js';
 import { decodeOpening, pictureFormat } from './image_input.js';
 import { fetchBytes } from './loader.js';
@@ -22,6 +23,14 @@ export class Opener {
     this.viewer = viewer;
     this.wanted = 0; // the ticket of the newest open asked for
     this.queue = Promise.resolve();
+    this.warmUp();
+  }
+
+  // Starts compiling the module beside whatever the first open fetches and
+  // decodes. A failure is left to the open that needs the module: it tries
+  // again and says why.
+  warmUp() {
+    compileModule(this.viewer.wasmUrl).catch(() => {});
   }
 
   // True while the open with `ticket` is still the one wanted.
@@ -47,6 +56,7 @@ export class Opener {
   async openUrl(bmpUrl, attribsUrl) {
     const viewer = this.viewer,
       ticket = ++this.wanted;
+    if (!viewer.engine) this.warmUp();
     try {
       const { signal } = viewer.lifetime;
       const progress = (loaded, total) => viewer.fire('progress', { phase: 'fetch', loaded, total });

@@ -1,15 +1,63 @@
-// 24- and 32-bit BMP rows to RGBA: every read is checked against the bytes
-// given, sizes against the file's length before anything is allocated.
+// BMP files to the engine's 8-bit DIBs or to RGBA: every read is checked
+// against the bytes given, sizes against the file's length before anything
+// is allocated.
 #include "kalhost/bmp_reader.h"
 
+#include "kalhost/bmp_extent.h"
 #include "kalhost/bmp_header.h"
+#include "kalhost/open_panorama.h"
 #include "core/kalinput.h"
 
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 namespace kalhost {
+
+void DibDeleter::operator()(void *dib) const
+{
+    kal_FreeResource(dib);
+}
+
 namespace {
+
+// The file with its missing part as zeros, as the engine's file loader
+// reads it (its memory loader refuses short data). Rows are bounded by the
+// claim check; for RLE8 zeros end lines, so a stored size beyond them is
+// cut to what the rows need.
+std::vector<uint8_t> zeroFilled(const uint8_t *bytes, size_t size)
+{
+    std::vector<uint8_t> whole(bytes, bytes + size);
+    uint64_t extent = bmpExtent(bytes, size, size);
+    BmpHeader h;
+    if (readBmpHeader(bytes, size, h) && h.compression == kBiRle8 && extent > h.sizeImage) {
+        const uint64_t pixelsAt = extent - h.sizeImage;
+        const uint64_t stored = size > pixelsAt ? size - pixelsAt : 0;
+        const uint64_t needed =
+            std::min<uint64_t>(h.sizeImage, stored + 2 * uint64_t(h.height) + 2);
+        extent = pixelsAt + needed;
+        for (int k = 0; k < 4; ++k) whole[34 + k] = static_cast<uint8_t>(needed >> (8 * k));
+    }
+    whole.resize(static_cast<size_t>(extent), 0);
+    return whole;
+}
+
+// An 8-bit file, or bytes too short for a BMP header, through the engine's
+// loader: it says why it refuses them.
+bool readEightBit(const uint8_t *bytes, size_t size, int angle, BmpImage &image, std::string &why)
+{
+    why = bmpSizeRefusal(bytes, size, size, angle);
+    if (!why.empty()) return false;
+    image.endsEarly = bmpEndsEarly(bytes, size, size);
+    if (image.endsEarly) {
+        const std::vector<uint8_t> whole = zeroFilled(bytes, size);
+        image.dib.reset(dib::loadDibMemory(whole.data(), whole.size(), true, nullptr));
+    } else {
+        image.dib.reset(dib::loadDibMemory(bytes, size, true, nullptr));
+    }
+    if (!image.dib) why = whyNotLoaded(bytes, size, size);
+    return image.dib != nullptr;
+}
 
 // Byte position (0..3) of a channel mask of one whole byte; -1 otherwise.
 int maskByte(uint32_t mask)
@@ -81,6 +129,21 @@ bool readColourBmp(const uint8_t *bytes, size_t size, RgbaImage &image, bool &en
             out[x] = rgba(p[channels.red], p[channels.green], p[channels.blue]);
     }
     return true;
+}
+
+bool readBmp(const uint8_t *bytes, size_t size, int angle, BmpImage &image, std::string &why)
+{
+    image = BmpImage{};
+    BmpHeader header;
+    const bool hasHeader = readBmpHeader(bytes, size, header);
+    const int bits = header.bitCount;
+    if (!hasHeader || bits == 8) return readEightBit(bytes, size, angle, image, why);
+    if (bits != 24 && bits != 32) {
+        why = "has " + std::to_string(bits) +
+              " bits per pixel; only 8-, 24- and 32-bit BMP files can be used";
+        return false;
+    }
+    return readColourBmp(bytes, size, image.colour, image.endsEarly, why);
 }
 
 }  // namespace kalhost

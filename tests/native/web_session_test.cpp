@@ -60,6 +60,9 @@ TEST(WebSession, RefusedFilesSayWhyAndLeaveNothingBehind)
 {
     const std::string sample = readSample("courtyard.bmp");
     ASSERT_GT(sample.size(), 100000u);
+    kaltest::BmpFile four = kaltest::makeBmp8(std::vector<uint8_t>(16), 4, 4, false);
+    four.info.bitCount = 4;
+    const std::vector<uint8_t> fourBit = kaltest::bmpBytes(four);
     const long blocks = standInLiveHeapBlocks();
     const struct {
         std::string bytes;
@@ -68,6 +71,7 @@ TEST(WebSession, RefusedFilesSayWhyAndLeaveNothingBehind)
         {"not a picture", "is not an image file"},
         {sample.substr(0, 30), "is cut short"},
         {"BM", "is cut short"},
+        {std::string(fourBit.begin(), fourBit.end()), "only 8-, 24- and 32-bit BMP files"},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(open(c.bytes), nullptr);

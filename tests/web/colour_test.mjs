@@ -8,7 +8,9 @@ import os from 'node:os';
 import path from 'node:path';
 
 const { runSuite, LIMIT_MS, check } = await import(new URL('../../web/tools/browser.mjs', import.meta.url));
-const { checkAgainstKalrender } = await import(new URL('./kalrender_agreement.mjs', import.meta.url));
+const { checkAgainstKalrender, checkGPanoAgreement } = await import(
+  new URL('./kalrender_agreement.mjs', import.meta.url)
+);
 
 const [buildDir, kalrender] = process.argv.slice(2);
 const samples = path.join(buildDir, 'samples');
@@ -318,6 +320,19 @@ const tests = {
         events[1].startsWith('warning: '),
       `events: ${events.join(' | ')}`,
     );
+  },
+
+  async 'GPano variants in a JPEG and a PNG give the angle and start heading kalrender gives'(page) {
+    const pictures = {};
+    for (const [kind, type] of [
+      ['jpg', 'image/jpeg'],
+      ['png', 'image/png'],
+    ]) {
+      const bytes = await page.evaluate(async (t) => [...(await window.kalPicture(t, 2048, 512))], type);
+      pictures[kind] = Buffer.from(bytes);
+    }
+    await checkGPanoAgreement(page, kalrender, temp, pictures);
+    await takeEvents(page);
   },
 
   // PNG input byte for byte against kalrender's nearest frame.

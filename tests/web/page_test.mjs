@@ -564,6 +564,36 @@ const tests = {
       });
   },
 
+  async 'a viewer whose module cannot load starts quietly; the open that needs it says why'({ browser, server }) {
+    const page = await freshPage(browser, server);
+    const got = await page.evaluate(async () => {
+      const broken = 'data:application/wasm;base64,AGFzbQ=='; // a module's magic, nothing more
+      const fetched = [],
+        fetch = window.fetch;
+      window.fetch = (url, ...rest) => fetched.push(String(url)) && fetch(url, ...rest);
+      await window.kalMake({ wasmUrl: broken });
+      window.fetch = fetch;
+      // The viewer's own compile of it, under way from its start, has failed.
+      const { compileModule } = await import('./engine.js');
+      await compileModule(broken).catch(() => {});
+      const quiet = window.kalEvents.filter((e) => e.type === 'error').length === 0;
+      const early = fetched.includes(broken);
+      const opened = await window.kalTest.open(await (await fetch('samples/courtyard.bmp')).blob());
+      return {
+        quiet,
+        early,
+        opened,
+        errors: window.kalEvents.filter((e) => e.type === 'error').map((e) => e.detail.message),
+      };
+    });
+    check(got.early, 'the module was not fetched when the viewer was made');
+    check(got.quiet, 'the viewer failed before any open');
+    check(
+      got.opened === false && got.errors.length === 1 && got.errors[0].startsWith('Cannot open the panorama'),
+      `open ${got.opened}, errors ${got.errors.join(' | ')}`,
+    );
+  },
+
   async 'the loading indicator shows the download, then the decoding'({ browser, server }) {
     const page = await freshPage(browser, server);
     const size = fs.statSync(path.join(buildDir, 'samples', 'courtyard.bmp')).size;

@@ -9,21 +9,12 @@ import path from 'node:path';
 import zlib from 'node:zlib';
 
 const { runSuite, check } = await import(new URL('../../web/tools/browser.mjs', import.meta.url));
-const { checkAgainstKalrender } = await import(new URL('./kalrender_agreement.mjs', import.meta.url));
+const { checkAgainstKalrender, pngChunk } = await import(new URL('./kalrender_agreement.mjs', import.meta.url));
 
 const [buildDir, kalrender] = process.argv.slice(2);
 const temp = fs.mkdtempSync(path.join(os.tmpdir(), 'kaltruncated-'));
 const ENDS_EARLY = 'warning: The file ends before the end of its image: the missing part of the picture is left blank.';
 const pattern = (x, y) => [(x * 7) & 255, (y * 5) & 255, (x + y) & 255];
-
-function pngChunk(type, data) {
-  const out = Buffer.alloc(12 + data.length);
-  out.writeUInt32BE(data.length, 0);
-  out.write(type, 4, 'latin1');
-  data.copy(out, 8);
-  out.writeUInt32BE(zlib.crc32(out.subarray(4, 8 + data.length)), 8 + data.length);
-  return out;
-}
 
 // An 8-bit RGB PNG of the pattern, Adam7-interlaced or plain, stored
 // uncompressed so that a cut falls where its share of the rows says.

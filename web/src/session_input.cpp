@@ -4,7 +4,6 @@
 #include "session_input.h"
 
 #include "kalhost/attribute_merge.h"
-#include "kalhost/bmp_extent.h"
 #include "kalhost/bmp_reader.h"
 #include "kalhost/open_panorama.h"
 #include "core/kalinput.h"
@@ -13,7 +12,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 namespace kalweb {
 
@@ -35,64 +33,6 @@ namespace {
 constexpr int kMaxViewSide = 8192;
 // The least view the engine draws: two pixels wide, one tall.
 constexpr int kMinViewWidth = 2;
-
-// The bytes an uncompressed 8-bit file would hold were it whole: its pixels
-// start where the engine's loader seeks them.
-uint64_t wholeEightBitSize(const uint8_t *h, size_t size)
-{
-    const auto le32 = dib::readLe32;
-    const uint32_t clrUsed = le32(h + 46);
-    const uint64_t colors = clrUsed > 0 && clrUsed < 256 ? clrUsed : 256;
-    const uint64_t afterTable = 14 + uint64_t{le32(h + 14)} + 4 * colors;
-    const uint32_t offBits = le32(h + 10);
-    const uint64_t pixelsAt = offBits >= afterTable && offBits < size ? offBits : afterTable;
-    const uint64_t stride = (uint64_t(static_cast<int32_t>(le32(h + 18))) + 3) & ~uint64_t{3};
-    return pixelsAt + stride * uint64_t(static_cast<int32_t>(le32(h + 22)));
-}
-
-// An 8-bit file through the engine's loader. A file that ends early opens
-// with the missing rows blank, and the page says so: the loader fills a
-// short RLE8 stream itself; uncompressed data is padded with zeros first
-// (its size was checked against what the file can claim).
-void *loadEightBit(const uint8_t *bytes, size_t size, Report &report)
-{
-    if (size < kalhost::kBmpHeadBytes || !kalhost::bmpEndsEarly(bytes, size, size))
-        return dib::loadDibMemory(bytes, size, true, nullptr);
-    void *image = nullptr;
-    if (dib::readLe32(bytes + 30) == BI_RLE8) {
-        image = dib::loadDibMemory(bytes, size, true, nullptr);
-    } else if (const uint64_t whole = wholeEightBitSize(bytes, size); whole > size) {
-        std::vector<uint8_t> padded(static_cast<size_t>(whole), 0);
-        std::memcpy(padded.data(), bytes, size);
-        image = dib::loadDibMemory(padded.data(), padded.size(), true, nullptr);
-    }
-    if (image) warnEndsEarly(report);
-    return image;
-}
-
-// A 24- or 32-bit file through the host library's reader into a block of
-// the module's own.
-bool loadTrueColour(const uint8_t *bytes, size_t size, SessionImage &image, Report &report)
-{
-    kalhost::RgbaImage decoded;
-    bool endsEarly = false;
-    std::string why;
-    if (!kalhost::readColourBmp(bytes, size, decoded, endsEarly, why)) {
-        report.message = "The file " + why + ".";
-        return false;
-    }
-    const size_t count = decoded.pixels.size();
-    image.rgba = static_cast<uint32_t *>(std::malloc(count * 4));
-    if (!image.rgba) {
-        report.message = "The image does not fit the memory the page has left.";
-        return false;
-    }
-    std::memcpy(image.rgba, decoded.pixels.data(), count * 4);
-    image.width = decoded.width;
-    image.height = decoded.height;
-    if (endsEarly) warnEndsEarly(report);
-    return true;
-}
 
 // Where a syntax error lies: its line and the word there.
 std::string syntaxErrorPlace(const std::string &text)
@@ -119,17 +59,28 @@ bool loadImage(const uint8_t *bytes, size_t size, int angle, SessionImage &image
         report.message = "The file is not an image file.";
         return false;
     }
-    const std::string problem = bmpHeaderProblem(bytes, size, angle);
-    if (!problem.empty()) {
-        report.message = "The file " + problem + ".";
+    std::string why = bmpHeaderProblem(bytes, size, angle);
+    kalhost::BmpImage read;
+    if (!why.empty() || !kalhost::readBmp(bytes, size, angle, read, why)) {
+        report.message = "The file " + why + ".";
         return false;
     }
-    const unsigned bits = size >= 30 ? bytes[28] | bytes[29] << 8 : 8;
-    if (bits == 24 || bits == 32) return loadTrueColour(bytes, size, image, report);
-    if (bits == 8) image.source = loadEightBit(bytes, size, report);
-    if (!image.source)
-        report.message = "The file " + kalhost::whyNotLoaded(bytes, size, size) + ".";
-    return image.source != nullptr;
+    if (read.dib) {
+        image.source = read.dib.release();
+    } else {
+        // Into a block of the module's own, which the session frees.
+        const size_t count = read.colour.pixels.size();
+        image.rgba = static_cast<uint32_t *>(std::malloc(count * 4));
+        if (!image.rgba) {
+            report.message = "The image does not fit the memory the page has left.";
+            return false;
+        }
+        std::memcpy(image.rgba, read.colour.pixels.data(), count * 4);
+        image.width = read.colour.width;
+        image.height = read.colour.height;
+    }
+    if (read.endsEarly) warnEndsEarly(report);
+    return true;
 }
 
 // The attributes of an image: the attribute text when there is one, else

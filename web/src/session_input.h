@@ -13,9 +13,10 @@
 
 namespace kalweb {
 
-// A BMP file's image for a panorama of `angle` degrees (0 = 360): an 8-bit
-// file's packed DIB into image.source, a 24- or 32-bit file's pixels into
-// image.rgba. False after a message in `report`.
+// A BMP file read by the host library (kalhost::readBmp) for a panorama of
+// `angle` degrees (0 = 360): an 8-bit file's packed DIB into image.source, a
+// 24- or 32-bit file's pixels into image.rgba. False after a message in
+// `report`.
 bool loadImage(const uint8_t *bytes, size_t size, int angle, SessionImage &image, Report &report);
 
 // The attributes of an image: the text when there is one, else the file's

@@ -1,25 +1,20 @@
 // The one way programs open an image file's bytes: the format is told by
-// its first bytes; 8-bit BMP files take the engine's own loader (exactly as
-// kal_LoadDIB), 24/32-bit BMP, JPEG and PNG files become true-colour images,
-// scaled down when larger than the engine takes. Sizes are checked before
-// anything is allocated for pixels.
+// its first bytes; BMP files take readBmp (8-bit ones the engine's own
+// loader, exactly as kal_LoadDIB); 24/32-bit BMP, JPEG and PNG files become
+// true-colour images, scaled down when larger than the engine takes. Sizes
+// are checked before anything is allocated for pixels.
 #ifndef KALHOST_LOAD_IMAGE_H
 #define KALHOST_LOAD_IMAGE_H
 
+#include "kalhost/bmp_reader.h"
 #include "kalhost/colour_image.h"
 #include "kalhost/gpano.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 
 namespace kalhost {
-
-struct DibDeleter {
-    void operator()(void *dib) const;
-};
-using DibPtr = std::unique_ptr<void, DibDeleter>;
 
 struct LoadedImage {
     DibPtr dib;              // an 8-bit image: the engine's packed block
