@@ -64,7 +64,8 @@ std::unique_ptr<ColourView> makeColourView(const kal::ColourImage &pixels,
     const kalhost::StartView &s = layout.start;
     kal::ViewDirection start = kal::viewDirection(out->view.get());
     start.hfov = s.hasField ? s.hfov : kal::naturalField(out->view.get());
-    if (s.hasHeading) start.heading = s.heading;
+    // Without one, heading 0, as kalrender and the 8-bit engine start.
+    start.heading = s.hasHeading ? s.heading : 0;
     if (s.hasPitch) start.pitch = s.pitch;
     kal::setViewDirection(out->view.get(), start);
     return out;
