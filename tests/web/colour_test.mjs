@@ -282,6 +282,47 @@ const tests = {
     check(bounded[1][1] < 60, `a forced cylinder took pitch ${bounded[1][1]}`);
   },
 
+  async "a photo's frames come from the worker, equal to the page thread's, its pixels only there; destroy during a worker render"(
+    page,
+  ) {
+    const got = await page.evaluate(async () => {
+      const { KalViewer } = await import('./kalvoria.js');
+      const picture = await window.kalPicture('image/png', 3000, 800);
+      const viewers = [true, false].map((worker) => {
+        const host = document.createElement('div');
+        Object.assign(host.style, { width: '320px', height: '240px' });
+        document.body.append(host);
+        return new KalViewer(host, { worker });
+      });
+      for (const viewer of viewers) await viewer.open(picture);
+      while (!viewers[0].frames || viewers[0].session.hasPixels) await new Promise((done) => setTimeout(done, 20));
+      // The moving frame stays on show: no resting frame follows it here.
+      const frames = async (smooth) => {
+        const out = [];
+        for (const viewer of viewers) {
+          viewer.scheduleSmooth = smooth ? KalViewer.prototype.scheduleSmooth : () => {};
+          viewer.setView({ bearing: 77.3, pitch: 12.5, hfov: 50 });
+          viewer.render(smooth);
+          await viewer.painted();
+          out.push(viewer.context.getImageData(0, 0, 320, 240).data);
+        }
+        return out[0].every((byte, i) => byte === out[1][i]);
+      };
+      const result = { nearest: await frames(false), resting: await frames(true), kept: viewers[0].session.hasPixels };
+      viewers[0].setView({ bearing: 10 });
+      viewers[0].render(true);
+      for (const viewer of viewers) {
+        viewer.destroy();
+        viewer.host.remove();
+      }
+      await new Promise((done) => setTimeout(done, 100));
+      return result;
+    });
+    check(got.nearest, "the worker's moving frame differs from the page thread's");
+    check(got.resting, "the worker's resting frame differs from the page thread's");
+    check(!got.kept, 'the page kept the pixels the worker has');
+  },
+
   async 'a view too small says so, never "too large", and the view comes back when the host grows'(page) {
     await page.evaluate(() => window.kalViewer.openUrl('samples/courtyard.jpg', 'samples/courtyard.KAL'));
     await takeEvents(page);
