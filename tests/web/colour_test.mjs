@@ -376,7 +376,35 @@ const tests = {
     await takeEvents(page);
   },
 
-  // PNG input byte for byte against kalrender's nearest frame.
+  // A phone photo stored sideways with its EXIF orientation (6: turn a
+  // quarter clockwise) opens upright in both, as kalrender shows it.
+  async 'a JPEG turned by its EXIF orientation opens as kalrender shows it'(page) {
+    const bytes = await page.evaluate(async () => {
+      const canvas = new OffscreenCanvas(400, 1200),
+        c = canvas.getContext('2d');
+      const sky = c.createLinearGradient(0, 0, 400, 1200);
+      sky.addColorStop(0, '#2a5d9f');
+      sky.addColorStop(1, '#d8c9a0');
+      c.fillStyle = sky;
+      c.fillRect(0, 0, 400, 1200);
+      c.fillStyle = '#803020';
+      c.fillRect(40, 100, 120, 300); // marks which way is up
+      return [
+        ...new Uint8Array(await (await canvas.convertToBlob({ type: 'image/jpeg', quality: 0.95 })).arrayBuffer()),
+      ];
+    });
+    const exif = Buffer.from(
+      '457869660000' + '49492a0008000000' + '0100' + '120103000100000006000000' + '00000000',
+      'hex',
+    );
+    const head = Buffer.from([0xff, 0xe1, (exif.length + 2) >> 8, (exif.length + 2) & 255]);
+    const jpeg = Buffer.from(bytes),
+      file = path.join(temp, 'turned.jpg');
+    fs.writeFileSync(file, Buffer.concat([jpeg.subarray(0, 2), head, exif, jpeg.subarray(2)]));
+    await checkAgainstKalrender(page, kalrender, file, 6);
+  },
+
+  // PNG input byte for byte against kalrender's resting frame.
   async 'a PNG opens byte for byte as kalrender renders it'(page) {
     const png = path.join(temp, 'pattern.png');
     const bytes = await page.evaluate(async () => [...(await window.kalPicture('image/png', 2000, 400))]);
