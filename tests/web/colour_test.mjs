@@ -259,6 +259,27 @@ const tests = {
       await page.mouse.up();
       check(worst <= 1, `at a field of ${hfov} degrees the grabbed point strayed ${worst.toFixed(2)} view pixels`);
     }
+    // A phone's cropped sphere: 180 degrees of heading about north, 90 of
+    // elevation about the horizon; the view stays inside.
+    const xmp = gpanoXmp({
+      ProjectionType: 'equirectangular',
+      FullPanoWidthPixels: 4096,
+      FullPanoHeightPixels: 2048,
+      CroppedAreaImageWidthPixels: 2048,
+      CroppedAreaImageHeightPixels: 1024,
+      CroppedAreaLeftPixels: 1024,
+      CroppedAreaTopPixels: 512,
+    });
+    const cropped = await page.evaluate(async (text) => {
+      const viewer = window.kalViewer;
+      if (!(await viewer.open(await window.kalPicture('image/jpeg', 2048, 1024, text)))) return null;
+      return [window.kalValue(1), viewer.setView({ pitch: 80 }).pitch, viewer.setView({ bearing: 180 }).bearing];
+    }, xmp);
+    const away = cropped && Math.abs(((cropped[2] + 540) % 360) - 180);
+    check(
+      cropped?.[0] === 180 && cropped[1] < 45 && away > 0 && away < 90,
+      `a cropped sphere's angle, highest pitch and heading turned to the back: ${cropped}`,
+    );
     const bounded = await page.evaluate(async () => {
       const { KalViewer } = await import('./kalvoria.js');
       const host = document.createElement('div');
