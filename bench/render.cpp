@@ -1,8 +1,8 @@
 // Render speed: kal_GetView against a straightforward per-pixel renderer in
 // double precision, a precomputed full-frame offset gather (one int32 per
 // view pixel) and a memcpy of the view (the floor), on three view sizes,
-// level and tilted, full circle and partial, 8-bit and RGBA; and the RGBA
-// resting (bilinear) frame. Prints the ratios at the end.
+// level and tilted, full circle and partial. Prints the ratios at the end.
+// The true-colour frames are the continuous view's (continuous_view.cpp).
 #include <benchmark/benchmark.h>
 
 #include <windows.h>
@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "common/test_images.h"
-#include "core/colour_panorama.h"
 #include "core/panorama.h"
 #include "core/kalengine.h"
 #include "projection/renderer.h"
@@ -27,30 +26,27 @@ struct ViewCase {
     int vpWidth, vpHeight, srcWidth, srcHeight;
     int angle;
     bool tilted;
-    bool seam;    // the view straddles the wrap of a full circle
-    bool colour;  // RGBA pixels
+    bool seam;  // the view straddles the wrap of a full circle
     std::string name() const
     {
-        return std::to_string(vpWidth) + "x" + std::to_string(vpHeight) +
-               (colour ? "/rgba" : "/8bit") + (angle == 360 ? "/full" : "/partial") +
-               (tilted ? "/tilted" : "/level") + (seam ? "-seam" : "");
+        return std::to_string(vpWidth) + "x" + std::to_string(vpHeight) + "/8bit" +
+               (angle == 360 ? "/full" : "/partial") + (tilted ? "/tilted" : "/level") +
+               (seam ? "-seam" : "");
     }
-    int pixelBytes() const { return colour ? 4 : 1; }
-    int stride() const { return colour ? vpWidth : (vpWidth + 3) & ~3; }
+    int stride() const { return (vpWidth + 3) & ~3; }
 };
 
 std::vector<ViewCase> viewCases()
 {
     const int sizes[3][4] = {{320, 240, 1284, 480}, {640, 480, 2568, 960}, {1280, 720, 8192, 2048}};
     std::vector<ViewCase> cases;
-    for (bool colour : {false, true})
-        for (const auto &s : sizes) {
-            for (int angle : {360, 180})
-                for (bool tilted : {false, true})
-                    cases.push_back({s[0], s[1], s[2], s[3], angle, tilted, false, colour});
+    for (const auto &s : sizes) {
+        for (int angle : {360, 180})
             for (bool tilted : {false, true})
-                cases.push_back({s[0], s[1], s[2], s[3], 360, tilted, true, colour});
-        }
+                cases.push_back({s[0], s[1], s[2], s[3], angle, tilted, false});
+        for (bool tilted : {false, true})
+            cases.push_back({s[0], s[1], s[2], s[3], 360, tilted, true});
+    }
     return cases;
 }
 
@@ -67,18 +63,9 @@ struct PanoramaDeleter {
     void operator()(Panorama *p) const { kal_Delete(p, FALSE); }
 };
 
-// The same busy pattern in RGBA, the index spread over the channels.
-std::vector<uint32_t> makeColourImage(int width, int height)
-{
-    std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
-    for (size_t k = 0; k < pixels.size(); ++k) pixels[k] = static_cast<uint32_t>(k) * 2654435761u;
-    return pixels;
-}
-
 // One view case set up: the panorama at its position and the image.
 struct Scene {
     std::vector<uint8_t> image;
-    std::vector<uint32_t> pixels;
     std::unique_ptr<Panorama, PanoramaDeleter> pano;
 
     explicit Scene(const ViewCase &v)
@@ -86,15 +73,9 @@ struct Scene {
         const RECT viewPort = {0, 0, v.vpWidth, v.vpHeight};
         KalAttribs attribs = {};
         attribs.angle = v.angle;
-        if (v.colour) {
-            pixels = makeColourImage(v.srcWidth, v.srcHeight);
-            pano.reset(kal::createColourPanorama({v.srcWidth, v.srcHeight, pixels.data()}, viewPort,
-                                                 &attribs));
-        } else {
-            image = makeImage(v.srcWidth, v.srcHeight);
-            pano.reset(kal_Create(reinterpret_cast<BITMAPINFO *>(image.data()), nullptr, &viewPort,
-                                  &attribs));
-        }
+        image = makeImage(v.srcWidth, v.srcHeight);
+        pano.reset(
+            kal_Create(reinterpret_cast<BITMAPINFO *>(image.data()), nullptr, &viewPort, &attribs));
         if (!pano) std::fprintf(stderr, "kal_Create failed: %d\n", kal_Error(nullptr));
         // A third of the way round, or with the wrap an eighth of the view
         // left of the centre (xPos stays in vpWidth / 2 .. srcWidth +
@@ -114,7 +95,7 @@ void projectPerPixel(const Panorama *p, Out out)
     const int hs = p->srcHeight / 2, dy = p->yPos - hs, half = p->vpWidth / 2;
     const double q = (dy - p->horizon) / ((R - p->zPos) * (R - p->zPos));
     const double n = p->srcHeight + std::abs(p->horizon) + 1;
-    const int stride = p->pixelBytes == 4 ? p->vpWidth : (p->vpWidth + 3) & ~3, w = p->srcWidth;
+    const int stride = (p->vpWidth + 3) & ~3, w = p->srcWidth;
     for (int r = 0; r < p->vpHeight; ++r) {
         const int t = dy + r - p->vpHeight / 2;
         const double i = std::abs(t), sigma = t < 0 ? -1 : 1;
@@ -141,17 +122,10 @@ void runEngine(benchmark::State &state, const ViewCase &v, bool reference)
     setReferenceRendering(false);
 }
 
-void runSmooth(benchmark::State &state, const ViewCase &v)
-{
-    Scene scene(v);
-    for (auto _ : state) benchmark::DoNotOptimize(kal::renderSmoothView(scene.pano.get()));
-}
-
-template <typename Pixel>
 void perPixel(const Panorama *p)
 {
-    auto *view = reinterpret_cast<Pixel *>(p->viewBits);
-    const auto *image = reinterpret_cast<const Pixel *>(p->imageBits);
+    uint8_t *view = p->viewBits;
+    const uint8_t *image = p->imageBits;
     projectPerPixel(p, [view, image](long at, long src) { view[at] = image[src]; });
 }
 
@@ -160,16 +134,15 @@ void runPerPixel(benchmark::State &state, const ViewCase &v)
     Scene scene(v);
     const Panorama *p = scene.pano.get();
     for (auto _ : state) {
-        v.colour ? perPixel<uint32_t>(p) : perPixel<uint8_t>(p);
+        perPixel(p);
         benchmark::ClobberMemory();
     }
 }
 
-template <typename Pixel>
 void gather(const Panorama *p, const std::vector<int32_t> &offsets)
 {
-    auto *out = reinterpret_cast<Pixel *>(p->viewBits);
-    const auto *src = reinterpret_cast<const Pixel *>(p->imageBits);
+    uint8_t *out = p->viewBits;
+    const uint8_t *src = p->imageBits;
     const int32_t *off = offsets.data();
     for (size_t k = 0, n = offsets.size(); k < n; ++k) out[k] = src[off[k]];
 }
@@ -181,14 +154,14 @@ void runGather(benchmark::State &state, const ViewCase &v)
     std::vector<int32_t> offsets(static_cast<size_t>(v.stride()) * v.vpHeight, 0);
     projectPerPixel(p, [&offsets](long at, long src) { offsets[at] = static_cast<int32_t>(src); });
     for (auto _ : state) {
-        v.colour ? gather<uint32_t>(p, offsets) : gather<uint8_t>(p, offsets);
+        gather(p, offsets);
         benchmark::ClobberMemory();
     }
 }
 
 void runMemcpy(benchmark::State &state, const ViewCase &v)
 {
-    const size_t size = static_cast<size_t>(v.stride()) * v.pixelBytes() * v.vpHeight;
+    const size_t size = static_cast<size_t>(v.stride()) * v.vpHeight;
     std::vector<uint8_t> from(size, 1), to(size);
     for (auto _ : state) {
         std::memcpy(to.data(), from.data(), size);
@@ -198,8 +171,8 @@ void runMemcpy(benchmark::State &state, const ViewCase &v)
 
 void printRatios(const RatioReporter &rep)
 {
-    std::printf("\n%-36s %9s %9s %9s %9s %9s | %8s %8s %8s | %9s\n", "view", "kal ns/px", "fps",
-                "gather", "memcpy", "double", "kal/gath", "kal/mcpy", "dbl/kal", "smooth ms");
+    std::printf("\n%-36s %9s %9s %9s %9s %9s | %8s %8s %8s\n", "view", "kal ns/px", "fps", "gather",
+                "memcpy", "double", "kal/gath", "kal/mcpy", "dbl/kal");
     for (const ViewCase &v : viewCases()) {
         const std::string n = v.name();
         auto at = [&](const char *method) { return rep.at("render/" + n + "/" + method); };
@@ -207,13 +180,13 @@ void printRatios(const RatioReporter &rep)
         const double kal = at("kal"), gather = at("gather"), mcpy = at("memcpy"),
                      dbl = at("double");
         if (kal <= 0) continue;
-        std::printf("%-36s %9.3f %9.0f %9.3f %9.3f %9.3f | %8.2f %8.2f %8.1f | %9.2f\n", n.c_str(),
+        std::printf("%-36s %9.3f %9.0f %9.3f %9.3f %9.3f | %8.2f %8.2f %8.1f\n", n.c_str(),
                     kal / px, 1e9 / kal, gather / px, mcpy / px, dbl / px, kal / gather, kal / mcpy,
-                    dbl / kal, at("smooth") / 1e6);
+                    dbl / kal);
     }
     std::printf(
-        "(per-pixel columns in ns; targets: level kal/gath <= 1.0, tilted <= 1.5 (8-bit) and\n"
-        " <= 1.25 (rgba), dbl/kal >= 15; smooth frame at 1280x720 <= 8 ms)\n");
+        "(per-pixel columns in ns; targets: level kal/gath <= 1.0, tilted <= 1.5,\n"
+        " dbl/kal >= 15)\n");
 }
 
 void registerAll()
@@ -236,7 +209,6 @@ void registerAll()
         add("gather", runGather);
         add("memcpy", runMemcpy);
         add("double", runPerPixel);
-        if (v.colour) add("smooth", runSmooth);
     }
 }
 

@@ -1,5 +1,5 @@
 // kalrender's panorama on the portable engine: any image the host library
-// opens, true colour through the engine's colour panoramas, GPano coverage
+// opens, true colour through the engine's continuous views, GPano coverage
 // when no attribute file says otherwise.
 #include "panorama_input.h"
 

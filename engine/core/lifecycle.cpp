@@ -1,10 +1,8 @@
-// Panorama lifecycle: kal_Create (8-bit) and createColourPanorama (RGBA)
-// build a record from an image, a viewport and an attribute block;
-// kal_Delete releases it.
+// Panorama lifecycle: kal_Create builds a record from an image, a viewport
+// and an attribute block; kal_Delete releases it.
 #include <cstring>
 #include <memory>
 
-#include "core/colour_panorama.h"
 #include "core/palette.h"
 #include "core/panorama_setup.h"
 #include "projection/projection.h"
@@ -55,9 +53,8 @@ int64_t viewHeightOf(const RECT &viewPort)
     return int64_t{viewPort.bottom} - viewPort.top;
 }
 
-// The set-up both pixel kinds share once the record holds the image and
-// the viewport has passed its checks: the view buffer, the tables, the
-// zoom and position limits.
+// The set-up once the record holds the image and the viewport has passed
+// its checks: the view buffer, the tables, the zoom and position limits.
 HPANORAMA finishCreate(RecordPtr rec)
 {
     if (!allocViewBuffer(rec.get())) return failCreate(KAL_ERR_MEMORY);
@@ -83,7 +80,6 @@ extern "C" HPANORAMA KALAPI kal_Create(const BITMAPINFO *BitsInfo, const void *I
 
     RecordPtr rec(newRecord());
     if (!rec) return failCreate(KAL_ERR_MEMORY);
-    rec->pixelBytes = 1;
     setImagePointers(rec.get(), BitsInfo, ImageBits);
     fillRecord(rec.get(), header, *ViewPort, attribs);
     copyViewInfo(rec.get(), BitsInfo);
@@ -96,28 +92,6 @@ extern "C" HPANORAMA KALAPI kal_Create(const BITMAPINFO *BitsInfo, const void *I
     return finishCreate(std::move(rec));
 }
 
-HPANORAMA kal::createColourPanorama(const ColourImage &image, const RECT &viewport,
-                                    const KalAttribs *Attribs)
-{
-    const KalAttribs attribs = readAttribs(Attribs);
-    if (int code = checkColourImage(image, attribs)) return failCreate(code);
-    // Any width, so no row stride but the width itself; no colour table.
-    BITMAPINFOHEADER header = {};
-    header.biWidth = image.width;
-    header.biHeight = image.height;
-
-    RecordPtr rec(newRecord());
-    if (!rec) return failCreate(KAL_ERR_MEMORY);
-    rec->pixelBytes = 4;
-    rec->imageBits = reinterpret_cast<uint8_t *>(const_cast<uint32_t *>(image.pixels));
-    rec->dibBlock = nullptr;
-    fillRecord(rec.get(), header, viewport, attribs);
-    if (int code = checkColourViewport(rec.get(), viewWidthOf(viewport), viewHeightOf(viewport)))
-        return failCreate(code);
-    setColourViewInfo(rec.get());
-    return finishCreate(std::move(rec));
-}
-
 extern "C" BOOL KALAPI kal_Delete(HPANORAMA Panorama, BOOL DeleteImage)
 {
     if (!Panorama) return setError(nullptr, KAL_ERR_PARAM);
@@ -125,9 +99,7 @@ extern "C" BOOL KALAPI kal_Delete(HPANORAMA Panorama, BOOL DeleteImage)
     // The window may still paint from the record while it goes.
     if (IsWindow(Panorama->viewerWnd)) DestroyWindow(Panorama->viewerWnd);
     if (Panorama->hotSpots && Panorama->ownsHotSpots) freeBlock(Panorama->hotSpots);
-    // A colour panorama's pixels stay the caller's.
-    if (DeleteImage && Panorama->pixelBytes == 1)
-        freeBlock(Panorama->dibBlock ? Panorama->dibBlock : Panorama->imageBits);
+    if (DeleteImage) freeBlock(Panorama->dibBlock ? Panorama->dibBlock : Panorama->imageBits);
     releaseRecord(Panorama);
     return TRUE;
 }

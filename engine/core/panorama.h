@@ -9,7 +9,7 @@
 #include <cstdint>
 
 struct Panorama {
-    uint16_t srcWidth;  // the source row stride too: a multiple of 4 for 8-bit pixels
+    uint16_t srcWidth;  // the source row stride too: a multiple of 4
     uint16_t srcHeight;
     uint16_t vpWidth;
     uint16_t vpHeight;
@@ -48,18 +48,15 @@ struct Panorama {
     // they must grow.
     int32_t lensRowsAllocated;
     int32_t shearAllocated;  // entries of the shear block, >= shearCount
-    // Bytes per image and view pixel: 1 (colour indices, the exported
-    // interface's images) or 4 (RGBA pixels the caller keeps).
-    int32_t pixelBytes;
 };
 
 static_assert(offsetof(Panorama, colors) == offsetof(Panorama, viewInfo) + sizeof(BITMAPINFOHEADER),
               "viewInfo and colors must form one BITMAPINFO");
 
-// Pixels per view row: 8-bit rows are padded to 4 bytes, 32-bit rows are not.
+// Pixels (bytes) per view row: rows are padded to 4 bytes.
 inline int viewStride(const Panorama *rec)
 {
-    return rec->pixelBytes == 4 ? rec->vpWidth : (rec->vpWidth + 3) & ~3;
+    return (rec->vpWidth + 3) & ~3;
 }
 
 // Stores code process-wide and, for a non-null record, in the record.

@@ -110,7 +110,7 @@ void copyViewInfo(Panorama *rec, const BITMAPINFO *info)
 
 bool allocViewBuffer(Panorama *rec)
 {
-    const uint64_t bytes = static_cast<uint64_t>(viewStride(rec)) * rec->vpHeight * rec->pixelBytes;
+    const uint64_t bytes = static_cast<uint64_t>(viewStride(rec)) * rec->vpHeight;
     void *buffer = allocTable(bytes);
     if (!buffer) return false;
     std::memset(buffer, 0, static_cast<size_t>(bytes));

@@ -4,7 +4,7 @@
 #ifndef KAL_PANORAMA_SETUP_H
 #define KAL_PANORAMA_SETUP_H
 
-#include "core/colour_panorama.h"
+#include "core/kalinput.h"
 #include "core/panorama.h"
 
 #include <cstdint>
@@ -55,18 +55,6 @@ inline int shearCountFor(int width, int angle)
 // 1 row high and fits the radius and image height, else KAL_ERR_VPSIZE.
 int checkViewportSize(int64_t width, int64_t height, int radius, int imageHeight);
 
-// The checks of a colour image and an attribute block, in this order: width
-// and height (KAL_ERR_IMGSIZE), angle (KAL_ERR_ANGLE), the width the angle
-// takes and a radius of at least 1 (KAL_ERR_IMGSIZE), hotspot count
-// (KAL_ERR_PARAM), pixels (KAL_ERR_PARAM).
-int checkColourImage(const kal::ColourImage &image, const KalAttribs &attribs);
-
-// The viewport limits of a colour panorama whose image fields and viewport
-// size are set: 2 x 1 up to kMaxColourViewSide a side, and a zoom that
-// keeps the view within the image (the lens magnifies at most radius
-// times). KAL_ERR_NONE or KAL_ERR_VPSIZE.
-int checkColourViewport(const Panorama *rec, int64_t width, int64_t height);
-
 // imageBits and dibBlock: the rows come from `bits`, or from the packed
 // block `info` after its header and colour table when `bits` is null.
 void setImagePointers(Panorama *rec, const BITMAPINFO *info, const void *bits);
@@ -78,10 +66,6 @@ void setImageFields(Panorama *rec, const BITMAPINFOHEADER &header, const KalAttr
 // viewInfo and colors from the image (always 256 colours), with viewInfo
 // describing the view buffer of vpWidth x vpHeight.
 void copyViewInfo(Panorama *rec, const BITMAPINFO *info);
-
-// viewInfo describing a 32-bit view of vpWidth x vpHeight, its colour
-// masks (R, G, B in byte order) in colors.
-void setColourViewInfo(Panorama *rec);
 
 // The zero-filled view buffer for vpWidth x vpHeight; false when refused.
 bool allocViewBuffer(Panorama *rec);

@@ -57,8 +57,6 @@ extern "C" BOOL KALAPI kal_Replace(HPANORAMA Panorama, const BITMAPINFO *BitsInf
     if (!Panorama) return setError(nullptr, KAL_ERR_PARAM);
     HPANORAMA rec = Panorama;
     setError(rec, KAL_ERR_NONE);
-    // An 8-bit image cannot take the place of the caller's RGBA pixels.
-    if (rec->pixelBytes != 1) return setError(rec, KAL_ERR_WRONGFORMAT);
 
     const KalAttribs attribs = readAttribs(Attribs);
     if (!BitsInfo) return setError(rec, KAL_ERR_PARAM);

@@ -112,8 +112,6 @@ int clampZoom(Panorama *rec)
     }
     if (rec->maxZoom > 0 && rec->maxZoom < static_cast<double>(r) / (r - rec->zPos)) {
         int z = static_cast<int>((1 - 1.0 / rec->maxZoom) * r);
-        // A magnified colour view never zooms out past the image for it.
-        if (rec->pixelBytes == 4 && z < zmin) z = zmin;
         if (z == rec->zPos) return 0;
         rec->zPos = wrap16(z);
         return KAL_BOUND_Z;

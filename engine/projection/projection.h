@@ -12,14 +12,12 @@ inline int lensColumns(const Panorama *rec)
 {
     return rec->vpWidth / 2 + 1;
 }
-// A magnified view (a colour panorama's viewport may be taller than the
-// image) needs a row for every view row at the least vertical position too.
+// Every row distance a clamped view reaches (the viewport is never taller
+// than the image).
 inline int lensRows(const Panorama *rec)
 {
     const int h = rec->horizon;
-    const int rows = rec->srcHeight + (h < 0 ? -h : h) + 1;
-    const int viewRows = rec->vpHeight / 2 + 1;
-    return rows > viewRows ? rows : viewRows;
+    return rec->srcHeight + (h < 0 ? -h : h) + 1;
 }
 
 // The two halves of a lens entry: x(j) source columns and y(i, j) source rows

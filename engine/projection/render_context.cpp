@@ -11,7 +11,6 @@ RenderContext makeRenderContext(Panorama *rec)
     c.lensColumns = lensColumns(rec);
     c.lensRows = lensRows(rec);
     c.image = rec->imageBits;
-    c.pixelBytes = rec->pixelBytes;
     c.srcWidth = rec->srcWidth;
     c.srcHeight = rec->srcHeight;
     c.hs = rec->srcHeight / 2;

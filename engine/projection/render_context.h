@@ -11,11 +11,10 @@
 
 struct RenderContext {
     const uint32_t *lens;
-    int lensColumns;    // H
-    int lensRows;       // N
-    const void *image;  // pixels of pixelBytes each
-    int pixelBytes;     // 1 or 4
-    int srcWidth;       // also the source row stride
+    int lensColumns;       // H
+    int lensRows;          // N
+    const uint8_t *image;  // colour indices
+    int srcWidth;          // also the source row stride
     int srcHeight;
     int hs;  // srcHeight / 2, the source row of t = 0
     int xPos;
@@ -29,25 +28,18 @@ struct RenderContext {
     double q;
     const int32_t *shear;
     int shearCount;
-    void *view;
+    uint8_t *view;
 };
 
-// The image as pixels of its size, and its pixel (row hs, column 0).
-template <typename Pixel>
-inline const Pixel *imageOf(const RenderContext &c)
+// The image's pixel (row hs, column 0).
+inline const uint8_t *centreOf(const RenderContext &c)
 {
-    return static_cast<const Pixel *>(c.image);
-}
-template <typename Pixel>
-inline const Pixel *centreOf(const RenderContext &c)
-{
-    return imageOf<Pixel>(c) + static_cast<ptrdiff_t>(c.hs) * c.srcWidth;
+    return c.image + static_cast<ptrdiff_t>(c.hs) * c.srcWidth;
 }
 // The first pixel of view row r.
-template <typename Pixel>
-inline Pixel *viewRow(const RenderContext &c, int r)
+inline uint8_t *viewRow(const RenderContext &c, int r)
 {
-    return static_cast<Pixel *>(c.view) + r * c.stride;
+    return c.view + r * c.stride;
 }
 
 // Reads the record; computes the tilt and, when tilted, fills the shear table.

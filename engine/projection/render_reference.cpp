@@ -25,8 +25,7 @@ int64_t shearOf(const RenderContext &c, int k)
     return k < c.shearCount ? c.shear[k] : shearFactor(k, c.q);
 }
 
-template <typename Pixel>
-Pixel samplePixel(const RenderContext &c, const uint32_t *lensRow, int j, int sigma, int tau)
+uint8_t samplePixel(const RenderContext &c, const uint32_t *lensRow, int j, int sigma, int tau)
 {
     const uint32_t entry = lensRow[j];
     const int x = lensX(entry);
@@ -35,11 +34,12 @@ Pixel samplePixel(const RenderContext &c, const uint32_t *lensRow, int j, int si
     const int64_t row = clampTo(c.hs + ys, 0, c.srcHeight - 1);
     int64_t col = c.xPos + tau * (x + a);
     col = c.wrap ? wrapColumn(col, c.srcWidth) : clampTo(col, 0, c.srcWidth - 1);
-    return imageOf<Pixel>(c)[row * c.srcWidth + col];
+    return c.image[row * c.srcWidth + col];
 }
 
-template <typename Pixel>
-void referenceRow(const RenderContext &c, int r)
+}  // namespace
+
+void renderReferenceRow(const RenderContext &c, int r)
 {
     const int t = c.dy + r - c.vpHeight / 2;
     const int sigma = t >= 0 ? 1 : -1;
@@ -48,18 +48,7 @@ void referenceRow(const RenderContext &c, int r)
     // the table's last row.
     if (i >= c.lensRows) i = c.lensRows - 1;
     const uint32_t *lensRow = c.lens + static_cast<ptrdiff_t>(i) * c.lensColumns;
-    Pixel *out = viewRow<Pixel>(c, r);
-    for (int u = 0; u < c.half; ++u) out[u] = samplePixel<Pixel>(c, lensRow, c.half - u, sigma, -1);
-    for (int u = c.half; u < c.vpWidth; ++u)
-        out[u] = samplePixel<Pixel>(c, lensRow, u - c.half, sigma, 1);
-}
-
-}  // namespace
-
-void renderReferenceRow(const RenderContext &c, int r)
-{
-    if (c.pixelBytes == 4)
-        referenceRow<uint32_t>(c, r);
-    else
-        referenceRow<uint8_t>(c, r);
+    uint8_t *out = viewRow(c, r);
+    for (int u = 0; u < c.half; ++u) out[u] = samplePixel(c, lensRow, c.half - u, sigma, -1);
+    for (int u = c.half; u < c.vpWidth; ++u) out[u] = samplePixel(c, lensRow, u - c.half, sigma, 1);
 }

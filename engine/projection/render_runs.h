@@ -74,10 +74,10 @@ int runEnd(const RenderContext &c, const uint32_t *lensRow, int j0, int j1, cons
 }
 
 // Lens columns j0 .. j1-1 of one row half; out is the view pixel of j0.
-template <int Tau, int Sigma, bool Sheared, typename Pixel>
-void renderHalf(const RenderContext &c, Pixel *out, const uint32_t *lensRow, int j0, int j1)
+template <int Tau, int Sigma, bool Sheared>
+void renderHalf(const RenderContext &c, uint8_t *out, const uint32_t *lensRow, int j0, int j1)
 {
-    const Pixel *centre = centreOf<Pixel>(c);
+    const uint8_t *centre = centreOf(c);
     while (j0 < j1) {
         int64_t col, unused;
         columnBounds<Tau, Sigma, Sheared>(c, lensRow, j0, j0 + 1, &col, &unused);

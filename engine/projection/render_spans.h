@@ -3,9 +3,8 @@
 // left half, which also sets the direction in which the view row is
 // written) or both sides at once, the sign of the row distance (Sigma),
 // whether the row's partner at -i comes along (Pair), whether a shear
-// applies, and how columns are kept inside the image; and written once for
-// both pixel sizes (Pixel: uint8_t colour indices, uint32_t RGBA). No
-// branch, division or floating point inside.
+// applies, and how columns are kept inside the image. No branch, division
+// or floating point inside.
 #ifndef KAL_RENDER_SPANS_H
 #define KAL_RENDER_SPANS_H
 
@@ -29,9 +28,9 @@ constexpr bool kSplitRowPairs = sizeof(void *) < 8;
 // straight stretch of the image: origin is the source pixel (row hs, column
 // xPos) moved by the stretch's wrap shift, so every sample is
 // origin[Ys * width + Tau * (X + a)]. out is the view pixel of lens column j0.
-template <int Tau, int Sigma, bool Sheared, typename Pixel>
-inline void straightSpan(Pixel *out, const uint32_t *lensRow, int j0, int j1, const Pixel *origin,
-                         ptrdiff_t width, const int32_t *shear)
+template <int Tau, int Sigma, bool Sheared>
+inline void straightSpan(uint8_t *out, const uint32_t *lensRow, int j0, int j1,
+                         const uint8_t *origin, ptrdiff_t width, const int32_t *shear)
 {
     for (int j = j0; j < j1; ++j, out += Tau) {
         const uint32_t entry = lensRow[j];
@@ -53,17 +52,17 @@ inline void straightSpan(Pixel *out, const uint32_t *lensRow, int j0, int j1, co
 
 // One row of a level view, both halves: out is the view pixel of lens
 // column j0 in the right half.
-template <int Sigma, typename Pixel>
-inline void levelRow(Pixel *out, int j0, int n, const uint32_t *lens, const ColumnTables &t,
-                     const Pixel *centre, int32_t width)
+template <int Sigma>
+inline void levelRow(uint8_t *out, int j0, int n, const uint32_t *lens, const ColumnTables &t,
+                     const uint8_t *centre, int32_t width)
 {
     // Local copies: a pixel store may alias the tables record.
     const int32_t *colRight = t.colRight, *colLeft = t.colLeft;
-    Pixel *outLeft = out - 2 * j0;
+    uint8_t *outLeft = out - 2 * j0;
 #pragma GCC unroll 2
     for (int k = 0; k < n; ++k) {
         const ptrdiff_t rowOffset = ptrdiff_t{static_cast<int32_t>(lens[k]) >> 16} * width;
-        const Pixel *row = centre + Sigma * rowOffset;
+        const uint8_t *row = centre + Sigma * rowOffset;
         out[k] = row[colRight[k]];
         outLeft[-k] = row[colLeft[k]];
     }
@@ -72,26 +71,26 @@ inline void levelRow(Pixel *out, int j0, int n, const uint32_t *lens, const Colu
 // A level view: the columns come wrapped or clamped from the tables, one
 // lens entry serves up to four pixels (two rows of a pair at once unless
 // kSplitRowPairs).
-template <bool Pair, int Sigma, typename Pixel>
-inline void levelSpan(Pixel *out, Pixel *outPair, int j0, int n, const uint32_t *lens,
-                      const ColumnTables &t, const Pixel *centre, int32_t width)
+template <bool Pair, int Sigma>
+inline void levelSpan(uint8_t *out, uint8_t *outPair, int j0, int n, const uint32_t *lens,
+                      const ColumnTables &t, const uint8_t *centre, int32_t width)
 {
     if constexpr (kSplitRowPairs) {
         levelRow<Sigma>(out, j0, n, lens, t, centre, width);
         if (Pair) levelRow<-1>(outPair, j0, n, lens, t, centre, width);
         return;
     }
-    Pixel *outLeft = out - 2 * j0;
-    Pixel *outPairLeft = Pair ? outPair - 2 * j0 : nullptr;
+    uint8_t *outLeft = out - 2 * j0;
+    uint8_t *outPairLeft = Pair ? outPair - 2 * j0 : nullptr;
 #pragma GCC unroll 2
     for (int k = 0; k < n; ++k) {
         const ptrdiff_t rowOffset = ptrdiff_t{static_cast<int32_t>(lens[k]) >> 16} * width;
         const ptrdiff_t right = t.colRight[k], left = t.colLeft[k];
-        const Pixel *row = centre + Sigma * rowOffset;
+        const uint8_t *row = centre + Sigma * rowOffset;
         out[k] = row[right];
         outLeft[-k] = row[left];
         if (Pair) {
-            const Pixel *rowPair = centre - rowOffset;
+            const uint8_t *rowPair = centre - rowOffset;
             outPair[k] = rowPair[right];
             outPairLeft[-k] = rowPair[left];
         }
@@ -102,15 +101,15 @@ inline void levelSpan(Pixel *out, Pixel *outPair, int j0, int n, const uint32_t 
 // Blocks of lens columns go in two passes: the source offsets of a block
 // first (four lens entries at a time where the processor allows), then the
 // pixel copies, which are then a gather as cheap as from a per-pixel table.
-template <bool Pair, int Sigma, ColumnFix Fix, typename Pixel>
-inline void tiltedSpan(Pixel *out, Pixel *outPair, int j0, int n, const uint32_t *lens,
-                       const ColumnTables &t, const Pixel *centre, int32_t width)
+template <bool Pair, int Sigma, ColumnFix Fix>
+inline void tiltedSpan(uint8_t *out, uint8_t *outPair, int j0, int n, const uint32_t *lens,
+                       const ColumnTables &t, const uint8_t *centre, int32_t width)
 {
     constexpr int kBlock = 128;
     constexpr bool kJointCopy = !kSplitRowPairs;
     int32_t offRight[kBlock], offLeft[kBlock], offPairRight[kBlock], offPairLeft[kBlock];
-    Pixel *outLeft = out - 2 * j0;
-    Pixel *outPairLeft = Pair ? outPair - 2 * j0 : nullptr;
+    uint8_t *outLeft = out - 2 * j0;
+    uint8_t *outPairLeft = Pair ? outPair - 2 * j0 : nullptr;
     for (int b = 0; b < n; b += kBlock) {
         const int m = n - b < kBlock ? n - b : kBlock;
         const ColumnTables block = {t.colRight + b, t.colLeft + b, t.shear + b,

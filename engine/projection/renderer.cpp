@@ -62,12 +62,11 @@ void fillChunk(const RenderContext &c, Chunk &k)
 }
 
 // One row (or row pair) of one chunk.
-template <typename Pixel>
 struct RowTask {
     const uint32_t *lensRow;
-    Pixel *out;      // view row, at the centre column
-    Pixel *outPair;  // the row at -i for a pair, else null
-    int sigma;       // sign of the row at out
+    uint8_t *out;      // view row, at the centre column
+    uint8_t *outPair;  // the row at -i for a pair, else null
+    int sigma;         // sign of the row at out
 };
 
 // Whether every source row that lens row lensRow can produce with sign
@@ -111,11 +110,11 @@ Halves halvesIn(const RenderContext &c, const Chunk &k)
 
 // The pixels of one half that the other half lacks (lens column 0 on the
 // right; lens column vpWidth / 2 on the left of an even-width view).
-template <int Sigma, bool Sheared, ColumnFix Fix, typename Pixel>
+template <int Sigma, bool Sheared, ColumnFix Fix>
 void lonePixels(const RenderContext &c, const Chunk &k, const Halves &h, int common0, int common1,
-                const uint32_t *lensRow, Pixel *out)
+                const uint32_t *lensRow, uint8_t *out)
 {
-    const Pixel *centre = centreOf<Pixel>(c);
+    const uint8_t *centre = centreOf(c);
     auto sample = [&](int j, int tau) {
         const int ys = Sigma * lensY(lensRow[j]);
         const int n = j - k.j0;
@@ -131,15 +130,14 @@ void lonePixels(const RenderContext &c, const Chunk &k, const Halves &h, int com
     outside(h.leftBegin, h.leftEnd, -1);
 }
 
-template <bool Pair, int Sigma, bool Sheared, ColumnFix Fix = ColumnFix::None, typename Pixel>
-void quadrantRow(const RenderContext &c, const Chunk &k, const Halves &h,
-                 const RowTask<Pixel> &task)
+template <bool Pair, int Sigma, bool Sheared, ColumnFix Fix = ColumnFix::None>
+void quadrantRow(const RenderContext &c, const Chunk &k, const Halves &h, const RowTask &task)
 {
     const int common0 = h.rightBegin > h.leftBegin ? h.rightBegin : h.leftBegin;
     int common1 = h.rightEnd < h.leftEnd ? h.rightEnd : h.leftEnd;
     if (common1 < common0) common1 = common0;
-    const Pixel *centre = centreOf<Pixel>(c);
-    Pixel *outPair = Pair ? task.outPair + common0 : nullptr;
+    const uint8_t *centre = centreOf(c);
+    uint8_t *outPair = Pair ? task.outPair + common0 : nullptr;
     if (Sheared)
         tiltedSpan<Pair, Sigma, Fix>(task.out + common0, outPair, common0, common1 - common0,
                                      task.lensRow + common0, k.tables(common0), centre, c.srcWidth);
@@ -150,8 +148,8 @@ void quadrantRow(const RenderContext &c, const Chunk &k, const Halves &h,
     if (Pair) lonePixels<-1, Sheared, Fix>(c, k, h, common0, common1, task.lensRow, task.outPair);
 }
 
-template <int Sigma, typename Pixel>
-void runsRow(const RenderContext &c, const Halves &h, const uint32_t *lensRow, Pixel *out)
+template <int Sigma>
+void runsRow(const RenderContext &c, const Halves &h, const uint32_t *lensRow, uint8_t *out)
 {
     renderHalf<-1, Sigma, true>(c, out - h.leftBegin, lensRow, h.leftBegin, h.leftEnd);
     renderHalf<1, Sigma, true>(c, out + h.rightBegin, lensRow, h.rightBegin, h.rightEnd);
@@ -181,8 +179,7 @@ TiltPath pathFor(const RenderContext &c, int64_t lo, int64_t hi)
     return lo >= 0 ? TiltPath::WrapHigh : (hi < w ? TiltPath::WrapLow : TiltPath::Wrap);
 }
 
-template <typename Pixel>
-TiltPath rowPath(const RenderContext &c, const Halves &h, const RowTask<Pixel> &task)
+TiltPath rowPath(const RenderContext &c, const Halves &h, const RowTask &task)
 {
     int64_t lo = INT64_MAX, hi = INT64_MIN;
     if (task.outPair || task.sigma > 0) widenByRow<1>(c, h, task.lensRow, &lo, &hi);
@@ -190,8 +187,8 @@ TiltPath rowPath(const RenderContext &c, const Halves &h, const RowTask<Pixel> &
     return pathFor(c, lo, hi);
 }
 
-template <bool Pair, int Sigma, typename Pixel>
-void tiltedRow(const RenderContext &c, const Chunk &k, const Halves &h, const RowTask<Pixel> &task,
+template <bool Pair, int Sigma>
+void tiltedRow(const RenderContext &c, const Chunk &k, const Halves &h, const RowTask &task,
                TiltPath viewPath)
 {
     using F = ColumnFix;
@@ -213,9 +210,7 @@ void tiltedRow(const RenderContext &c, const Chunk &k, const Halves &h, const Ro
     }
 }
 
-template <typename Pixel>
-void renderTask(const RenderContext &c, const Chunk &k, const RowTask<Pixel> &task,
-                TiltPath viewPath)
+void renderTask(const RenderContext &c, const Chunk &k, const RowTask &task, TiltPath viewPath)
 {
     const Halves h = halvesIn(c, k);
     if (!c.tilted) {
@@ -231,7 +226,6 @@ void renderTask(const RenderContext &c, const Chunk &k, const RowTask<Pixel> &ta
 // Every row of one chunk. A row at +i takes its partner at -i along when
 // both are in view; rows the spans cannot serve safely (a lens row past
 // the table, source rows outside the image) go to the reference loop once.
-template <typename Pixel>
 void renderChunk(const RenderContext &c, const Chunk &k, TiltPath viewPath)
 {
     for (int r = 0; r < c.vpHeight; ++r) {
@@ -247,9 +241,9 @@ void renderChunk(const RenderContext &c, const Chunk &k, TiltPath viewPath)
         const int partner = r - 2 * t;  // the row at -t
         const bool paired = t != 0 && up && down && partner >= 0 && partner < c.vpHeight;
         if (paired && t < 0) continue;  // drawn with its partner
-        Pixel *out = viewRow<Pixel>(c, r) + c.half;
-        Pixel *outPair = paired ? viewRow<Pixel>(c, partner) + c.half : nullptr;
-        renderTask<Pixel>(c, k, {lensRow, out, outPair, t >= 0 ? 1 : -1}, viewPath);
+        uint8_t *out = viewRow(c, r) + c.half;
+        uint8_t *outPair = paired ? viewRow(c, partner) + c.half : nullptr;
+        renderTask(c, k, {lensRow, out, outPair, t >= 0 ? 1 : -1}, viewPath);
     }
 }
 
@@ -284,7 +278,6 @@ bool spansApply(const RenderContext &c)
     return f <= 65535 && f >= -65535;
 }
 
-template <typename Pixel>
 void renderSpans(const RenderContext &c)
 {
     const TiltPath viewPath = c.tilted ? tiltedViewPath(c) : TiltPath::Inside;
@@ -293,7 +286,7 @@ void renderSpans(const RenderContext &c)
         chunk.j0 = j0;
         chunk.j1 = j0 + kChunk < c.lensColumns ? j0 + kChunk : c.lensColumns;
         fillChunk(c, chunk);
-        renderChunk<Pixel>(c, chunk, viewPath);
+        renderChunk(c, chunk, viewPath);
     }
 }
 
@@ -312,10 +305,7 @@ void renderView(Panorama *rec)
         for (int r = 0; r < c.vpHeight; ++r) renderReferenceRow(c, r);
         return;
     }
-    if (c.pixelBytes == 4)
-        renderSpans<uint32_t>(c);
-    else
-        renderSpans<uint8_t>(c);
+    renderSpans(c);
 }
 
 extern "C" void *KALAPI kal_GetView(HPANORAMA Panorama, BITMAPINFO *BitsInfo)
@@ -327,11 +317,8 @@ extern "C" void *KALAPI kal_GetView(HPANORAMA Panorama, BITMAPINFO *BitsInfo)
     setError(Panorama, KAL_ERR_NONE);
     if (BitsInfo) {
         std::memcpy(&BitsInfo->bmiHeader, &Panorama->viewInfo, sizeof Panorama->viewInfo);
-        // A 32-bit view is described by its three colour masks alone.
-        const size_t colours =
-            Panorama->pixelBytes == 4 ? 3 * sizeof(DWORD) : sizeof Panorama->colors;
         std::memcpy(reinterpret_cast<uint8_t *>(BitsInfo) + sizeof Panorama->viewInfo,
-                    Panorama->colors, colours);
+                    Panorama->colors, sizeof Panorama->colors);
     }
     renderView(Panorama);
     return Panorama->viewBits;

@@ -2,7 +2,6 @@
 #include "common/reference_renderer.h"
 
 #include <cstddef>
-#include <cstring>
 
 namespace kaltest {
 
@@ -53,15 +52,11 @@ Sample referenceSample(const ReferenceView &v, int r, int u)
     return {static_cast<int>(column), static_cast<int>(hs + ys)};
 }
 
-namespace {
-
-template <typename Pixel>
-std::vector<uint8_t> renderPixels(const ReferenceView &v, uint8_t padding, int *rowsOutside)
+std::vector<uint8_t> referenceRender(const ReferenceView &v, uint8_t padding, int *rowsOutside)
 {
     if (rowsOutside) *rowsOutside = 0;
-    const int stride = sizeof(Pixel) == 1 ? (v.vpWidth + 3) & ~3 : v.vpWidth;
-    std::vector<uint8_t> view(static_cast<size_t>(stride) * v.vpHeight * sizeof(Pixel), padding);
-    const auto *image = static_cast<const Pixel *>(v.image);
+    const int stride = (v.vpWidth + 3) & ~3;
+    std::vector<uint8_t> view(static_cast<size_t>(stride) * v.vpHeight, padding);
     for (int r = 0; r < v.vpHeight; ++r)
         for (int u = 0; u < v.vpWidth; ++u) {
             Sample s = referenceSample(v, r, u);
@@ -69,19 +64,10 @@ std::vector<uint8_t> renderPixels(const ReferenceView &v, uint8_t padding, int *
                 if (rowsOutside) ++*rowsOutside;
                 s.row = s.row < 0 ? 0 : v.srcHeight - 1;
             }
-            const Pixel pixel = image[static_cast<int64_t>(s.row) * v.srcWidth + s.column];
-            std::memcpy(&view[(static_cast<size_t>(r) * stride + u) * sizeof(Pixel)], &pixel,
-                        sizeof pixel);
+            view[static_cast<size_t>(r) * stride + u] =
+                v.image[static_cast<int64_t>(s.row) * v.srcWidth + s.column];
         }
     return view;
-}
-
-}  // namespace
-
-std::vector<uint8_t> referenceRender(const ReferenceView &v, uint8_t padding, int *rowsOutside)
-{
-    return v.pixelBytes == 4 ? renderPixels<uint32_t>(v, padding, rowsOutside)
-                             : renderPixels<uint8_t>(v, padding, rowsOutside);
 }
 
 }  // namespace kaltest

@@ -11,8 +11,7 @@ namespace kaltest {
 
 struct ReferenceView {
     const uint32_t *lens;
-    const void *image;  // bottom-up rows of srcWidth pixels
-    int pixelBytes;     // 1 (colour indices) or 4 (RGBA)
+    const uint8_t *image;  // bottom-up rows of srcWidth colour indices
     int srcWidth, srcHeight;
     int vpWidth, vpHeight;
     int radius, angle, horizon;
@@ -27,10 +26,9 @@ struct Sample {
 };
 Sample referenceSample(const ReferenceView &v, int r, int u);
 
-// The whole view as bytes: vpHeight rows of (vpWidth + 3) & ~3 bytes (8-bit)
-// or vpWidth * 4 bytes (RGBA); the padding bytes of every row keep the value
-// `padding`. A sample row outside the image is taken from the nearest edge
-// row and counted in *rowsOutside.
+// The whole view as bytes: vpHeight rows of (vpWidth + 3) & ~3 bytes; the
+// padding bytes of every row keep the value `padding`. A sample row outside the image is taken from
+// the nearest edge row and counted in *rowsOutside.
 std::vector<uint8_t> referenceRender(const ReferenceView &v, uint8_t padding,
                                      int *rowsOutside = nullptr);
 

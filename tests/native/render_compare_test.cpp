@@ -8,7 +8,6 @@
 #include <random>
 #include <vector>
 
-#include "core/colour_panorama.h"
 #include "projection/projection.h"
 #include "projection/renderer.h"
 #include "common/test_seed.h"
@@ -26,20 +25,19 @@ int radiusOf(int width, int angle)
 }
 
 // A random geometry kal_Create accepts: odd and even viewports, any angle,
-// horizons up to the image height and beyond. Colour panoramas take any
-// width, and viewports up to twice what the image covers (magnified).
-Geometry randomGeometry(std::mt19937 &rng, bool colour)
+// horizons up to the image height and beyond.
+Geometry randomGeometry(std::mt19937 &rng)
 {
     auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
     Geometry g;
     do {
         g.angle = pick(0, 2) == 0 ? pick(1, 359) : 360;
-        g.width = colour ? pick(32, 2000) : 4 * pick(8, 500);
+        g.width = 4 * pick(8, 500);
     } while (radiusOf(g.width, g.angle) > 32767 || radiusOf(g.width, g.angle) < 2);
     g.height = pick(4, 500);
-    const int maxVp = radiusOf(g.width, g.angle) * 804 / 512 * (colour ? 2 : 1);
+    const int maxVp = radiusOf(g.width, g.angle) * 804 / 512;
     g.vpWidth = pick(2, std::min(std::max(maxVp, 2), 330));
-    g.vpHeight = pick(1, std::min(g.height * (colour ? 2 : 1), 260));
+    g.vpHeight = pick(1, std::min(g.height, 260));
     g.horizon =
         pick(0, 5) == 0 ? pick(-2 * g.height, 2 * g.height) : pick(-g.height / 4, g.height / 4);
     return g;
@@ -47,22 +45,15 @@ Geometry randomGeometry(std::mt19937 &rng, bool colour)
 
 std::vector<uint8_t> viewCopy(const Panorama *rec)
 {
-    const size_t size = static_cast<size_t>(rec->vpHeight) * viewStride(rec) * rec->pixelBytes;
+    const size_t size = static_cast<size_t>(rec->vpHeight) * viewStride(rec);
     return std::vector<uint8_t>(rec->viewBits, rec->viewBits + size);
 }
 
-// A panorama of random pixels of either kind over `dib` or `pixels`; null
-// when the geometry is refused.
-HPANORAMA randomPanorama(const Geometry &g, bool colour, std::mt19937 &rng,
-                         std::vector<uint8_t> &dib, std::vector<uint32_t> &pixels)
+// A panorama of random pixels over `dib`; null when the geometry is refused.
+HPANORAMA randomPanorama(const Geometry &g, std::mt19937 &rng, std::vector<uint8_t> &dib)
 {
     const RECT viewPort = {0, 0, g.vpWidth, g.vpHeight};
     const KalAttribs attribs = kaltest::attribsFor(g.angle, g.horizon);
-    if (colour) {
-        pixels.resize(static_cast<size_t>(g.width) * g.height);
-        for (uint32_t &p : pixels) p = static_cast<uint32_t>(rng());
-        return kal::createColourPanorama({g.width, g.height, pixels.data()}, viewPort, &attribs);
-    }
     dib = kaltest::makePackedDib(g.width, g.height,
                                  [&rng](int, int) { return static_cast<uint8_t>(rng()); });
     return kal_Create(kaltest::asInfo(dib), nullptr, &viewPort, &attribs);
@@ -106,23 +97,18 @@ class RenderCompare : public ::testing::Test {
     void TearDown() override { setReferenceRendering(false); }
 };
 
-// Random geometries and positions of one pixel kind: the spans and the
-// reference path against the reference, and the tables cover the view.
-void compareRandomPanoramas(bool colour, int count)
+// Random geometries and positions: the spans and the reference path
+// against the reference, and the tables cover the view.
+TEST_F(RenderCompare, MatchesTheReferenceOverRandomPanoramas)
 {
+    const int count = 60;
     const unsigned seed = kaltest::testSeed();
     std::mt19937 rng(seed);
     int compared = 0;
     for (int n = 0; n < count; ++n) {
-        const Geometry g = randomGeometry(rng, colour);
+        const Geometry g = randomGeometry(rng);
         std::vector<uint8_t> dib;
-        std::vector<uint32_t> pixels;
-        HPANORAMA p = randomPanorama(g, colour, rng, dib, pixels);
-        // A magnified view the radius cannot serve is refused: draw again.
-        if (colour && !p && kal_Error(nullptr) == KAL_ERR_VPSIZE) {
-            --n;
-            continue;
-        }
+        HPANORAMA p = randomPanorama(g, rng, dib);
         ASSERT_NE(p, nullptr) << "seed " << seed << " n " << n << " error " << kal_Error(nullptr);
         for (int m = 0; m < 8; ++m) {
             const int x = std::uniform_int_distribution<int>(-g.width, 2 * g.width)(rng);
@@ -154,16 +140,6 @@ void compareRandomPanoramas(bool colour, int count)
         kal_Delete(p, FALSE);
     }
     EXPECT_EQ(compared, 8 * count);
-}
-
-TEST_F(RenderCompare, MatchesTheReferenceOverRandomPanoramas)
-{
-    compareRandomPanoramas(false, 60);
-}
-
-TEST_F(RenderCompare, ColourMatchesTheReferenceOverRandomPanoramas)
-{
-    compareRandomPanoramas(true, 40);
 }
 
 // Views that cross the seam of a full circle and the edges of a partial

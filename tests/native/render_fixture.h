@@ -91,9 +91,9 @@ class CodedPanorama {
 // The reference's view of a live record.
 inline ReferenceView referenceViewOf(const Panorama *rec)
 {
-    return {rec->lens,    rec->imageBits, rec->pixelBytes, rec->srcWidth,  rec->srcHeight,
-            rec->vpWidth, rec->vpHeight,  rec->radius,     rec->angle,     rec->horizon,
-            rec->xPos,    rec->yPos,      rec->zPos,       rec->shearCount};
+    return {rec->lens,     rec->imageBits, rec->srcWidth,  rec->srcHeight, rec->vpWidth,
+            rec->vpHeight, rec->radius,    rec->angle,     rec->horizon,   rec->xPos,
+            rec->yPos,     rec->zPos,      rec->shearCount};
 }
 
 }  // namespace kaltest

@@ -1,5 +1,5 @@
 // A decoded true-colour image owned by the program: RGBA pixels, rows
-// bottom-up, as the engine's colour panoramas take them.
+// bottom-up, as the engine's continuous views take them.
 #ifndef KALHOST_COLOUR_IMAGE_H
 #define KALHOST_COLOUR_IMAGE_H
 
