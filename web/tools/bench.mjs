@@ -73,6 +73,13 @@ async function resize(page, width, height) {
     width,
     height,
   );
+  // Chromium's device emulation hands the resize observer CSS pixels for
+  // the device-pixel box: once it has seen the new size, the viewers take
+  // the size from the layout and devicePixelRatio instead.
+  await page.evaluate(async () => {
+    for (let i = 0; i < 3; i++) await new Promise((done) => requestAnimationFrame(done));
+    for (const viewer of [window.kalViewer, window.kalPlain]) if (viewer?.session) viewer.fitToHost(null);
+  });
   await page.waitForFunction(
     () =>
       [window.kalViewer, window.kalPlain].every((viewer) => {
@@ -302,11 +309,18 @@ async function dragCase(page, input, strokes) {
     await page.evaluate(() => window.kalProbe.start());
     await input.down(...at(0));
     const start = Date.now(),
-      seconds = DRAG_SECONDS / strokes.length;
+      seconds = DRAG_SECONDS / strokes.length,
+      sent = new Set();
+    // Every INPUT_MS, not waiting for the browser's answer to each (two at
+    // most on their way), so that a slow answer does not thin the input.
     for (let t = 0; t < seconds; t = (Date.now() - start) / 1000) {
-      await input.move(...at(t));
+      if (sent.size < 2) {
+        const move = input.move(...at(t)).finally(() => sent.delete(move));
+        sent.add(move);
+      }
       await sleep(INPUT_MS);
     }
+    await Promise.all(sent);
     const record = await page.evaluate(() => window.kalProbe.stop());
     await input.up();
     const { gaps, fresh } = intervals(record);
@@ -335,7 +349,7 @@ const misses = []; // the goals missed, for the summary
 // The case's line: the drag's interval beside the empty loop's, the share
 // of frames with a new view, and what the frames cost; `goal`: whether the
 // goals apply to it.
-function printCase(label, r, goal, render) {
+function printCase(label, r, goal, render, where = '') {
   const ratio = r.p95 / r.empty.p95;
   let verdict = '';
   if (goal) {
@@ -350,7 +364,7 @@ function printCase(label, r, goal, render) {
   );
   const pitch = r.pitch ? `, pitch ${r.pitch[0].toFixed(0)}..${r.pitch[1].toFixed(0)}°` : '';
   const trip = r.trip === undefined ? '' : `worker round trip ${ms(r.trip)}, `;
-  const alone = render === undefined ? '' : `, render alone ${ms(render)}`;
+  const alone = render === undefined ? '' : `, render alone${where ? ` ${where}` : ''} ${ms(render)}`;
   console.log(`      ${trip}putImageData ${ms(r.paint)}${alone} (medians)${pitch}`);
 }
 
@@ -410,15 +424,17 @@ async function openPhoto(page, name) {
 }
 
 // The worker-less viewer's render alone at its size: the median of `count`
-// renders of the view the main viewer shows, in ms.
-function plainRender(page, smooth, count) {
+// renders, each of a view `turn` ([bearing, pitch] degrees) on from the one
+// before, starting at the main viewer's view (the engine keeps what a view
+// needs: the same view again would cost less than a drag's), in ms.
+function plainRender(page, smooth, count, turn = [0.7, 0]) {
   return page.evaluate(
-    (s, n) => {
+    (s, n, [db, dp]) => {
       const plain = window.kalPlain,
         view = window.kalViewer.view;
-      plain.session.putAngles(view.bearing, view.pitch, NaN, view.hfov);
       const times = [];
       for (let i = 0; i < n; i++) {
+        plain.session.putAngles(view.bearing + i * db, view.pitch + i * dp, NaN, view.hfov);
         const t0 = performance.now();
         plain.session.render(s);
         times.push(performance.now() - t0);
@@ -427,6 +443,7 @@ function plainRender(page, smooth, count) {
     },
     smooth,
     count,
+    turn,
   );
 }
 
@@ -455,9 +472,9 @@ async function photoCases(page, input, photo, screen, { label, goal }) {
   const start = { bearing: 0, pitch: 0, hfov: await page.evaluate(() => window.kalViewer.startView.hfov) };
   await page.evaluate((v) => window.kalViewer.setView(v), start);
   await settle(page);
-  const render = await plainRender(page, false, 5);
+  const render = await plainRender(page, false, 9);
   printCase(`${label} horizontal`, await dragCase(page, input, [{ view: start, path: horizontal }]), goal, render);
-  let strokes;
+  let strokes, steep;
   if (photo.sphere) {
     // A stroke above the horizon and one below, each reaching the pole's
     // limit: the pointer sweeps 0.4 of the height, about 0.4 of the field.
@@ -468,6 +485,9 @@ async function photoCases(page, input, photo, screen, { label, goal }) {
       { view: { ...start, pitch: Math.max(0, high - reach) }, path: vertical(0.4) },
       { view: { ...start, pitch: Math.min(0, low + reach) }, path: vertical(0.4) },
     ];
+    // The render alone where the strokes turn: at the pole's limit.
+    await page.evaluate((v) => window.kalViewer.setView(v), { ...start, pitch: high });
+    steep = await plainRender(page, false, 9, [0, -0.7]);
   } else {
     // A field 45° tall, and a sweep of 0.8 of the pitch room left.
     const hfov = (2 * Math.atan(Math.tan((22.5 * Math.PI) / 180) / aspect) * 180) / Math.PI;
@@ -476,8 +496,16 @@ async function photoCases(page, input, photo, screen, { label, goal }) {
     const room = Math.min(high, -low);
     const share = Math.min(0.4, (0.8 * room) / vfov(hfov));
     strokes = [{ view: { ...start, hfov }, path: vertical(share) }];
+    await page.evaluate((v) => window.kalViewer.setView(v), { ...start, hfov, pitch: -0.5 * room });
+    steep = await plainRender(page, false, 9, [0, (0.1 * room) / 9]);
   }
-  printCase(`${label} vertical`, await dragCase(page, input, strokes), goal, render);
+  printCase(
+    `${label} vertical`,
+    await dragCase(page, input, strokes),
+    goal,
+    steep,
+    photo.sphere ? 'pitching at the pole' : 'pitching',
+  );
 }
 
 const PHOTOS = [
