@@ -144,6 +144,8 @@ export class Opener {
   // worker reads itself.
   async startColourWorker(source, image, text, stale) {
     const viewer = this.viewer;
+    // The first frame shows first: copying the pixels out takes a while.
+    await new Promise((done) => requestAnimationFrame(() => setTimeout(done, 0)));
     if (!viewer.useWorker || !(await this.makeWorker()) || stale() || !viewer.session) return;
     const { width, height } = viewer.session;
     if (source) {

@@ -1,6 +1,7 @@
 // The packed npm package as a page author gets it: the tarball installs
 // offline into an empty folder, and a page served from there under the
-// README's Content-Security-Policy opens a panorama with its element.
+// README's Content-Security-Policy opens a panorama with its element; a
+// second page builds a three-room tour with hotspots from JavaScript alone.
 //   node package_test.mjs TARBALL WEB_BUILD_DIR
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
@@ -12,7 +13,12 @@ const { launchBrowser, check, LIMIT_MS } = await import(new URL('../../web/tools
 
 const [tarball, buildDir] = process.argv.slice(2);
 const POLICY = "default-src 'self'; script-src 'self' 'wasm-unsafe-eval'; style-src 'self'";
-const TYPES = { '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.wasm': 'application/wasm' };
+const TYPES = {
+  '.html': 'text/html; charset=utf-8',
+  '.css': 'text/css',
+  '.js': 'text/javascript',
+  '.wasm': 'application/wasm',
+};
 const PAGE = {
   'index.html':
     '<!doctype html><meta charset="utf-8"><title>installed</title>' +
@@ -26,6 +32,25 @@ viewer.addEventListener('error', (event) => window.kalSeen.push(\`error: \${even
 document.addEventListener('securitypolicyviolation', (event) => window.kalSeen.push(\`blocked \${event.violatedDirective}\`));
 `,
   'favicon.ico': '', // the browser asks for one
+  'tour.html':
+    '<!doctype html><meta charset="utf-8"><title>tour</title>' +
+    '<link rel="stylesheet" href="tour.css"><div id="host"></div><script type="module" src="tour.js"></script>',
+  'tour.css': '#host { width: 400px; height: 300px; }',
+  // Three rooms, each with a hotspot straight ahead leading to the next.
+  'tour.js': `import { KalViewer } from './node_modules/kalvoria/kalvoria.js';
+const room = (bearing, next) => ({
+  src: 'courtyard.bmp',
+  view: { bearing, pitch: 0, zoom: 1 },
+  hotspots: [{ id: next, heading: bearing, pitch: 0, text: 'To ' + next, scene: next }],
+});
+window.kalScenes = [];
+const host = document.getElementById('host');
+host.addEventListener('scenechange', (event) => window.kalScenes.push(event.detail.id));
+window.kalTour = new KalViewer(host, {
+  crossfade: 0,
+  tour: { start: 'hall', scenes: { hall: room(40, 'kitchen'), kitchen: room(130, 'garden'), garden: room(250, 'hall') } },
+});
+`,
 };
 
 // Serves the folder's files (none above it) on 127.0.0.1 under the policy.
@@ -103,8 +128,30 @@ try {
     return new Set(pixels).size;
   }, shot);
   check(colours > 100, `the canvas shows ${colours} colours`);
+  await blank.close(); // a page behind another gets no animation frames
+  // The tour: a click on each room's visible hotspot opens the next room.
+  await page.goto(`http://127.0.0.1:${server.address().port}/tour.html`, { waitUntil: 'load' });
+  for (const next of ['kitchen', 'garden']) {
+    // Each room shows its hotspot once painted; a click opens the next.
+    const selector = `.kal-hotspot[aria-label="To ${next}"]`;
+    const shows = () => page.evaluate((css) => document.querySelector(css)?.style.display === '', selector);
+    for (const until = Date.now() + LIMIT_MS; !(await shows());) {
+      if (Date.now() > until) throw new Error(`no hotspot to ${next} shows: ${errors.join(' | ')}`);
+      await new Promise((done) => setTimeout(done, 50));
+    }
+    const spot = await page.$(selector);
+    await spot.click();
+    for (const until = Date.now() + LIMIT_MS; (await page.evaluate(() => window.kalScenes.at(-1))) !== next;) {
+      if (Date.now() > until) throw new Error(`the hotspot to ${next} did not open it`);
+      await new Promise((done) => setTimeout(done, 50));
+    }
+  }
+  const scenes = await page.evaluate(() => window.kalScenes);
+  check(scenes.join() === 'hall,kitchen,garden', `the tour went ${scenes.join(', ')}`);
   check(errors.length === 0, errors.join(' | '));
-  console.log('pass package: the packed tarball installs offline and its element opens a panorama under the policy');
+  console.log(
+    'pass package: the packed tarball installs offline, its element opens a panorama under the policy, and a tour of three rooms walks by its hotspots',
+  );
 } catch (error) {
   console.log(`fail package: ${`${error?.message ?? error}`.replace(/\s+/g, ' ').trim()}`);
   process.exitCode = 1;
