@@ -29,21 +29,31 @@ void nearest(const ViewTable &table, const ColourImage &image, int32_t heading,
 {
     const int32_t w = image.width, last = w - 1;
     const uint32_t *top = topRow(image);
-    for (int v = 0; v < table.height; ++v) {
-        const ptrdiff_t at = static_cast<ptrdiff_t>(v) * table.width;
-        const int32_t *column = table.column.get() + at, *row = table.nearRow.get() + at;
-        uint32_t *out = rowOut(target, table.width, table.height, v);
-        const int32_t shifted = heading + kHalf;
-        for (int u = 0; u < table.width; ++u) {
+    const uint16_t imageWidth = static_cast<uint16_t>(w);  // below 65536
+    const int32_t shifted = heading + kHalf;
+    // Locals: the stores below could otherwise alias the table's size.
+    const int width = table.width, height = table.height;
+    for (int v = 0; v < height; ++v) {
+        const ptrdiff_t at = static_cast<ptrdiff_t>(v) * width;
+        const int32_t *column = table.column.get() + at;
+        const uint16_t *row = table.nearRow.get() + at;
+        uint32_t *out = rowOut(target, width, height, v);
+        // The row's offsets first, into the row itself, branch free so that
+        // the compiler vectorises it; then a plain gather over them.
+        int32_t *offset = reinterpret_cast<int32_t *>(out);
+        for (int u = 0; u < width; ++u) {
             int32_t x = (column[u] + shifted) >> kTableFraction;
             if (Wrap) {
-                x += x < 0 ? w : 0;
-                x -= x >= w ? w : 0;
+                x += (x >> 31) & w;
+                x -= ((last - x) >> 31) & w;
             } else {
-                x = x < 0 ? 0 : (x > last ? last : x);
+                x = x < 0 ? 0 : x;
+                x = x > last ? last : x;
             }
-            out[u] = top[x + row[u]];
+            // 16 by 16 bits: a multiply the compiler widens in vector lanes.
+            offset[u] = x - static_cast<int32_t>(uint32_t{row[u]} * imageWidth);
         }
+        for (int u = 0; u < width; ++u) out[u] = top[offset[u]];
     }
 }
 

@@ -108,7 +108,7 @@ bool buildViewTable(const Geometry &g, double pitch, double hfov, int width, int
     if (table.width != width || table.height != height || !table.column) {
         table.column.reset(new (std::nothrow) int32_t[n]);
         table.row.reset(new (std::nothrow) int32_t[n]);
-        table.nearRow.reset(new (std::nothrow) int32_t[n]);
+        table.nearRow.reset(new (std::nothrow) uint16_t[n]);
         if (!table.column || !table.row || !table.nearRow) {
             table = ViewTable{};
             return false;
@@ -144,10 +144,10 @@ bool buildViewTable(const Geometry &g, double pitch, double hfov, int width, int
         top.swap(bottom);
     }
     const int32_t *row = table.row.get();
-    int32_t *nearRow = table.nearRow.get();
-    const int32_t imageWidth = g.width();
+    uint16_t *nearRow = table.nearRow.get();
+    // Rows lie within the image's, below kMaxImageHeight.
     for (size_t i = 0; i < n; ++i)
-        nearRow[i] = -((row[i] + kTableOne / 2) >> kTableFraction) * imageWidth;
+        nearRow[i] = static_cast<uint16_t>((row[i] + kTableOne / 2) >> kTableFraction);
     return true;
 }
 
