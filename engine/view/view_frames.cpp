@@ -29,23 +29,36 @@ void nearest(const ViewTable &table, const ColourImage &image, int32_t heading,
 {
     const int32_t w = image.width, last = w - 1;
     const uint32_t *top = topRow(image);
-    for (int v = 0; v < table.height; ++v) {
-        const ptrdiff_t at = static_cast<ptrdiff_t>(v) * table.width;
-        const int32_t *column = table.column.get() + at, *row = table.nearRow.get() + at;
-        uint32_t *out = rowOut(target, table.width, table.height, v);
-        const int32_t shifted = heading + kHalf;
-        for (int u = 0; u < table.width; ++u) {
+    const uint16_t imageWidth = static_cast<uint16_t>(w);  // below 65536
+    const int32_t shifted = heading + kHalf;
+    // Locals: the stores below could otherwise alias the table's size.
+    const int width = table.width, height = table.height;
+    for (int v = 0; v < height; ++v) {
+        const ptrdiff_t at = static_cast<ptrdiff_t>(v) * width;
+        const int32_t *column = table.column.get() + at;
+        const uint16_t *row = table.nearRow.get() + at;
+        uint32_t *out = rowOut(target, width, height, v);
+        // The row's offsets first, into the row itself, branch free so that
+        // the compiler vectorises it; then a plain gather over them.
+        int32_t *offset = reinterpret_cast<int32_t *>(out);
+        for (int u = 0; u < width; ++u) {
             int32_t x = (column[u] + shifted) >> kTableFraction;
             if (Wrap) {
-                x += x < 0 ? w : 0;
-                x -= x >= w ? w : 0;
+                x += (x >> 31) & w;
+                x -= ((last - x) >> 31) & w;
             } else {
-                x = x < 0 ? 0 : (x > last ? last : x);
+                x = x < 0 ? 0 : x;
+                x = x > last ? last : x;
             }
-            out[u] = top[x + row[u]];
+            // 16 by 16 bits: a multiply the compiler widens in vector lanes.
+            offset[u] = x - static_cast<int32_t>(uint32_t{row[u]} * imageWidth);
         }
+        for (int u = 0; u < width; ++u) out[u] = top[offset[u]];
     }
 }
+
+// Pixels of a row the resting frame sets up at a time (on the stack).
+constexpr int kSmoothSpan = 256;
 
 template <bool Wrap>
 void smooth(const ViewTable &table, const ColourImage &image, int32_t heading,
@@ -53,30 +66,59 @@ void smooth(const ViewTable &table, const ColourImage &image, int32_t heading,
 {
     const int32_t w = image.width, lastRow = image.height - 1;
     const int32_t lastColumn = (w - 1) << kTableFraction;
+    const uint16_t imageWidth = static_cast<uint16_t>(w);  // below 65536
     const uint32_t *top = topRow(image);
-    for (int v = 0; v < table.height; ++v) {
-        const ptrdiff_t at = static_cast<ptrdiff_t>(v) * table.width;
+    const int width = table.width, height = table.height;
+    // A span's four samples as the top left's offset from the top row and
+    // the steps to its right and lower neighbours, and the weight pairs:
+    // set up branch free, so that the compiler vectorises it, then blended.
+    alignas(16) int32_t base[kSmoothSpan], right[kSmoothSpan], down[kSmoothSpan];
+    alignas(16) int32_t wxs[kSmoothSpan], wys[kSmoothSpan];
+    constexpr int kUp = kWeightBits - kTableFraction;
+    for (int v = 0; v < height; ++v) {
+        const ptrdiff_t at = static_cast<ptrdiff_t>(v) * width;
         const int32_t *column = table.column.get() + at, *row = table.row.get() + at;
-        uint32_t *out = rowOut(target, table.width, table.height, v);
-        for (int u = 0; u < table.width; ++u) {
-            int32_t c = column[u] + heading;
-            if (!Wrap) c = c < 0 ? 0 : (c > lastColumn ? lastColumn : c);
-            int32_t x0 = c >> kTableFraction, x1;
-            if (Wrap) {
-                x0 += x0 < 0 ? w : 0;
-                x0 -= x0 >= w ? w : 0;
-                x1 = x0 + 1 == w ? 0 : x0 + 1;
-            } else {
-                x1 = x0 < w - 1 ? x0 + 1 : x0;
+        uint32_t *out = rowOut(target, width, height, v);
+        for (int u0 = 0; u0 < width; u0 += kSmoothSpan) {
+            const int n = width - u0 < kSmoothSpan ? width - u0 : kSmoothSpan;
+            int32_t edge = 0;  // non-zero: a sample at the wrap or an edge
+            for (int k = 0; k < n; ++k) {
+                int32_t c = column[u0 + k] + heading;
+                if (!Wrap) c = c < 0 ? 0 : (c > lastColumn ? lastColumn : c);
+                int32_t x0 = c >> kTableFraction;
+                // x0 == w - 1 (a negative w - 2 - x0): the right neighbour
+                // is column 0 (wrapping) or x0 itself (at the edge).
+                int32_t step;
+                if (Wrap) {
+                    x0 += (x0 >> 31) & w;
+                    x0 -= ((w - 1 - x0) >> 31) & w;
+                    step = 1 - (((w - 2 - x0) >> 31) & w);
+                } else {
+                    step = 1 + ((w - 2 - x0) >> 31);
+                }
+                const int32_t r = row[u0 + k], y0 = r >> kTableFraction;
+                // 16 by 16 bits: a multiply the compiler widens in vector lanes.
+                base[k] =
+                    x0 - static_cast<int32_t>(uint32_t{static_cast<uint16_t>(y0)} * imageWidth);
+                const int32_t below = -w & ~((lastRow - 1 - y0) >> 31);
+                right[k] = step;
+                down[k] = below;
+                edge |= (step - 1) | (below + w);
+                wxs[k] = weightPair((c & kFractionMask) << kUp);
+                wys[k] = weightPair((r & kFractionMask) << kUp);
             }
-            const int32_t r = row[u], y0 = r >> kTableFraction;
-            const int32_t y1 = y0 < lastRow ? y0 + 1 : y0;
-            constexpr int kUp = kWeightBits - kTableFraction;
-            const int32_t wx = weightPair((c & kFractionMask) << kUp);
-            const int32_t wy = weightPair((r & kFractionMask) << kUp);
-            const uint32_t *p = top - static_cast<ptrdiff_t>(y0) * w;
-            const uint32_t *q = top - static_cast<ptrdiff_t>(y1) * w;
-            out[u] = blend(p[x0], p[x1], q[x0], q[x1], wx, wy);
+            uint32_t *o = out + u0;
+            if (edge == 0) {
+                for (int k = 0; k < n; ++k) {
+                    const uint32_t *p = top + base[k], *q = p - w;
+                    o[k] = blend(p[0], p[1], q[0], q[1], wxs[k], wys[k]);
+                }
+                continue;
+            }
+            for (int k = 0; k < n; ++k) {
+                const uint32_t *p = top + base[k], *q = p + down[k];
+                o[k] = blend(p[0], p[right[k]], q[0], q[right[k]], wxs[k], wys[k]);
+            }
         }
     }
 }
