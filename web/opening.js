@@ -113,7 +113,7 @@ export class Opener {
       }
       viewer.colour = viewer.session.pixelBytes === 4;
       viewer.lastOpen = { image, text }; // to open again should the worker fail
-      await this.startWorker(image, text);
+      await this.startWorker(image, text, stale);
       if (stale()) return false;
       viewer.opened(); // a photo's first frame, painted here while the worker starts
       if (warning) viewer.notify(warning);
@@ -127,15 +127,17 @@ export class Opener {
   // The render worker gets its own copy of an 8-bit panorama at this view
   // size; a browser without module workers paints on the main thread. A
   // photo's worker starts after its first frame (startColourWorker).
-  async startWorker(image, text) {
+  async startWorker(image, text, stale) {
     const viewer = this.viewer;
     if (viewer.colour) {
       viewer.frames?.close();
       viewer.frames = null;
     }
     if (!viewer.useWorker || viewer.colour) return;
-    if (!(await this.makeWorker())) return;
-    viewer.frames.open(image, text, viewer.session.width, viewer.session.height);
+    const frames = await this.takeWorker(stale);
+    if (!frames) return;
+    frames.open(image, text, viewer.session.width, viewer.session.height);
+    viewer.frames = frames;
   }
 
   // A photo's pixels move to the worker, which renders its frames from then
@@ -146,28 +148,40 @@ export class Opener {
     const viewer = this.viewer;
     // The first frame shows first: copying the pixels out takes a while.
     await new Promise((done) => requestAnimationFrame(() => setTimeout(done, 0)));
-    if (!viewer.useWorker || !(await this.makeWorker()) || stale() || !viewer.session) return;
+    if (!viewer.useWorker || stale()) return;
+    const frames = await this.takeWorker(stale);
+    if (!frames) return;
     const { width, height } = viewer.session;
     if (source) {
-      viewer.frames.openColour(source, viewer.session.takePixels(), width, height);
+      frames.openColour(source, viewer.session.takePixels(), width, height);
     } else {
-      viewer.frames.open(image, text, width, height);
+      frames.open(image, text, width, height);
       viewer.session.takePixels();
     }
+    viewer.frames = frames;
     viewer.changed(); // the next frames come from the worker
   }
 
-  async makeWorker() {
-    const viewer = this.viewer;
+  // The viewer's worker, taken off it until it has the new panorama: no
+  // frame is asked of a worker that holds an older one or none. Null where
+  // there is none to be had (no module workers, destroyed or overtaken
+  // meanwhile).
+  async takeWorker(stale) {
+    const viewer = this.viewer,
+      old = viewer.frames;
+    viewer.frames = null;
     const module = await compileModule(viewer.wasmUrl);
-    if (viewer.destroyed) return false;
+    if (stale()) {
+      old?.close();
+      return null;
+    }
+    if (old) return old;
     try {
       const paint = (...frame) => viewer.workerFrame(...frame);
-      viewer.frames ??= new WorkerFrames(module, paint, () => viewer.workerFailed());
+      return new WorkerFrames(module, paint, () => viewer.workerFailed());
     } catch {
       viewer.useWorker = false;
-      return false;
+      return null;
     }
-    return true;
   }
 }

@@ -33,7 +33,8 @@ const handlers = {
   // `position`: an 8-bit view's [x, y, z]; `view`: a photo's degrees, with
   // `smooth` for the filtered frame of a view at rest.
   frame({ seq, position, view, smooth, buffer }) {
-    if (!session) return;
+    // Unanswered, the page would wait for this frame for ever.
+    if (!session) throw new Error('the renderer has no panorama');
     if (view) session.putAngles(view.bearing, view.pitch, NaN, view.hfov);
     else session.setPos(...position);
     const pixels = session.render(smooth);

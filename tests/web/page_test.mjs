@@ -161,6 +161,7 @@ const tests = {
     for (let i = 0; i < 12 && !(await page.evaluate(() => document.activeElement.matches('.kal-zoom-in'))); i++)
       await page.keyboard.press('Tab');
     await page.keyboard.press('Enter');
+    await zooms(before + 2); // zoomchange reports once a frame: a zoom and its undo in one frame are no change
     await page.keyboard.press('Tab');
     await page.keyboard.press(' ');
     const seen = (await zooms(before + 3)).slice(before),
