@@ -26,6 +26,9 @@ const STYLES = `
 :where(.kal-hotspot) { transform: translate(-50%, -50%); pointer-events: auto; cursor: pointer; }
 :where(.kal-hotspot-dot) { width: 24px; height: 24px; padding: 0; border: 2px solid #fff; border-radius: 50%;
   background: rgba(26,115,232,0.85); box-shadow: 0 0 0 1px rgba(0,0,0,0.6); }
+:where(.kal-outlines) { position: absolute; left: 0; top: 0; width: 100%; height: 100%; overflow: hidden; }
+:where(.kal-outline) { fill: rgba(255,255,255,0.15); stroke: #fff; stroke-width: 2px; stroke-linejoin: round;
+  filter: drop-shadow(0 0 1px rgba(0,0,0,0.8)); }
 :where(.kal-hotspot):focus-visible { outline: 3px solid #1a73e8; outline-offset: 2px; }
 .kal-message[hidden], .kal-loading[hidden], .kal-tooltip[hidden] { display: none; }
 :where(.kal-hidden-text) { position: absolute; width: 1px; height: 1px; overflow: hidden; clip-path: inset(50%); white-space: nowrap; }

@@ -41,6 +41,8 @@ export class KalViewerElement extends HTMLElement {
       idle: numberAttribute(this, 'idle') ?? 3,
       deepLink: this.hasAttribute('deep-link'),
       deviceOrientation: this.hasAttribute('device-orientation'),
+      showZoomCtrl: this.hasAttribute('show-zoom-ctrl'),
+      outlineHotspots: this.hasAttribute('outline-hotspots'),
     };
     let tour;
     try {

@@ -360,6 +360,16 @@ export class Session {
     });
   }
 
+  // The attribute file's hotspot `index` as 4 x perEdge view points [x, y]
+  // around its rectangle, null where the view does not show a point; null
+  // for no such hotspot.
+  hotspotOutline(index, perEdge) {
+    const pointer = this.x.kalweb_hotspotOutline(this.pointer, index, perEdge);
+    if (!pointer) return null;
+    const xy = new Float64Array(this.x.memory.buffer, pointer, 8 * perEdge);
+    return Array.from({ length: 4 * perEdge }, (_, i) => (Number.isNaN(xy[2 * i]) ? null : [xy[2 * i], xy[2 * i + 1]]));
+  }
+
   // The mouse over the view, not pressed: the engine looks for hotspots.
   hover(vx, vy) {
     this.x.kalweb_hover(this.pointer, vx, vy);

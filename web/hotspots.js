@@ -4,6 +4,29 @@
 // life; a tour scene's, and those added from script, for the panorama on show.
 
 const FOREVER = Infinity; // the lifetime of the options' hotspots
+const OUTLINE_STEPS = 8; // points along each edge of an outlined rectangle
+const SVG = 'http://www.w3.org/2000/svg';
+
+// An SVG path through `points` ([x, y] or null where not shown), closed
+// when every point shows; scaled by sx, sy.
+function outlinePath(points, sx, sy) {
+  const shown = points.every(Boolean);
+  // Start after a gap, so that no visible run is split at the array's end.
+  const start = shown ? 0 : points.findIndex((p, i) => p && !points[(i + points.length - 1) % points.length]);
+  if (start < 0) return '';
+  let d = '',
+    pen = false;
+  for (let k = 0; k < points.length; k++) {
+    const p = points[(start + k) % points.length];
+    if (!p) {
+      pen = false;
+      continue;
+    }
+    d += `${pen ? 'L' : 'M'}${(p[0] * sx).toFixed(1)} ${(p[1] * sy).toFixed(1)}`;
+    pen = true;
+  }
+  return shown ? `${d}Z` : d;
+}
 
 // Throws a TypeError unless `spots` is a list of hotspots with distinct ids.
 export function checkHotspots(spots, where = 'hotspots') {
@@ -56,9 +79,10 @@ function restore(element, saved) {
 }
 
 export class Hotspots {
-  // `viewer` offers: host, canvas, session, overlay, shell.tour, fail(),
-  // fire(), setView(), guard(). `spots`: the options' hotspots, checked.
-  constructor(viewer, spots) {
+  // `viewer` offers: host, canvas, session, hotspotCount, overlay,
+  // shell.tour, fail(), fire(), setView(), guard(). `spots`: the options'
+  // hotspots, checked. `outline`: draw the attribute file's rectangles.
+  constructor(viewer, spots, outline = false) {
     this.viewer = viewer;
     this.spots = new Map(); // id -> { spot, element, until, saved, display, stop, x, y }
     this.panorama = 0; // panoramas opened so far
@@ -68,6 +92,13 @@ export class Hotspots {
     // Over the canvas and clipped to it; only the hotspots take the pointer.
     Object.assign(this.layer.style, { position: 'absolute', overflow: 'hidden', pointerEvents: 'none' });
     viewer.canvas.after(this.layer); // under the tooltip and the controls
+    this.outlines = null; // the rectangles' SVG, when outlined
+    if (outline) {
+      this.outlines = viewer.host.ownerDocument.createElementNS(SVG, 'svg');
+      this.outlines.setAttribute('class', 'kal-outlines');
+      this.outlines.setAttribute('aria-hidden', 'true');
+      this.layer.append(this.outlines);
+    }
     for (const spot of spots) this.put(spot, FOREVER);
     this.onScene = viewer.guard((event) => this.showScene(event.detail.id));
     viewer.host.addEventListener('scenechange', this.onScene);
@@ -163,7 +194,7 @@ export class Hotspots {
   // hidden where the view does not show it. Reads the layout before writing.
   place() {
     const { canvas, session } = this.viewer;
-    if (!session || !this.spots.size) return;
+    if (!session || (!this.spots.size && !this.outlines)) return;
     const left = canvas.offsetLeft,
       top = canvas.offsetTop,
       width = canvas.clientWidth,
@@ -173,6 +204,7 @@ export class Hotspots {
     const tip = this.tipFor && !this.viewer.overlay.tooltip.hidden ? this.tipFor : null;
     const tipHeight = tip?.element.offsetHeight ?? 0;
     Object.assign(this.layer.style, { left: `${left}px`, top: `${top}px`, width: `${width}px`, height: `${height}px` });
+    if (this.outlines) this.outline(sx, sy);
     for (const entry of this.spots.values()) {
       const point = session.pointOf(entry.spot.heading, entry.spot.pitch);
       const shown = point && point[0] >= 0 && point[0] <= canvas.width && point[1] >= 0 && point[1] <= canvas.height;
@@ -188,6 +220,22 @@ export class Hotspots {
       style.left = `${entry.x}px`;
       style.top = `${entry.y}px`;
       if (entry === tip) this.tipAt(entry, left, top, tipHeight);
+    }
+  }
+
+  // The attribute file's rectangles as the view shows them.
+  outline(sx, sy) {
+    const { session, hotspotCount } = this.viewer,
+      paths = this.outlines.children;
+    while (paths.length > hotspotCount) paths[paths.length - 1].remove();
+    for (let i = 0; i < hotspotCount; i++) {
+      if (i === paths.length) {
+        const path = this.outlines.ownerDocument.createElementNS(SVG, 'path');
+        path.setAttribute('class', 'kal-outline');
+        this.outlines.append(path);
+      }
+      const points = session.hotspotOutline(i, OUTLINE_STEPS);
+      paths[i].setAttribute('d', points ? outlinePath(points, sx, sy) : '');
     }
   }
 

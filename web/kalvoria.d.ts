@@ -119,6 +119,8 @@ export interface KalViewerOptions {
   preview?: string | URL;
   /** Hotspots placed by direction, on every panorama for the viewer's life. */
   hotspots?: KalPlacedHotspot[];
+  /** Draws the attribute file's hotspot rectangles as the view bends them (SVG paths of class `kal-outline`, styleable by CSS). Default false. */
+  outlineHotspots?: boolean;
 }
 
 /** Download progress; `total` is 0 when the server does not tell it. */

@@ -29,7 +29,8 @@ export class KalViewer {
   // `projection` ('auto', 'cylinder' or 'sphere'), the start field `hfov`
   // and the bounds `minHfov`, `maxHfov`, `minPitch`, `maxPitch` (degrees,
   // inside the picture's own limits). `hotspots`: elements the page places
-  // by heading and pitch (hotspots.js). The other options
+  // by heading and pitch (hotspots.js); `outlineHotspots`: draw the
+  // attribute file's rectangles. The other options
   // (auto-rotate, deep links, tours, ...) are the shell's. Bad options throw
   // before anything is built.
   constructor(
@@ -49,6 +50,7 @@ export class KalViewer {
       minPitch,
       maxPitch,
       hotspots = [],
+      outlineHotspots = false,
       ...options
     } = {},
   ) {
@@ -96,7 +98,7 @@ export class KalViewer {
     );
     this.keys = new Keys(this);
     this.buildElements();
-    this.hotspots = new Hotspots(this, hotspots);
+    this.hotspots = new Hotspots(this, hotspots, Boolean(outlineHotspots));
     this.listen();
     this.input = new PointerInput(this, this.lifetime.signal);
     this.resizer = new ResizeObserver(this.guard((entries) => this.fitToHost(entries.at(-1))));
@@ -386,9 +388,10 @@ export class KalViewer {
     if (pixels) this.paint(pixels, width, height);
   }
 
-  // Resolves once the last frame asked for is on the canvas.
+  // Resolves once the view on show is on the canvas, a move waiting for
+  // its animation frame included.
   async painted() {
-    while (!this.destroyed && (this.paintedSeq !== this.seq || this.frames?.busy))
+    while (!this.destroyed && this.session && (this.dirty || this.paintedSeq !== this.seq || this.frames?.busy))
       await new Promise((done) => requestAnimationFrame(done));
   }
 

@@ -18,7 +18,7 @@ async function toBytes(data) {
 
 export class Opener {
   // `viewer` offers: wasmUrl, destroyed, session, engine, deviceSize(),
-  // useWorker, frames, loop, fire(), fail(), notify(), opened().
+  // useWorker, frames, loop, fire(), fail(), notify(), opened(), hideTooltip().
   constructor(viewer) {
     this.viewer = viewer;
     this.wanted = 0; // the ticket of the newest open asked for
@@ -47,8 +47,10 @@ export class Opener {
     return done;
   }
 
+  // An open hides the tooltip at once: it belongs to the picture being left.
   open(bmp, attribs) {
     const ticket = ++this.wanted;
+    this.viewer.hideTooltip();
     return this.enqueue(ticket, () => this.show(ticket, bmp, attribs));
   }
 
@@ -56,6 +58,7 @@ export class Opener {
   async openUrl(bmpUrl, attribsUrl) {
     const viewer = this.viewer,
       ticket = ++this.wanted;
+    viewer.hideTooltip();
     if (!viewer.engine) this.warmUp();
     try {
       const { signal } = viewer.lifetime;

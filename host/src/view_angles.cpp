@@ -5,6 +5,7 @@
 #include "kalhost/open_panorama.h"
 #include "kalhost/view_layout.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -112,25 +113,42 @@ bool viewPointOf(HPANORAMA pano, double heading, double pitch, double *x, double
     if (!std::isfinite(heading) || !std::isfinite(pitch) || std::fabs(pitch) >= 90) return false;
     const Geometry g = geometryOf(pano);
     if (g.srcWidth <= 0 || g.angle <= 0) return false;
-    // The image point of the direction, then the view point that maps onto
-    // it, found by steps of the lens's scale (the lens is nearly linear).
     const double column = wrapDegrees(heading - g.orientation) * g.srcWidth / g.angle - 0.5;
     const double row = g.srcHeight / 2.0 - g.horizon - g.radius * std::tan(pitch * kPi / 180);
+    return viewPointOfImage(pano, column, row, x, y);
+}
+
+bool viewPointOfImage(HPANORAMA pano, double column, double row, double *x, double *y,
+                      bool beyondView)
+{
+    const Geometry g = geometryOf(pano);
+    if (g.srcWidth <= 0 || g.angle <= 0 || !std::isfinite(column) || !std::isfinite(row))
+        return false;
+    // The view point that maps onto the image point, found by steps of the
+    // lens's scale (the lens is nearly linear); beyond the view, from the
+    // nearest view pixel on the same line.
     const double scale = viewScale(g);
     const int width = kal_GetValue(pano, KAL_VALUE_VPWIDTH);
     const int height = kal_GetValue(pano, KAL_VALUE_VPHEIGHT);
+    const auto inside = [&](double vx, double vy) {
+        return vx >= 0 && vx < width && vy >= 0 && vy < height;
+    };
     double vx = width / 2.0, vy = height / 2.0;
     for (int pass = 0; pass < 8; ++pass) {
+        const int px = std::clamp(static_cast<int>(std::floor(vx)), 0, width - 1);
+        const int py = std::clamp(static_cast<int>(std::floor(vy)), 0, height - 1);
         POINT p;
-        if (!kal_MapCoordinates(pano, static_cast<int>(std::floor(vx)),
-                                static_cast<int>(std::floor(vy)), &p))
-            return false;
+        if (!kal_MapCoordinates(pano, px, py, &p)) return false;
         double across = column - p.x;
         if (g.angle == 360) across = std::remainder(across, g.srcWidth);
-        const double dx = across / scale, dy = (row - p.y) / scale;
+        double dx = across / scale, dy = (row - p.y) / scale;
+        if (!inside(vx, vy)) {
+            dx -= vx - px;
+            dy -= vy - py;
+        }
         vx += dx;
         vy += dy;
-        if (!(vx >= 0 && vx < width && vy >= 0 && vy < height)) return false;
+        if (!beyondView && !inside(vx, vy)) return false;
         if (std::fabs(dx) < 0.5 && std::fabs(dy) < 0.5) break;
     }
     *x = vx;

@@ -373,6 +373,48 @@ const tests = {
     check(near(back.bearing, left.bearing, 0.5), `back at bearing ${back.bearing}, left at ${left.bearing}`);
   },
 
+  async "outlined .KAL rectangles cover what the engine's hit test finds, on an 8-bit and a true-colour panorama"({
+    browser,
+    server,
+  }) {
+    const page = await freshPage(browser, server);
+    const found = await page.evaluate(async () => {
+      await window.kalMake({ outlineHotspots: true });
+      const viewer = window.kalTest,
+        result = [];
+      for (const src of ['samples/courtyard.bmp', 'samples/courtyard.jpg']) {
+        await viewer.openUrl(src, 'samples/courtyard.KAL');
+        // Facing a door, tilted, so that the rectangle bends.
+        for (let b = 0; b < 360 && !viewer.session.visibleHotspots(8).length; b += 20) viewer.setView({ bearing: b });
+        viewer.setView({ pitch: 8 });
+        await viewer.painted();
+        const { canvas, session } = viewer,
+          paths = [...viewer.host.querySelectorAll('path.kal-outline')];
+        const scale = canvas.clientWidth / canvas.width;
+        let agree = 0,
+          inside = 0,
+          total = 0;
+        for (let y = 2; y < canvas.height; y += 6)
+          for (let x = 2; x < canvas.width; x += 6) {
+            const hit = session.hitTest(x, y);
+            const filled = paths.findIndex((p) => p.isPointInFill(new DOMPoint((x + 0.5) * scale, (y + 0.5) * scale)));
+            agree += hit === filled ? 1 : 0;
+            inside += hit >= 0 ? 1 : 0;
+            total++;
+          }
+        result.push({ src, paths: paths.length, count: viewer.hotspotCount, agree: agree / total, inside });
+      }
+      return result;
+    });
+    for (const r of found) {
+      check(r.paths === r.count && r.count > 0, `${r.src}: ${r.paths} outlines for ${r.count} hotspots`);
+      check(
+        r.inside > 20 && r.agree > 0.99,
+        `${r.src}: outlines and hit test agree on ${r.agree} of the view (${r.inside} points on a hotspot)`,
+      );
+    }
+  },
+
   async "hotspots from script stay on their direction's point, hide behind the viewer, open their scene at their view"({
     browser,
     server,

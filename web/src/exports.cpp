@@ -4,6 +4,7 @@
 #include "exports.h"
 
 #include "colour_view.h"
+#include "hotspot_outline.h"
 #include "web_session.h"
 
 #include <algorithm>
@@ -129,6 +130,13 @@ KALWEB_EXPORT const int *kalweb_visibleHotspot(Session *s, int i)
 {
     if (!s || i < 0 || static_cast<size_t>(i) >= s->visible.size()) return nullptr;
     return &s->visible[static_cast<size_t>(i)].index;
+}
+
+// Hotspot `index`'s outline: 4 x perEdge view points (x, y), NaN where
+// not shown, or null for no such hotspot. Valid until the next call.
+KALWEB_EXPORT const double *kalweb_hotspotOutline(Session *s, int index, int perEdge)
+{
+    return s && kalweb::hotSpotOutline(*s, index, perEdge) ? s->outline.data() : nullptr;
 }
 
 // The mouse over the view, not pressed: the cursor and the hotspot under it.

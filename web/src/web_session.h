@@ -68,6 +68,7 @@ struct Session {
     std::vector<uint32_t> frame;  // RGBA view, top row first
     uint32_t palette[256] = {};   // RGBA of each colour index
     std::vector<VisibleHotSpot> visible;
+    std::vector<double> outline;  // a hotspot's outline in view points
     double mapped[2] = {};
     double angles[4] = {};
     HPANORAMA pano = nullptr;            // an 8-bit image's panorama, or

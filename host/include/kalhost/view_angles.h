@@ -26,6 +26,12 @@ int placeView(HPANORAMA pano, const ViewAngles &view);
 // `heading`, `pitch` (degrees) in the panorama's present view; false when
 // the view does not show it.
 bool viewPointOf(HPANORAMA pano, double heading, double pitch, double *x, double *y);
+// The same for the image point (column, row), whole numbers at pixel
+// centres as kal_MapCoordinates gives them; `beyondView`: a point off the
+// view is found too, extrapolated from the view's edge (for outlines that
+// run out of it).
+bool viewPointOfImage(HPANORAMA pano, double column, double row, double *x, double *y,
+                      bool beyondView = false);
 
 // The yPos that centres the view `degrees` above the horizon (kept within
 // +-89.9) at the panorama's present zoom: the position depends on the zoom,
