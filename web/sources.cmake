@@ -3,7 +3,7 @@
 set(KALWEB_SESSION_SOURCES
   ${CMAKE_SOURCE_DIR}/web/src/web_session.cpp
   ${CMAKE_SOURCE_DIR}/web/src/colour_view.cpp
-  ${CMAKE_SOURCE_DIR}/web/src/hotspot_outline.cpp
+  ${CMAKE_SOURCE_DIR}/web/src/session_hotspots.cpp
   ${CMAKE_SOURCE_DIR}/web/src/session_input.cpp
   ${CMAKE_SOURCE_DIR}/web/src/image_check.cpp
   ${CMAKE_SOURCE_DIR}/web/src/pixel_rows.cpp)

@@ -4,7 +4,6 @@
 #include "exports.h"
 
 #include "colour_view.h"
-#include "hotspot_outline.h"
 #include "web_session.h"
 
 #include <algorithm>

@@ -1,8 +1,10 @@
 // In-place row flip and channel swap of decoded pixels: one pass over the
-// block, two rows at a time, with no second full-size buffer.
+// block, two rows at a time, with no second full-size buffer; palette rows
+// expanded to RGBA.
 #include "pixel_rows.h"
 
 #include <cstddef>
+#include <cstring>
 
 namespace kalweb {
 
@@ -39,6 +41,22 @@ void arrangeRows(uint32_t *pixels, int width, int height, int order)
         }
         if (high == 0) break;
     }
+}
+
+// Four indices per load.
+void expandRow(const uint8_t *__restrict row, uint32_t *__restrict out,
+               const uint32_t *__restrict palette, size_t width)
+{
+    size_t x = 0;
+    for (; x + 4 <= width; x += 4) {
+        uint32_t four;
+        std::memcpy(&four, row + x, 4);
+        out[x] = palette[four & 0xFF];
+        out[x + 1] = palette[(four >> 8) & 0xFF];
+        out[x + 2] = palette[(four >> 16) & 0xFF];
+        out[x + 3] = palette[four >> 24];
+    }
+    for (; x < width; ++x) out[x] = palette[row[x]];
 }
 
 }  // namespace kalweb

@@ -1,8 +1,10 @@
 // Decoded pixels as the browser hands them over, put into the engine's
-// order in place: rows bottom-up, bytes R, G, B, A.
+// order in place: rows bottom-up, bytes R, G, B, A; 8-bit rows expanded
+// through a palette.
 #ifndef KALWEB_PIXEL_ROWS_H
 #define KALWEB_PIXEL_ROWS_H
 
+#include <cstddef>
 #include <cstdint>
 
 namespace kalweb {
@@ -16,6 +18,10 @@ enum PixelOrder {
 
 // Rearranges width x height pixels in place; `order` is a set of PixelOrder bits.
 void arrangeRows(uint32_t *pixels, int width, int height, int order);
+
+// One row of 8-bit indices through `palette` into RGBA; the pointers never overlap.
+void expandRow(const uint8_t *__restrict row, uint32_t *__restrict out,
+               const uint32_t *__restrict palette, size_t width);
 
 }  // namespace kalweb
 

@@ -1,10 +1,11 @@
 // Sessions of the web viewer: 8-bit images through the engine's own
 // loader, scaler and lifecycle, true-colour pixels the page decoded through
-// a continuous view; frames in RGBA; the hotspot under the pointer.
+// a continuous view; frames in RGBA.
 #include "web_session.h"
 
 #include "colour_view.h"
 #include "image_check.h"
+#include "pixel_rows.h"
 #include "session_input.h"
 
 #include "kalhost/image_head.h"
@@ -110,35 +111,7 @@ void carryPosition(HPANORAMA from, HPANORAMA to)
                z);
 }
 
-// One view row through the palette, four indices per load; the pointers
-// never overlap.
-void expandRow(const uint8_t *__restrict row, uint32_t *__restrict out,
-               const uint32_t *__restrict palette, size_t width)
-{
-    size_t x = 0;
-    for (; x + 4 <= width; x += 4) {
-        uint32_t four;
-        std::memcpy(&four, row + x, 4);
-        out[x] = palette[four & 0xFF];
-        out[x + 1] = palette[(four >> 8) & 0xFF];
-        out[x + 2] = palette[(four >> 16) & 0xFF];
-        out[x + 3] = palette[four >> 24];
-    }
-    for (; x < width; ++x) out[x] = palette[row[x]];
-}
-
 }  // namespace
-
-bool Hover::take(Notification &next)
-{
-    if (taken == notifications.size()) {
-        notifications.clear();
-        taken = 0;
-        return false;
-    }
-    next = notifications[taken++];
-    return true;
-}
 
 Session::Session() = default;
 
@@ -510,94 +483,6 @@ int viewHeight(const Session &session)
 {
     if (session.colour) return kal::viewSize(session.colour->view.get()).height;
     return kal_GetValue(session.pano, KAL_VALUE_VPHEIGHT);
-}
-
-int hotSpotAt(const Session &session, int x, int y)
-{
-    // Pixel centres, as the engine's own mapping takes its whole view points.
-    if (session.colour) return colourHotSpotAt(*session.colour, x + 0.5, y + 0.5);
-    int index = -1;
-    return kal_CheckHotSpot(session.pano, x, y, &index) ? index : -1;
-}
-
-namespace {
-
-const KalHotSpot *colourHotSpot(const Session &session, int index)
-{
-    const std::vector<KalHotSpot> &spots = session.colour->hotSpots;
-    return index >= 0 && size_t(index) < spots.size() ? &spots[size_t(index)] : nullptr;
-}
-
-}  // namespace
-
-const char *hotSpotLabel(const Session &session, int index)
-{
-    if (!session.colour)
-        return static_cast<const char *>(kal_GetData(session.pano, KAL_DATA_HOTSPOTLBL, index));
-    const KalHotSpot *spot = colourHotSpot(session, index);
-    return spot ? spot->label : nullptr;
-}
-
-const char *hotSpotText(const Session &session, int index)
-{
-    if (!session.colour)
-        return static_cast<const char *>(kal_GetData(session.pano, KAL_DATA_HOTSPOTTEXT, index));
-    const KalHotSpot *spot = colourHotSpot(session, index);
-    return spot ? spot->text : nullptr;
-}
-
-size_t findVisibleHotSpots(Session &session, int step)
-{
-    struct Sum {
-        int64_t x = 0, y = 0, count = 0;
-    };
-    const int width = viewWidth(session), height = viewHeight(session);
-    std::vector<Sum> sums(size_t(std::max(0, sessionValue(session, KAL_VALUE_NUMHOTSPOTS))));
-    step = std::max(1, step);
-    for (int y = step / 2; y < height; y += step)
-        for (int x = step / 2; x < width; x += step) {
-            const int index = hotSpotAt(session, x, y);
-            if (index < 0 || static_cast<size_t>(index) >= sums.size()) continue;
-            sums[index].x += x;
-            sums[index].y += y;
-            ++sums[index].count;
-        }
-    session.visible.clear();
-    for (size_t i = 0; i < sums.size(); ++i)
-        if (sums[i].count)
-            session.visible.push_back({static_cast<int>(i),
-                                       static_cast<int>(sums[i].x / sums[i].count),
-                                       static_cast<int>(sums[i].y / sums[i].count)});
-    // Reading order: left to right, then top to bottom. A view holds few
-    // hotspots: an insertion sort keeps the module small.
-    std::vector<VisibleHotSpot> &list = session.visible;
-    for (size_t i = 1; i < list.size(); ++i)
-        for (size_t j = i; j > 0 && (list[j].x < list[j - 1].x ||
-                                     (list[j].x == list[j - 1].x && list[j].y < list[j - 1].y));
-             --j)
-            std::swap(list[j], list[j - 1]);
-    return session.visible.size();
-}
-
-void hover(Session &session, int x, int y)
-{
-    Hover &h = session.hover;
-    const int index = hotSpotAt(session, x, y);
-    if (index >= 0) {
-        h.cursor = Cursor::point;
-        if (index != h.hotSpot)
-            h.notifications.push_back({KN_HITHOTSPOT, unsigned(index) & 0xFFFF});
-        h.hotSpot = index;
-        return;
-    }
-    h.hotSpot = -1;
-    h.notifications.push_back({KN_HITHOTSPOT, 0xFFFF});
-    h.cursor = Cursor::arrow;
-}
-
-void pointerLeft(Session &session)
-{
-    session.hover.cursor = Cursor::arrow;
 }
 
 }  // namespace kalweb

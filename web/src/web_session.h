@@ -155,6 +155,11 @@ const char *hotSpotLabel(const Session &session, int index);
 const char *hotSpotText(const Session &session, int index);
 // Collects the hotspots under a grid of view points `step` pixels apart.
 size_t findVisibleHotSpots(Session &session, int step);
+// Fills session.outline with 4 x perEdge view points (x, y) walking the
+// rectangle of hotspot `index` clockwise from its top-left corner; a point
+// the view does not show is NaN, NaN. Returns the number of points, 0 for
+// no such hotspot or perEdge outside 1 to 256.
+size_t hotSpotOutline(Session &session, int index, int perEdge);
 
 // The pointer over the view (not pressed), leaving it, the focus lost.
 void hover(Session &session, int x, int y);

@@ -1,17 +1,18 @@
-// The outline of an attribute file's hotspot rectangle in the present view:
-// points along its four edges, each mapped through the view that shows it,
-// so that the page can draw the rectangle as the view bends it.
-#include "hotspot_outline.h"
+// A session's hotspots: the one under a view point, their labels and text,
+// those the view shows (for the Tab walk), the outline of a rectangle as the
+// view bends it, and the pointer's hover with the notes the page collects.
+#include "web_session.h"
 
 #include "colour_view.h"
-#include "web_session.h"
 
 #include "kalhost/view_angles.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
 namespace kalweb {
+
 namespace {
 
 constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
@@ -66,7 +67,102 @@ bool inOnePiece(HPANORAMA pano, const RECT &r)
     return std::fabs(std::remainder(middle - centre.x, width)) + half < width / 2.0 - 1;
 }
 
+const KalHotSpot *colourHotSpot(const Session &session, int index)
+{
+    const std::vector<KalHotSpot> &spots = session.colour->hotSpots;
+    return index >= 0 && size_t(index) < spots.size() ? &spots[size_t(index)] : nullptr;
+}
+
 }  // namespace
+
+bool Hover::take(Notification &next)
+{
+    if (taken == notifications.size()) {
+        notifications.clear();
+        taken = 0;
+        return false;
+    }
+    next = notifications[taken++];
+    return true;
+}
+
+int hotSpotAt(const Session &session, int x, int y)
+{
+    // Pixel centres, as the engine's own mapping takes its whole view points.
+    if (session.colour) return colourHotSpotAt(*session.colour, x + 0.5, y + 0.5);
+    int index = -1;
+    return kal_CheckHotSpot(session.pano, x, y, &index) ? index : -1;
+}
+
+const char *hotSpotLabel(const Session &session, int index)
+{
+    if (!session.colour)
+        return static_cast<const char *>(kal_GetData(session.pano, KAL_DATA_HOTSPOTLBL, index));
+    const KalHotSpot *spot = colourHotSpot(session, index);
+    return spot ? spot->label : nullptr;
+}
+
+const char *hotSpotText(const Session &session, int index)
+{
+    if (!session.colour)
+        return static_cast<const char *>(kal_GetData(session.pano, KAL_DATA_HOTSPOTTEXT, index));
+    const KalHotSpot *spot = colourHotSpot(session, index);
+    return spot ? spot->text : nullptr;
+}
+
+size_t findVisibleHotSpots(Session &session, int step)
+{
+    struct Sum {
+        int64_t x = 0, y = 0, count = 0;
+    };
+    const int width = viewWidth(session), height = viewHeight(session);
+    std::vector<Sum> sums(size_t(std::max(0, sessionValue(session, KAL_VALUE_NUMHOTSPOTS))));
+    step = std::max(1, step);
+    for (int y = step / 2; y < height; y += step)
+        for (int x = step / 2; x < width; x += step) {
+            const int index = hotSpotAt(session, x, y);
+            if (index < 0 || static_cast<size_t>(index) >= sums.size()) continue;
+            sums[index].x += x;
+            sums[index].y += y;
+            ++sums[index].count;
+        }
+    session.visible.clear();
+    for (size_t i = 0; i < sums.size(); ++i)
+        if (sums[i].count)
+            session.visible.push_back({static_cast<int>(i),
+                                       static_cast<int>(sums[i].x / sums[i].count),
+                                       static_cast<int>(sums[i].y / sums[i].count)});
+    // Reading order: left to right, then top to bottom. A view holds few
+    // hotspots: an insertion sort keeps the module small.
+    std::vector<VisibleHotSpot> &list = session.visible;
+    for (size_t i = 1; i < list.size(); ++i)
+        for (size_t j = i; j > 0 && (list[j].x < list[j - 1].x ||
+                                     (list[j].x == list[j - 1].x && list[j].y < list[j - 1].y));
+             --j)
+            std::swap(list[j], list[j - 1]);
+    return session.visible.size();
+}
+
+void hover(Session &session, int x, int y)
+{
+    Hover &h = session.hover;
+    const int index = hotSpotAt(session, x, y);
+    if (index >= 0) {
+        h.cursor = Cursor::point;
+        if (index != h.hotSpot)
+            h.notifications.push_back({KN_HITHOTSPOT, unsigned(index) & 0xFFFF});
+        h.hotSpot = index;
+        return;
+    }
+    h.hotSpot = -1;
+    h.notifications.push_back({KN_HITHOTSPOT, 0xFFFF});
+    h.cursor = Cursor::arrow;
+}
+
+void pointerLeft(Session &session)
+{
+    session.hover.cursor = Cursor::arrow;
+}
 
 size_t hotSpotOutline(Session &session, int index, int perEdge)
 {
