@@ -3,6 +3,8 @@
 // the view does not show it. The options' hotspots stay for the viewer's
 // life; a tour scene's, and those added from script, for the panorama on show.
 
+import { viewSize } from './view_geometry.js';
+
 const FOREVER = Infinity; // the lifetime of the options' hotspots
 const OUTLINE_STEPS = 8; // points along each edge of an outlined rectangle
 const SVG = 'http://www.w3.org/2000/svg';
@@ -199,15 +201,16 @@ export class Hotspots {
       top = canvas.offsetTop,
       width = canvas.clientWidth,
       height = canvas.clientHeight;
-    const sx = width / canvas.width,
-      sy = height / canvas.height;
+    const [viewWidth, viewHeight] = viewSize(this.viewer),
+      sx = width / viewWidth,
+      sy = height / viewHeight;
     const tip = this.tipFor && !this.viewer.overlay.tooltip.hidden ? this.tipFor : null;
     const tipHeight = tip?.element.offsetHeight ?? 0;
     Object.assign(this.layer.style, { left: `${left}px`, top: `${top}px`, width: `${width}px`, height: `${height}px` });
     if (this.outlines) this.outline(sx, sy);
     for (const entry of this.spots.values()) {
       const point = session.pointOf(entry.spot.heading, entry.spot.pitch);
-      const shown = point && point[0] >= 0 && point[0] <= canvas.width && point[1] >= 0 && point[1] <= canvas.height;
+      const shown = point && point[0] >= 0 && point[0] <= viewWidth && point[1] >= 0 && point[1] <= viewHeight;
       const { style } = entry.element;
       if (!shown) {
         style.display = 'none';

@@ -201,10 +201,11 @@ export class KalViewer {
     this.fire('load', {});
   }
 
-  workerFrame(seq, width, height, buffer, smooth = false) {
+  // A frame from the worker: a moving frame may come at a lower resolution.
+  workerFrame({ seq, width, height, buffer, smooth, shows }) {
     if (this.destroyed || seq < this.paintedSeq) return; // a newer paint is up
     this.paintedSeq = seq;
-    if (width !== this.session?.width || height !== this.session.height) return; // from before a resize
+    if (shows[0] !== this.session?.width || shows[1] !== this.session.height) return; // from before a resize
     this.smooth = smooth;
     this.paint(new Uint8ClampedArray(buffer), width, height);
   }
@@ -388,11 +389,13 @@ export class KalViewer {
     if (pixels) this.paint(pixels, width, height);
   }
 
-  // Resolves once the view on show is on the canvas, a move waiting for
-  // its animation frame included.
+  // Resolves once the last frame asked for is on the canvas, a move waiting
+  // for its animation frame included (the loop's frame, asked for first,
+  // draws before ours comes).
   async painted() {
-    while (!this.destroyed && this.session && (this.dirty || this.paintedSeq !== this.seq || this.frames?.busy))
-      await new Promise((done) => requestAnimationFrame(done));
+    const frame = () => new Promise((done) => requestAnimationFrame(done));
+    if (this.dirty && this.loop.pending) await frame();
+    while (!this.destroyed && (this.paintedSeq !== this.seq || this.frames?.busy)) await frame();
   }
 
   // The canvas takes a new size only with a frame of that size: no blank between.

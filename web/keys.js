@@ -2,6 +2,7 @@
 // stops, F goes fullscreen, and Tab walks the hotspots of the view on show
 // with Enter picking the one in focus.
 import { ZOOM_STEP } from './input.js';
+import { viewSize } from './view_geometry.js';
 
 // Keys that zoom, by the factor they zoom with.
 const ZOOM_KEYS = { '+': ZOOM_STEP, '=': ZOOM_STEP, '-': 1 / ZOOM_STEP, _: 1 / ZOOM_STEP };
@@ -58,9 +59,10 @@ export class Keys {
   // Tab and Shift+Tab step through the hotspots of the current view, left to
   // right; past either end the focus leaves as usual.
   walkHotspots(event) {
-    const { canvas, overlay } = this.viewer;
+    const { canvas, overlay } = this.viewer,
+      [width, height] = viewSize(this.viewer);
     if (this.walk < 0 && !event.shiftKey) {
-      const step = Math.max(4, Math.round(Math.min(canvas.width, canvas.height) / 48));
+      const step = Math.max(4, Math.round(Math.min(width, height) / 48));
       this.visible = this.viewer.session.visibleHotspots(step);
     }
     const next = this.walk + (event.shiftKey ? -1 : 1);
@@ -78,7 +80,7 @@ export class Keys {
     const spot = this.visible[next],
       box = canvas.getBoundingClientRect(),
       hotspot = this.viewer.hotspot(spot.index);
-    overlay.showTooltip(hotspot.label, (spot.x * box.width) / canvas.width, (spot.y * box.height) / canvas.height);
+    overlay.showTooltip(hotspot.label, (spot.x * box.width) / width, (spot.y * box.height) / height);
     this.viewer.fire('hotspotfocus', hotspot);
   }
 

@@ -180,7 +180,7 @@ export class Opener {
     }
     if (old) return old;
     try {
-      const paint = (...frame) => viewer.workerFrame(...frame);
+      const paint = (frame) => viewer.workerFrame(frame);
       return new WorkerFrames(module, paint, () => viewer.workerFailed());
     } catch {
       viewer.useWorker = false;

@@ -9,16 +9,23 @@ import { VALUE } from './engine.js';
 const value = (viewer, code) => viewer.session.value(code);
 const continuous = (viewer) => viewer.session?.continuous ?? false;
 
+// The view's size in pixels: the session's, which a moving frame on the
+// canvas may show at a lower resolution.
+export function viewSize(viewer) {
+  const { session, canvas } = viewer;
+  return session ? [session.width, session.height] : [canvas.width, canvas.height];
+}
+
 // A pointer position in view pixels, inside the view: whole pixels, or the
 // exact point (pixel centres at +0.5) for a continuous view.
 export function viewPoint(viewer, clientX, clientY) {
-  const { canvas } = viewer,
-    box = canvas.getBoundingClientRect(),
+  const box = viewer.canvas.getBoundingClientRect(),
+    [width, height] = viewSize(viewer),
     exact = continuous(viewer);
   const inside = (v, size) => (exact ? Math.min(size, Math.max(0, v)) : Math.min(size - 1, Math.max(0, Math.floor(v))));
   return [
-    inside(((clientX - box.left) * canvas.width) / box.width, canvas.width),
-    inside(((clientY - box.top) * canvas.height) / box.height, canvas.height),
+    inside(((clientX - box.left) * width) / box.width, width),
+    inside(((clientY - box.top) * height) / box.height, height),
   ];
 }
 

@@ -2,8 +2,9 @@
 // positions to render, one frame in flight at a time (the newest position
 // waits), and hands finished frames back in order of request.
 export class WorkerFrames {
-  // onFrame(seq, width, height, buffer) paints; onFail() goes back to the
-  // main thread. Throws where the browser has no module workers.
+  // onFrame({ seq, width, height, buffer, smooth, shows }) paints a frame
+  // of width x height for a view of shows[0] x shows[1]; onFail() goes back
+  // to the main thread. Throws where the browser has no module workers.
   constructor(module, onFrame, onFail) {
     this.worker = new Worker(new URL('./render_worker.js', import.meta.url), { type: 'module' });
     this.onFrame = onFrame;
@@ -58,7 +59,7 @@ export class WorkerFrames {
       return;
     }
     this.busy = false;
-    this.onFrame(data.seq, data.width, data.height, data.buffer, data.smooth);
+    this.onFrame(data);
     this.spare = data.buffer;
     if (this.waiting) {
       const { seq, target } = this.waiting;

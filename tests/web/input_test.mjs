@@ -303,6 +303,35 @@ const tests = {
     check(same.equal, "the worker's frame differs from the main thread's render of the same view");
   },
 
+  async "a moving frame at half the resolution fills the canvas, and pointers keep the view's pixels"(page) {
+    const got = await page.evaluate(async () => {
+      const { viewPoint } = await import('./view_geometry.js');
+      const v = window.kalViewer,
+        { width, height } = v.session,
+        box = v.canvas.getBoundingClientRect();
+      const centre = () => viewPoint(v, box.left + box.width / 2, box.top + box.height / 2);
+      const before = centre();
+      const half = [Math.ceil(width / 2), Math.ceil(height / 2)];
+      v.workerFrame({
+        seq: v.seq + 1,
+        width: half[0],
+        height: half[1],
+        buffer: new ArrayBuffer(half[0] * half[1] * 4),
+        smooth: false,
+        shows: [width, height],
+      });
+      const shown = { canvas: [v.canvas.width, v.canvas.height], box: v.canvas.getBoundingClientRect().width };
+      const after = centre();
+      v.render(); // the whole frame again
+      return { before, after, shown, half, box: box.width };
+    });
+    check(
+      got.shown.canvas.join() === got.half.join() && got.shown.box === got.box,
+      `a half frame made the canvas ${got.shown.canvas} at ${got.shown.box} CSS pixels`,
+    );
+    check(got.before.join() === got.after.join(), `the view's centre moved from ${got.before} to ${got.after}`);
+  },
+
   async 'a held arrow turns at the same angular speed on a narrow and a wide image'(page) {
     const turned = await page.evaluate(async () => {
       // An 8-bit grey BMP of width x height, bottom-up.
