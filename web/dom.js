@@ -1,5 +1,6 @@
 // Small helpers the viewer's page-facing modules share: elements, the one
-// stylesheet, the reduced-motion preference and what counts as user input.
+// stylesheet, the host's size in device pixels, the reduced-motion
+// preference and what counts as user input.
 
 // Every rule is wrapped in :where() so that any rule of the page wins.
 const STYLES = `
@@ -110,6 +111,15 @@ export function watchReducedMotion(handler) {
   query.addEventListener('change', changed);
   changed();
   return () => query.removeEventListener('change', changed);
+}
+
+// The content box of `host` in device pixels: from a ResizeObserver entry
+// where it gives them, else from the layout and the device-pixel ratio.
+export function deviceSize(host, entry = null) {
+  const box = entry?.devicePixelContentBoxSize?.[0];
+  if (box) return [Math.max(1, box.inlineSize), Math.max(1, box.blockSize)];
+  const ratio = window.devicePixelRatio || 1;
+  return [Math.max(1, Math.round(host.clientWidth * ratio)), Math.max(1, Math.round(host.clientHeight * ratio))];
 }
 
 export function prefersReducedMotion() {

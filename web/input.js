@@ -15,8 +15,8 @@ const WHEEL_RATE = 0.0015; // zoom factor exp(-rate * deltaY in pixels)
 const PINCH_WHEEL_RATE = 0.01; // ctrl+wheel: a trackpad pinch sends small deltas
 
 // `viewer` offers: canvas, drag ('grab' | 'joystick'), draggable, mouseZoom, motion,
-// moveBy(dx, dy, dz), zoomTo(zoom), zoom, hover(vx, vy, clientX, clientY),
-// leave(), pick(vx, vy), cursorChanged(), changed(), guard(handler).
+// moveBy(dx, dy, dz), zoomTo(zoom), zoom, pointing (pointer_notes.js),
+// changed(), guard(handler).
 export class PointerInput {
   constructor(viewer, signal) {
     this.viewer = viewer;
@@ -31,7 +31,7 @@ export class PointerInput {
     on('pointerup', (event) => this.up(event, true));
     on('pointercancel', (event) => this.up(event, false));
     on('pointerleave', (event) => {
-      if (!this.pointers.size && event.pointerType === 'mouse') viewer.leave();
+      if (!this.pointers.size && event.pointerType === 'mouse') viewer.pointing.leave();
     });
     on('wheel', (event) => this.wheel(event), { passive: false });
     on('dblclick', (event) => this.doubleClick(event));
@@ -87,14 +87,18 @@ export class PointerInput {
     } else {
       this.gesture = null;
     }
-    this.viewer.cursorChanged();
+    this.viewer.pointing.cursorChanged();
   }
 
   move(event) {
     const pointer = this.pointers.get(event.pointerId);
     if (!pointer) {
       if (!this.pointers.size && event.pointerType === 'mouse')
-        this.viewer.hover(...viewPoint(this.viewer, event.clientX, event.clientY), event.clientX, event.clientY);
+        this.viewer.pointing.hover(
+          ...viewPoint(this.viewer, event.clientX, event.clientY),
+          event.clientX,
+          event.clientY,
+        );
       return;
     }
     pointer.x = event.clientX;
@@ -155,7 +159,7 @@ export class PointerInput {
     this.viewer.motion.joystick = null;
     if (released && !gesture.moved && gesture.kind !== 'pinch') this.tap(event);
     else if (released && gesture.kind === 'grab' && !prefersReducedMotion()) this.coast(event.timeStamp);
-    this.viewer.cursorChanged();
+    this.viewer.pointing.cursorChanged();
     this.viewer.changed();
   }
 
@@ -167,7 +171,7 @@ export class PointerInput {
   // A click picks the hotspot under it; a second tap of a finger soon after
   // the first zooms in (a mouse gets its dblclick event instead).
   tap(event) {
-    this.viewer.pick(...viewPoint(this.viewer, event.clientX, event.clientY));
+    this.viewer.pointing.pick(...viewPoint(this.viewer, event.clientX, event.clientY));
     if (event.pointerType === 'mouse') return;
     const last = this.lastTap;
     this.lastTap = { ms: event.timeStamp, x: event.clientX, y: event.clientY };

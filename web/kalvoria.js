@@ -1,14 +1,16 @@
 // Kalvoria in the browser: the engine's WebAssembly module behind a <canvas>.
 // KalViewer is the page's facade: the view, its paint and every event (one
 // fire()); opening, the render loop, keys, overlay and input are modules.
-import { Engine, KN, NO_HOTSPOT, PROJECTION, VALUE } from './engine.js';
+import { Engine, PROJECTION, VALUE } from './engine.js';
 import { Opener } from './opening.js';
 import { Shell } from './shell.js';
 import { DEFAULT_FRICTION, Motion } from './motion.js';
 import { RenderLoop } from './render_loop.js';
 import { PointerInput } from './input.js';
 import { Keys } from './keys.js';
+import { deviceSize } from './dom.js';
 import { Overlay } from './overlay.js';
+import { PointerNotes } from './pointer_notes.js';
 import { checkHotspots, Hotspots } from './hotspots.js';
 import { unitsPerDegree } from './view_geometry.js';
 
@@ -97,6 +99,7 @@ export class KalViewer {
       { friction },
     );
     this.keys = new Keys(this);
+    this.pointing = new PointerNotes(this);
     this.buildElements();
     this.hotspots = new Hotspots(this, hotspots, Boolean(outlineHotspots));
     this.listen();
@@ -184,8 +187,8 @@ export class KalViewer {
   // A panorama has just opened: a fresh start at its own view.
   opened() {
     this.motion.stop();
-    this.endWalk();
-    this.hideTooltip();
+    this.keys.endWalk();
+    this.overlay.hideTooltip();
     if (this.session.continuous) {
       this.session.bound(this.fields);
       if (this.fields.hfov !== undefined) {
@@ -319,13 +322,7 @@ export class KalViewer {
 
   // The host's content box in device pixels.
   deviceSize(entry = null) {
-    const box = entry?.devicePixelContentBoxSize?.[0];
-    if (box) return [Math.max(1, box.inlineSize), Math.max(1, box.blockSize)];
-    const ratio = window.devicePixelRatio || 1;
-    return [
-      Math.max(1, Math.round(this.host.clientWidth * ratio)),
-      Math.max(1, Math.round(this.host.clientHeight * ratio)),
-    ];
+    return deviceSize(this.host, entry);
   }
 
   // A new size of the host element gives a new view of that many device
@@ -345,7 +342,7 @@ export class KalViewer {
     }
     this.shell.controls.clearMessage('size');
     this.frames?.resize(width, height);
-    this.endWalk();
+    this.keys.endWalk();
     this.changed();
   }
 
@@ -427,7 +424,7 @@ export class KalViewer {
     } else if (this.dirty) {
       this.render();
     }
-    this.notes();
+    this.pointing.notes();
     this.reportView();
     if (moving) this.dirty = true;
     else this.scheduleSmooth();
@@ -450,30 +447,13 @@ export class KalViewer {
     });
   }
 
-  // The engine's notifications and cursor after hover input.
-  notes() {
-    for (const { code, value } of this.session.notifications()) {
-      if (code === KN.HITHOTSPOT) this.hoverHotspot(value === NO_HOTSPOT ? -1 : value);
-      else if (code === KN.SELHOTSPOT) this.fire('hotspot', this.hotspot(value));
-    }
-    this.cursorChanged();
-  }
-
-  cursorChanged() {
-    if (!this.session) return;
-    const shape = this.session.cursor();
-    const grab = this.drag === 'grab' && this.draggable,
-      grabbing = grab && this.input?.dragging;
-    this.canvas.style.cursor = grabbing ? 'grabbing' : shape === 'default' && grab ? 'grab' : shape;
-  }
-
   reportView() {
     const view = this.view,
       last = this.lastView;
     const same = (field) => view[field] === last[field];
     if (last && ['bearing', 'pitch', 'zoom', 'hfov', 'x', 'y', 'z'].every(same)) return;
     this.lastView = view;
-    if (last) this.endWalk();
+    if (last) this.keys.endWalk();
     this.overlay.drawCompass(view.bearing);
     this.fire('viewchange', view);
     if (view.zoom === this.lastZoom) return;
@@ -499,70 +479,15 @@ export class KalViewer {
     this.changed();
   }
 
-  // The mouse over the view, not pressed: the engine looks for hotspots.
-  hover(vx, vy, clientX, clientY) {
-    if (!this.session) return;
-    this.pointer = [clientX, clientY];
-    this.session.hover(vx, vy);
-    this.notes();
-  }
-
-  leave() {
-    if (!this.session) return;
-    this.session.leave();
-    this.notes();
-  }
-
-  // A click or tap: the hotspot under it, if any, is picked.
-  pick(vx, vy) {
-    if (!this.session) return;
-    const index = this.session.hitTest(vx, vy);
-    if (index >= 0) this.fire('hotspot', this.hotspot(index));
-  }
-
   blur() {
     if (!this.session) return;
     this.motion.stop();
-    this.endWalk();
-    this.notes();
-  }
-
-  hoverHotspot(index) {
-    if (index < 0) {
-      if (!this.keys.walking) this.hideTooltip();
-      return;
-    }
-    const box = this.canvas.getBoundingClientRect(),
-      [cx, cy] = this.pointer ?? [box.left, box.top];
-    this.showTooltip(this.hotspot(index).label, cx - box.left + 12, cy - box.top + 16);
-  }
-
-  // The hotspot walk's, for the tests and the shell that read them.
-  get walk() {
-    return this.keys.walk;
-  }
-
-  get visible() {
-    return this.keys.visible;
-  }
-
-  endWalk() {
     this.keys.endWalk();
+    this.pointing.notes();
   }
 
-  get compass() {
-    return this.overlay.compass;
-  }
-
+  // The tooltip element, for pages and tests that read it.
   get tooltip() {
     return this.overlay.tooltip;
-  }
-
-  showTooltip(text, left, top) {
-    this.overlay.showTooltip(text, left, top);
-  }
-
-  hideTooltip() {
-    this.overlay.hideTooltip();
   }
 }

@@ -18,7 +18,7 @@ async function toBytes(data) {
 
 export class Opener {
   // `viewer` offers: wasmUrl, destroyed, session, engine, deviceSize(),
-  // useWorker, frames, loop, fire(), fail(), notify(), opened(), hideTooltip().
+  // useWorker, frames, loop, fire(), fail(), notify(), opened(), overlay.
   constructor(viewer) {
     this.viewer = viewer;
     this.wanted = 0; // the ticket of the newest open asked for
@@ -50,7 +50,7 @@ export class Opener {
   // An open hides the tooltip at once: it belongs to the picture being left.
   open(bmp, attribs) {
     const ticket = ++this.wanted;
-    this.viewer.hideTooltip();
+    this.viewer.overlay.hideTooltip();
     return this.enqueue(ticket, () => this.show(ticket, bmp, attribs));
   }
 
@@ -58,7 +58,7 @@ export class Opener {
   async openUrl(bmpUrl, attribsUrl) {
     const viewer = this.viewer,
       ticket = ++this.wanted;
-    viewer.hideTooltip();
+    viewer.overlay.hideTooltip();
     if (!viewer.engine) this.warmUp();
     try {
       const { signal } = viewer.lifetime;

@@ -17,6 +17,14 @@ uint32_t *rowOut(const FrameTarget &t, int width, int height, int v)
     return t.pixels + static_cast<ptrdiff_t>(r) * width;
 }
 
+// A column within one width of the image brought into it, branch free so
+// that the frames' set-up loops vectorise.
+inline int32_t wrapped(int32_t x, int32_t w)
+{
+    x += (x >> 31) & w;
+    return x - (((w - 1 - x) >> 31) & w);
+}
+
 // The image's top row: the rows lie bottom-up, so row r is r widths below.
 const uint32_t *topRow(const ColourImage &image)
 {
@@ -44,8 +52,7 @@ void nearest(const ViewTable &table, const ColourImage &image, int32_t heading,
         for (int u = 0; u < width; ++u) {
             int32_t x = (column[u] + shifted) >> kTableFraction;
             if (Wrap) {
-                x += (x >> 31) & w;
-                x -= ((last - x) >> 31) & w;
+                x = wrapped(x, w);
             } else {
                 x = x < 0 ? 0 : x;
                 x = x > last ? last : x;
@@ -90,8 +97,7 @@ void smooth(const ViewTable &table, const ColourImage &image, int32_t heading,
                 // is column 0 (wrapping) or x0 itself (at the edge).
                 int32_t step;
                 if (Wrap) {
-                    x0 += (x0 >> 31) & w;
-                    x0 -= ((w - 1 - x0) >> 31) & w;
+                    x0 = wrapped(x0, w);
                     step = 1 - (((w - 2 - x0) >> 31) & w);
                 } else {
                     step = 1 + ((w - 2 - x0) >> 31);

@@ -285,7 +285,7 @@ const tests = {
     const state = await page.evaluate(() => ({
       focused: document.activeElement === window.kalViewer.canvas,
       tip: getComputedStyle(window.kalViewer.tooltip).display !== 'none' ? window.kalViewer.tooltip.textContent : null,
-      walked: window.kalViewer.visible.map((spot) => spot.index),
+      walked: window.kalViewer.keys.visible.map((spot) => spot.index),
     }));
     check(state.focused && state.tip === 'East door', `after Tab: ${JSON.stringify(state)}`);
     await page.keyboard.press('Enter');

@@ -224,7 +224,7 @@ const tests = {
     await page.keyboard.press('Home');
     const back = await view(page);
     check(back.x === home.x && back.y === home.y && back.z === home.z, `Home went to ${JSON.stringify(back)}`);
-    await page.evaluate(() => window.kalViewer.showTooltip('a label', 10, 10));
+    await page.evaluate(() => window.kalViewer.overlay.showTooltip('a label', 10, 10));
     await page.keyboard.press('Escape');
     check(
       await page.evaluate(() => getComputedStyle(window.kalViewer.tooltip).display === 'none'),

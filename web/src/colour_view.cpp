@@ -140,4 +140,14 @@ int colourHotSpotAt(const ColourView &v, double x, double y)
     return -1;
 }
 
+bool colourViewPoint(const ColourView &v, double column, double row, double &x, double &y)
+{
+    const kal::Geometry &g = kal::viewGeometry(v.view.get());
+    // The view's source points have pixel centres at whole numbers.
+    kal::SourcePoint p{column * g.width() / v.storedWidth - 0.5,
+                       row * g.height() / v.storedHeight - 0.5};
+    if (g.wraps()) p.column = p.column - std::floor(p.column / g.width()) * g.width();
+    return kal::sourceToView(v.view.get(), p, &x, &y);
+}
+
 }  // namespace kalweb

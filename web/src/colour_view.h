@@ -59,6 +59,9 @@ void boundView(ColourView &view, const PageBounds &bounds);
 
 // The hotspot of the view point (x, y), or -1.
 int colourHotSpotAt(const ColourView &view, double x, double y);
+// And back: the view point (x, y) showing the stored image's point
+// (column, row), pixel edges at whole numbers; false behind the camera.
+bool colourViewPoint(const ColourView &view, double column, double row, double &x, double &y);
 
 }  // namespace kalweb
 

@@ -40,17 +40,6 @@ struct Walk {
     }
 };
 
-// A stored image point (pixel edges at whole numbers) in the view, or false.
-bool colourPoint(const ColourView &v, double column, double row, double &x, double &y)
-{
-    const kal::Geometry &g = kal::viewGeometry(v.view.get());
-    // The view's source points have pixel centres at whole numbers.
-    kal::SourcePoint p{column * g.width() / v.storedWidth - 0.5,
-                       row * g.height() / v.storedHeight - 0.5};
-    if (g.wraps()) p.column = p.column - std::floor(p.column / g.width()) * g.width();
-    return kal::sourceToView(v.view.get(), p, &x, &y);
-}
-
 // Whether every point of the 8-bit panorama's rectangle `r` lies within a
 // half circle of the view's centre, so that the engine's nearest wrap keeps
 // the outline in one piece; one across the far side is off the view anyway.
@@ -185,7 +174,7 @@ size_t hotSpotOutline(Session &session, int index, int perEdge)
             double column = 0, row = 0, x = 0, y = 0;
             walk.at(edge, double(i) / perEdge, column, row);
             const bool shown = session.colour
-                                   ? colourPoint(*session.colour, column, row, x, y)
+                                   ? colourViewPoint(*session.colour, column, row, x, y)
                                    // The 8-bit engine's pixel centres are whole numbers.
                                    : kalhost::viewPointOfImage(session.pano, column - 0.5,
                                                                row - 0.5, &x, &y, true);
