@@ -31,36 +31,109 @@ const uint32_t *topRow(const ColourImage &image)
     return image.pixels + static_cast<ptrdiff_t>(image.height - 1) * image.width;
 }
 
+// The moving frame's column of a table column, the heading added at the
+// near entries' fraction: one rounding shared by the gathered runs and the
+// ones taken pixel by pixel, so that both give the same sample.
+struct NearColumns {
+    int shift, fraction;
+    int32_t heading;
+    int32_t of(int32_t column) const { return ((column >> shift) + heading) >> fraction; }
+};
+
+NearColumns nearColumns(const ViewTable &table, int32_t heading)
+{
+    const int shift = kTableFraction - table.nearFraction;
+    // The half for rounding, and a unit more where the column's and the
+    // heading's dropped bits would otherwise always round down.
+    const int32_t h = ((heading + kHalf) >> shift) + (shift > 0 ? 1 : 0);
+    return {shift, table.nearFraction, h};
+}
+
+// The step that brings every column of a..b (moving frame columns) into
+// the image at once: none, or a width back or on across the wrap; kNoStep
+// where none does (the run straddles the wrap or an edge).
+constexpr int32_t kNoStep = 1;
+
+template <bool Wrap>
+inline int32_t stepOf(int32_t a, int32_t b, int32_t w)
+{
+    if (a >= 0 && b < w) return 0;
+    if (!Wrap) return kNoStep;
+    if (a >= w && b < 2 * w) return -w;
+    return a >= -w && b < 0 ? w : kNoStep;
+}
+
+// Pixels the moving frame gathers at a time: offsets first, in vector
+// lanes into a block on the stack, then the plain gather over them.
+constexpr int kNearBlock = 64;
+
+inline void gatherNear(const int32_t *entry, int n, int32_t heading, int fraction, int32_t step,
+                       const uint32_t *top, uint32_t *out)
+{
+    alignas(16) int32_t offset[kNearBlock];
+    for (int k = 0; k < n; ++k) offset[k] = ((entry[k] + heading) >> fraction) + step;
+    // Four at a time: the loop's own count and test would otherwise cost
+    // as much as a pixel's loads.
+    int k = 0;
+    for (; k + 4 <= n; k += 4) {
+        const uint32_t a = top[offset[k]], b = top[offset[k + 1]];
+        const uint32_t c = top[offset[k + 2]], d = top[offset[k + 3]];
+        out[k] = a;
+        out[k + 1] = b;
+        out[k + 2] = c;
+        out[k + 3] = d;
+    }
+    for (; k < n; ++k) out[k] = top[offset[k]];
+}
+
 template <bool Wrap>
 void nearest(const ViewTable &table, const ColourImage &image, int32_t heading,
              const FrameTarget &target)
 {
     const int32_t w = image.width, last = w - 1;
     const uint32_t *top = topRow(image);
-    const uint16_t imageWidth = static_cast<uint16_t>(w);  // below 65536
-    const int32_t shifted = heading + kHalf;
+    const NearColumns near = nearColumns(table, heading);
     // Locals: the stores below could otherwise alias the table's size.
-    const int width = table.width, height = table.height;
+    const int width = table.width, height = table.height, runs = table.runs;
+    // Without near entries, or a heading beyond a width either way (whose
+    // sums could leave 32 bits): every pixel from its column and row.
+    const bool entries =
+        table.near && heading >= -(w << kTableFraction) && heading <= w << kTableFraction;
     for (int v = 0; v < height; ++v) {
         const ptrdiff_t at = static_cast<ptrdiff_t>(v) * width;
-        const int32_t *column = table.column.get() + at;
-        const uint16_t *row = table.nearRow.get() + at;
+        const int32_t *column = table.column.get() + at, *row = table.row.get() + at;
+        const int32_t *entry = entries ? table.near.get() + at : nullptr;
         uint32_t *out = rowOut(target, width, height, v);
-        // The row's offsets first, into the row itself, branch free so that
-        // the compiler vectorises it; then a plain gather over them.
-        int32_t *offset = reinterpret_cast<int32_t *>(out);
-        for (int u = 0; u < width; ++u) {
-            int32_t x = (column[u] + shifted) >> kTableFraction;
-            if (Wrap) {
-                x = wrapped(x, w);
-            } else {
-                x = x < 0 ? 0 : x;
-                x = x > last ? last : x;
-            }
-            // 16 by 16 bits: a multiply the compiler widens in vector lanes.
-            offset[u] = x - static_cast<int32_t>(uint32_t{row[u]} * imageWidth);
+        const int32_t whole =
+            stepOf<Wrap>(near.of(table.lineLow[v]), near.of(table.lineHigh[v]), w);
+        if (entries && whole != kNoStep) {
+            for (int u = 0; u < width; u += kNearBlock)
+                gatherNear(entry + u, width - u < kNearBlock ? width - u : kNearBlock, near.heading,
+                           near.fraction, whole, top, out + u);
+            continue;
         }
-        for (int u = 0; u < width; ++u) out[u] = top[offset[u]];
+        const int32_t *low = table.runLow.get() + static_cast<ptrdiff_t>(v) * runs;
+        const int32_t *high = table.runHigh.get() + static_cast<ptrdiff_t>(v) * runs;
+        for (int k = 0; k < runs; ++k) {
+            const int u0 = k * kTableCell;
+            const int n = width - u0 < kTableCell ? width - u0 : kTableCell;
+            const int32_t step = stepOf<Wrap>(near.of(low[k]), near.of(high[k]), w);
+            if (entries && step != kNoStep) {
+                gatherNear(entry + u0, n, near.heading, near.fraction, step, top, out + u0);
+                continue;
+            }
+            for (int u = u0; u < u0 + n; ++u) {
+                int32_t x = near.of(column[u]);
+                if (Wrap) {
+                    x = wrapped(x, w);
+                } else {
+                    x = x < 0 ? 0 : x;
+                    x = x > last ? last : x;
+                }
+                const int32_t r = (row[u] + kHalf) >> kTableFraction;
+                out[u] = top[x - static_cast<ptrdiff_t>(r) * w];
+            }
+        }
     }
 }
 

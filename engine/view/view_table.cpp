@@ -46,24 +46,54 @@ inline int32_t fixedOf(double v)
     return static_cast<int32_t>(roundOf(v * kTableOne));
 }
 
-// Where a cell's entries go: the table's three arrays, `stride` a row.
+// Where a cell's entries go: the table's arrays, `stride` a row; `near`
+// null when the table has none.
 struct Out {
-    int32_t *column, *row;
-    uint16_t *nearRow;
-    int stride;
+    int32_t *column, *row, *near, *runLow, *runHigh;
+    int stride, runs;
+    int32_t imageWidth;
+    int nearShift, nearFraction;  // the near entries' column: column >> nearShift
     ptrdiff_t at(int u, int v) const { return static_cast<ptrdiff_t>(v) * stride + u; }
+
+    // The near entries of n pixels from their columns and rows.
+    void fillNear(const int32_t *__restrict c, const int32_t *__restrict r,
+                  int32_t *__restrict near, int n) const
+    {
+        const int shift = nearShift, fraction = nearFraction;
+        const int32_t w = imageWidth;
+        // Rows lie within the image's, so the product stays below 2^31.
+        for (int k = 0; k < n; ++k)
+            near[k] = (c[k] >> shift) -
+                      static_cast<int32_t>(
+                          static_cast<uint32_t>(((r[k] + kTableOne / 2) >> kTableFraction) * w)
+                          << fraction);
+    }
+    // Widens the run holding (u, v) to columns a and b.
+    void note(int u, int v, int32_t a, int32_t b) const
+    {
+        const ptrdiff_t k = static_cast<ptrdiff_t>(v) * runs + u / kTableCell;
+        if (a > b) std::swap(a, b);
+        runLow[k] = std::min(runLow[k], a);
+        runHigh[k] = std::max(runHigh[k], b);
+    }
 };
 
-inline uint16_t nearRowOf(int32_t row)
+// Fraction bits the near entries keep: as many as the image's offsets leave
+// free in 32 bits (the column, the heading and the row's offset summed).
+int nearFractionFor(int width, int height)
 {
-    // Rows lie within the image's, below kMaxImageHeight.
-    return static_cast<uint16_t>((row + kTableOne / 2) >> kTableFraction);
+    const int64_t span = (int64_t{height} + 2) * width + 2;
+    int f = kTableFraction;
+    while (f > 0 && (span << f) >= (int64_t{1} << 31)) --f;
+    return f;
 }
 
-// One row of a cell: a + d k over `bits` more fraction bits, k < n.
-void interpolateRow(int64_t ac, int64_t dc, int64_t ar, int64_t dr, int bits, int n, int32_t *oc,
-                    int32_t *orow, uint16_t *onear)
+// One row of a cell at (u, v): a + d k over `bits` more fraction bits, k < n.
+void interpolateRow(int64_t ac, int64_t dc, int64_t ar, int64_t dr, int bits, int n, int u, int v,
+                    const Out &o)
 {
+    const ptrdiff_t at = o.at(u, v);
+    int32_t *oc = o.column + at, *orow = o.row + at, *onear = o.near ? o.near + at : nullptr;
     // In 32 bits where the steps allow: the whole part apart, the fraction
     // and the steps together; the same values as the 64-bit sums.
     constexpr int64_t kStepLimit = int64_t{1} << 26;
@@ -72,10 +102,12 @@ void interpolateRow(int64_t ac, int64_t dc, int64_t ar, int64_t dr, int bits, in
         const auto hc = static_cast<int32_t>(ac >> bits), hr = static_cast<int32_t>(ar >> bits);
         const int32_t lc = static_cast<int32_t>(ac & mask), lr = static_cast<int32_t>(ar & mask);
         const auto sc = static_cast<int32_t>(dc), sr = static_cast<int32_t>(dr);
+        // Linear along the row: its ends bound its columns.
+        o.note(u, v, hc + (lc >> bits), hc + ((lc + sc * (n - 1)) >> bits));
 #if defined(__SSE2__)
         // A whole aligned cell row: stored past the caches, which a table
         // this size would only pass through.
-        if (n == kTableCell && bits == 4 &&
+        if (n == kTableCell && bits == 4 && onear &&
             ((reinterpret_cast<uintptr_t>(oc) | reinterpret_cast<uintptr_t>(orow) |
               reinterpret_cast<uintptr_t>(onear)) &
              15) == 0) {
@@ -83,40 +115,51 @@ void interpolateRow(int64_t ac, int64_t dc, int64_t ar, int64_t dr, int bits, in
             __m128i r = _mm_setr_epi32(lr, lr + sr, lr + 2 * sr, lr + 3 * sr);
             const __m128i stepC = _mm_set1_epi32(4 * sc), stepR = _mm_set1_epi32(4 * sr);
             const __m128i wholeC = _mm_set1_epi32(hc), wholeR = _mm_set1_epi32(hr);
-            // Rows to 16 bits unsigned through the signed pack.
-            const __m128i near = _mm_set1_epi32(kTableOne / 2 - (32768 << kTableFraction));
+            // Rows to 16 bits unsigned through the signed pack, then times
+            // the width in 16-bit halves.
+            const __m128i bias = _mm_set1_epi32(kTableOne / 2 - (32768 << kTableFraction));
             const __m128i flip = _mm_set1_epi16(-32768);
-            __m128i rows[4];
+            const __m128i width = _mm_set1_epi16(static_cast<int16_t>(o.imageWidth));
+            const __m128i shift = _mm_cvtsi32_si128(o.nearShift);
+            const __m128i fraction = _mm_cvtsi32_si128(o.nearFraction);
+            __m128i cols[4], rows[4];
             for (int q = 0; q < 4; ++q) {
                 const __m128i rq = _mm_add_epi32(wholeR, _mm_srai_epi32(r, 4));
-                _mm_stream_si128(reinterpret_cast<__m128i *>(oc) + q,
-                                 _mm_add_epi32(wholeC, _mm_srai_epi32(c, 4)));
+                cols[q] = _mm_add_epi32(wholeC, _mm_srai_epi32(c, 4));
+                _mm_stream_si128(reinterpret_cast<__m128i *>(oc) + q, cols[q]);
                 _mm_stream_si128(reinterpret_cast<__m128i *>(orow) + q, rq);
-                rows[q] = _mm_srai_epi32(_mm_add_epi32(rq, near), kTableFraction);
+                rows[q] = _mm_srai_epi32(_mm_add_epi32(rq, bias), kTableFraction);
                 c = _mm_add_epi32(c, stepC);
                 r = _mm_add_epi32(r, stepR);
             }
-            _mm_stream_si128(reinterpret_cast<__m128i *>(onear),
-                             _mm_xor_si128(_mm_packs_epi32(rows[0], rows[1]), flip));
-            _mm_stream_si128(reinterpret_cast<__m128i *>(onear) + 1,
-                             _mm_xor_si128(_mm_packs_epi32(rows[2], rows[3]), flip));
+            for (int h = 0; h < 2; ++h) {
+                const __m128i near16 =
+                    _mm_xor_si128(_mm_packs_epi32(rows[2 * h], rows[2 * h + 1]), flip);
+                const __m128i low = _mm_mullo_epi16(near16, width);
+                const __m128i high = _mm_mulhi_epu16(near16, width);
+                const __m128i products[2] = {_mm_unpacklo_epi16(low, high),
+                                             _mm_unpackhi_epi16(low, high)};
+                for (int q = 0; q < 2; ++q)
+                    _mm_stream_si128(reinterpret_cast<__m128i *>(onear) + 2 * h + q,
+                                     _mm_sub_epi32(_mm_sra_epi32(cols[2 * h + q], shift),
+                                                   _mm_sll_epi32(products[q], fraction)));
+            }
             return;
         }
 #endif
         for (int k = 0; k < n; ++k) {
-            const int32_t r = hr + ((lr + sr * k) >> bits);
             oc[k] = hc + ((lc + sc * k) >> bits);
-            orow[k] = r;
-            onear[k] = nearRowOf(r);
+            orow[k] = hr + ((lr + sr * k) >> bits);
         }
+        if (onear) o.fillNear(oc, orow, onear, n);
         return;
     }
     for (int k = 0; k < n; ++k) {
-        const auto r = static_cast<int32_t>((ar + dr * k) >> bits);
         oc[k] = static_cast<int32_t>((ac + dc * k) >> bits);
-        orow[k] = r;
-        onear[k] = nearRowOf(r);
+        orow[k] = static_cast<int32_t>((ar + dr * k) >> bits);
     }
+    if (onear) o.fillNear(oc, orow, onear, n);
+    o.note(u, v, oc[0], oc[n - 1]);
 }
 
 // Row j of a cell of `size` (a power of two) pixels from its corners (top
@@ -130,10 +173,9 @@ void interpolateCellRow(const SourcePoint (&c)[4], int size, int bits, int u0, i
     const double lr = c[0].row + (c[2].row - c[0].row) * t;
     const double rr = c[1].row + (c[3].row - c[1].row) * t;
     const int64_t half = size / 2;
-    const ptrdiff_t at = o.at(u0, v0 + j);
     interpolateRow(roundOf(lc * scale) + half, roundOf((rc - lc) * kTableOne),
-                   roundOf(lr * scale) + half, roundOf((rr - lr) * kTableOne), bits, n,
-                   o.column + at, o.row + at, o.nearRow + at);
+                   roundOf(lr * scale) + half, roundOf((rr - lr) * kTableOne), bits, n, u0, v0 + j,
+                   o);
 }
 
 void interpolateCell(const SourcePoint (&c)[4], int size, int u0, int v0, int cw, int ch,
@@ -150,9 +192,11 @@ void exactCell(const Mapper &m, int u0, int v0, int cw, int ch, const Out &o)
         for (int k = 0; k < cw; ++k) {
             const SourcePoint p = m.at(u0 + k + 0.5, v0 + j + 0.5);
             const ptrdiff_t at = o.at(u0 + k, v0 + j);
-            o.column[at] = fixedOf(p.column);
+            const int32_t c = fixedOf(p.column);
+            o.column[at] = c;
             o.row[at] = fixedOf(p.row);
-            o.nearRow[at] = nearRowOf(o.row[at]);
+            if (o.near) o.fillNear(o.column + at, o.row + at, o.near + at, 1);
+            o.note(u0 + k, v0 + j, c, c);
         }
 }
 
@@ -227,15 +271,31 @@ bool buildViewTable(const Geometry &g, double pitch, double hfov, int width, int
                     ViewTable &table)
 {
     const size_t n = static_cast<size_t>(width) * height;
-    if (table.width != width || table.height != height || !table.column) {
+    const int runs = (width + kTableCell - 1) / kTableCell;
+    const size_t runCount = static_cast<size_t>(runs) * height;
+    const int fraction = nearFractionFor(g.width(), g.height());
+    // Below 4 bits the near entries would round too coarsely: none then.
+    const bool wantNear = fraction >= 4 && g.width() < 65536;
+    if (table.width != width || table.height != height || !table.column ||
+        wantNear != bool(table.near)) {
+        table = ViewTable{};
         table.column.reset(new (std::nothrow) int32_t[n]);
         table.row.reset(new (std::nothrow) int32_t[n]);
-        table.nearRow.reset(new (std::nothrow) uint16_t[n]);
-        if (!table.column || !table.row || !table.nearRow) {
+        if (wantNear) table.near.reset(new (std::nothrow) int32_t[n]);
+        table.runLow.reset(new (std::nothrow) int32_t[runCount]);
+        table.runHigh.reset(new (std::nothrow) int32_t[runCount]);
+        table.lineLow.reset(new (std::nothrow) int32_t[height]);
+        table.lineHigh.reset(new (std::nothrow) int32_t[height]);
+        if (!table.column || !table.row || (wantNear && !table.near) || !table.runLow ||
+            !table.runHigh || !table.lineLow || !table.lineHigh) {
             table = ViewTable{};
             return false;
         }
     }
+    table.nearFraction = wantNear ? fraction : kTableFraction;
+    table.runs = runs;
+    std::fill_n(table.runLow.get(), runCount, INT32_MAX);
+    std::fill_n(table.runHigh.get(), runCount, INT32_MIN);
     table.width = width;
     table.height = height;
     table.pitch = pitch;
@@ -245,7 +305,16 @@ bool buildViewTable(const Geometry &g, double pitch, double hfov, int width, int
                    g.height() - 1.0, g.width() + 1.0};
     const int nx = (width + kTableCell - 1) / kTableCell + 1;
     const int ny = (height + kTableCell - 1) / kTableCell + 1;
-    const Out o{table.column.get(), table.row.get(), table.nearRow.get(), width};
+    const Out o{table.column.get(),
+                table.row.get(),
+                table.near.get(),
+                table.runLow.get(),
+                table.runHigh.get(),
+                width,
+                runs,
+                g.width(),
+                kTableFraction - table.nearFraction,
+                table.nearFraction};
     constexpr double h = kTableCell / 2.0;
     // Band by band: the grid points and the edge midpoints on its top and
     // bottom edges, the midpoints of its vertical edges; neighbours share them.
@@ -292,6 +361,12 @@ bool buildViewTable(const Geometry &g, double pitch, double hfov, int width, int
         topMid.swap(bottomMid);
     }
     table.exactCells = exactPixels / (kTableCell * kTableCell);
+    for (int v = 0; v < height; ++v) {
+        const int32_t *low = table.runLow.get() + static_cast<ptrdiff_t>(v) * runs;
+        const int32_t *high = table.runHigh.get() + static_cast<ptrdiff_t>(v) * runs;
+        table.lineLow[v] = *std::min_element(low, low + runs);
+        table.lineHigh[v] = *std::max_element(high, high + runs);
+    }
 #if defined(__SSE2__)
     _mm_sfence();  // the streamed stores before any reader
 #endif

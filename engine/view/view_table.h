@@ -22,9 +22,19 @@ struct ViewTable {
     // column the view centre faces (within a width either way), and the row
     // (clamped to the image's rows).
     std::unique_ptr<int32_t[]> column, row;
-    // The moving frame's row: the nearest row, 16 bits so that the moving
-    // frame reads less of the table than a gather reads of its offsets.
-    std::unique_ptr<uint16_t[]> nearRow;
+    // The moving frame's entries, so that it reads one 32-bit value a pixel
+    // as a gather reads its offsets: the column at nearFraction bits less the
+    // nearest row's offset from the top row (its width times the row) at the
+    // same bits. Empty where the image is too large for 32 bits; the frame
+    // then reads the column and the row.
+    std::unique_ptr<int32_t[]> near;
+    int nearFraction = kTableFraction;
+    // Per run of kTableCell pixels of a row, its least and greatest column:
+    // a run that stays on one side of the wrap (or inside the edges) is
+    // gathered whole, only the others pixel by pixel.
+    std::unique_ptr<int32_t[]> runLow, runHigh;
+    int runs = 0;                                  // a row's
+    std::unique_ptr<int32_t[]> lineLow, lineHigh;  // the same over each whole row
     int exactCells = 0;  // pixels computed one by one, in whole cells (for benchmarks)
 };
 
