@@ -88,6 +88,68 @@ int nearFractionFor(int width, int height)
     return f;
 }
 
+#if defined(__SSE2__)
+// Four 32-bit lanes times the same value below 2^32, the low halves.
+inline __m128i timesWidth(__m128i a, __m128i width, __m128i widthHigh)
+{
+    const __m128i even = _mm_mul_epu32(a, width);
+    const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(a, 32), widthHigh);
+    return _mm_unpacklo_epi32(_mm_shuffle_epi32(even, _MM_SHUFFLE(0, 0, 2, 0)),
+                              _mm_shuffle_epi32(odd, _MM_SHUFFLE(0, 0, 2, 0)));
+}
+
+// `quads` times four pixels of a cell row, four lanes at a time, the
+// pointers aligned: the same values as the scalar loop. A whole 16-pixel
+// row is stored past the caches, which a table this size would only pass
+// through.
+void interpolateQuads(int32_t hc, int32_t lc, int32_t sc, int32_t hr, int32_t lr, int32_t sr,
+                      int bits, int quads, const Out &o, int32_t *oc, int32_t *orow, int32_t *onear)
+{
+    const __m128i count = _mm_cvtsi32_si128(bits);
+    __m128i c = _mm_setr_epi32(lc, lc + sc, lc + 2 * sc, lc + 3 * sc);
+    __m128i r = _mm_setr_epi32(lr, lr + sr, lr + 2 * sr, lr + 3 * sr);
+    const __m128i stepC = _mm_set1_epi32(4 * sc), stepR = _mm_set1_epi32(4 * sr);
+    const __m128i wholeC = _mm_set1_epi32(hc), wholeR = _mm_set1_epi32(hr);
+    const __m128i half = _mm_set1_epi32(kTableOne / 2);
+    const __m128i width = _mm_set1_epi32(o.imageWidth), widthHigh = _mm_srli_epi64(width, 32);
+    const __m128i shift = _mm_cvtsi32_si128(o.nearShift);
+    const __m128i fraction = _mm_cvtsi32_si128(o.nearFraction);
+    const bool stream = quads == 4;
+    // The rows are monotonic along the cell row: one nearest row at both
+    // ends is the nearest row of all, and its offset one product.
+    const auto nearRow = [&](int k) {
+        return (hr + ((lr + sr * k) >> bits) + kTableOne / 2) >> kTableFraction;
+    };
+    const int32_t first = nearRow(0);
+    const bool level = first == nearRow(4 * quads - 1);
+    const __m128i levelOffset = _mm_set1_epi32(first * o.imageWidth);
+    for (int q = 0; q < quads; ++q) {
+        const __m128i cq = _mm_add_epi32(wholeC, _mm_sra_epi32(c, count));
+        const __m128i rq = _mm_add_epi32(wholeR, _mm_sra_epi32(r, count));
+        // Rows lie within the image's: the products stay below 2^31.
+        const __m128i offset =
+            level ? levelOffset
+                  : timesWidth(_mm_srai_epi32(_mm_add_epi32(rq, half), kTableFraction), width,
+                               widthHigh);
+        const __m128i nq = _mm_sub_epi32(_mm_sra_epi32(cq, shift), _mm_sll_epi32(offset, fraction));
+        __m128i *to[3] = {reinterpret_cast<__m128i *>(oc) + q,
+                          reinterpret_cast<__m128i *>(orow) + q,
+                          reinterpret_cast<__m128i *>(onear) + q};
+        if (stream) {
+            _mm_stream_si128(to[0], cq);
+            _mm_stream_si128(to[1], rq);
+            _mm_stream_si128(to[2], nq);
+        } else {
+            _mm_store_si128(to[0], cq);
+            _mm_store_si128(to[1], rq);
+            _mm_store_si128(to[2], nq);
+        }
+        c = _mm_add_epi32(c, stepC);
+        r = _mm_add_epi32(r, stepR);
+    }
+}
+#endif
+
 // One row of a cell at (u, v): a + d k over `bits` more fraction bits, k < n.
 void interpolateRow(int64_t ac, int64_t dc, int64_t ar, int64_t dr, int bits, int n, int u, int v,
                     const Out &o)
@@ -105,45 +167,11 @@ void interpolateRow(int64_t ac, int64_t dc, int64_t ar, int64_t dr, int bits, in
         // Linear along the row: its ends bound its columns.
         o.note(u, v, hc + (lc >> bits), hc + ((lc + sc * (n - 1)) >> bits));
 #if defined(__SSE2__)
-        // A whole aligned cell row: stored past the caches, which a table
-        // this size would only pass through.
-        if (n == kTableCell && bits == 4 && onear &&
+        if (n % 4 == 0 && onear &&
             ((reinterpret_cast<uintptr_t>(oc) | reinterpret_cast<uintptr_t>(orow) |
               reinterpret_cast<uintptr_t>(onear)) &
              15) == 0) {
-            __m128i c = _mm_setr_epi32(lc, lc + sc, lc + 2 * sc, lc + 3 * sc);
-            __m128i r = _mm_setr_epi32(lr, lr + sr, lr + 2 * sr, lr + 3 * sr);
-            const __m128i stepC = _mm_set1_epi32(4 * sc), stepR = _mm_set1_epi32(4 * sr);
-            const __m128i wholeC = _mm_set1_epi32(hc), wholeR = _mm_set1_epi32(hr);
-            // Rows to 16 bits unsigned through the signed pack, then times
-            // the width in 16-bit halves.
-            const __m128i bias = _mm_set1_epi32(kTableOne / 2 - (32768 << kTableFraction));
-            const __m128i flip = _mm_set1_epi16(-32768);
-            const __m128i width = _mm_set1_epi16(static_cast<int16_t>(o.imageWidth));
-            const __m128i shift = _mm_cvtsi32_si128(o.nearShift);
-            const __m128i fraction = _mm_cvtsi32_si128(o.nearFraction);
-            __m128i cols[4], rows[4];
-            for (int q = 0; q < 4; ++q) {
-                const __m128i rq = _mm_add_epi32(wholeR, _mm_srai_epi32(r, 4));
-                cols[q] = _mm_add_epi32(wholeC, _mm_srai_epi32(c, 4));
-                _mm_stream_si128(reinterpret_cast<__m128i *>(oc) + q, cols[q]);
-                _mm_stream_si128(reinterpret_cast<__m128i *>(orow) + q, rq);
-                rows[q] = _mm_srai_epi32(_mm_add_epi32(rq, bias), kTableFraction);
-                c = _mm_add_epi32(c, stepC);
-                r = _mm_add_epi32(r, stepR);
-            }
-            for (int h = 0; h < 2; ++h) {
-                const __m128i near16 =
-                    _mm_xor_si128(_mm_packs_epi32(rows[2 * h], rows[2 * h + 1]), flip);
-                const __m128i low = _mm_mullo_epi16(near16, width);
-                const __m128i high = _mm_mulhi_epu16(near16, width);
-                const __m128i products[2] = {_mm_unpacklo_epi16(low, high),
-                                             _mm_unpackhi_epi16(low, high)};
-                for (int q = 0; q < 2; ++q)
-                    _mm_stream_si128(reinterpret_cast<__m128i *>(onear) + 2 * h + q,
-                                     _mm_sub_epi32(_mm_sra_epi32(cols[2 * h + q], shift),
-                                                   _mm_sll_epi32(products[q], fraction)));
-            }
+            interpolateQuads(hc, lc, sc, hr, lr, sr, bits, n / 4, o, oc, orow, onear);
             return;
         }
 #endif
