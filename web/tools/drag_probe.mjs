@@ -20,8 +20,8 @@ const quantile = (list, q) => {
 export const ms = (v) => (v === undefined || Number.isNaN(v) ? '-' : `${v.toFixed(v < 10 ? 2 : 1)} ms`);
 export const percent = (v) => `${(100 * v).toFixed(0)} %`;
 
-// In the page: window.kalProbe, which times the viewer's paints (and their
-// putImageData), the render worker's round trips and the viewchange events,
+// In the page: window.kalProbe, which times the viewer's paints (their
+// putImageData or drawImage), the render worker's round trips and the viewchange events,
 // and records animation frames between start() and stop(). It wraps the
 // viewer's own methods on the instance only; the viewer's code is as shipped.
 export function installProbe(page) {
@@ -141,12 +141,21 @@ function intervals({ ticks, stamps, paints }) {
   return { gaps, fresh };
 }
 
-// The empty animation-frame loop of the page, at rest: { median, p95 }.
+// The page's thread's busy time so far, in ms: all its tasks, so that work
+// the browser defers past a paint (a canvas's raster) counts too.
+async function busyMs(page) {
+  return (await page.metrics()).TaskDuration * 1000;
+}
+
+// The empty animation-frame loop of the page, at rest: { median, p95,
+// frames, busy: the page's thread's ms per frame }.
 async function emptyLoop(page) {
+  const busy = await busyMs(page);
   await page.evaluate(() => window.kalProbe.start());
   await sleep(EMPTY_SECONDS * 1000);
   const { gaps } = intervals(await page.evaluate(() => window.kalProbe.stop()));
-  return { median: median(gaps), p95: quantile(gaps, 0.95), frames: gaps.length };
+  const spent = (await busyMs(page)) - busy;
+  return { median: median(gaps), p95: quantile(gaps, 0.95), frames: gaps.length, busy: spent / gaps.length };
 }
 
 // Input as a person gives it, through the DevTools protocol: a mouse's
@@ -189,10 +198,11 @@ export const triangle = (seconds) => {
 export async function dragCase(page, input, strokes) {
   await settle(page);
   const empty = await emptyLoop(page);
-  const all = { gaps: [], fresh: [], views: 0, paintMs: [], trips: [], pitches: [] };
+  const all = { gaps: [], fresh: [], views: 0, paints: 0, busy: 0, paintMs: [], trips: [], pitches: [] };
   for (const { view, path: at } of strokes) {
     if (view) await page.evaluate((v) => window.kalViewer.setView(v), view);
     await settle(page);
+    const busy = await busyMs(page);
     await page.evaluate(() => window.kalProbe.start());
     await input.down(...at(0));
     const start = Date.now(),
@@ -209,11 +219,13 @@ export async function dragCase(page, input, strokes) {
     }
     await Promise.all(sent);
     const record = await page.evaluate(() => window.kalProbe.stop());
+    all.busy += (await busyMs(page)) - busy;
     await input.up();
     const { gaps, fresh } = intervals(record);
     all.gaps.push(...gaps);
     all.fresh.push(...fresh);
     all.views += record.views;
+    all.paints += record.paints.length;
     for (const key of ['paintMs', 'trips', 'pitches']) all[key].push(...record[key]);
   }
   await page.evaluate(() => window.kalViewer.motion.stop()); // no throw coasts into the next case
@@ -226,6 +238,8 @@ export async function dragCase(page, input, strokes) {
     fresh: all.fresh.filter(Boolean).length / frames,
     asked: Math.min(1, all.views / frames),
     paint: median(all.paintMs),
+    // The page's thread's time per painted frame above the empty loop's per animation frame.
+    busy: (all.busy - empty.busy * frames) / Math.max(1, all.paints),
     trip: all.trips.length ? median(all.trips) : undefined,
     pitch: all.pitches.length ? [Math.min(...all.pitches), Math.max(...all.pitches)] : null,
   };
@@ -252,5 +266,7 @@ export function printCase(label, r, goal, render, where = '') {
   const pitch = r.pitch ? `, pitch ${r.pitch[0].toFixed(0)}..${r.pitch[1].toFixed(0)}°` : '';
   const trip = r.trip === undefined ? '' : `worker round trip ${ms(r.trip)}, `;
   const alone = render === undefined ? '' : `, render alone${where ? ` ${where}` : ''} ${ms(render)}`;
-  console.log(`      ${trip}putImageData ${ms(r.paint)}${alone} (medians)${pitch}`);
+  console.log(
+    `      ${trip}paint() ${ms(r.paint)}${alone} (medians)${pitch}; page's thread ${ms(r.busy)} per painted frame above the empty loop`,
+  );
 }
