@@ -399,6 +399,7 @@ async function eightBitDrags(page) {
     viewer.frames?.close();
     viewer.frames = null;
     viewer.useWorker = false;
+    viewer.changed(); // a frame the worker had in hand is lost: the page paints the view
   });
   await drag('3840x2160, no worker', 3840, 2160);
   await cdp.detach();
