@@ -21,7 +21,7 @@ export const ms = (v) => (v === undefined || Number.isNaN(v) ? '-' : `${v.toFixe
 export const percent = (v) => `${(100 * v).toFixed(0)} %`;
 
 // In the page: window.kalProbe, which times the viewer's paints (their
-// putImageData or drawImage), the render worker's round trips and the viewchange events,
+// putImageData), the render worker's round trips and the viewchange events,
 // and records animation frames between start() and stop(). It wraps the
 // viewer's own methods on the instance only; the viewer's code is as shipped.
 export function installProbe(page) {
