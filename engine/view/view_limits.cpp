@@ -26,7 +26,9 @@ bool holdsDirection(const Camera &c, const Ray &r, int width, int height)
     return c.pointOf(r, &x, &y) && x >= 0 && x <= width && y >= 0 && y <= height;
 }
 
-Extent extentOf(const Geometry &g, double pitch, double hfov, int width, int height)
+// `step`: every step-th border sample only (a subset, so a coarse extent
+// lies within the full one).
+Extent extentOf(const Geometry &g, double pitch, double hfov, int width, int height, int step = 1)
 {
     const Camera c = Camera::of(pitch, hfov, width, height);
     Extent e{INFINITY, -INFINITY, 0};
@@ -37,7 +39,7 @@ Extent extentOf(const Geometry &g, double pitch, double hfov, int width, int hei
         e.bottom = std::isnan(row) ? INFINITY : std::max(e.bottom, row);
         e.reach = std::max(e.reach, std::fabs(std::atan2(r.x, r.z)));
     };
-    for (int k = 0; k <= kEdgeSamples; ++k) {
+    for (int k = 0; k <= kEdgeSamples; k += step) {
         const double x = width * double(k) / kEdgeSamples, y = height * double(k) / kEdgeSamples;
         take(x, 0);
         take(x, height);
@@ -56,12 +58,21 @@ Extent extentOf(const Geometry &g, double pitch, double hfov, int width, int hei
     return e;
 }
 
+bool inside(const Geometry &g, const Extent &e)
+{
+    if (!(e.top >= -0.5 - kSlack && e.bottom <= g.height() - 0.5 + kSlack)) return false;
+    return g.wraps() || 2 * e.reach <= g.angle() * kRadian;
+}
+
 bool fits(const Geometry &g, double pitch, double hfov, int width, int height)
 {
     if (std::fabs(pitch) > g.steepestPitch()) return false;
-    const Extent e = extentOf(g, pitch, hfov, width, height);
-    if (!(e.top >= -0.5 - kSlack && e.bottom <= g.height() - 0.5 + kSlack)) return false;
-    return g.wraps() || 2 * e.reach <= g.angle() * kRadian;
+    // Most pitches the searches try do not fit, and a few border samples
+    // already show it: the full set only for those that pass.
+    constexpr int kCoarse = 8;
+    static_assert(kEdgeSamples % kCoarse == 0, "the coarse samples are among the full ones");
+    return inside(g, extentOf(g, pitch, hfov, width, height, kCoarse)) &&
+           inside(g, extentOf(g, pitch, hfov, width, height));
 }
 
 // The edge between a fitting pitch `in` and an unfitting `out`.
@@ -74,19 +85,27 @@ double edgeBetween(const Geometry &g, double in, double out, double hfov, int wi
     return in;
 }
 
+// A pitch at which the field fits, if there is one: the pitch facing the
+// image's middle row fits if any does, but for a band so narrow that it
+// fits nowhere near it: then look along.
+bool somePitch(const Geometry &g, double hfov, int width, int height, double &start)
+{
+    const double steep = g.steepestPitch();
+    start = g.elevationOfRow((g.height() - 1) / 2.0) / kRadian;
+    start = std::min(std::max(start, -steep), steep);
+    if (fits(g, start, hfov, width, height)) return true;
+    for (double p = -steep; p <= steep; p += 1.0)
+        if (fits(g, p, hfov, width, height)) return start = p, true;
+    return false;
+}
+
 }  // namespace
 
 PitchRange pitchRange(const Geometry &g, double hfov, int width, int height)
 {
     const double steep = g.steepestPitch();
-    // The pitch facing the image's middle row fits if any does, but for a
-    // band so narrow that it fits nowhere near it: then look along.
-    double start = g.elevationOfRow((g.height() - 1) / 2.0) / kRadian;
-    start = std::min(std::max(start, -steep), steep);
-    bool found = fits(g, start, hfov, width, height);
-    for (double p = -steep; !found && p <= steep; p += 1.0)
-        if (fits(g, p, hfov, width, height)) start = p, found = true;
-    if (!found) return {false, 0, 0};
+    double start = 0;
+    if (!somePitch(g, hfov, width, height, start)) return {false, 0, 0};
     const double lo = fits(g, -steep, hfov, width, height)
                           ? -steep
                           : edgeBetween(g, start, -steep, hfov, width, height);
@@ -104,11 +123,13 @@ FieldRange fieldRange(const Geometry &g, int width, int height)
     widest = 2 * widest / kRadian;
     const double narrowest =
         2 * std::atan(width / (2 * kMaxMagnification * g.columnsPerRadian())) / kRadian;
-    if (!pitchRange(g, widest, width, height).any) {
+    // Whether a field fits at all, not the pitches' edges, decides here.
+    double start = 0;
+    if (!somePitch(g, widest, width, height, start)) {
         double in = 0, out = widest;
         for (int k = 0; k < 30; ++k) {
             const double mid = (in + out) / 2;
-            (pitchRange(g, mid, width, height).any ? in : out) = mid;
+            (somePitch(g, mid, width, height, start) ? in : out) = mid;
         }
         widest = in;
     }
