@@ -92,24 +92,24 @@ void nearest(const ViewTable &table, const ColourImage &image, int32_t heading,
 {
     const int32_t w = image.width, last = w - 1;
     const uint32_t *top = topRow(image);
-    const NearColumns near = nearColumns(table, heading);
+    const NearColumns columns = nearColumns(table, heading);
     // Locals: the stores below could otherwise alias the table's size.
     const int width = table.width, height = table.height, runs = table.runs;
     // Without near entries, or a heading beyond a width either way (whose
     // sums could leave 32 bits): every pixel from its column and row.
     const bool entries =
-        table.near && heading >= -(w << kTableFraction) && heading <= w << kTableFraction;
+        table.nearOffset && heading >= -(w << kTableFraction) && heading <= w << kTableFraction;
     for (int v = 0; v < height; ++v) {
         const ptrdiff_t at = static_cast<ptrdiff_t>(v) * width;
         const int32_t *column = table.column.get() + at, *row = table.row.get() + at;
-        const int32_t *entry = entries ? table.near.get() + at : nullptr;
+        const int32_t *entry = entries ? table.nearOffset.get() + at : nullptr;
         uint32_t *out = rowOut(target, width, height, v);
         const int32_t whole =
-            stepOf<Wrap>(near.of(table.lineLow[v]), near.of(table.lineHigh[v]), w);
+            stepOf<Wrap>(columns.of(table.lineLow[v]), columns.of(table.lineHigh[v]), w);
         if (entries && whole != kNoStep) {
             for (int u = 0; u < width; u += kNearBlock)
-                gatherNear(entry + u, width - u < kNearBlock ? width - u : kNearBlock, near.heading,
-                           near.fraction, whole, top, out + u);
+                gatherNear(entry + u, width - u < kNearBlock ? width - u : kNearBlock,
+                           columns.heading, columns.fraction, whole, top, out + u);
             continue;
         }
         const int32_t *low = table.runLow.get() + static_cast<ptrdiff_t>(v) * runs;
@@ -117,13 +117,13 @@ void nearest(const ViewTable &table, const ColourImage &image, int32_t heading,
         for (int k = 0; k < runs; ++k) {
             const int u0 = k * kTableCell;
             const int n = width - u0 < kTableCell ? width - u0 : kTableCell;
-            const int32_t step = stepOf<Wrap>(near.of(low[k]), near.of(high[k]), w);
+            const int32_t step = stepOf<Wrap>(columns.of(low[k]), columns.of(high[k]), w);
             if (entries && step != kNoStep) {
-                gatherNear(entry + u0, n, near.heading, near.fraction, step, top, out + u0);
+                gatherNear(entry + u0, n, columns.heading, columns.fraction, step, top, out + u0);
                 continue;
             }
             for (int u = u0; u < u0 + n; ++u) {
-                int32_t x = near.of(column[u]);
+                int32_t x = columns.of(column[u]);
                 if (Wrap) {
                     x = wrapped(x, w);
                 } else {

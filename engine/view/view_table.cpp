@@ -49,24 +49,24 @@ inline int32_t fixedOf(double v)
 // Where a cell's entries go: the table's arrays, `stride` a row; `near`
 // null when the table has none.
 struct Out {
-    int32_t *column, *row, *near, *runLow, *runHigh;
+    int32_t *column, *row, *nearOffset, *runLow, *runHigh;
     int stride, runs;
     int32_t imageWidth;
     int nearShift, nearFraction;  // the near entries' column: column >> nearShift
     ptrdiff_t at(int u, int v) const { return static_cast<ptrdiff_t>(v) * stride + u; }
 
     // The near entries of n pixels from their columns and rows.
-    void fillNear(const int32_t *__restrict c, const int32_t *__restrict r,
-                  int32_t *__restrict near, int n) const
+    void fillNear(const int32_t *__restrict c, const int32_t *__restrict r, int32_t *__restrict out,
+                  int n) const
     {
         const int shift = nearShift, fraction = nearFraction;
         const int32_t w = imageWidth;
         // Rows lie within the image's, so the product stays below 2^31.
         for (int k = 0; k < n; ++k)
-            near[k] = (c[k] >> shift) -
-                      static_cast<int32_t>(
-                          static_cast<uint32_t>(((r[k] + kTableOne / 2) >> kTableFraction) * w)
-                          << fraction);
+            out[k] = (c[k] >> shift) -
+                     static_cast<int32_t>(
+                         static_cast<uint32_t>(((r[k] + kTableOne / 2) >> kTableFraction) * w)
+                         << fraction);
     }
     // Widens the run holding (u, v) to columns a and b.
     void note(int u, int v, int32_t a, int32_t b) const
@@ -155,7 +155,8 @@ void interpolateRow(int64_t ac, int64_t dc, int64_t ar, int64_t dr, int bits, in
                     const Out &o)
 {
     const ptrdiff_t at = o.at(u, v);
-    int32_t *oc = o.column + at, *orow = o.row + at, *onear = o.near ? o.near + at : nullptr;
+    int32_t *oc = o.column + at, *orow = o.row + at,
+            *onear = o.nearOffset ? o.nearOffset + at : nullptr;
     // In 32 bits where the steps allow: the whole part apart, the fraction
     // and the steps together; the same values as the 64-bit sums.
     constexpr int64_t kStepLimit = int64_t{1} << 26;
@@ -223,7 +224,7 @@ void exactCell(const Mapper &m, int u0, int v0, int cw, int ch, const Out &o)
             const int32_t c = fixedOf(p.column);
             o.column[at] = c;
             o.row[at] = fixedOf(p.row);
-            if (o.near) o.fillNear(o.column + at, o.row + at, o.near + at, 1);
+            if (o.nearOffset) o.fillNear(o.column + at, o.row + at, o.nearOffset + at, 1);
             o.note(u0 + k, v0 + j, c, c);
         }
 }
@@ -305,16 +306,16 @@ bool buildViewTable(const Geometry &g, double pitch, double hfov, int width, int
     // Below 4 bits the near entries would round too coarsely: none then.
     const bool wantNear = fraction >= 4 && g.width() < 65536;
     if (table.width != width || table.height != height || !table.column ||
-        wantNear != bool(table.near)) {
+        wantNear != bool(table.nearOffset)) {
         table = ViewTable{};
         table.column.reset(new (std::nothrow) int32_t[n]);
         table.row.reset(new (std::nothrow) int32_t[n]);
-        if (wantNear) table.near.reset(new (std::nothrow) int32_t[n]);
+        if (wantNear) table.nearOffset.reset(new (std::nothrow) int32_t[n]);
         table.runLow.reset(new (std::nothrow) int32_t[runCount]);
         table.runHigh.reset(new (std::nothrow) int32_t[runCount]);
         table.lineLow.reset(new (std::nothrow) int32_t[height]);
         table.lineHigh.reset(new (std::nothrow) int32_t[height]);
-        if (!table.column || !table.row || (wantNear && !table.near) || !table.runLow ||
+        if (!table.column || !table.row || (wantNear && !table.nearOffset) || !table.runLow ||
             !table.runHigh || !table.lineLow || !table.lineHigh) {
             table = ViewTable{};
             return false;
@@ -335,7 +336,7 @@ bool buildViewTable(const Geometry &g, double pitch, double hfov, int width, int
     const int ny = (height + kTableCell - 1) / kTableCell + 1;
     const Out o{table.column.get(),
                 table.row.get(),
-                table.near.get(),
+                table.nearOffset.get(),
                 table.runLow.get(),
                 table.runHigh.get(),
                 width,

@@ -27,7 +27,7 @@ struct ViewTable {
     // nearest row's offset from the top row (its width times the row) at the
     // same bits. Empty where the image is too large for 32 bits; the frame
     // then reads the column and the row.
-    std::unique_ptr<int32_t[]> near;
+    std::unique_ptr<int32_t[]> nearOffset;
     int nearFraction = kTableFraction;
     // Per run of kTableCell pixels of a row, its least and greatest column:
     // a run that stays on one side of the wrap (or inside the edges) is
