@@ -17,7 +17,7 @@ SphereGeometry::SphereGeometry(int width, int height, double angle, double leftH
 
 double SphereGeometry::rowOf(double up, double across) const
 {
-    return (top_ - std::atan2(up, across)) * rowsPerRadian_ - 0.5;
+    return (top_ - quickAtan2(up, across)) * rowsPerRadian_ - 0.5;
 }
 
 double SphereGeometry::elevationOfRow(double row) const

@@ -5,6 +5,7 @@
 #define KAL_VIEW_CAMERA_H
 
 #include "view/geometry.h"
+#include "view/view_math.h"
 
 namespace kal {
 
@@ -43,7 +44,7 @@ inline kal::SourcePoint kal::relativeSource(const Geometry &g, double columnsPer
                                             const Ray &r)
 {
     const double across = std::sqrt(r.x * r.x + r.z * r.z);
-    return {std::atan2(r.x, r.z) * columnsPerRadian, g.rowOf(r.y, across)};
+    return {quickAtan2(r.x, r.z) * columnsPerRadian, g.rowOf(r.y, across)};
 }
 
 #endif

@@ -5,6 +5,7 @@
 #include "view/continuous_view.h"
 #include "view/cylinder_geometry.h"
 #include "view/sphere_geometry.h"
+#include "view/view_math.h"
 #include "view/view_table.h"
 
 #include <gtest/gtest.h>
@@ -43,6 +44,28 @@ const Case kCases[] = {
     {"sphere near the pole, narrow", true, 8192, 4096, 360, 80, 10, 320, 240},
     {"partial band of a sphere", true, 2000, 500, 180, 12, 40, 400, 300, 40, -5},
 };
+
+// The table's atan2 against the library's, so that the mapping the table
+// is checked against below is the exact one: every octant, its edges, the
+// axes and the signed zeros.
+TEST(ContinuousView, QuickAtan2IsTheLibrarysAtan2)
+{
+    double worst = 0;
+    for (int k = 0; k <= 7200; ++k) {
+        const double a = -kal::kPi + k * (2 * kal::kPi / 7200);
+        for (const double r : {1e-300, 1e-3, 1.0, 7e5, 1e300}) {
+            const double y = r * std::sin(a), x = r * std::cos(a);
+            worst = std::fmax(worst, std::fabs(kal::quickAtan2(y, x) - std::atan2(y, x)));
+        }
+    }
+    EXPECT_LT(worst, 1e-13);
+    for (const double y : {0.0, -0.0, 1.0, -1.0})
+        for (const double x : {0.0, -0.0, 1.0, -1.0}) {
+            const double q = kal::quickAtan2(y, x), l = std::atan2(y, x);
+            EXPECT_NEAR(q, l, 1e-13) << y << ", " << x;
+            EXPECT_EQ(std::signbit(q), std::signbit(l)) << y << ", " << x;
+        }
+}
 
 // Every entry within 1/16 pixel of the double-precision mapping (rows
 // clamped into the image as the table keeps them).
