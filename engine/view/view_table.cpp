@@ -46,8 +46,8 @@ inline int32_t fixedOf(double v)
     return static_cast<int32_t>(roundOf(v * kTableOne));
 }
 
-// Where a cell's entries go: the table's arrays, `stride` a row; `near`
-// null when the table has none.
+// Where a cell's entries go: the table's arrays, `stride` a row;
+// `nearOffset` null when the table has none.
 struct Out {
     int32_t *column, *row, *nearOffset, *runLow, *runHigh;
     int stride, runs;
@@ -115,22 +115,12 @@ void interpolateQuads(int32_t hc, int32_t lc, int32_t sc, int32_t hr, int32_t lr
     const __m128i shift = _mm_cvtsi32_si128(o.nearShift);
     const __m128i fraction = _mm_cvtsi32_si128(o.nearFraction);
     const bool stream = quads == 4;
-    // The rows are monotonic along the cell row: one nearest row at both
-    // ends is the nearest row of all, and its offset one product.
-    const auto nearRow = [&](int k) {
-        return (hr + ((lr + sr * k) >> bits) + kTableOne / 2) >> kTableFraction;
-    };
-    const int32_t first = nearRow(0);
-    const bool level = first == nearRow(4 * quads - 1);
-    const __m128i levelOffset = _mm_set1_epi32(first * o.imageWidth);
     for (int q = 0; q < quads; ++q) {
         const __m128i cq = _mm_add_epi32(wholeC, _mm_sra_epi32(c, count));
         const __m128i rq = _mm_add_epi32(wholeR, _mm_sra_epi32(r, count));
         // Rows lie within the image's: the products stay below 2^31.
         const __m128i offset =
-            level ? levelOffset
-                  : timesWidth(_mm_srai_epi32(_mm_add_epi32(rq, half), kTableFraction), width,
-                               widthHigh);
+            timesWidth(_mm_srai_epi32(_mm_add_epi32(rq, half), kTableFraction), width, widthHigh);
         const __m128i nq = _mm_sub_epi32(_mm_sra_epi32(cq, shift), _mm_sll_epi32(offset, fraction));
         __m128i *to[3] = {reinterpret_cast<__m128i *>(oc) + q,
                           reinterpret_cast<__m128i *>(orow) + q,
