@@ -9,10 +9,11 @@
 // frame and the whole moving frame.
 //   node bench.mjs WEB_BUILD_DIR NATIVE_TIMER [drag|colour]   (that part only)
 import { execFileSync, spawn } from 'node:child_process';
-import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { openViewerPage } from './browser.mjs';
+import { makeJpeg, makePlainViewer, plainRender, resize } from './bench_page.mjs';
+import { timeDecode, timeOpen } from './open_probe.mjs';
 import {
   misses,
   GOAL,
@@ -24,7 +25,6 @@ import {
   pointerInput,
   printCase,
   settle,
-  sleep,
   triangle,
 } from './drag_probe.mjs';
 
@@ -46,47 +46,6 @@ function nativeTime(width, height) {
     `${width}x${height}`,
   ]).toString();
   return Number(out.trim().split(' ')[1]);
-}
-
-// In the page: the viewer (and the worker-less one, when there is one) at
-// width x height CSS pixels, at the page's top left.
-async function resize(page, width, height) {
-  await page.evaluate(
-    (w, h) => {
-      document.body.style.margin = '0';
-      for (const viewer of [window.kalViewer, window.kalPlain]) {
-        if (!viewer) continue;
-        Object.assign(viewer.host.style, {
-          position: 'fixed',
-          left: '0',
-          top: '0',
-          width: `${w}px`,
-          height: `${h}px`,
-          maxWidth: 'none',
-          border: '0',
-          resize: 'none',
-        });
-      }
-    },
-    width,
-    height,
-  );
-  // Chromium's device emulation hands the resize observer CSS pixels for
-  // the device-pixel box: once it has seen the new size, the viewers take
-  // the size from the layout and devicePixelRatio instead.
-  await page.evaluate(async () => {
-    for (let i = 0; i < 3; i++) await new Promise((done) => requestAnimationFrame(done));
-    for (const viewer of [window.kalViewer, window.kalPlain]) if (viewer?.session) viewer.fitToHost(null);
-  });
-  await page.waitForFunction(
-    () =>
-      [window.kalViewer, window.kalPlain].every((viewer) => {
-        if (!viewer?.session) return true;
-        const [w, h] = viewer.deviceSize();
-        return viewer.canvas.width === w && viewer.canvas.height === h;
-      }),
-    { timeout: 60000 },
-  );
 }
 
 // Best of three passes over the benchmark's views, in ms per frame.
@@ -131,46 +90,6 @@ function wholeFrame(page, count, plain = false) {
   );
 }
 
-// In the page: a width x height JPEG of a busy pattern (a sky, a horizon of
-// coloured blocks), kept as window.kalJpegs[name]; resolves its size in bytes.
-function makeJpeg(page, width, height, name) {
-  return page.evaluate(
-    async (w, h, key) => {
-      const canvas = new OffscreenCanvas(w, h),
-        c = canvas.getContext('2d');
-      const sky = c.createLinearGradient(0, 0, 0, h);
-      sky.addColorStop(0, '#2a5d9f');
-      sky.addColorStop(1, '#d8c9a0');
-      c.fillStyle = sky;
-      c.fillRect(0, 0, w, h);
-      const blocks = Math.round((4000 * w * h) / 16e6);
-      for (let i = 0; i < blocks; i++) {
-        c.fillStyle = `hsl(${(i * 37) % 360} 50% ${30 + (i % 40)}%)`;
-        c.fillRect((i * 7919) % w, 0.4 * h + ((i * 104729) % (0.6 * h)), 20 + (i % 60), 10 + (i % 90));
-      }
-      window.kalJpegs ??= {};
-      window.kalJpegs[key] = await canvas.convertToBlob({ type: 'image/jpeg', quality: 0.9 });
-      return window.kalJpegs[key].size;
-    },
-    width,
-    height,
-    name,
-  );
-}
-
-// In the page: a second viewer made with { worker: false }, hidden under
-// the first, which renders on the page's thread: its render times are the
-// worker's own without the transfer.
-function makePlainViewer(page) {
-  return page.evaluate(async () => {
-    const { KalViewer } = await import('./kalvoria.js');
-    const host = document.createElement('div');
-    Object.assign(host.style, { visibility: 'hidden', width: '640px', height: '480px' });
-    document.body.append(host);
-    window.kalPlain = new KalViewer(host, { worker: false, wasmUrl: window.kalViewer.wasmUrl });
-  });
-}
-
 // Opens the JPEG `name` in the viewer (and the worker-less one); throws
 // unless the photo's pixels went to the render worker.
 async function openPhoto(page, name) {
@@ -184,30 +103,6 @@ async function openPhoto(page, name) {
   if (!result.ok || !result.plain) throw new Error(`the ${name} JPEG did not open`);
   if (!result.worker || result.here) throw new Error(`the ${name} photo is not rendered in the worker`);
   await settle(page);
-}
-
-// The worker-less viewer's render alone at its size: the median of `count`
-// renders, each of a view `turn` ([bearing, pitch] degrees) on from the one
-// before, starting at the main viewer's view (the engine keeps what a view
-// needs: the same view again would cost less than a drag's), in ms.
-function plainRender(page, smooth, count, turn = [0.7, 0]) {
-  return page.evaluate(
-    (s, n, [db, dp]) => {
-      const plain = window.kalPlain,
-        view = window.kalViewer.view;
-      const times = [];
-      for (let i = 0; i < n; i++) {
-        plain.session.putAngles(view.bearing + i * db, view.pitch + i * dp, NaN, view.hfov);
-        const t0 = performance.now();
-        plain.session.render(s);
-        times.push(performance.now() - t0);
-      }
-      return times.sort((a, b) => a - b)[n >> 1];
-    },
-    smooth,
-    count,
-    turn,
-  );
 }
 
 // The pitch range a photo's view takes: [lowest, highest] at the field it has.
@@ -403,153 +298,6 @@ async function eightBitDrags(page) {
   });
   await drag('3840x2160, no worker', 3840, 2160);
   await cdp.detach();
-}
-
-// The renderer process's resident memory, in bytes: the largest Chromium
-// renderer (the benchmark's page is the only one that works).
-function rendererResident() {
-  let most = 0;
-  for (const entry of fs.readdirSync('/proc')) {
-    if (!/^\d+$/.test(entry)) continue;
-    try {
-      if (!fs.readFileSync(`/proc/${entry}/cmdline`, 'utf8').includes('--type=renderer')) continue;
-      const status = fs.readFileSync(`/proc/${entry}/status`, 'utf8');
-      most = Math.max(most, Number(/VmRSS:\s+(\d+)/.exec(status)?.[1] ?? 0) * 1024);
-    } catch {
-      /* the process ended */
-    }
-  }
-  return most;
-}
-
-// Opens the JPEG in the viewer, its steps timed (the module's calls, the
-// browser's decode and copy, the paint: wrappers of the page's for this open
-// only), while sampling the renderer's resident memory when `memory` (which
-// costs this process a core's share). Resolves { first: open() to the end
-// of the first frame's paint and the animation frame after it, resolved:
-// open() to its promise, steps: [name, ms] up to the paint's end, the rest
-// last, peak: the most resident memory above the start, module: the
-// module's memory growth }, in ms and bytes.
-async function timeOpen(page, memory = false) {
-  const start = memory ? rendererResident() : 0;
-  let peak = start,
-    sampling = memory;
-  const sampler = (async () => {
-    while (sampling) {
-      peak = Math.max(peak, rendererResident());
-      await sleep(10);
-    }
-  })();
-  const result = await page.evaluate(async () => {
-    const viewer = window.kalViewer,
-      engine = viewer.engine,
-      exports = engine.x,
-      grown = exports.memory.buffer.byteLength,
-      spent = new Map();
-    const add = (name, ms) => spent.set(name, (spent.get(name) ?? 0) + ms);
-    const timed = (name, call) =>
-      function (...args) {
-        const t0 = performance.now(),
-          out = call.apply(this, args);
-        if (!(out instanceof Promise)) {
-          add(name, performance.now() - t0);
-          return out;
-        }
-        return out.finally(() => add(name, performance.now() - t0));
-      };
-    const calls = {
-      kalweb_colourBlock: 'the module reads the file and makes the block',
-      kalweb_openArrange: 'the module puts the rows in its order',
-      kalweb_openFinish: 'the module builds the panorama',
-      kalweb_render: 'the first frame rendered',
-    };
-    // The module's exports are frozen: a copy of them, with the calls timed.
-    engine.x = { ...exports };
-    for (const [call, name] of Object.entries(calls)) engine.x[call] = timed(name, exports[call]);
-    if (viewer.session) viewer.session.x = engine.x; // the session renders the first frame
-    const patched = [
-      ['Blob', 'arrayBuffer', 'the Blob read'],
-      ['ImageDecoder', 'decode', 'ImageDecoder.decode'],
-      ['VideoFrame', 'copyTo', 'VideoFrame.copyTo into the module'],
-      ['OffscreenCanvasRenderingContext2D', 'getImageData', 'rows read back from the bitmap'],
-      // After the first paint, before the page's thread lets the frame show.
-      [Object.getPrototypeOf(viewer.session ?? {}), 'takePixels', 'after the paint: the pixels copied out'],
-      [Object.getPrototypeOf(viewer.frames ?? {}), 'close', 'after the paint: the old worker ended'],
-      [Object.getPrototypeOf(viewer.frames ?? {}), 'openColour', 'after the paint: the pixels posted'],
-    ].map(([type, key, name]) => {
-      const owner = typeof type === 'string' ? globalThis[type]?.prototype : type;
-      if (!owner) return () => {};
-      const own = owner[key];
-      owner[key] = timed(name, own);
-      return () => (owner[key] = own);
-    });
-    const t0 = performance.now();
-    let ok, resolved, paintEnd, first;
-    try {
-      const painted = window.kalProbe.nextPaint().then(async (end) => {
-        paintEnd = end - t0;
-        await new Promise((done) => requestAnimationFrame(done));
-        first = performance.now() - t0;
-      });
-      ok = await viewer.open(window.kalJpegs.open);
-      resolved = performance.now() - t0;
-      if (ok) await painted;
-    } finally {
-      engine.x = exports;
-      if (viewer.session) viewer.session.x = exports;
-      patched.forEach((restore) => restore());
-    }
-    const before = [...spent].filter(([name]) => !name.startsWith('after')),
-      after = [...spent].filter(([name]) => name.startsWith('after'));
-    before.push(['the paint', window.kalProbe.lastPaintMs]);
-    before.push(['the rest', paintEnd - before.reduce((sum, [, t]) => sum + t, 0)]);
-    const steps = [...before, ...after];
-    return { ok, painted: paintEnd, first, resolved, steps, module: exports.memory.buffer.byteLength - grown };
-  });
-  sampling = false;
-  await sampler;
-  if (!result.ok) throw new Error('the JPEG did not open');
-  await settle(page);
-  return { ...result, peak: peak - start };
-}
-
-// The browser's bare decode of the same JPEG by the viewer's path
-// (image_input.js): ImageDecoder and VideoFrame.copyTo in the frame's own
-// pixel order into a buffer made beforehand, from the Blob's bytes; or
-// createImageBitmap where the browser has no ImageDecoder for JPEG. Resolves
-// { ms, path }.
-function timeDecode(page) {
-  return page.evaluate(async () => {
-    const blob = window.kalJpegs.open;
-    const decoder = typeof ImageDecoder === 'function' && (await ImageDecoder.isTypeSupported('image/jpeg'));
-    const out = (window.kalDecodeBuffer ??= new Uint8Array(8000 * 2000 * 4));
-    const t0 = performance.now();
-    if (!decoder) {
-      const bitmap = await createImageBitmap(blob, {
-        imageOrientation: 'flipY',
-        premultiplyAlpha: 'none',
-        colorSpaceConversion: 'none',
-      });
-      const ms = performance.now() - t0;
-      bitmap.close();
-      return { ms, path: 'createImageBitmap' };
-    }
-    const bytes = new Uint8Array(await blob.arrayBuffer());
-    const images = new ImageDecoder({
-      data: bytes,
-      type: 'image/jpeg',
-      colorSpaceConversion: 'none',
-      preferAnimation: false,
-    });
-    const { image } = await images.decode({ frameIndex: 0 });
-    const own = ['RGBA', 'RGBX', 'BGRA', 'BGRX'].includes(image.format);
-    await image.copyTo(out, own ? undefined : { format: 'RGBA' });
-    const ms = performance.now() - t0;
-    const path = `ImageDecoder + VideoFrame.copyTo (${image.format}${own ? '' : ' to RGBA'})`;
-    image.close();
-    images.close();
-    return { ms, path };
-  });
 }
 
 // The page's resting (filtered) frame, or a moving one after a turn of 8°
