@@ -102,7 +102,8 @@ void BM_Rebuild(benchmark::State &state)
     for (auto _ : state) {
         pitch += 0.37;
         if (pitch > (sphere ? 89 : 10)) pitch = sphere ? 30 : 5;
-        benchmark::DoNotOptimize(kal::buildViewTable(g, pitch, 70, w, h, t));
+        benchmark::DoNotOptimize(
+            kal::buildViewTable(g, pitch, 70, w, h, kal::RowOrder::bottomUp, t));
     }
 }
 BENCHMARK(BM_Rebuild)

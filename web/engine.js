@@ -37,7 +37,7 @@ export const CURSORS = [
 // A page's projection option as the module takes it (kalweb::forcedProjection).
 export const PROJECTION = { auto: 0, cylinder: 1, sphere: 2 };
 // How decoded rows lie in a block (kalweb::PixelOrder).
-export const PIXEL_ORDER = { ROWS_TOP_DOWN: 1, BLUE_FIRST: 2, NO_ALPHA: 4 };
+export const PIXEL_ORDER = { BLUE_FIRST: 2, NO_ALPHA: 4 };
 
 const compiled = new Map(); // by the module's address
 
@@ -184,6 +184,13 @@ export class Opening {
 
   arrange(order) {
     this.engine.x.kalweb_openArrange(this.pointer, order);
+  }
+
+  // Makes the view and its first table before the pixels come, for
+  // `session`'s view size or width x height: time the page would spend
+  // waiting for its decoder.
+  prepare(session, width, height) {
+    this.engine.x.kalweb_openPrepare(this.pointer, session?.pointer ?? 0, width, height);
   }
 
   // The picture was decoded only in part: the open warns that its rest is blank.

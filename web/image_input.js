@@ -1,12 +1,12 @@
 // Pictures the browser decodes, on their way into the engine's module: the
 // format and size from the file's first bytes (checked before anything is
-// decoded), and the decoded rows, bottom-up, copied into the block the
+// decoded), and the decoded rows, top-down, copied into the block the
 // module hands out for them (the module reads the file's GPano XMP itself).
 import { PIXEL_ORDER } from './engine.js';
 
 // Bytes of decoded rows read back from the browser at a time.
 const STRIP_BYTES = 1 << 22;
-const { ROWS_TOP_DOWN, BLUE_FIRST, NO_ALPHA } = PIXEL_ORDER;
+const { BLUE_FIRST, NO_ALPHA } = PIXEL_ORDER;
 const FRAME_ORDER = { RGBA: 0, RGBX: NO_ALPHA, BGRA: BLUE_FIRST, BGRX: BLUE_FIRST | NO_ALPHA };
 
 const be16 = (b, i) => (b[i] << 8) | b[i + 1];
@@ -208,8 +208,8 @@ function wholePicture(b, format) {
   return out;
 }
 
-// Copies a decoded bitmap into module memory at `pointer`, strip by strip:
-// it is already flipped, so its rows come in the module's bottom-up order.
+// Copies a decoded bitmap into module memory at `pointer`, strip by strip,
+// its rows top-down as the module keeps them.
 function copyRows(bitmap, memory, pointer) {
   const { width, height } = bitmap;
   const rows = Math.max(1, Math.min(height, Math.floor(STRIP_BYTES / (width * 4))));
@@ -227,33 +227,38 @@ function copyRows(bitmap, memory, pointer) {
 }
 
 // Decodes `blob` at width x height (scaled with the browser's filter when
-// `scaled`), rows flipped to bottom-up; the caller closes the bitmap.
-export function decodePicture(blob, width, height, scaled) {
-  const options = { imageOrientation: 'flipY', premultiplyAlpha: 'none', colorSpaceConversion: 'none' };
+// `scaled`), upright as its Exif orientation says; the caller closes the bitmap.
+function decodePicture(blob, width, height, scaled) {
+  const options = { imageOrientation: 'from-image', premultiplyAlpha: 'none', colorSpaceConversion: 'none' };
   if (scaled) Object.assign(options, { resizeWidth: width, resizeHeight: height, resizeQuality: 'high' });
   return createImageBitmap(blob, options);
 }
 
 // Decodes the first frame with the browser's ImageDecoder straight into the
 // open's block, in the frame's own pixel order when it has four bytes a pixel
-// (a plain copy), else converted to RGBA. Resolves the PixelOrder bits of what
-// it wrote, or null when this way is not open (the caller takes another).
-async function decodeFrameInto(bytes, type, opening) {
+// (a plain copy), else converted to RGBA. Resolves the PixelOrder bits that
+// make what it wrote opaque RGBA (none for a picture without alpha, which
+// the conversion makes opaque), or null when this way is not open (the
+// caller takes another).
+async function decodeFrameInto(bytes, type, opening, prepare) {
   if (typeof ImageDecoder !== 'function' || !(await ImageDecoder.isTypeSupported(type))) return null;
   let decoder = null;
   try {
     decoder = new ImageDecoder({ data: bytes, type, colorSpaceConversion: 'none', preferAnimation: false });
-    const { image } = await decoder.decode({ frameIndex: 0 });
+    const decoding = decoder.decode({ frameIndex: 0 });
+    prepare(opening);
+    const { image } = await decoding;
     try {
       const block = opening.block;
       if (image.displayWidth !== block.width || image.displayHeight !== block.height) return null;
       const order = FRAME_ORDER[image.format];
       if (order !== undefined) {
         await image.copyTo(opening.pixels());
-        return ROWS_TOP_DOWN | order;
+        return order | NO_ALPHA;
       }
       await image.copyTo(opening.pixels(), { format: 'RGBA' });
-      return ROWS_TOP_DOWN;
+      // Planes of colour alone (a JPEG's I420) convert to opaque pixels.
+      return image.format && !image.format.includes('A') ? 0 : NO_ALPHA;
     } finally {
       image.close();
     }
@@ -287,7 +292,9 @@ async function decodeBitmapInto(engine, bytes, request, text, picture = bytes) {
     { opening } = request;
   const block = opening.block;
   try {
-    bitmap = await decodePicture(new Blob([picture]), block.width, block.height, request.scaled);
+    const decoding = decodePicture(new Blob([picture]), block.width, block.height, request.scaled);
+    request.prepare(opening);
+    bitmap = await decoding;
   } catch {
     throw new Error('The file is not an image file the browser can decode.');
   }
@@ -311,16 +318,25 @@ async function decodeBitmapInto(engine, bytes, request, text, picture = bytes) {
 // Decodes a picture into an open of its own. Resolves the open, ready to
 // finish, or null when `stale()` says a newer open took over meanwhile (this
 // one's block is freed then); throws the reason it cannot open. `projection`:
-// a PROJECTION code.
-export async function decodeOpening(engine, bytes, text, stale, projection = 0) {
+// a PROJECTION code; `prepare(opening)` runs while the browser decodes, once
+// at most (Opening.prepare).
+export async function decodeOpening(engine, bytes, text, stale, projection = 0, prepare = () => {}) {
   const format = pictureFormat(bytes);
   const claimed = format && format !== 'bmp' ? pictureSize(bytes, format) : null;
   if (!claimed || !claimed.width || !claimed.height) throw new Error('The file is not an image file.');
   const request = requestBlock(engine, claimed.width, claimed.height, bytes, text, projection);
+  let prepared = false;
+  request.prepare = (opening) => {
+    if (prepared || stale()) return;
+    prepared = true;
+    prepare(opening);
+  };
   // `picture` is the file or, when it ends early, the file made whole.
   const decode = async (picture) => {
-    const order = request.scaled ? null : await decodeFrameInto(picture, `image/${format}`, request.opening);
-    if (order !== null && !stale()) request.opening.arrange(order | NO_ALPHA);
+    const order = request.scaled
+      ? null
+      : await decodeFrameInto(picture, `image/${format}`, request.opening, request.prepare);
+    if (order !== null && !stale()) request.opening.arrange(order);
     else if (!stale()) await decodeBitmapInto(engine, bytes, request, text, picture);
   };
   try {

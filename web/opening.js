@@ -91,7 +91,8 @@ export class Opener {
       let warning,
         source = null;
       if (pictureFormat(image) !== 'bmp') {
-        const opening = await decodeOpening(viewer.engine, image, text, stale, PROJECTION[viewer.projection]);
+        const prepare = (opening) => opening.prepare(viewer.session, ...viewer.deviceSize());
+        const opening = await decodeOpening(viewer.engine, image, text, stale, PROJECTION[viewer.projection], prepare);
         if (!opening) return false;
         try {
           const [width, height] = viewer.deviceSize();

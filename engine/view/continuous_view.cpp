@@ -96,7 +96,8 @@ bool currentTable(ContinuousView &v)
     if (t.column && t.width == v.width && t.height == v.height && t.pitch == v.direction.pitch &&
         t.hfov == v.direction.hfov)
         return true;
-    return buildViewTable(*v.geometry, v.direction.pitch, v.direction.hfov, v.width, v.height, t);
+    return buildViewTable(*v.geometry, v.direction.pitch, v.direction.hfov, v.width, v.height,
+                          v.image.rows, t);
 }
 
 int32_t fixedHeading(const ContinuousView &v)
@@ -192,6 +193,11 @@ double naturalField(const ContinuousView *view)
 const Geometry &viewGeometry(const ContinuousView *view)
 {
     return *view->geometry;
+}
+
+bool prepareFrame(ContinuousView *view)
+{
+    return view && currentTable(*view);
 }
 
 bool renderMovingFrame(ContinuousView *view, uint32_t *pixels, RowOrder order)

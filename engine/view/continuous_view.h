@@ -68,6 +68,10 @@ const Geometry &viewGeometry(const ContinuousView *view);
 // False (nothing drawn) when the table's memory cannot be had.
 bool renderMovingFrame(ContinuousView *view, uint32_t *pixels, RowOrder order);
 bool renderRestingFrame(ContinuousView *view, uint32_t *pixels, RowOrder order);
+// Builds what the next frame of the present direction needs, reading no
+// pixels: a caller waiting for them (a decoder at work) spends the time
+// now. False when the table's memory cannot be had.
+bool prepareFrame(ContinuousView *view);
 
 // View point (from the view's top-left corner, pixel centres at +0.5) to
 // the image point it shows (columns reduced into a full circle); false when

@@ -25,10 +25,18 @@ inline int32_t wrapped(int32_t x, int32_t w)
     return x - (((w - 1 - x) >> 31) & w);
 }
 
-// The image's top row: the rows lie bottom-up, so row r is r widths below.
+// The image's top row, and the step from a row to the one below it: a
+// width back where the rows lie bottom-up.
 const uint32_t *topRow(const ColourImage &image)
 {
-    return image.pixels + static_cast<ptrdiff_t>(image.height - 1) * image.width;
+    return image.rows == RowOrder::topDown
+               ? image.pixels
+               : image.pixels + static_cast<ptrdiff_t>(image.height - 1) * image.width;
+}
+
+int32_t rowDown(const ColourImage &image)
+{
+    return image.rows == RowOrder::topDown ? image.width : -image.width;
 }
 
 // The moving frame's column of a table column, the heading added at the
@@ -90,15 +98,15 @@ template <bool Wrap>
 void nearest(const ViewTable &table, const ColourImage &image, int32_t heading,
              const FrameTarget &target)
 {
-    const int32_t w = image.width, last = w - 1;
+    const int32_t w = image.width, last = w - 1, down = rowDown(image);
     const uint32_t *top = topRow(image);
     const NearColumns columns = nearColumns(table, heading);
     // Locals: the stores below could otherwise alias the table's size.
     const int width = table.width, height = table.height, runs = table.runs;
     // Without near entries, or a heading beyond a width either way (whose
     // sums could leave 32 bits): every pixel from its column and row.
-    const bool entries =
-        table.nearOffset && heading >= -(w << kTableFraction) && heading <= w << kTableFraction;
+    const bool entries = table.nearOffset && table.rows == image.rows &&
+                         heading >= -(w << kTableFraction) && heading <= w << kTableFraction;
     for (int v = 0; v < height; ++v) {
         const ptrdiff_t at = static_cast<ptrdiff_t>(v) * width;
         const int32_t *column = table.column.get() + at, *row = table.row.get() + at;
@@ -131,7 +139,7 @@ void nearest(const ViewTable &table, const ColourImage &image, int32_t heading,
                     x = x > last ? last : x;
                 }
                 const int32_t r = (row[u] + kHalf) >> kTableFraction;
-                out[u] = top[x - static_cast<ptrdiff_t>(r) * w];
+                out[u] = top[x + static_cast<ptrdiff_t>(r) * down];
             }
         }
     }
@@ -144,7 +152,9 @@ template <bool Wrap>
 void smooth(const ViewTable &table, const ColourImage &image, int32_t heading,
             const FrameTarget &target)
 {
-    const int32_t w = image.width, lastRow = image.height - 1;
+    const int32_t w = image.width, lastRow = image.height - 1, down = rowDown(image);
+    // All ones where a lower row is earlier in memory (rows bottom-up).
+    const int32_t up = down < 0 ? -1 : 0;
     const int32_t lastColumn = (w - 1) << kTableFraction;
     const uint16_t imageWidth = static_cast<uint16_t>(w);  // below 65536
     const uint32_t *top = topRow(image);
@@ -152,7 +162,7 @@ void smooth(const ViewTable &table, const ColourImage &image, int32_t heading,
     // A span's four samples as the top left's offset from the top row and
     // the steps to its right and lower neighbours, and the weight pairs:
     // set up branch free, so that the compiler vectorises it, then blended.
-    alignas(16) int32_t base[kSmoothSpan], right[kSmoothSpan], down[kSmoothSpan];
+    alignas(16) int32_t base[kSmoothSpan], right[kSmoothSpan], lower[kSmoothSpan];
     alignas(16) int32_t wxs[kSmoothSpan], wys[kSmoothSpan];
     constexpr int kUp = kWeightBits - kTableFraction;
     for (int v = 0; v < height; ++v) {
@@ -177,25 +187,26 @@ void smooth(const ViewTable &table, const ColourImage &image, int32_t heading,
                 }
                 const int32_t r = row[u0 + k], y0 = r >> kTableFraction;
                 // 16 by 16 bits: a multiply the compiler widens in vector lanes.
-                base[k] =
-                    x0 - static_cast<int32_t>(uint32_t{static_cast<uint16_t>(y0)} * imageWidth);
-                const int32_t below = -w & ~((lastRow - 1 - y0) >> 31);
+                const auto offset =
+                    static_cast<int32_t>(uint32_t{static_cast<uint16_t>(y0)} * imageWidth);
+                base[k] = x0 + ((offset ^ up) - up);
+                const int32_t below = down & ~((lastRow - 1 - y0) >> 31);
                 right[k] = step;
-                down[k] = below;
-                edge |= (step - 1) | (below + w);
+                lower[k] = below;
+                edge |= (step - 1) | (below - down);
                 wxs[k] = weightPair((c & kFractionMask) << kUp);
                 wys[k] = weightPair((r & kFractionMask) << kUp);
             }
             uint32_t *o = out + u0;
             if (edge == 0) {
                 for (int k = 0; k < n; ++k) {
-                    const uint32_t *p = top + base[k], *q = p - w;
+                    const uint32_t *p = top + base[k], *q = p + down;
                     o[k] = blend(p[0], p[1], q[0], q[1], wxs[k], wys[k]);
                 }
                 continue;
             }
             for (int k = 0; k < n; ++k) {
-                const uint32_t *p = top + base[k], *q = p + down[k];
+                const uint32_t *p = top + base[k], *q = p + lower[k];
                 o[k] = blend(p[0], p[right[k]], q[0], q[right[k]], wxs[k], wys[k]);
             }
         }

@@ -11,10 +11,7 @@
 
 namespace kal {
 
-// Rows of the frame in the caller's buffer: the top row first (a canvas),
-// or the bottom row first (a DIB).
-enum class RowOrder { topDown, bottomUp };
-
+// The frame's rows in the caller's buffer, in either order.
 struct FrameTarget {
     uint32_t *pixels;  // table.width x table.height, no padding
     RowOrder order;

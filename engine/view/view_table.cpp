@@ -53,6 +53,9 @@ struct Out {
     int stride, runs;
     int32_t imageWidth;
     int nearShift, nearFraction;  // the near entries' column: column >> nearShift
+    // All ones where the image's rows lie bottom-up: a row lower in the
+    // view is then earlier in memory, and its offset is negated.
+    int32_t rowsUp;
     ptrdiff_t at(int u, int v) const { return static_cast<ptrdiff_t>(v) * stride + u; }
 
     // The near entries of n pixels from their columns and rows.
@@ -60,13 +63,13 @@ struct Out {
                   int n) const
     {
         const int shift = nearShift, fraction = nearFraction;
-        const int32_t w = imageWidth;
+        const int32_t w = imageWidth, up = rowsUp;
         // Rows lie within the image's, so the product stays below 2^31.
-        for (int k = 0; k < n; ++k)
-            out[k] = (c[k] >> shift) -
-                     static_cast<int32_t>(
-                         static_cast<uint32_t>(((r[k] + kTableOne / 2) >> kTableFraction) * w)
-                         << fraction);
+        for (int k = 0; k < n; ++k) {
+            const auto offset = static_cast<int32_t>(
+                static_cast<uint32_t>(((r[k] + kTableOne / 2) >> kTableFraction) * w) << fraction);
+            out[k] = (c[k] >> shift) + ((offset ^ up) - up);
+        }
     }
     // Widens the run holding (u, v) to columns a and b.
     void note(int u, int v, int32_t a, int32_t b) const
@@ -114,6 +117,7 @@ void interpolateQuads(int32_t hc, int32_t lc, int32_t sc, int32_t hr, int32_t lr
     const __m128i width = _mm_set1_epi32(o.imageWidth), widthHigh = _mm_srli_epi64(width, 32);
     const __m128i shift = _mm_cvtsi32_si128(o.nearShift);
     const __m128i fraction = _mm_cvtsi32_si128(o.nearFraction);
+    const __m128i up = _mm_set1_epi32(o.rowsUp);
     const bool stream = quads == 4;
     for (int q = 0; q < quads; ++q) {
         const __m128i cq = _mm_add_epi32(wholeC, _mm_sra_epi32(c, count));
@@ -121,7 +125,9 @@ void interpolateQuads(int32_t hc, int32_t lc, int32_t sc, int32_t hr, int32_t lr
         // Rows lie within the image's: the products stay below 2^31.
         const __m128i offset =
             timesWidth(_mm_srai_epi32(_mm_add_epi32(rq, half), kTableFraction), width, widthHigh);
-        const __m128i nq = _mm_sub_epi32(_mm_sra_epi32(cq, shift), _mm_sll_epi32(offset, fraction));
+        const __m128i signedOffset =
+            _mm_sub_epi32(_mm_xor_si128(_mm_sll_epi32(offset, fraction), up), up);
+        const __m128i nq = _mm_add_epi32(_mm_sra_epi32(cq, shift), signedOffset);
         __m128i *to[3] = {reinterpret_cast<__m128i *>(oc) + q,
                           reinterpret_cast<__m128i *>(orow) + q,
                           reinterpret_cast<__m128i *>(onear) + q};
@@ -287,7 +293,7 @@ SourcePoint exactTableEntry(const Geometry &g, double pitch, double hfov, int wi
 }
 
 bool buildViewTable(const Geometry &g, double pitch, double hfov, int width, int height,
-                    ViewTable &table)
+                    RowOrder rows, ViewTable &table)
 {
     const size_t n = static_cast<size_t>(width) * height;
     const int runs = (width + kTableCell - 1) / kTableCell;
@@ -319,6 +325,7 @@ bool buildViewTable(const Geometry &g, double pitch, double hfov, int width, int
     table.height = height;
     table.pitch = pitch;
     table.hfov = hfov;
+    table.rows = rows;
     table.exactCells = 0;
     const Mapper m{g, Camera::of(pitch, hfov, width, height), g.columnsPerRadian(),
                    g.height() - 1.0, g.width() + 1.0};
@@ -333,7 +340,8 @@ bool buildViewTable(const Geometry &g, double pitch, double hfov, int width, int
                 runs,
                 g.width(),
                 kTableFraction - table.nearFraction,
-                table.nearFraction};
+                table.nearFraction,
+                rows == RowOrder::bottomUp ? -1 : 0};
     constexpr double h = kTableCell / 2.0;
     // Band by band: the grid points and the edge midpoints on its top and
     // bottom edges, the midpoints of its vertical edges; neighbours share them.

@@ -4,6 +4,7 @@
 #ifndef KAL_VIEW_TABLE_H
 #define KAL_VIEW_TABLE_H
 
+#include "core/colour_panorama.h"
 #include "view/geometry.h"
 
 #include <cstdint>
@@ -23,12 +24,13 @@ struct ViewTable {
     // (clamped to the image's rows).
     std::unique_ptr<int32_t[]> column, row;
     // The moving frame's entries, so that it reads one 32-bit value a pixel
-    // as a gather reads its offsets: the column at nearFraction bits less the
-    // nearest row's offset from the top row (its width times the row) at the
-    // same bits. Empty where the image is too large for 32 bits; the frame
-    // then reads the column and the row.
+    // as a gather reads its offsets: the column at nearFraction bits plus the
+    // nearest row's offset from the top row (its width times the row, negated
+    // for rows bottom-up) at the same bits. Empty where the image is too
+    // large for 32 bits; the frame then reads the column and the row.
     std::unique_ptr<int32_t[]> nearOffset;
     int nearFraction = kTableFraction;
+    RowOrder rows = RowOrder::bottomUp;  // of the image the near entries are for
     // Per run of kTableCell pixels of a row, its least and greatest column:
     // a run that stays on one side of the wrap (or inside the edges) is
     // gathered whole, only the others pixel by pixel.
@@ -46,9 +48,10 @@ constexpr int kTableCell = 16;
 constexpr double kTableTolerance = 1.0 / 32;
 
 // Fills `table` for the pitch and field (degrees) of a width x height
-// view; false (the table emptied) when its memory cannot be had.
+// view of an image whose rows lie in the order `rows`; false (the table
+// emptied) when its memory cannot be had.
 bool buildViewTable(const Geometry &g, double pitch, double hfov, int width, int height,
-                    ViewTable &table);
+                    RowOrder rows, ViewTable &table);
 
 // The exact table entry of view pixel (u, v) in pixels, unrounded and
 // unclamped: the mapping the table stands for.

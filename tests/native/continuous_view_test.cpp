@@ -75,7 +75,8 @@ TEST(ContinuousView, TableFollowsTheExactMapping)
         SCOPED_TRACE(c.name);
         const auto g = geometryOf(c);
         kal::ViewTable t;
-        ASSERT_TRUE(kal::buildViewTable(*g, c.pitch, c.hfov, c.viewWidth, c.viewHeight, t));
+        ASSERT_TRUE(kal::buildViewTable(*g, c.pitch, c.hfov, c.viewWidth, c.viewHeight,
+                                        kal::RowOrder::bottomUp, t));
         double worst = 0;
         for (int v = 0; v < c.viewHeight; ++v)
             for (int u = 0; u < c.viewWidth; ++u) {
@@ -138,6 +139,21 @@ TEST(ContinuousView, MovingFrameShowsThePixelTheRayHits)
         std::vector<uint32_t> frame(size_t(vw) * vh), rest(frame.size());
         ASSERT_TRUE(kal::renderMovingFrame(view.get(), frame.data(), kal::RowOrder::topDown));
         ASSERT_TRUE(kal::renderRestingFrame(view.get(), rest.data(), kal::RowOrder::topDown));
+        if (k % 2) {
+            // The same picture with its rows top-down gives the same frames.
+            std::vector<uint32_t> flipped(image.size());
+            for (int r = 0; r < height; ++r)
+                std::copy_n(image.begin() + ptrdiff_t(height - 1 - r) * width, width,
+                            flipped.begin() + ptrdiff_t(r) * width);
+            kal::ContinuousViewPtr down(kal::createContinuousView(
+                {width, height, flipped.data(), kal::RowOrder::topDown}, layout, vw, vh));
+            ASSERT_TRUE(down);
+            kal::setViewDirection(down.get(), d);
+            std::vector<uint32_t> a(frame.size()), b(frame.size());
+            ASSERT_TRUE(kal::renderMovingFrame(down.get(), a.data(), kal::RowOrder::topDown));
+            ASSERT_TRUE(kal::renderRestingFrame(down.get(), b.data(), kal::RowOrder::topDown));
+            EXPECT_TRUE(a == frame && b == rest) << "rows top-down, view " << k;
+        }
         for (int v = 0; v < vh; ++v)
             for (int u = 0; u < vw; ++u) {
                 kal::SourcePoint e;

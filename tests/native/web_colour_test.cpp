@@ -70,8 +70,8 @@ TEST(WebColour, ColourSessionFramesAreTopDownRgba)
     kalweb::Opening *opening = kalweb::openColourBlock(720, 200, nullptr, 1 << 20, "", &fields);
     uint32_t *block = opening->image.rgba;
     ASSERT_NE(block, nullptr) << opening->report.message;
-    for (int y = 0; y < 200; ++y)  // bottom-up: the first rows are the bottom
-        std::fill(block + y * 720, block + (y + 1) * 720, y < 100 ? 0xFFC80A14u : 0xFF140AC8u);
+    for (int y = 0; y < 200; ++y)  // top-down, as the page decodes
+        std::fill(block + y * 720, block + (y + 1) * 720, y < 100 ? 0xFF140AC8u : 0xFFC80A14u);
     kalweb::Session *session = kalweb::finishOpen(*opening, nullptr, 64, 48);
     ASSERT_NE(session, nullptr) << opening->report.message;
     kalweb::endOpen(opening);
@@ -91,21 +91,41 @@ TEST(WebColour, ColourSessionFramesAreTopDownRgba)
     kalweb::closeSession(session);
 }
 
-// Decoded BGRX rows, top-down, become RGBA rows bottom-up, for an odd and
-// an even number of rows.
-TEST(WebColour, DecodedRowsArriveBottomUpInRgbaOrder)
+// A view made before the pixels came shows them as one made after, also
+// when the view size changed between.
+TEST(WebColour, PreparedViewShowsThePixelsThatCameLater)
 {
-    for (int height : {3, 2}) {
-        std::vector<uint32_t> rows;
-        for (uint32_t y = 0; y < uint32_t(height); ++y)
-            rows.insert(rows.end(), {0x00030201u + y * 0x100, 0x00060504u + y * 0x100});  // B G R X
-        kalweb::arrangeRows(rows.data(), 2, height,
-                            kalweb::kRowsTopDown | kalweb::kBlueFirst | kalweb::kNoAlpha);
-        for (uint32_t y = 0; y < uint32_t(height); ++y) {
-            const uint32_t from = uint32_t(height) - 1 - y;
-            EXPECT_EQ(rows[2 * y], 0xFF010203u + from * 0x100) << height << " rows, row " << y;
-            EXPECT_EQ(rows[2 * y + 1], 0xFF040506u + from * 0x100);
-        }
+    std::vector<uint32_t> frames[3];
+    for (int k = 0; k < 3; ++k) {
+        kalweb::Opening *opening = kalweb::openColourBlock(900, 300, nullptr, 1 << 20, "", nullptr);
+        ASSERT_NE(opening->image.rgba, nullptr) << opening->report.message;
+        if (k) kalweb::prepareOpen(*opening, nullptr, k == 1 ? 64 : 40, 48);
+        for (uint32_t p = 0; p < 900 * 300; ++p)
+            opening->image.rgba[p] = p * 2654435761u | 0xFF000000u;
+        kalweb::Session *session = kalweb::finishOpen(*opening, nullptr, 64, 48);
+        ASSERT_NE(session, nullptr) << opening->report.message;
+        kalweb::endOpen(opening);
+        const uint32_t *frame = kalweb::renderFrame(*session);
+        frames[k].assign(frame, frame + 64 * 48);
+        kalweb::closeSession(session);
+    }
+    EXPECT_EQ(frames[1], frames[0]);
+    EXPECT_EQ(frames[2], frames[0]);
+}
+
+// Decoded BGRX pixels become opaque RGBA where they lie; RGBA ones stay.
+TEST(WebColour, DecodedPixelsArriveInRgbaOrder)
+{
+    std::vector<uint32_t> rows;
+    for (uint32_t y = 0; y < 3; ++y)
+        rows.insert(rows.end(), {0x00030201u + y * 0x100, 0x00060504u + y * 0x100});  // B G R X
+    const std::vector<uint32_t> decoded = rows;
+    kalweb::arrangeRows(rows.data(), 2, 3, 0);
+    EXPECT_EQ(rows, decoded);
+    kalweb::arrangeRows(rows.data(), 2, 3, kalweb::kBlueFirst | kalweb::kNoAlpha);
+    for (uint32_t y = 0; y < 3; ++y) {
+        EXPECT_EQ(rows[2 * y], 0xFF010203u + y * 0x100) << "row " << y;
+        EXPECT_EQ(rows[2 * y + 1], 0xFF040506u + y * 0x100);
     }
 }
 

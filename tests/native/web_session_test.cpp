@@ -250,6 +250,8 @@ TEST(WebSession, ExportsTakeExtremeIntegers)
         Opening *block = kalweb_colourBlock(a, a, nullptr, a, nullptr, a, a);
         EXPECT_EQ(kalweb_openPixels(block), nullptr);
         kalweb_openArrange(block, a);
+        kalweb_openPrepare(block, s, a, a);
+        kalweb_openPrepare(block, nullptr, a, a);
         EXPECT_EQ(kalweb_openFinish(block, nullptr, a, a), nullptr);
         kalweb_openEnd(block);
         kalweb_value(s, a);

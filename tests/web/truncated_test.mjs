@@ -87,8 +87,8 @@ async function openAndRead(page, bytes) {
         const { width, height } = opening.block,
           pixels = opening.pixels(),
           rows = [];
-        // The module keeps its rows bottom-up.
-        for (let y = height - 1; y >= 0; y--) {
+        // The module keeps its rows top-down.
+        for (let y = 0; y < height; y++) {
           const row = [];
           for (let x = 0; x < width; x++) row.push([...pixels.subarray((y * width + x) * 4, (y * width + x) * 4 + 3)]);
           rows.push(row);

@@ -12,7 +12,7 @@ using kalweb::Session;
 
 extern "C" {
 
-// A block for width x height pixels (rows bottom-up, RGBA) of the image
+// A block for width x height pixels (rows top-down, RGBA) of the image
 // file `file` of fileBytes bytes, in a panorama of the attribute text's
 // angle, else of the file's GPano fields (read from its XMP by the host
 // library, as every program reads them). The file's head also says whether
@@ -35,7 +35,7 @@ KALWEB_EXPORT Opening *kalweb_colourBlock(int width, int height, const uint8_t *
     return opening;
 }
 
-// A true-colour session's pixels (rows bottom-up, RGBA), or null.
+// A true-colour session's pixels (rows top-down, RGBA), or null.
 KALWEB_EXPORT const uint32_t *kalweb_sessionPixels(Session *s)
 {
     return s && s->colour && !s->colour->pixelsGone ? s->image.rgba : nullptr;

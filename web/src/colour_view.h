@@ -34,7 +34,7 @@ struct ColourView {
     bool pixelsGone = false;  // handed to the render worker: geometry only here
 };
 
-// A view of `pixels` (rows bottom-up) for a width x height view at the
+// A view of `pixels` (rows in their own order) for a width x height view at the
 // layout's start view, taking the attributes' hotspots. Null with the
 // reason in `message`.
 std::unique_ptr<ColourView> makeColourView(const kal::ColourImage &pixels,

@@ -54,6 +54,7 @@ uint32_t *kalweb_openPixels(Opening *o);
 const int *kalweb_openSize(Opening *o);
 void kalweb_openArrange(Opening *o, int order);
 void kalweb_openEndsEarly(Opening *o);
+void kalweb_openPrepare(Opening *o, Session *s, int width, int height);
 Session *kalweb_openFinish(Opening *o, Session *s, int width, int height);
 const char *kalweb_openMessage(Opening *o);
 const char *kalweb_openWarning(Opening *o);

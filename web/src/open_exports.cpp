@@ -42,6 +42,13 @@ KALWEB_EXPORT void kalweb_openArrange(Opening *o, int order)
     if (o && o->image.rgba) kalweb::arrangeRows(o->image.rgba, o->size[0], o->size[1], order);
 }
 
+// The view and first table ahead of the pixels, while the page's decoder
+// works: for `s`'s view size, or width x height when `s` is null.
+KALWEB_EXPORT void kalweb_openPrepare(Opening *o, Session *s, int width, int height)
+{
+    if (o) kalweb::prepareOpen(*o, s, width, height);
+}
+
 // The session the image went into: `s`, or a new one of a width x height
 // view when `s` is null; null when it failed (kalweb_openMessage says why).
 KALWEB_EXPORT Session *kalweb_openFinish(Opening *o, Session *s, int width, int height)

@@ -1,6 +1,6 @@
-// In-place row flip and channel swap of decoded pixels: one pass over the
-// block, two rows at a time, with no second full-size buffer; palette rows
-// expanded to RGBA.
+// In-place channel swap and opaque alpha of decoded pixels, one pass over
+// the block (none when the decoder's order is already the engine's);
+// palette rows expanded to RGBA.
 #include "pixel_rows.h"
 
 #include <cstddef>
@@ -21,26 +21,11 @@ inline uint32_t fix(uint32_t pixel, bool swap, uint32_t alpha)
 
 void arrangeRows(uint32_t *pixels, int width, int height, int order)
 {
-    if (!pixels || width < 1 || height < 1) return;
-    const bool flip = order & kRowsTopDown, swap = order & kBlueFirst;
+    if (!pixels || width < 1 || height < 1 || !(order & (kBlueFirst | kNoAlpha))) return;
+    const bool swap = order & kBlueFirst;
     const uint32_t alpha = order & kNoAlpha ? 0xFF000000u : 0;
-    const size_t w = size_t(width);
-    for (size_t low = 0, high = size_t(height) - 1; low <= high && high < size_t(height);
-         ++low, --high) {
-        uint32_t *a = pixels + low * w, *b = pixels + high * w;
-        if (!flip || a == b) {
-            for (size_t x = 0; x < w; ++x) a[x] = fix(a[x], swap, alpha);
-            if (a != b)
-                for (size_t x = 0; x < w; ++x) b[x] = fix(b[x], swap, alpha);
-        } else {
-            for (size_t x = 0; x < w; ++x) {
-                const uint32_t top = a[x];
-                a[x] = fix(b[x], swap, alpha);
-                b[x] = fix(top, swap, alpha);
-            }
-        }
-        if (high == 0) break;
-    }
+    const size_t n = size_t(width) * size_t(height);
+    for (size_t k = 0; k < n; ++k) pixels[k] = fix(pixels[k], swap, alpha);
 }
 
 // Four indices per load.

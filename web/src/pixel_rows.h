@@ -1,6 +1,6 @@
 // Decoded pixels as the browser hands them over, put into the engine's
-// order in place: rows bottom-up, bytes R, G, B, A; 8-bit rows expanded
-// through a palette.
+// order in place: bytes R, G, B, A, opaque (the rows stay top-down, as the
+// module keeps them); 8-bit rows expanded through a palette.
 #ifndef KALWEB_PIXEL_ROWS_H
 #define KALWEB_PIXEL_ROWS_H
 
@@ -9,11 +9,10 @@
 
 namespace kalweb {
 
-// The order of decoded rows in a block.
+// The order of decoded pixels in a block.
 enum PixelOrder {
-    kRowsTopDown = 1,  // first row at the top: flip
-    kBlueFirst = 2,    // B, G, R, A bytes: swap red and blue
-    kNoAlpha = 4,      // the fourth byte is undefined (BGRX, RGBX): make it opaque
+    kBlueFirst = 2,  // B, G, R, A bytes: swap red and blue
+    kNoAlpha = 4,    // the fourth byte is undefined (BGRX, RGBX): make it opaque
 };
 
 // Rearranges width x height pixels in place; `order` is a set of PixelOrder bits.

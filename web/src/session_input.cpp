@@ -68,14 +68,17 @@ bool loadImage(const uint8_t *bytes, size_t size, int angle, SessionImage &image
     if (read.dib) {
         image.source = read.dib.release();
     } else {
-        // Into a block of the module's own, which the session frees.
-        const size_t count = read.colour.pixels.size();
-        image.rgba = static_cast<uint32_t *>(std::malloc(count * 4));
+        // Into a block of the module's own, which the session frees, with
+        // the rows top-down as a decoded picture's.
+        const size_t width = size_t(read.colour.width), height = size_t(read.colour.height);
+        image.rgba = static_cast<uint32_t *>(std::malloc(width * height * 4));
         if (!image.rgba) {
             report.message = "The image does not fit the memory the page has left.";
             return false;
         }
-        std::memcpy(image.rgba, read.colour.pixels.data(), count * 4);
+        const uint32_t *rows = read.colour.pixels.data();
+        for (size_t r = 0; r < height; ++r)
+            std::memcpy(image.rgba + r * width, rows + (height - 1 - r) * width, width * 4);
         image.width = read.colour.width;
         image.height = read.colour.height;
     }

@@ -57,8 +57,8 @@ std::unique_ptr<ColourView> makeView(const SessionImage &image, const kalhost::V
 {
     message = viewSizeProblem(width, height);
     if (!message.empty()) return nullptr;
-    return makeColourView({image.width, image.height, image.rgba}, layout, attribs, stored[0],
-                          stored[1], width, height, message);
+    return makeColourView({image.width, image.height, image.rgba, kal::RowOrder::topDown}, layout,
+                          attribs, stored[0], stored[1], width, height, message);
 }
 
 void adopt(Session &session, HPANORAMA pano)
@@ -114,6 +114,8 @@ void carryPosition(HPANORAMA from, HPANORAMA to)
 }  // namespace
 
 Session::Session() = default;
+Opening::Opening() = default;
+Opening::~Opening() = default;
 
 Session::~Session()
 {
@@ -139,8 +141,10 @@ struct Shown {
     std::unique_ptr<ColourView> colour;
 };
 
+// `prepared`: the same view made ahead, taken when it has this size.
 bool show(SessionImage &image, const std::string &attribText, const kalhost::ViewLayout *layout,
-          const int stored[2], int width, int height, Report &report, Shown &out)
+          const int stored[2], int width, int height, Report &report, Shown &out,
+          std::unique_ptr<ColourView> prepared = nullptr)
 {
     KalAttribs attribs{};
     if (!readAttributes(attribText, image.fileAttribs, attribs, report)) return false;
@@ -148,7 +152,10 @@ bool show(SessionImage &image, const std::string &attribText, const kalhost::Vie
         out.pano = makePanorama(image, attribs, width, height, report.message);
         return out.pano != nullptr;
     }
-    out.colour = makeView(image, *layout, attribs, stored, width, height, report.message);
+    const kal::ViewSize size = prepared ? kal::viewSize(prepared->view.get()) : kal::ViewSize{0, 0};
+    out.colour = size.width == width && size.height == height
+                     ? std::move(prepared)
+                     : makeView(image, *layout, attribs, stored, width, height, report.message);
     kalhost::releaseHotSpots(attribs);
     return out.colour != nullptr;
 }
@@ -196,7 +203,7 @@ OpenLayout layoutOf(const Opening &opening, const SessionImage &image)
 
 // Puts `image` in `session` (a new one when null) for a width x height
 // view. On failure the session stays as it was and the image goes.
-Session *place(Session *session, SessionImage &image, const Opening &opening, int width, int height,
+Session *place(Session *session, SessionImage &image, Opening &opening, int width, int height,
                Report &report)
 {
     const OpenLayout layout = layoutOf(opening, image);
@@ -232,7 +239,8 @@ Session *place(Session *session, SessionImage &image, const Opening &opening, in
         height = viewHeight(*session);
     }
     Shown shown;
-    if (!show(image, text, &layout.layout, layout.stored, width, height, report, shown)) {
+    if (!show(image, text, &layout.layout, layout.stored, width, height, report, shown,
+              std::move(opening.prepared))) {
         image.release();
         return nullptr;
     }
@@ -357,6 +365,25 @@ Session *finishOpen(Opening &opening, Session *session, int width, int height)
     SessionImage image = opening.image;  // taken: whatever happens, it is not the opening's
     opening.image = SessionImage{};
     return place(session, image, opening, width, height, report);
+}
+
+void prepareOpen(Opening &opening, const Session *session, int width, int height)
+{
+    SessionImage &image = opening.image;
+    if (!image.colour()) return;
+    if (session) {
+        width = viewWidth(*session);
+        height = viewHeight(*session);
+    }
+    const OpenLayout layout = layoutOf(opening, image);
+    Report scratch;  // the finish reports what this finds
+    KalAttribs attribs{};
+    if (!readAttributes(opening.attribText, image.fileAttribs, attribs, scratch)) return;
+    opening.prepared =
+        makeView(image, layout.layout, attribs, layout.stored, width, height, scratch.message);
+    kalhost::releaseHotSpots(attribs);
+    if (opening.prepared && !kal::prepareFrame(opening.prepared->view.get()))
+        opening.prepared.reset();
 }
 
 void endOpen(Opening *opening)

@@ -50,7 +50,7 @@ struct VisibleHotSpot {
 struct SessionImage {
     void *source = nullptr;       // an 8-bit DIB, kept for a new view size
     void *fitted = nullptr;       // the panorama's DIB: source or a scaled copy
-    uint32_t *rgba = nullptr;     // or true-colour pixels, rows bottom-up
+    uint32_t *rgba = nullptr;     // or true-colour pixels, rows top-down
     int width = 0, height = 0;    // of rgba
     KalAttribs fileAttribs = {};  // the file's own (GPano), used without text
     int startBearing = -1;        // the file's start view, -1 for none
@@ -101,6 +101,12 @@ struct Opening {
     kalhost::GPanoFields gpano;
     kalhost::ForcedProjection projection = kalhost::ForcedProjection::none;
     Report report;
+    // The view made, with its first frame's table, while the page waited for
+    // its decoder; the finish takes it when the view size is still its own.
+    std::unique_ptr<ColourView> prepared;
+
+    Opening();
+    ~Opening();
 };
 
 // The page's projection code: 1 a cylinder, 2 a sphere, else as the file says.
@@ -111,7 +117,7 @@ kalhost::ForcedProjection forcedProjection(int code);
 Opening *openBmp(const uint8_t *bytes, size_t size, const std::string &attribText,
                  kalhost::ForcedProjection projection = kalhost::ForcedProjection::none);
 // A block for the decoded pixels of a width x height picture of an image
-// file of fileBytes bytes (RGBA rows bottom-up), at the size the engine's
+// file of fileBytes bytes (RGBA rows top-down), at the size the engine's
 // limits allow (`size`, smaller than asked when they require). A size the
 // file cannot describe or the memory cannot hold gets no block and a
 // message; nothing is allocated for it.
@@ -123,6 +129,10 @@ Opening *openColourBlock(int width, int height, const uint8_t *file, size_t file
 // null with the reason in the opening's report; on failure the session
 // stays as it was.
 Session *finishOpen(Opening &opening, Session *session, int width, int height);
+// Makes a true-colour open's view and its first frame's table ahead of the
+// pixels, for the view size finishOpen would give it: no change to any
+// session, nothing said (the finish says it); a failure leaves it to finish.
+void prepareOpen(Opening &opening, const Session *session, int width, int height);
 // Frees the opening and whatever image it still holds.
 void endOpen(Opening *opening);
 // A BMP file in a new session, in one step: null with the reason in `report`.
