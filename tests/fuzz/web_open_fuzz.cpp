@@ -1,7 +1,8 @@
 // libFuzzer target over the web module's way in: a BMP file's bytes and an
 // attribute text (its last data[0] bytes) through the header
 // checks, the loader and the syntax-error locator into a small session;
-// and the first bytes' numbers as a decoded picture's size and GPano fields.
+// and the first bytes' numbers as a decoded picture's size and GPano fields,
+// its view made before or after its pixels.
 #include "../../web/src/web_session.h"
 
 #include <algorithm>
@@ -57,7 +58,14 @@ void prepareColour(const uint8_t *data, size_t size)
     require(opening != nullptr, "no opening");
     uint32_t *block = opening->image.rgba;
     require(block || !opening->report.message.empty(), "no block and no message");
+    // Half the time the view is made before the pixels come, as the page does.
+    if (block && data[24] & 1) kalweb::prepareOpen(*opening, nullptr, 32, 24);
     if (block) std::memset(block, 0x7f, size_t(opening->size[0]) * size_t(opening->size[1]) * 4);
+    kalweb::Session *session = block ? kalweb::finishOpen(*opening, nullptr, 32, 24) : nullptr;
+    require(!block || session || !opening->report.message.empty(),
+            "a failed finish without a message");
+    if (session) require(kalweb::renderFrame(*session) != nullptr, "no colour frame");
+    kalweb::closeSession(session);
     kalweb::endOpen(opening);
 }
 
