@@ -68,6 +68,12 @@ const Geometry &viewGeometry(const ContinuousView *view);
 // False (nothing drawn) when the table's memory cannot be had.
 bool renderMovingFrame(ContinuousView *view, uint32_t *pixels, RowOrder order);
 bool renderRestingFrame(ContinuousView *view, uint32_t *pixels, RowOrder order);
+// A frame drawn in shares (by threads at once): the present view's table
+// made first (false when its memory cannot be had), then each share's rows
+// from it, which only read it: false (nothing drawn) when the table is not
+// the present view's. `smooth`: the resting frame.
+bool prepareFrameRows(ContinuousView *view);
+bool renderFrameRows(const ContinuousView *view, bool smooth, const FrameTarget &target);
 
 // View point (from the view's top-left corner, pixel centres at +0.5) to
 // the image point it shows (columns reduced into a full circle); false when
