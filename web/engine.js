@@ -125,6 +125,11 @@ export class Engine {
     return this.x.memory;
   }
 
+  // Whether the memory is shared (a page without isolation has no SharedArrayBuffer).
+  get shared() {
+    return typeof SharedArrayBuffer === 'function' && this.x.memory.buffer instanceof SharedArrayBuffer;
+  }
+
   // Calls `call` with a pointer to a copy of each block (0 for an empty one);
   // the copies are freed afterwards.
   withBlocks(blocks, call) {
@@ -148,8 +153,7 @@ export class Engine {
     let end = pointer;
     while (memory[end]) end++;
     // The decoders refuse a view of shared memory.
-    const bytes =
-      memory.buffer instanceof SharedArrayBuffer ? memory.slice(pointer, end) : memory.subarray(pointer, end);
+    const bytes = this.shared ? memory.slice(pointer, end) : memory.subarray(pointer, end);
     try {
       return utf8.decode(bytes);
     } catch {

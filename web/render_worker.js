@@ -60,15 +60,28 @@ function startHelper(module) {
   return { worker, control, job: 0 };
 }
 
-let shares = 1; // of the last frame: 2 when the helper drew half
+let shares = 1, // of the last frame: 2 when the helper drew half
+  renderMs = 0; // its drawing, without the copy out after it
 
-// The frame (as Session.render gives it), in two shares when the helper is
-// ready and the session a photo's; the table is made here first, and is not
-// made again until the helper has finished with it.
-function render(smooth) {
-  const control = helper?.control;
+// `buffer` when it has `bytes`, else a new one.
+const fitted = (buffer, bytes) => (buffer?.byteLength === bytes ? buffer : new ArrayBuffer(bytes));
+
+// The frame's RGBA rows in `buffer` (or a new buffer), or null when the
+// engine drew none: in two shares when the helper is ready and the session
+// a photo's. The table is made here first, and is not made again until the
+// helper has finished with it; meanwhile this worker copies its share out.
+function renderInto(smooth, buffer) {
+  const start = performance.now(),
+    control = helper?.control;
   shares = 1;
-  if (!control || Atomics.load(control, SLOT.READY) !== 1 || !session.prepareRows()) return session.render(smooth);
+  if (!control || Atomics.load(control, SLOT.READY) !== 1 || !session.prepareRows()) {
+    const pixels = session.render(smooth);
+    renderMs = performance.now() - start;
+    if (!pixels) return null;
+    const out = fitted(buffer, pixels.length);
+    new Uint8Array(out).set(pixels);
+    return out;
+  }
   shares = 2;
   const height = session.height,
     half = height >> 1,
@@ -82,7 +95,10 @@ function render(smooth) {
     Atomics.store(control, slot, value);
   Atomics.store(control, SLOT.JOB, job);
   Atomics.notify(control, SLOT.JOB);
-  const pixels = session.drawRows(smooth, 0, half);
+  const pixels = session.drawRows(smooth, 0, half),
+    out = pixels && fitted(buffer, pixels.length),
+    split = half * session.width * 4;
+  if (out) new Uint8Array(out).set(pixels.subarray(0, split));
   while (Atomics.load(control, SLOT.DONE) !== job) {
     // A helper that does not answer may still be reading the table: this
     // worker's memory cannot be trusted any more, and the page paints.
@@ -92,13 +108,16 @@ function render(smooth) {
       throw new Error('the render helper does not answer');
     }
   }
-  return pixels && Atomics.load(control, SLOT.DRAWN) === 1 ? pixels : null;
+  renderMs = performance.now() - start;
+  if (!out || Atomics.load(control, SLOT.DRAWN) !== 1) return null;
+  new Uint8Array(out, split).set(pixels.subarray(split));
+  return out;
 }
 
 const handlers = {
   async start({ module }) {
     engine = await Engine.create(module);
-    if (engine.memory.buffer instanceof SharedArrayBuffer) helper = startHelper(module);
+    if (engine.shared) helper = startHelper(module);
   },
 
   open({ image, attribs, width, height }) {
@@ -131,13 +150,9 @@ const handlers = {
       resized = Boolean(view) && sizeFor(by);
     if (view) session.putAngles(view.bearing, view.pitch, NaN, view.hfov);
     else session.setPos(...position);
-    const start = performance.now();
-    const pixels = render(smooth);
-    if (!pixels) throw new Error('the renderer failed');
-    const spent = performance.now() - start;
-    if (moving && !resized) divisor = nextDivisor(by, spent);
-    const out = buffer?.byteLength === pixels.length ? buffer : new ArrayBuffer(pixels.length);
-    new Uint8Array(out).set(pixels);
+    const out = renderInto(smooth, buffer);
+    if (!out) throw new Error('the renderer failed');
+    if (moving && !resized) divisor = nextDivisor(by, renderMs);
     const frame = {
       kind: 'frame',
       seq,
@@ -146,6 +161,7 @@ const handlers = {
       height: session.height,
       shows,
       shares,
+      renderMs,
       buffer: out,
     };
     self.postMessage(frame, [out]);
