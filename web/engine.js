@@ -61,6 +61,37 @@ export function compileModule(url) {
   return compiled.get(key);
 }
 
+// Whether the page may share frames between two workers: a cross-origin
+// isolated page (README: its headers) has shared memory.
+export function twoCores() {
+  return globalThis.crossOriginIsolated === true && typeof SharedArrayBuffer === 'function';
+}
+
+// The build over shared memory (kalvoria_shared.wasm) imports its memory: in
+// pages, as its link sets them, 16 MiB at first and 2 GiB at most.
+const SHARED_PAGES = { initial: 256, maximum: 32768 };
+
+// The module's host functions: every import a stub that fails, and a stop of
+// the engine an exception the caller catches; an imported memory is `memory`.
+function importsOf(module, memory) {
+  const imports = {};
+  for (const { module: name, name: field, kind } of WebAssembly.Module.imports(module)) {
+    imports[name] ??= {};
+    imports[name][field] = kind === 'memory' ? memory : () => -1;
+  }
+  if (imports.env) imports.env.emscripten_notify_memory_growth = () => {};
+  if (imports.wasi_snapshot_preview1) {
+    imports.wasi_snapshot_preview1.proc_exit = (code) => {
+      throw new Error(`the engine stopped (${code})`);
+    };
+  }
+  return imports;
+}
+
+function importsMemory(module) {
+  return WebAssembly.Module.imports(module).some(({ kind }) => kind === 'memory');
+}
+
 const utf8 = new TextDecoder('utf-8', { fatal: true });
 const ansi = new TextDecoder('windows-1252');
 
@@ -70,27 +101,33 @@ export class Engine {
     this.x = exports;
   }
 
-  // The module needs no host functions; anything it imports is a stub that
-  // fails, and a stop of the engine becomes an exception the caller catches.
+  // The module needs no host functions (see importsOf). The build that
+  // imports its memory gets a new shared one, which a second instance may
+  // join.
   static async create(module) {
-    const imports = {};
-    for (const { module: name, name: field } of WebAssembly.Module.imports(module)) {
-      imports[name] ??= {};
-      imports[name][field] = () => -1;
-    }
-    if (imports.env) imports.env.emscripten_notify_memory_growth = () => {};
-    if (imports.wasi_snapshot_preview1) {
-      imports.wasi_snapshot_preview1.proc_exit = (code) => {
-        throw new Error(`the engine stopped (${code})`);
-      };
-    }
-    const instance = await WebAssembly.instantiate(module, imports);
+    const memory = importsMemory(module) ? new WebAssembly.Memory({ ...SHARED_PAGES, shared: true }) : null;
+    const instance = await WebAssembly.instantiate(module, importsOf(module, memory));
     instance.exports._initialize?.();
-    return new Engine(instance.exports);
+    return new Engine(memory ? { ...instance.exports, memory } : instance.exports);
+  }
+
+  // A second instance over `memory`, a first one's shared memory, on its
+  // own stack below `stackTop` (a block the first one allocated). Its static
+  // constructors ran in the first instance; its data the memory has once:
+  // it must never allocate (the allocator has no lock), only draw.
+  static async join(module, memory, stackTop) {
+    const instance = await WebAssembly.instantiate(module, importsOf(module, memory));
+    instance.exports.stackRestore(stackTop);
+    return new Engine({ ...instance.exports, memory });
   }
 
   get memory() {
     return this.x.memory;
+  }
+
+  // Whether the memory is shared (a page without isolation has no SharedArrayBuffer).
+  get shared() {
+    return typeof SharedArrayBuffer === 'function' && this.x.memory.buffer instanceof SharedArrayBuffer;
   }
 
   // Calls `call` with a pointer to a copy of each block (0 for an empty one);
@@ -115,7 +152,8 @@ export class Engine {
     const memory = new Uint8Array(this.x.memory.buffer);
     let end = pointer;
     while (memory[end]) end++;
-    const bytes = memory.subarray(pointer, end);
+    // The decoders refuse a view of shared memory.
+    const bytes = this.shared ? memory.slice(pointer, end) : memory.subarray(pointer, end);
     try {
       return utf8.decode(bytes);
     } catch {
@@ -329,6 +367,19 @@ export class Session {
   // until the next call), or null: nearest samples, or filtered when `smooth`.
   render(smooth = false) {
     const pixels = smooth ? this.x.kalweb_renderSmooth(this.pointer) : this.x.kalweb_render(this.pointer);
+    return pixels ? new Uint8ClampedArray(this.x.memory.buffer, pixels, this.width * this.height * 4) : null;
+  }
+
+  // A photo's frame in shares, one a worker: the present view's table made
+  // (false: no photo here, or no memory for it), then rows [first, end) of
+  // it drawn, which only reads the session: the frame as render() gives it,
+  // or null when nothing was drawn (the view changed since).
+  prepareRows() {
+    return this.x.kalweb_prepareRows(this.pointer) === 1;
+  }
+
+  drawRows(smooth, first, end) {
+    const pixels = this.x.kalweb_renderRows(this.pointer, smooth ? 1 : 0, first, end);
     return pixels ? new Uint8ClampedArray(this.x.memory.buffer, pixels, this.width * this.height * 4) : null;
   }
 

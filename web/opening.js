@@ -5,7 +5,7 @@
 import { compileModule, Engine, openBmpSession, PROJECTION } from './engine.js';
 import { decodeOpening, pictureFormat } from './image_input.js';
 import { fetchBytes } from './loader.js';
-import { WorkerFrames } from './worker_frames.js';
+import { WorkerFrames, workerModule } from './worker_frames.js';
 
 async function toBytes(data) {
   if (data == null) return new Uint8Array(0);
@@ -31,6 +31,7 @@ export class Opener {
   // again and says why.
   warmUp() {
     compileModule(this.viewer.wasmUrl).catch(() => {});
+    if (this.viewer.useWorker) workerModule(this.viewer.wasmUrl).catch(() => {});
   }
 
   // True while the open with `ticket` is still the one wanted.
@@ -174,7 +175,7 @@ export class Opener {
     const viewer = this.viewer,
       old = viewer.frames;
     viewer.frames = null;
-    const module = await compileModule(viewer.wasmUrl);
+    const module = await workerModule(viewer.wasmUrl);
     if (stale()) {
       old?.close();
       return null;

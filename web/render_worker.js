@@ -3,6 +3,7 @@
 // and returns the RGBA frames, so that input and animation frames never wait.
 // A photo's pixels live only here; the page keeps its geometry.
 import { Engine, openBmpSession, openColourSession } from './engine.js';
+import { SLOT, SLOTS } from './row_shares.js';
 
 let engine = null,
   session = null;
@@ -41,9 +42,82 @@ function nextDivisor(by, spent) {
   return by;
 }
 
+// The helper of a module over shared memory (render_helper.js), which
+// draws the lower half of each photo frame while this worker draws the
+// upper; null when there is none. Its stack: a block it never gives back.
+const HELPER_STACK = 256 * 1024;
+const HELPER_WAIT_MS = 10000; // a half frame takes a few ms at the most
+let helper = null;
+
+function startHelper(module) {
+  const control = new Int32Array(new SharedArrayBuffer(SLOTS * 4));
+  const stack = engine.x.kalweb_alloc(HELPER_STACK);
+  if (!stack) return null;
+  const worker = new Worker(new URL('./render_helper.js', import.meta.url), { type: 'module' });
+  worker.onerror = (event) => event.preventDefault(); // a helper that never starts leaves READY at 0
+  const stackTop = (stack + HELPER_STACK) & ~15;
+  worker.postMessage({ module, memory: engine.memory, control, stackTop });
+  return { worker, control, job: 0 };
+}
+
+let shares = 1, // of the last frame: 2 when the helper drew half
+  renderMs = 0; // its drawing, without the copy out after it
+
+// `buffer` when it has `bytes`, else a new one.
+const fitted = (buffer, bytes) => (buffer?.byteLength === bytes ? buffer : new ArrayBuffer(bytes));
+
+// The frame's RGBA rows in `buffer` (or a new buffer), or null when the
+// engine drew none: in two shares when the helper is ready and the session
+// a photo's. The table is made here first, and is not made again until the
+// helper has finished with it; meanwhile this worker copies its share out.
+function renderInto(smooth, buffer) {
+  const start = performance.now(),
+    control = helper?.control;
+  shares = 1;
+  if (!control || Atomics.load(control, SLOT.READY) !== 1 || !session.prepareRows()) {
+    const pixels = session.render(smooth);
+    renderMs = performance.now() - start;
+    if (!pixels) return null;
+    const out = fitted(buffer, pixels.length);
+    new Uint8Array(out).set(pixels);
+    return out;
+  }
+  shares = 2;
+  const height = session.height,
+    half = height >> 1,
+    job = ++helper.job;
+  for (const [slot, value] of [
+    [SLOT.SESSION, session.pointer],
+    [SLOT.SMOOTH, smooth ? 1 : 0],
+    [SLOT.FIRST, half],
+    [SLOT.END, height],
+  ])
+    Atomics.store(control, slot, value);
+  Atomics.store(control, SLOT.JOB, job);
+  Atomics.notify(control, SLOT.JOB);
+  const pixels = session.drawRows(smooth, 0, half),
+    out = pixels && fitted(buffer, pixels.length),
+    split = half * session.width * 4;
+  if (out) new Uint8Array(out).set(pixels.subarray(0, split));
+  while (Atomics.load(control, SLOT.DONE) !== job) {
+    // A helper that does not answer may still be reading the table: this
+    // worker's memory cannot be trusted any more, and the page paints.
+    if (Atomics.wait(control, SLOT.DONE, job - 1, HELPER_WAIT_MS) === 'timed-out') {
+      helper.worker.terminate();
+      helper = null;
+      throw new Error('the render helper does not answer');
+    }
+  }
+  renderMs = performance.now() - start;
+  if (!out || Atomics.load(control, SLOT.DRAWN) !== 1) return null;
+  new Uint8Array(out, split).set(pixels.subarray(split));
+  return out;
+}
+
 const handlers = {
   async start({ module }) {
     engine = await Engine.create(module);
+    if (engine.shared) helper = startHelper(module);
   },
 
   open({ image, attribs, width, height }) {
@@ -76,14 +150,20 @@ const handlers = {
       resized = Boolean(view) && sizeFor(by);
     if (view) session.putAngles(view.bearing, view.pitch, NaN, view.hfov);
     else session.setPos(...position);
-    const start = performance.now();
-    const pixels = session.render(smooth);
-    if (!pixels) throw new Error('the renderer failed');
-    const spent = performance.now() - start;
-    if (moving && !resized) divisor = nextDivisor(by, spent);
-    const out = buffer?.byteLength === pixels.length ? buffer : new ArrayBuffer(pixels.length);
-    new Uint8Array(out).set(pixels);
-    const frame = { kind: 'frame', seq, smooth, width: session.width, height: session.height, shows, buffer: out };
+    const out = renderInto(smooth, buffer);
+    if (!out) throw new Error('the renderer failed');
+    if (moving && !resized) divisor = nextDivisor(by, renderMs);
+    const frame = {
+      kind: 'frame',
+      seq,
+      smooth,
+      width: session.width,
+      height: session.height,
+      shows,
+      shares,
+      renderMs,
+      buffer: out,
+    };
     self.postMessage(frame, [out]);
   },
 };

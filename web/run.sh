@@ -25,9 +25,10 @@ setup() {
     (cd "$ROOT/web" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error >&2)
 }
 
-# The page's module and the samples; `build bench` adds the benchmark's module.
+# The page's modules (the second over shared memory) and the samples;
+# `build bench` adds the benchmark's module.
 build() {
-    local targets=(kalvoria kal_samples)
+    local targets=(kalvoria kalvoria_shared kal_samples)
     [ "${1:-}" = bench ] && targets+=(kalvoria_bench)
     command -v emcmake >/dev/null || { say "no emscripten: run ./kal setup"; return 1; }
     # emcmake announces its cmake line on stderr; only failures matter.
@@ -105,13 +106,13 @@ pack() {
     # npm takes what "files" names from the copy; web/'s own prepack only
     # stops a pack there, so the staged manifest has no scripts.
     tar -C "$ROOT/web" --exclude=./node_modules -cf - . | tar -C "$stage" -xf -
-    cp "$WEB_BUILD/kalvoria.wasm" "$ROOT/LICENSE" "$stage/"
+    cp "$WEB_BUILD/kalvoria.wasm" "$WEB_BUILD/kalvoria_shared.wasm" "$ROOT/LICENSE" "$stage/"
     node -e 'const fs = require("fs"), file = process.argv[1], pkg = JSON.parse(fs.readFileSync(file, "utf8"));
         delete pkg.scripts;
         fs.writeFileSync(file, JSON.stringify(pkg, null, 2) + "\n");' "$stage/package.json"
     listing=$(cd "$stage" && npm pack --json --pack-destination "$out" --loglevel=error) || return 1
     node -e 'const [packed] = JSON.parse(process.argv[1]), names = new Set(packed.files.map((f) => f.path));
-        const missing = ["kalvoria.wasm", "LICENSE", "README.md", "package.json"].filter((name) => !names.has(name));
+        const missing = ["kalvoria.wasm", "kalvoria_shared.wasm", "LICENSE", "README.md", "package.json"].filter((name) => !names.has(name));
         if (missing.length) { console.error(`kal: the package lacks ${missing.join(", ")}`); process.exit(1); }
         console.error(`kal: packed ${packed.entryCount} files, ${packed.size} bytes`);
         console.log(process.argv[2] + "/" + packed.filename);' "$listing" "$out"

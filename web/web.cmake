@@ -9,7 +9,8 @@ set(KAL_WEB_SOURCES
   ${CMAKE_SOURCE_DIR}/web/src/exports.cpp
   ${CMAKE_SOURCE_DIR}/web/src/colour_exports.cpp
   ${CMAKE_SOURCE_DIR}/web/src/open_exports.cpp
-  ${CMAKE_SOURCE_DIR}/web/src/view_exports.cpp)
+  ${CMAKE_SOURCE_DIR}/web/src/view_exports.cpp
+  ${CMAKE_SOURCE_DIR}/web/src/rows_exports.cpp)
 
 function(kal_web_module name)
   add_executable(${name} ${KAL_WEB_SOURCES} ${ARGN})
@@ -28,6 +29,20 @@ endfunction()
 
 # What the page ships: no benchmark code.
 kal_web_module(kalvoria)
+
+# The build a cross-origin isolated page renders with on two workers: the
+# same module over an imported shared memory (16 MiB at first, 2 GiB at
+# most, as engine.js makes it). Each instance has its own stack pointer;
+# the memory's data is set once, whichever instance comes first.
+function(kal_web_shared_module name)
+  kal_web_module(${name} ${ARGN})
+  target_compile_options(${name} PRIVATE -matomics)
+  # The threads' C++ library: the other one is built without atomics,
+  # which shared memory refuses.
+  target_link_options(${name} PRIVATE -matomics -sINITIAL_MEMORY=16MB -Wl,--shared-memory -Wl,--import-memory
+    -nostdlib++ -lc++-mt-noexcept -lc++abi-mt-noexcept)
+endfunction()
+kal_web_shared_module(kalvoria_shared)
 # The benchmark's module: the same, plus the bare renderer's view loop.
 kal_web_module(kalvoria_bench
   ${CMAKE_SOURCE_DIR}/web/bench/bench_exports.cpp

@@ -1,6 +1,25 @@
 // The page's side of the render worker: sends the panorama, its size and the
 // positions to render, one frame in flight at a time (the newest position
 // waits), and hands finished frames back in order of request.
+import { compileModule, twoCores } from './engine.js';
+
+const refused = new Set(); // shared builds that could not be had
+
+// The module the render worker runs: on a cross-origin isolated page the
+// build over shared memory beside the page's (`wasmUrl`), whose photo
+// frames two workers share; else, or without that file, the page's own.
+export async function workerModule(wasmUrl) {
+  const shared = String(new URL('kalvoria_shared.wasm', wasmUrl));
+  if (twoCores() && !refused.has(shared)) {
+    try {
+      return await compileModule(shared);
+    } catch {
+      refused.add(shared);
+    }
+  }
+  return compileModule(wasmUrl);
+}
+
 export class WorkerFrames {
   // onFrame({ seq, width, height, buffer, smooth, shows }) paints a frame
   // of width x height for a view of shows[0] x shows[1]; onFail() goes back

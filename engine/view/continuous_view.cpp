@@ -90,14 +90,18 @@ double headingColumn(const ContinuousView &v)
            0.5;
 }
 
+bool tableIsCurrent(const ContinuousView &v)
+{
+    const ViewTable &t = v.table;
+    return t.column && t.width == v.width && t.height == v.height && t.pitch == v.direction.pitch &&
+           t.hfov == v.direction.hfov;
+}
+
 bool currentTable(ContinuousView &v)
 {
-    ViewTable &t = v.table;
-    if (t.column && t.width == v.width && t.height == v.height && t.pitch == v.direction.pitch &&
-        t.hfov == v.direction.hfov)
-        return true;
+    if (tableIsCurrent(v)) return true;
     return buildViewTable(*v.geometry, v.direction.pitch, v.direction.hfov, v.width, v.height,
-                          v.image.rows, t);
+                          v.image.rows, v.table);
 }
 
 int32_t fixedHeading(const ContinuousView &v)
@@ -213,6 +217,14 @@ bool renderRestingFrame(ContinuousView *view, uint32_t *pixels, RowOrder order)
     if (!currentTable(*view)) return false;
     renderSmoothFrame(view->table, view->image, view->geometry->wraps(), fixedHeading(*view),
                       {pixels, order});
+    return true;
+}
+
+bool renderFrameRows(const ContinuousView *view, bool smooth, const FrameTarget &target)
+{
+    if (!tableIsCurrent(*view)) return false;
+    (smooth ? renderSmoothFrame : renderNearestFrame)(
+        view->table, view->image, view->geometry->wraps(), fixedHeading(*view), target);
     return true;
 }
 

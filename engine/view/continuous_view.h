@@ -70,8 +70,13 @@ bool renderMovingFrame(ContinuousView *view, uint32_t *pixels, RowOrder order);
 bool renderRestingFrame(ContinuousView *view, uint32_t *pixels, RowOrder order);
 // Builds what the next frame of the present direction needs, reading no
 // pixels: a caller waiting for them (a decoder at work) spends the time
-// now. False when the table's memory cannot be had.
+// now, and threads drawing a frame in shares start from it. False when the
+// table's memory cannot be had.
 bool prepareFrame(ContinuousView *view);
+// A share of a frame's rows (threads at once) from the table prepareFrame
+// made, which it only reads: false (nothing drawn) when the table is not
+// the present view's. `smooth`: the resting frame.
+bool renderFrameRows(const ContinuousView *view, bool smooth, const FrameTarget &target);
 
 // View point (from the view's top-left corner, pixel centres at +0.5) to
 // the image point it shows (columns reduced into a full circle); false when

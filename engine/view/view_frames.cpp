@@ -17,6 +17,15 @@ uint32_t *rowOut(const FrameTarget &t, int width, int height, int v)
     return t.pixels + static_cast<ptrdiff_t>(r) * width;
 }
 
+// The target's rows, inside the table's.
+struct RowSpan {
+    int first, end;
+};
+RowSpan rowsOf(const FrameTarget &t, int height)
+{
+    return {t.firstRow < 0 ? 0 : t.firstRow, t.endRow < 0 || t.endRow > height ? height : t.endRow};
+}
+
 // A column within one width of the image brought into it, branch free so
 // that the frames' set-up loops vectorise.
 inline int32_t wrapped(int32_t x, int32_t w)
@@ -107,7 +116,8 @@ void nearest(const ViewTable &table, const ColourImage &image, int32_t heading,
     // sums could leave 32 bits): every pixel from its column and row.
     const bool entries = table.nearOffset && table.rows == image.rows &&
                          heading >= -(w << kTableFraction) && heading <= w << kTableFraction;
-    for (int v = 0; v < height; ++v) {
+    const RowSpan span = rowsOf(target, height);
+    for (int v = span.first; v < span.end; ++v) {
         const ptrdiff_t at = static_cast<ptrdiff_t>(v) * width;
         const int32_t *column = table.column.get() + at, *row = table.row.get() + at;
         const int32_t *entry = entries ? table.nearOffset.get() + at : nullptr;
@@ -165,7 +175,8 @@ void smooth(const ViewTable &table, const ColourImage &image, int32_t heading,
     alignas(16) int32_t base[kSmoothSpan], right[kSmoothSpan], lower[kSmoothSpan];
     alignas(16) int32_t wxs[kSmoothSpan], wys[kSmoothSpan];
     constexpr int kUp = kWeightBits - kTableFraction;
-    for (int v = 0; v < height; ++v) {
+    const RowSpan span = rowsOf(target, height);
+    for (int v = span.first; v < span.end; ++v) {
         const ptrdiff_t at = static_cast<ptrdiff_t>(v) * width;
         const int32_t *column = table.column.get() + at, *row = table.row.get() + at;
         uint32_t *out = rowOut(target, width, height, v);

@@ -15,6 +15,9 @@ namespace kal {
 struct FrameTarget {
     uint32_t *pixels;  // table.width x table.height, no padding
     RowOrder order;
+    // The view rows drawn, [firstRow, endRow): a share of the frame for
+    // another thread; the others are left as they are. -1: the last.
+    int firstRow = 0, endRow = -1;
 };
 
 // `heading`: the column the view centre faces, in table fixed point,

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -169,6 +170,39 @@ TEST(ContinuousView, MovingFrameShowsThePixelTheRayHits)
     }
     std::printf("largest moving-frame offset from the exact ray: %.4f source pixels\n", worst);
     EXPECT_LE(worst, 0.5 + 1.0 / 16);
+}
+
+// A frame drawn in shares, as two threads draw it, is the whole frame in
+// either row order; a share of a table the view has left draws nothing.
+TEST(ContinuousView, FrameRowsInSharesAreTheWholeFrame)
+{
+    const std::vector<uint32_t> image = namedImage(1024, 512);
+    kal::PanoramaLayout layout;
+    layout.projection = kal::ProjectionKind::sphere;
+    const int vw = 301, vh = 203;
+    kal::ContinuousViewPtr view(
+        kal::createContinuousView({1024, 512, image.data()}, layout, vw, vh));
+    ASSERT_TRUE(view);
+    kal::setViewDirection(view.get(), {123.4, 37, 80});
+    constexpr uint32_t kUntouched = 0xDEADBEEF;
+    for (const kal::RowOrder order : {kal::RowOrder::topDown, kal::RowOrder::bottomUp})
+        for (const bool smooth : {false, true}) {
+            std::vector<uint32_t> whole(size_t(vw) * vh), shares(whole.size(), kUntouched);
+            ASSERT_TRUE(smooth ? kal::renderRestingFrame(view.get(), whole.data(), order)
+                               : kal::renderMovingFrame(view.get(), whole.data(), order));
+            ASSERT_TRUE(kal::prepareFrame(view.get()));
+            const int cuts[] = {0, 1, vh / 2, vh};
+            for (int k = 0; k < 3; ++k)
+                ASSERT_TRUE(kal::renderFrameRows(view.get(), smooth,
+                                                 {shares.data(), order, cuts[k], cuts[k + 1]}));
+            EXPECT_EQ(shares, whole) << (smooth ? "resting" : "moving");
+        }
+    kal::setViewDirection(view.get(), {123.4, 20, 80});
+    std::vector<uint32_t> stale(size_t(vw) * vh, kUntouched);
+    EXPECT_FALSE(kal::renderFrameRows(view.get(), false, {stale.data(), kal::RowOrder::topDown}));
+    EXPECT_EQ(std::count(stale.begin(), stale.end(), kUntouched), long(stale.size()));
+    ASSERT_TRUE(kal::prepareFrame(view.get()));
+    EXPECT_TRUE(kal::renderFrameRows(view.get(), false, {stale.data(), kal::RowOrder::topDown}));
 }
 
 // A 180-degree panorama is the left half of the full one: the same heading

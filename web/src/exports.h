@@ -67,6 +67,11 @@ int kalweb_pixelBytes(Session *s);
 const uint32_t *kalweb_sessionPixels(Session *s);
 void kalweb_dropPixels(Session *s);
 
+// A photo's frame in shares, one an instance over shared memory
+// (rows_exports.cpp).
+int kalweb_prepareRows(Session *s);
+const uint32_t *kalweb_renderRows(Session *s, int smooth, int first, int end);
+
 }  // extern "C"
 
 #endif

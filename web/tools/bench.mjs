@@ -7,13 +7,15 @@
 // same with a second process spinning on the other core; opening a
 // 16-megapixel JPEG against the browser's bare decode of it; the resting
 // frame and the whole moving frame.
-//   node bench.mjs WEB_BUILD_DIR NATIVE_TIMER [drag|colour]   (that part only)
+// Then one render worker against two on a cross-origin isolated page.
+//   node bench.mjs WEB_BUILD_DIR NATIVE_TIMER [drag|colour|two-workers]   (that part only)
 import { execFileSync, spawn } from 'node:child_process';
 import os from 'node:os';
 import path from 'node:path';
 import { openViewerPage } from './browser.mjs';
 import { makeJpeg, makePlainViewer, plainRender, resize } from './bench_page.mjs';
 import { timeDecode, timeOpen } from './open_probe.mjs';
+import { twoWorkerDrags } from './two_worker_drag.mjs';
 import {
   misses,
   GOAL,
@@ -420,6 +422,10 @@ async function renderAndFrame(page) {
 }
 
 const began = Date.now();
+if (only === 'two-workers') {
+  await twoWorkerDrags(buildDir);
+  process.exit(0);
+}
 if (only !== 'colour') {
   // The benchmark's build of the module carries the bare renderer's loop.
   const { page, close } = await openViewerPage(buildDir, { width: 1400, height: 900, query: '?bench' });
@@ -432,6 +438,7 @@ if (only !== 'colour') {
   }
   await desktopDrags();
   await phoneDrags();
+  await twoWorkerDrags(buildDir);
 }
 if (only !== 'drag') await colourBench();
 console.log(

@@ -34,8 +34,9 @@ export function launchBrowser() {
 // Opens the page at width x height CSS pixels; resolves
 // { browser, page, server, consoleErrors, close }. The sample is open when
 // it resolves (or has failed, which the page shows).
-// `query` is added to the page's address (e.g. '?bench').
-export async function openViewerPage(buildDir, { width = 800, height = 700, query = '' } = {}) {
+// `query` is added to the page's address (e.g. '?bench'); `isolated`: the
+// page is cross-origin isolated (two render workers).
+export async function openViewerPage(buildDir, { width = 800, height = 700, query = '', isolated = false } = {}) {
   const server = await startServer(buildDir);
   let browser;
   try {
@@ -48,7 +49,7 @@ export async function openViewerPage(buildDir, { width = 800, height = 700, quer
     });
     page.on('pageerror', (error) => consoleErrors.push(`uncaught: ${error.message}`));
     await page.setViewport({ width, height, deviceScaleFactor: 1 });
-    await page.goto(server.url + query, { waitUntil: 'load' });
+    await page.goto(server.url + (isolated ? 'isolated/' : '') + query, { waitUntil: 'load' });
     await page.waitForFunction(() => window.kalReady !== undefined);
     await page.evaluate(() => window.kalReady);
     const close = async () => {
@@ -77,14 +78,19 @@ export function check(condition, message) {
   if (!condition) throw new Error(message);
 }
 
-// Opens the viewer page, runs `prepare(page)` and then each of `tests` (name
-// to async function of the page), a result line each, and a last one for the
-// page's console errors; `finish()` runs after the browser closed. Exits
-// with the suite's status.
-export async function runSuite(buildDir, suite, tests, { prepare = async () => {}, finish = () => {} } = {}) {
+// Opens the viewer page (cross-origin isolated when `isolated`), runs
+// `prepare(page)` and then each of `tests` (name to async function of the
+// page), a result line each, and a last one for the page's console errors;
+// `finish()` runs after the browser closed. Exits with the suite's status.
+export async function runSuite(
+  buildDir,
+  suite,
+  tests,
+  { prepare = async () => {}, finish = () => {}, isolated = false } = {},
+) {
   let viewer;
   try {
-    viewer = await openViewerPage(buildDir);
+    viewer = await openViewerPage(buildDir, { isolated });
   } catch (error) {
     results.report(`the browser starts for the ${suite}`, error);
     finish();

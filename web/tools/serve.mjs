@@ -1,6 +1,7 @@
 // A local server for the web viewer: the page and its module from web/, the
 // WebAssembly module and the sample panorama from the build folder. Nothing
-// else is served.
+// else is served. Under /isolated/ the same files come with the headers of
+// a cross-origin isolated page (shared memory: the two render workers).
 import http from 'node:http';
 import fs from 'node:fs/promises';
 import path from 'node:path';
@@ -17,12 +18,15 @@ const types = {
   '.avif': 'image/avif',
 };
 
+// What a page sends to be cross-origin isolated (README.md says so too).
+const ISOLATED = { 'Cross-Origin-Opener-Policy': 'same-origin', 'Cross-Origin-Embedder-Policy': 'require-corp' };
+
 // Maps a request path to a file, or null.
 function resolve(buildDir, urlPath) {
   if (urlPath === '/' || urlPath === '/index.html') return path.join(webDir, 'index.html');
   const script = /^\/([a-z_]+\.js)$/.exec(urlPath);
   if (script) return path.join(webDir, script[1]);
-  const module = /^\/(kalvoria(_bench)?\.wasm)$/.exec(urlPath);
+  const module = /^\/(kalvoria(_bench|_shared)?\.wasm)$/.exec(urlPath);
   if (module) return path.join(buildDir, module[1]);
   const sample = /^\/samples\/([A-Za-z0-9_]+\.(bmp|KAL|jpg|png|webp|avif))$/.exec(urlPath);
   return sample ? path.join(buildDir, 'samples', sample[1]) : null;
@@ -31,7 +35,9 @@ function resolve(buildDir, urlPath) {
 // Serves on localhost; resolves { url, close }. Port 0 takes a free one.
 export function startServer(buildDir, port = 0) {
   const server = http.createServer(async (request, response) => {
-    const file = resolve(buildDir, new URL(request.url, 'http://localhost').pathname);
+    const wanted = new URL(request.url, 'http://localhost').pathname,
+      isolated = wanted.startsWith('/isolated/');
+    const file = resolve(buildDir, isolated ? wanted.slice('/isolated'.length) : wanted);
     try {
       if (!file) throw new Error('not served');
       const body = await fs.readFile(file);
@@ -39,6 +45,7 @@ export function startServer(buildDir, port = 0) {
         'Content-Type': types[path.extname(file)] ?? 'application/octet-stream',
         'Content-Length': body.length,
         'Cache-Control': 'no-store',
+        ...(isolated ? ISOLATED : {}),
       });
       response.end(body);
     } catch {
@@ -60,5 +67,5 @@ export function startServer(buildDir, port = 0) {
 if (process.argv[1] === fileURLToPath(import.meta.url)) {
   const [buildDir, port = '8080'] = process.argv.slice(2);
   const { url } = await startServer(path.resolve(buildDir), Number(port));
-  console.log(`kal: the web viewer is at ${url} (Ctrl+C stops the server)`);
+  console.log(`kal: the web viewer is at ${url}, cross-origin isolated at ${url}isolated/ (Ctrl+C stops the server)`);
 }
