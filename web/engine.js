@@ -130,6 +130,14 @@ export class Engine {
     return typeof SharedArrayBuffer === 'function' && this.x.memory.buffer instanceof SharedArrayBuffer;
   }
 
+  // The top of a stack of `bytes` for an instance that joins this one's
+  // memory (Engine.join), aligned as the module's own; a block never given
+  // back. 0 when the memory has no room.
+  stackFor(bytes) {
+    const block = this.x.kalweb_alloc(bytes);
+    return block ? (block + bytes) & ~15 : 0;
+  }
+
   // Calls `call` with a pointer to a copy of each block (0 for an empty one);
   // the copies are freed afterwards.
   withBlocks(blocks, call) {

@@ -51,11 +51,10 @@ let helper = null;
 
 function startHelper(module) {
   const control = new Int32Array(new SharedArrayBuffer(SLOTS * 4));
-  const stack = engine.x.kalweb_alloc(HELPER_STACK);
-  if (!stack) return null;
+  const stackTop = engine.stackFor(HELPER_STACK);
+  if (!stackTop) return null;
   const worker = new Worker(new URL('./render_helper.js', import.meta.url), { type: 'module' });
   worker.onerror = (event) => event.preventDefault(); // a helper that never starts leaves READY at 0
-  const stackTop = (stack + HELPER_STACK) & ~15;
   worker.postMessage({ module, memory: engine.memory, control, stackTop });
   return { worker, control, job: 0 };
 }
